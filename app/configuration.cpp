@@ -1,0 +1,42 @@
+#include "app/configuration.h"
+
+#include <string>
+
+#include "app/run_state.h"
+#include "app/text.h"
+#include "platform/module_path.h"
+#include "platform/profile.h"
+
+namespace j6 {
+
+namespace {
+constexpr const char* kSection = "MAILCLIENT";
+}  // namespace
+
+const char* ConfigFilePath() {
+  RunState& run = CurrentRun();
+  if (!run.configPath.empty()) return run.configPath.c_str();
+  // Without the executable's path the name alone is all there is.
+  std::string path;
+  if (platform::ModuleFileName(&path)) {
+    const std::size_t slash = path.rfind('\\');
+    if (slash != std::string::npos) path.resize(slash + 1);
+  }
+  path += kConfigFileName;
+  if (path.size() <= decltype(run.configPath)::kCapacity) run.configPath.Assign(path);
+  return run.configPath.c_str();
+}
+
+void LoadConfiguration() {
+  RunState& run = CurrentRun();
+  const std::string path = ConfigFilePath();
+  if (path.empty()) return;
+  run.logFilePath.Assign(platform::ReadProfileString(
+      kSection, "LOGFILE", "", decltype(run.logFilePath)::kCapacity + 1, path));
+  run.mapiMode.Assign(platform::ReadProfileString(kSection, "MAPI", "",
+                                                  decltype(run.mapiMode)::kCapacity + 1, path));
+}
+
+bool IsExtendedMapi(std::string_view mapiMode) { return EqualsIgnoreCase(mapiMode, "EXTENDED"); }
+
+}  // namespace j6

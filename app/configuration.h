@@ -1,0 +1,23 @@
+// The program's own configuration file, J6MailerCfg.ini beside the executable.
+#pragma once
+
+#include <string_view>
+
+namespace j6 {
+
+constexpr const char* kConfigFileName = "J6MailerCfg.ini";
+
+/// The configuration file's path, worked out on the first call and kept in the
+/// run state. Empty when the executable's folder is too deep for the path to
+/// fit its field: reading a cut-short path could find some other file.
+const char* ConfigFilePath();
+
+/// Reads "LOGFILE" and "MAPI" of section "MAILCLIENT" into the run state. A
+/// missing file or key leaves the setting empty: no log, Simple MAPI.
+void LoadConfiguration();
+
+/// Whether a "MAPI" setting selects Extended MAPI: the whole value is
+/// "EXTENDED" in any case.
+bool IsExtendedMapi(std::string_view mapiMode);
+
+}  // namespace j6

@@ -1,0 +1,38 @@
+#include "app/entry.h"
+
+#include <string>
+
+#include "app/configuration.h"
+#include "app/run_log.h"
+#include "app/run_mailer.h"
+#include "app/warning.h"
+
+namespace j6 {
+
+namespace {
+constexpr const char* kRule =
+    "================================================================================";
+}  // namespace
+
+bool IsHelpRequest(std::string_view areaName) {
+  return areaName.empty() ||
+         (areaName.size() >= 2 && (areaName[1] == '?' || areaName[1] == 'h'));
+}
+
+int MailerMain(std::string_view areaName) {
+  LoadConfiguration();
+  const std::string area(areaName);
+  LogLine("%s", kRule);
+  LogLine("J6Mailer %s", area.c_str());
+  if (IsHelpRequest(areaName)) {
+    LogLine("Visualizza Help");
+    ShowWarning("Specificare Area J6");
+  } else {
+    RunMailer(area);
+  }
+  LogLine("J6Mailer: End");
+  LogLine("%s", kRule);
+  return 0;
+}
+
+}  // namespace j6

@@ -1,0 +1,12 @@
+// The run driver: carries one request from the area name to the mail client.
+#pragma once
+
+#include <string_view>
+
+namespace j6 {
+
+/// Handles the request named by `areaName`. Everything it learns goes into
+/// the run state, the run log and the boxes it shows.
+void RunMailer(std::string_view areaName);
+
+}  // namespace j6

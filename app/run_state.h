@@ -1,0 +1,46 @@
+// The one process-wide record of everything a run learns about its request.
+#pragma once
+
+#include <cstdint>
+
+#include "acquire/area_record.h"
+#include "app/fixed_string.h"
+
+namespace j6 {
+
+/// Each stage fills some fields and reads others; stages pass nothing else
+/// between them but the area name and small integer results. Capacities are
+/// those the host-side tools and stored files were built around.
+struct RunState {
+  FixedString<259> configPath;
+  FixedString<259> logFilePath;  // empty: no logging at all
+  FixedString<99> mapiMode;
+
+  FixedString<25> outRoot;     // registry roots, ending in a backslash
+  FixedString<25> clientRoot;
+  FixedString<100> senderName;
+  FixedString<100> senderEmail;
+  std::int32_t port = 8000;
+  bool networkMode = false;
+  bool deleteAreaFile = false;
+  FixedString<100> networkDir;
+
+  FixedString<255> areaFilePath;
+  AreaRecord record;
+
+  FixedString<255> remoteDocumentPath;
+  FixedString<255> documentPath;
+  FixedString<1023> extraAttachmentPath;
+  FixedString<15> extraAttachmentName;
+  FixedString<50> recipients;
+  FixedString<50> subject;
+  FixedString<50> bodyLine1;
+  FixedString<50> bodyLine2;
+  FixedString<50> bodyLine3;
+  FixedString<511> body;
+};
+
+/// The run state of this process. Tests reset it by assigning RunState{}.
+RunState& CurrentRun();
+
+}  // namespace j6

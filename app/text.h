@@ -1,0 +1,26 @@
+// Small text helpers shared by every stage.
+#pragma once
+
+#include <string_view>
+
+#include "app/fixed_string.h"
+
+namespace j6 {
+
+/// Removes trailing blanks (code 32 only; tabs stay) in place, possibly down to
+/// the empty text.
+void TrimTrailingSpaces(char* text);
+
+template <std::size_t N>
+void TrimTrailingSpaces(FixedString<N>& text) {
+  TrimTrailingSpaces(text.data());
+}
+
+/// The part of `path` after its last backslash, or `path` itself when it holds
+/// none.
+std::string_view FileNamePart(std::string_view path);
+
+/// Compares two texts without regard to the case of the letters A to Z.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace j6

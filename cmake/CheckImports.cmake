@@ -1,0 +1,27 @@
+# Fails unless PROGRAM is a GUI-subsystem executable whose imports are all
+# DLLs that every Windows desktop has. Run with cmake -P.
+set(system_dlls KERNEL32.dll USER32.dll ADVAPI32.dll msvcrt.dll)
+
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM}
+  OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump could not read ${PROGRAM}")
+endif()
+
+if(NOT dump MATCHES "Subsystem[ \t]+0+2[ \t]+\\(Windows GUI\\)")
+  message(FATAL_ERROR "${PROGRAM} is not a GUI-subsystem program")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+if(NOT lines)
+  message(FATAL_ERROR "no imports found in ${PROGRAM}")
+endif()
+foreach(line IN LISTS lines)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(STRIP "${dll}" dll)
+  list(FIND system_dlls "${dll}" known)
+  if(known EQUAL -1)
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}, which is not a system DLL")
+  endif()
+  message(STATUS "imports ${dll}")
+endforeach()

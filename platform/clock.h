@@ -1,0 +1,19 @@
+// Local wall-clock time, as the run log stamps it.
+#pragma once
+
+namespace j6::platform {
+
+struct LocalTime {
+  int year = 0;
+  int month = 0;  // 1 to 12
+  int day = 0;    // 1 to 31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+/// The current local time (the time zone the user has set), to the millisecond.
+LocalTime NowLocal();
+
+}  // namespace j6::platform

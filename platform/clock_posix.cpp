@@ -1,0 +1,27 @@
+// POSIX half of platform/clock.h: the real-time clock through localtime_r, so
+// TZ is honoured.
+#include <sys/time.h>
+#include <time.h>
+
+#include "platform/clock.h"
+
+namespace j6::platform {
+
+LocalTime NowLocal() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  const time_t seconds = now.tv_sec;
+  localtime_r(&seconds, &local);
+  LocalTime t;
+  t.year = local.tm_year + 1900;
+  t.month = local.tm_mon + 1;
+  t.day = local.tm_mday;
+  t.hour = local.tm_hour;
+  t.minute = local.tm_min;
+  t.second = local.tm_sec;
+  t.millisecond = static_cast<int>(now.tv_nsec / 1000000);
+  return t;
+}
+
+}  // namespace j6::platform

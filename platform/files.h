@@ -1,0 +1,18 @@
+// The few file operations the program needs, on paths in Windows form.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace j6::platform {
+
+/// std::fopen of a path in Windows form; off Windows the path is mapped first.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+/// Opens the file for appending (creating it when missing), writes `bytes`
+/// exactly as given and closes it. False when the file cannot be opened or
+/// written.
+bool AppendToFile(const std::string& path, std::string_view bytes);
+
+}  // namespace j6::platform

@@ -1,0 +1,15 @@
+// Message boxes: the program's only way of telling the user something.
+#pragma once
+
+namespace j6::platform {
+
+/// MessageBoxA flags the program uses.
+constexpr unsigned kBoxOk = 0x0;
+constexpr unsigned kBoxIconWarning = 0x30;
+constexpr unsigned kBoxSystemModal = 0x1000;
+
+/// Shows `text` under `caption` in a box with no owner window and waits until
+/// the user closes it. The answer is of no interest to the program.
+void ShowMessageBox(const char* caption, const char* text, unsigned flags);
+
+}  // namespace j6::platform

@@ -1,0 +1,12 @@
+// Windows half of platform/message_box.h.
+#include <windows.h>
+
+#include "platform/message_box.h"
+
+namespace j6::platform {
+
+void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
+  MessageBoxA(nullptr, text, caption, flags);
+}
+
+}  // namespace j6::platform

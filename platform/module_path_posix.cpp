@@ -1,0 +1,21 @@
+// POSIX half of platform/module_path.h: /proc/self/exe, turned into Windows
+// form; the file functions turn it back before it reaches the file system.
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/module_path.h"
+
+namespace j6::platform {
+
+bool ModuleFileName(std::string* path) {
+  std::vector<char> buffer(4096);
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return false;
+  path->assign(buffer.data(), static_cast<std::size_t>(length));
+  std::replace(path->begin(), path->end(), '/', '\\');
+  return true;
+}
+
+}  // namespace j6::platform

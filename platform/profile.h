@@ -1,0 +1,16 @@
+// Private-profile (INI) files: the program's own configuration file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace j6::platform {
+
+/// The value of `key` in `section` of the INI file at `filePath`, read with the
+/// rules of GetPrivateProfileStringA and cut to bufferSize - 1 characters.
+/// A missing file, section or key gives `defaultText` less its trailing
+/// blanks; "key=" gives the empty text.
+std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
+                              std::size_t bufferSize, const std::string& filePath);
+
+}  // namespace j6::platform

@@ -1,0 +1,29 @@
+#include "tests/e2e/program.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace j6::test {
+
+InstalledProgram::InstalledProgram() {
+  const std::filesystem::path built = std::filesystem::path(OwnDirectory()) / J6_PROGRAM_FILE_NAME;
+  const std::filesystem::path copy = folder_.path() / J6_PROGRAM_FILE_NAME;
+  std::filesystem::copy_file(built, copy);
+  program_ = copy.string();
+}
+
+void InstalledProgram::Configure(const std::string& iniText) const {
+  WriteFileBytes(folder_.File("J6MailerCfg.ini"), iniText);
+}
+
+ChildResult InstalledProgram::Run(const std::string& remainder) const {
+  ChildResult result;
+  EXPECT_TRUE(RunProgram(program_, remainder, elsewhere_.path().string(), &result))
+      << "could not start " << program_;
+  return result;
+}
+
+std::string UsageBox() { return "J6Mailer - Office 2007 Edition: Specificare Area J6\n"; }
+
+}  // namespace j6::test

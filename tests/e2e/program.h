@@ -1,0 +1,37 @@
+// The built program installed in a scratch folder of its own, as a user would
+// install it: the executable with its configuration file beside it.
+#pragma once
+
+#include <string>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace j6::test {
+
+class InstalledProgram {
+ public:
+  InstalledProgram();
+
+  /// The folder the program lies in.
+  const TempDir& folder() const { return folder_; }
+  /// A folder of its own to start the program in, away from the executable.
+  const TempDir& elsewhere() const { return elsewhere_; }
+
+  /// Writes J6MailerCfg.ini beside the executable.
+  void Configure(const std::string& iniText) const;
+
+  /// Runs the program with `remainder` as the rest of its command line, from
+  /// elsewhere(); fails the test when it cannot be started.
+  ChildResult Run(const std::string& remainder) const;
+
+ private:
+  TempDir folder_;
+  TempDir elsewhere_;
+  std::string program_;
+};
+
+/// What the usage box shows, as the box stand-in writes it.
+std::string UsageBox();
+
+}  // namespace j6::test

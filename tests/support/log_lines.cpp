@@ -1,0 +1,27 @@
+#include "tests/support/log_lines.h"
+
+#include <regex>
+
+namespace j6::test {
+
+std::vector<std::string> LogMessages(const std::string& bytes) {
+  static const std::regex stamped(
+      R"(^\d{2}/\d{2}/\d{4} \d{2}:\d{2}:\d{2}\.\d{3} - \[-?\d+:-?\d+\] - ([^\r\n]*)$)");
+  std::vector<std::string> messages;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    const std::string line = bytes.substr(start, end == std::string::npos ? end : end - start);
+    std::smatch match;
+    if (end != std::string::npos && std::regex_match(line, match, stamped)) {
+      messages.push_back(match[1]);
+    } else {
+      messages.push_back("BAD LINE: " + line);
+    }
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return messages;
+}
+
+}  // namespace j6::test

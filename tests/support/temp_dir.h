@@ -1,0 +1,30 @@
+// A scratch folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace j6::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  /// The full path of `name` inside the folder, in the platform's own form.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// Writes `bytes` to `path` exactly, replacing what was there.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+/// The whole content of `path`; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace j6::test

@@ -1,0 +1,65 @@
+#include "app/configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/run_state.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace j6 {
+namespace {
+
+class ConfigurationTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CurrentRun() = RunState{}; }
+  void TearDown() override { CurrentRun() = RunState{}; }
+  test::TempDir dir_;
+};
+
+TEST_F(ConfigurationTest, FileLiesBesideTheExecutable) {
+  // This test program stands in for the executable: its folder is the one.
+  const std::string besideMe =
+      (std::filesystem::path(test::OwnDirectory()) / kConfigFileName).string();
+  test::WriteFileBytes(besideMe, "[MAILCLIENT]\r\nLOGFILE=beside.log\r\nMAPI=Extended\r\n");
+  LoadConfiguration();
+  std::filesystem::remove(besideMe);
+  const std::string path = ConfigFilePath();
+  EXPECT_EQ(path.substr(path.size() - 16), "\\J6MailerCfg.ini") << path;
+  EXPECT_EQ(CurrentRun().logFilePath.view(), "beside.log");
+  EXPECT_EQ(CurrentRun().mapiMode.view(), "Extended");
+}
+
+TEST_F(ConfigurationTest, ComputesThePathOnce) {
+  CurrentRun().configPath.Assign("X:\\chosen.ini");
+  EXPECT_STREQ(ConfigFilePath(), "X:\\chosen.ini");
+}
+
+TEST_F(ConfigurationTest, CutsSettingsToTheirFields) {
+  const std::string path = dir_.File("cfg.ini");
+  test::WriteFileBytes(path, "[MAILCLIENT]\nLOGFILE=" + std::string(300, 'L') +
+                                 "\nMAPI=" + std::string(150, 'M') + "\n");
+  CurrentRun().configPath.Assign(path);
+  LoadConfiguration();
+  EXPECT_EQ(CurrentRun().logFilePath.view(), std::string(259, 'L'));
+  EXPECT_EQ(CurrentRun().mapiMode.view(), std::string(99, 'M'));
+}
+
+TEST_F(ConfigurationTest, MissingFileOrKeysLeaveSettingsEmpty) {
+  CurrentRun().configPath.Assign(dir_.File("absent.ini"));
+  LoadConfiguration();
+  EXPECT_TRUE(CurrentRun().logFilePath.empty());
+  EXPECT_TRUE(CurrentRun().mapiMode.empty());
+
+  const std::string path = dir_.File("cfg.ini");
+  test::WriteFileBytes(path, "[OTHER]\nLOGFILE=x.log\n[MAILCLIENT]\nMAPI=SIMPLE\n");
+  CurrentRun().configPath.Assign(path);
+  LoadConfiguration();
+  EXPECT_TRUE(CurrentRun().logFilePath.empty());
+  EXPECT_EQ(CurrentRun().mapiMode.view(), "SIMPLE");
+}
+
+}  // namespace
+}  // namespace j6

@@ -1,0 +1,35 @@
+#include "app/entry.h"
+
+#include <gtest/gtest.h>
+
+#include "app/configuration.h"
+
+namespace j6 {
+namespace {
+
+TEST(IsHelpRequest, EmptyOrSecondCharacterQuestionMarkOrLowerH) {
+  const struct {
+    const char* area;
+    bool help;
+  } cases[] = {
+      {"", true},     {"/?", true},  {"-?", true},   {"-h", true},     {"/h", true},
+      {"Ah1", true},  {"??", true},  {"/H", false},  {"-H", false},    {"A", false},
+      {"?", false},   {"h", false},  {"A01", false}, {"A01  ", false}, {" h", true},
+      {"123", false}, {"x?y", true}, {"AH1", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsHelpRequest(c.area), c.help) << "[" << c.area << "]";
+}
+
+TEST(IsExtendedMapi, WholeValueEXTENDEDInAnyCase) {
+  const struct {
+    const char* mode;
+    bool extended;
+  } cases[] = {
+      {"EXTENDED", true}, {"extended", true},   {"Extended", true}, {"", false},
+      {"SIMPLE", false},  {"EXTENDEDX", false}, {"EXTENDE", false}, {"EXTENDED ", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsExtendedMapi(c.mode), c.extended) << c.mode;
+}
+
+}  // namespace
+}  // namespace j6

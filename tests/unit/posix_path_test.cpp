@@ -1,0 +1,73 @@
+#include "platform/posix_path.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+
+namespace j6::platform {
+namespace {
+
+/// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    const char* old = getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+TEST(PosixPath, MapsDrivesSharesAndBackslashes) {
+  const ScopedEnv drives("J6MAILER_DRIVES", "/srv/drives");
+  const struct {
+    const char* windows;
+    const char* posix;
+  } cases[] = {
+      {"C:\\Temp\\mqbox\\A01", "/srv/drives/c/Temp/mqbox/A01"},
+      {"d:\\Net\\", "/srv/drives/d/Net/"},
+      {"Z:", "/srv/drives/z"},
+      {"C:relative\\x", "/srv/drives/c/relative/x"},
+      {"\\\\srv\\spool\\PRT\\R1", "/srv/drives/unc/srv/spool/PRT/R1"},
+      {"\\Temp\\x", "/Temp/x"},
+      {"SPOOL\\DOCA01", "SPOOL/DOCA01"},
+      {"/home/user/j6.log", "/home/user/j6.log"},
+      {"1:\\x", "1:/x"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PosixPath(c.windows), c.posix) << c.windows;
+}
+
+TEST(DrivesRoot, FallsBackToTheUsersDataFolder) {
+  {
+    const ScopedEnv drives("J6MAILER_DRIVES", nullptr);
+    const ScopedEnv data("XDG_DATA_HOME", "/data");
+    EXPECT_EQ(DrivesRoot(), "/data/j6mailer/drives");
+  }
+  {
+    const ScopedEnv drives("J6MAILER_DRIVES", "");
+    const ScopedEnv data("XDG_DATA_HOME", nullptr);
+    const ScopedEnv home("HOME", "/home/u");
+    EXPECT_EQ(DrivesRoot(), "/home/u/.local/share/j6mailer/drives");
+  }
+}
+
+}  // namespace
+}  // namespace j6::platform

@@ -1,0 +1,62 @@
+#include "app/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace j6 {
+namespace {
+
+TEST(TrimTrailingSpaces, RemovesOnlyTrailingBlanks) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"", ""},
+      {"   ", ""},
+      {"A01  ", "A01"},
+      {"  A01", "  A01"},
+      {"a b  c ", "a b  c"},
+      {"tab\t", "tab\t"},  // only code 32 counts as a blank
+      {"tab\t  ", "tab\t"},
+      {"line\n ", "line\n"},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.in;
+    TrimTrailingSpaces(text.data());
+    EXPECT_STREQ(text.c_str(), c.out) << "input [" << c.in << "]";
+  }
+}
+
+TEST(TrimTrailingSpaces, WorksOnFixedStrings) {
+  FixedString<10> text("ab   ");
+  TrimTrailingSpaces(text);
+  EXPECT_EQ(text.view(), "ab");
+}
+
+TEST(FileNamePart, IsTheTextAfterTheLastBackslash) {
+  const struct {
+    const char* path;
+    const char* name;
+  } cases[] = {
+      {"", ""},
+      {"R1", "R1"},
+      {"\\\\srv\\spool\\PRT\\R1", "R1"},
+      {"C:\\OUT\\", ""},
+      {"C:/OUT/R1", "C:/OUT/R1"},  // forward slashes do not separate
+      {"a\\b\\c.pdf", "c.pdf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+}
+
+TEST(EqualsIgnoreCase, FoldsAsciiLettersOnly) {
+  EXPECT_TRUE(EqualsIgnoreCase("EXTENDED", "extended"));
+  EXPECT_TRUE(EqualsIgnoreCase("", ""));
+  EXPECT_FALSE(EqualsIgnoreCase("EXTENDED", "EXTENDED "));
+  EXPECT_FALSE(EqualsIgnoreCase("si", "s"));
+  EXPECT_FALSE(EqualsIgnoreCase("\xC0", "\xE0"));  // accented letters compare exactly
+  EXPECT_FALSE(EqualsIgnoreCase("[", "{"));       // 0x5B and 0x7B differ by case bit only
+}
+
+}  // namespace
+}  // namespace j6
