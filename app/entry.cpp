@@ -15,8 +15,7 @@ constexpr const char* kRule =
 }  // namespace
 
 bool IsHelpRequest(std::string_view areaName) {
-  return areaName.empty() ||
-         (areaName.size() >= 2 && (areaName[1] == '?' || areaName[1] == 'h'));
+  return areaName.empty() || (areaName.size() >= 2 && (areaName[1] == '?' || areaName[1] == 'h'));
 }
 
 int MailerMain(std::string_view areaName) {

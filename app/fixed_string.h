@@ -30,7 +30,7 @@ class FixedString {
     const std::size_t length = size();
     const std::size_t room = Capacity - length;
     const std::size_t count = text.size() < room ? text.size() : room;
-    if (count > 0) std::memcpy(data_ + length, text.data(), count);
+    text.copy(data_ + length, count);
     data_[length + count] = '\0';
   }
 

@@ -16,7 +16,7 @@ struct RunState {
   FixedString<259> logFilePath;  // empty: no logging at all
   FixedString<99> mapiMode;
 
-  FixedString<25> outRoot;     // registry roots, ending in a backslash
+  FixedString<25> outRoot;  // registry roots, ending in a backslash
   FixedString<25> clientRoot;
   FixedString<100> senderName;
   FixedString<100> senderEmail;

@@ -1,6 +1,6 @@
 # Fails unless PROGRAM is a GUI-subsystem executable whose imports are all
 # DLLs that every Windows desktop has. Run with cmake -P.
-set(system_dlls KERNEL32.dll USER32.dll ADVAPI32.dll msvcrt.dll)
+set(system_dlls KERNEL32.DLL USER32.DLL ADVAPI32.DLL MSVCRT.DLL)
 
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM}
   OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
@@ -19,7 +19,8 @@ endif()
 foreach(line IN LISTS lines)
   string(REPLACE "DLL Name: " "" dll "${line}")
   string(STRIP "${dll}" dll)
-  list(FIND system_dlls "${dll}" known)
+  string(TOUPPER "${dll}" upper)
+  list(FIND system_dlls "${upper}" known)
   if(known EQUAL -1)
     message(FATAL_ERROR "${PROGRAM} imports ${dll}, which is not a system DLL")
   endif()

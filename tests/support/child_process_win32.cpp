@@ -34,7 +34,8 @@ bool RunProgram(const std::string& program, const std::string& remainder,
 
 std::string OwnDirectory() {
   std::vector<char> buffer(32768);
-  const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  const DWORD length =
+      GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   std::string path(buffer.data(), length);
   return path.substr(0, path.rfind('\\'));
 }

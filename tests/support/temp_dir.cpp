@@ -12,7 +12,8 @@ TempDir::TempDir() {
   std::mt19937_64 random(seed() ^ static_cast<std::uint64_t>(
                                       std::chrono::steady_clock::now().time_since_epoch().count()));
   for (;;) {
-    path_ = std::filesystem::temp_directory_path() / ("j6test-" + std::to_string(random() % 1000000000));
+    path_ = std::filesystem::temp_directory_path() /
+            ("j6test-" + std::to_string(random() % 1000000000));
     if (std::filesystem::create_directory(path_)) break;
   }
 }

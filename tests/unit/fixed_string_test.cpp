@@ -20,7 +20,10 @@ TEST(FixedString, AssignCutsToCapacity) {
   const struct {
     const char* in;
     const char* out;
-  } cases[] = {{"", ""}, {"abcd", "abcd"}, {"abcde", "abcde"}, {"abcdef", "abcde"},
+  } cases[] = {{"", ""},
+               {"abcd", "abcd"},
+               {"abcde", "abcde"},
+               {"abcdef", "abcde"},
                {"abcdefghijkl", "abcde"}};
   for (const auto& c : cases) {
     FixedString<5> text("zzzzz");

@@ -55,7 +55,7 @@ TEST(EqualsIgnoreCase, FoldsAsciiLettersOnly) {
   EXPECT_FALSE(EqualsIgnoreCase("EXTENDED", "EXTENDED "));
   EXPECT_FALSE(EqualsIgnoreCase("si", "s"));
   EXPECT_FALSE(EqualsIgnoreCase("\xC0", "\xE0"));  // accented letters compare exactly
-  EXPECT_FALSE(EqualsIgnoreCase("[", "{"));       // 0x5B and 0x7B differ by case bit only
+  EXPECT_FALSE(EqualsIgnoreCase("[", "{"));        // 0x5B and 0x7B differ by case bit only
 }
 
 }  // namespace
