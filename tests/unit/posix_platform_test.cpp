@@ -1,9 +1,12 @@
+// What only the off-Windows half of the platform layer does.
+#include "platform/command_line.h"
 #include "platform/posix_path.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
+#include <vector>
 
 namespace j6::platform {
 namespace {
@@ -66,6 +69,24 @@ TEST(DrivesRoot, FallsBackToTheUsersDataFolder) {
     const ScopedEnv data("XDG_DATA_HOME", nullptr);
     const ScopedEnv home("HOME", "/home/u");
     EXPECT_EQ(DrivesRoot(), "/home/u/.local/share/j6mailer/drives");
+  }
+}
+
+TEST(CommandLineRemainder, JoinsTheArgumentsWithSingleBlanks) {
+  const struct {
+    std::vector<const char*> argv;
+    const char* remainder;
+  } cases[] = {
+      {{"J6Mailer"}, ""},
+      {{"J6Mailer", "A01"}, "A01"},
+      {{"J6Mailer", "A01  "}, "A01  "},
+      {{"J6Mailer", "A01", "", "B"}, "A01  B"},
+      {{"/opt/j6/J6Mailer", "/?"}, "/?"},
+  };
+  for (const auto& c : cases) {
+    std::vector<char*> argv;
+    for (const char* arg : c.argv) argv.push_back(const_cast<char*>(arg));
+    EXPECT_EQ(CommandLineRemainder(static_cast<int>(argv.size()), argv.data()), c.remainder);
   }
 }
 
