@@ -1,5 +1,5 @@
-// What only the off-Windows build does: paths in Windows form land under the
-// drives folder.
+// What only the off-Windows build does or can show: paths in Windows form land
+// under the drives folder, and folders deeper than Windows allows.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -26,6 +26,33 @@ TEST(PosixEntry, WindowsLogPathLandsUnderTheDrivesFolder) {
       LogMessages(ReadFileBytes((drives / "c" / "Logs" / "j6.log").string()));
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1], "J6Mailer A01");
+}
+
+// A configuration path longer than its 259-character field is not read at
+// all, rather than read cut short.
+TEST(PosixEntry, ConfigurationPathMustFitItsField) {
+  const TempDir scratch;
+  const std::string log = scratch.File("run.log");
+  for (const std::size_t length : {std::size_t{259}, std::size_t{260}}) {
+    // The folder's path, a separator and J6MailerCfg.ini make `length`.
+    std::filesystem::path folder = scratch.path() / std::to_string(length);
+    const std::size_t base = folder.string().size() + 1;
+    std::string rest(length - 16 - base, 'd');
+    for (std::size_t i = 100; i < rest.size(); i += 100) rest[i] = '/';
+    folder /= rest;
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ((folder / "J6MailerCfg.ini").string().size(), length);
+    std::filesystem::copy_file(std::filesystem::path(OwnDirectory()) / J6_PROGRAM_FILE_NAME,
+                               folder / J6_PROGRAM_FILE_NAME);
+    WriteFileBytes((folder / "J6MailerCfg.ini").string(), "[MAILCLIENT]\nLOGFILE=" + log + "\n");
+
+    std::filesystem::remove(log);
+    ChildResult result;
+    ASSERT_TRUE(RunProgram((folder / J6_PROGRAM_FILE_NAME).string(), "A01", scratch.path().string(),
+                           &result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(std::filesystem::exists(log), length == 259) << length;
+  }
 }
 
 }  // namespace

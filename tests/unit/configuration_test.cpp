@@ -7,17 +7,13 @@
 
 #include "app/run_state.h"
 #include "tests/support/child_process.h"
+#include "tests/support/run_state_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace j6 {
 namespace {
 
-class ConfigurationTest : public ::testing::Test {
- protected:
-  void SetUp() override { CurrentRun() = RunState{}; }
-  void TearDown() override { CurrentRun() = RunState{}; }
-  test::TempDir dir_;
-};
+using ConfigurationTest = test::RunStateTest;
 
 TEST_F(ConfigurationTest, FileLiesBesideTheExecutable) {
   // This test program stands in for the executable: its folder is the one.

@@ -8,6 +8,7 @@
 
 #include "app/run_state.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/run_state_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace j6 {
@@ -67,12 +68,7 @@ TEST(LogFileBytes, EndsEveryLineFeedAsCarriageReturnLineFeed) {
   EXPECT_EQ(LogFileBytes("a\r\nb"), "a\r\r\nb\r\n");  // as text mode writes it
 }
 
-class LogLineTest : public ::testing::Test {
- protected:
-  void SetUp() override { CurrentRun() = RunState{}; }
-  void TearDown() override { CurrentRun() = RunState{}; }
-  test::TempDir dir_;
-};
+using LogLineTest = test::RunStateTest;
 
 TEST_F(LogLineTest, AppendsOneStampedLinePerCall) {
   const std::string path = dir_.File("run.log");
