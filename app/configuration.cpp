@@ -23,7 +23,7 @@ const char* ConfigFilePath() {
     if (slash != std::string::npos) path.resize(slash + 1);
   }
   path += kConfigFileName;
-  if (path.size() <= decltype(run.configPath)::kCapacity) run.configPath.Assign(path);
+  if (path.size() <= run.configPath.kCapacity) run.configPath.Assign(path);
   return run.configPath.c_str();
 }
 
@@ -31,10 +31,10 @@ void LoadConfiguration() {
   RunState& run = CurrentRun();
   const std::string path = ConfigFilePath();
   if (path.empty()) return;
-  run.logFilePath.Assign(platform::ReadProfileString(
-      kSection, "LOGFILE", "", decltype(run.logFilePath)::kCapacity + 1, path));
-  run.mapiMode.Assign(platform::ReadProfileString(kSection, "MAPI", "",
-                                                  decltype(run.mapiMode)::kCapacity + 1, path));
+  run.logFilePath.Assign(
+      platform::ReadProfileString(kSection, "LOGFILE", "", run.logFilePath.kCapacity + 1, path));
+  run.mapiMode.Assign(
+      platform::ReadProfileString(kSection, "MAPI", "", run.mapiMode.kCapacity + 1, path));
 }
 
 bool IsExtendedMapi(std::string_view mapiMode) { return EqualsIgnoreCase(mapiMode, "EXTENDED"); }
