@@ -31,7 +31,7 @@ class InstalledProgram {
   std::string program_;
 };
 
-/// What the usage box shows, as the box stand-in writes it.
+/// The usage box, as RunProgram reports a box.
 std::string UsageBox();
 
 }  // namespace j6::test

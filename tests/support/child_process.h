@@ -7,20 +7,20 @@ namespace j6::test {
 
 struct ChildResult {
   int exitCode = -1;
-  std::string standardError;  // where boxes go off Windows; empty on Windows
+  /// The boxes the program showed, each as "caption: text" and a line feed:
+  /// off Windows its standard error, on Windows read from the boxes.
+  std::string boxes;
 };
 
 /// Runs `program` with `remainder` as the whole rest of its command line, in
-/// the folder `workingDir`, and waits for it. On Windows the command line is
-/// passed verbatim; off Windows the remainder is the one argument (none when
-/// it is empty). False when the program could not be started.
+/// the folder `workingDir`, and waits for it, answering every box with OK. On
+/// Windows the command line is passed verbatim; off Windows the remainder is
+/// the one argument (none when it is empty). False when the program could not
+/// be started.
 bool RunProgram(const std::string& program, const std::string& remainder,
                 const std::string& workingDir, ChildResult* result);
 
 /// The folder holding the running test program (and the program under test).
 std::string OwnDirectory();
-
-/// Whether a box the program shows can be read back from its standard error.
-bool BoxesAreVisible();
 
 }  // namespace j6::test

@@ -28,11 +28,11 @@ bool RunProgram(const std::string& program, const std::string& remainder,
     _exit(127);
   }
   close(pipeEnds[1]);
-  result->standardError.clear();
+  result->boxes.clear();
   char chunk[512];
   ssize_t count;
   while ((count = read(pipeEnds[0], chunk, sizeof chunk)) > 0) {
-    result->standardError.append(chunk, static_cast<std::size_t>(count));
+    result->boxes.append(chunk, static_cast<std::size_t>(count));
   }
   close(pipeEnds[0]);
   int status = 0;
@@ -48,7 +48,5 @@ std::string OwnDirectory() {
   std::string path(buffer.data(), static_cast<std::size_t>(length));
   return path.substr(0, path.rfind('/'));
 }
-
-bool BoxesAreVisible() { return true; }
 
 }  // namespace j6::test

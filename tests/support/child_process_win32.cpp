@@ -1,13 +1,78 @@
 // Windows half of tests/support/child_process.h: CreateProcessA, so that the
 // program sees exactly the command line a test asks for (blanks and quotes
-// included), as it would from the host.
+// included), as it would from the host. While the program runs, every message
+// box it shows is read and closed with OK, as a user would; the Wine prefix
+// of the tests has the null graphics driver, under which boxes block.
 #include <windows.h>
 
+#include <set>
 #include <vector>
 
 #include "tests/support/child_process.h"
 
 namespace j6::test {
+
+namespace {
+
+constexpr DWORD kPollMilliseconds = 20;
+constexpr DWORD kGiveUpMilliseconds = 60000;
+
+std::string WindowText(HWND window) {
+  std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  const int length = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+  return std::string(text.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+struct BoxSearch {
+  DWORD processId;
+  HWND box = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<BoxSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char className[16] = {};
+  if (owner == search->processId && IsWindowVisible(window) &&
+      GetClassNameA(window, className, sizeof className) > 0 &&
+      std::string(className) == "#32770") {
+    search->box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct BoxContent {
+  std::string text;
+  bool icon = false;
+};
+
+BOOL CALLBACK ReadStatic(HWND control, LPARAM param) {
+  auto* content = reinterpret_cast<BoxContent*>(param);
+  char className[16] = {};
+  if (GetClassNameA(control, className, sizeof className) > 0 &&
+      lstrcmpiA(className, "Static") == 0) {
+    content->text += WindowText(control);
+    if (SendMessageA(control, STM_GETICON, 0, 0) != 0) content->icon = true;
+  }
+  return TRUE;
+}
+
+/// A box as the off-Windows stand-in prints it: "caption: text" and a line
+/// feed. The text is that of the box's static controls (the icon has none).
+/// A box that is not system-modal or has no icon (the program's boxes are
+/// system-modal warnings; which icon it is cannot be told from outside) says
+/// so in brackets, so that the comparison of the line fails.
+std::string BoxLine(HWND box) {
+  BoxContent content;
+  EnumChildWindows(box, ReadStatic, reinterpret_cast<LPARAM>(&content));
+  std::string line = WindowText(box) + ": " + content.text;
+  if ((GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) line += " [not system-modal]";
+  if (!content.icon) line += " [no icon]";
+  return line + "\n";
+}
+
+}  // namespace
 
 bool RunProgram(const std::string& program, const std::string& remainder,
                 const std::string& workingDir, ChildResult* result) {
@@ -22,13 +87,27 @@ bool RunProgram(const std::string& program, const std::string& remainder,
                       workingDir.c_str(), &startup, &process)) {
     return false;
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
+  result->boxes.clear();
+  std::set<HWND> answered;
+  const DWORD started = GetTickCount();
+  while (WaitForSingleObject(process.hProcess, kPollMilliseconds) == WAIT_TIMEOUT) {
+    if (GetTickCount() - started > kGiveUpMilliseconds) {
+      TerminateProcess(process.hProcess, 999);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      break;
+    }
+    BoxSearch search{process.dwProcessId};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    if (search.box != nullptr && answered.insert(search.box).second) {
+      result->boxes += BoxLine(search.box);
+      PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+    }
+  }
   DWORD exitCode = 0;
   const bool known = GetExitCodeProcess(process.hProcess, &exitCode) != 0;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   result->exitCode = known ? static_cast<int>(exitCode) : -1;
-  result->standardError.clear();
   return known;
 }
 
@@ -39,8 +118,5 @@ std::string OwnDirectory() {
   std::string path(buffer.data(), length);
   return path.substr(0, path.rfind('\\'));
 }
-
-// Without a desktop MessageBoxA returns at once and shows nothing to read.
-bool BoxesAreVisible() { return false; }
 
 }  // namespace j6::test
