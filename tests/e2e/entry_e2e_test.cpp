@@ -31,9 +31,9 @@ TEST(Entry, HelpRequestsShowTheUsageBoxOthersNameAnArea) {
     bool help;
   } cases[] = {
       {"", true},        // no arguments
-      {"/?", true},      //
-      {"-h", true},      //
-      {"Ah1", true},     // a lower-case h second is a help request too
+      {"/?", true},      // a slash and a question mark
+      {"-h", true},      // a dash and a lower-case h
+      {"Ah1", true},     // any lower-case h second is a help request too
       {"/H", false},     // an upper-case H is not
       {"A", false},      // one letter has no second character
       {"A01  ", false},  // trailing blanks belong to the name
