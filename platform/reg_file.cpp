@@ -1,0 +1,1 @@
+#include "platform/reg_file.h"

@@ -1,0 +1,2 @@
+// Not written yet: putting registry data in place for a test.
+#pragma once

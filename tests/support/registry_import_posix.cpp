@@ -1,0 +1,1 @@
+#include "tests/support/registry_import.h"

@@ -1,0 +1,2 @@
+// Not written yet.
+#include "platform/registry.h"
