@@ -15,4 +15,10 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 /// written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
+/// Deletes the file; false when it could not be deleted.
+bool DeleteFileAt(const std::string& path);
+
+/// Whether a file (not a folder) exists at the path.
+bool FileExists(const std::string& path);
+
 }  // namespace j6::platform

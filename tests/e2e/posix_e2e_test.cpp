@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/e2e/program.h"
+#include "tests/e2e/request_run.h"
 #include "tests/support/log_lines.h"
 
 namespace j6::test {
@@ -24,8 +25,9 @@ TEST(PosixEntry, WindowsLogPathLandsUnderTheDrivesFolder) {
   EXPECT_EQ(result.exitCode, 0);
   const std::vector<std::string> lines =
       LogMessages(ReadFileBytes((drives / "c" / "Logs" / "j6.log").string()));
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[1], "J6Mailer A01");
+  EXPECT_EQ(lines[lines.size() - 2], "J6Mailer: End");
 }
 
 // A configuration path longer than its 259-character field is not read at
@@ -53,6 +55,29 @@ TEST(PosixEntry, ConfigurationPathMustFitItsField) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(std::filesystem::exists(log), length == 259) << length;
   }
+}
+
+// The stand-in transfer library copies the file the server path names.
+TEST(PosixEntry, StandInTransferLibraryCopiesTheServerFile) {
+  World world;
+  world.libraries = {J6_STANDIN_J6TFN};
+  world.prepare = [](const InstalledProgram& program) {
+    const std::filesystem::path spool =
+        program.elsewhere().path() / "no-drives" / "unc" / "srv" / "spool" / "PRT";
+    std::filesystem::create_directories(spool);
+    WriteFileBytes((spool / "R1").string(), "%PDF-1.4 the document");
+  };
+  const Outcome outcome = RunRequest(world);
+  EXPECT_EQ(outcome.document, "%PDF-1.4 the document");
+  EXPECT_EQ(outcome.boxes, "");
+
+  world.prepare = nullptr;  // nothing on the server: nothing arrives
+  const Outcome missing = RunRequest(world);
+  EXPECT_EQ(missing.document, "");
+  ASSERT_GE(missing.lines.size(), 2u);
+  EXPECT_EQ(missing.lines[missing.lines.size() - 2],
+            "J6FTPara: document not received " + missing.netDir + "SPOOL\\DOCA01");
+  EXPECT_EQ(missing.boxes, TransferErrorBox());
 }
 
 }  // namespace

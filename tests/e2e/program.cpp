@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "tests/support/environment.h"
+
 namespace j6::test {
 
 InstalledProgram::InstalledProgram() {
@@ -11,10 +13,17 @@ InstalledProgram::InstalledProgram() {
   const std::filesystem::path copy = folder_.path() / J6_PROGRAM_FILE_NAME;
   std::filesystem::copy_file(built, copy);
   program_ = copy.string();
+  SetEnvironment("J6MAILER_REGISTRY", (elsewhere_.path() / "no-registry.reg").string());
+  SetEnvironment("J6MAILER_DRIVES", (elsewhere_.path() / "no-drives").string());
 }
 
 void InstalledProgram::Configure(const std::string& iniText) const {
   WriteFileBytes(folder_.File("J6MailerCfg.ini"), iniText);
+}
+
+void InstalledProgram::AddLibrary(const std::string& builtPath) const {
+  const std::filesystem::path built = std::filesystem::path(OwnDirectory()) / builtPath;
+  std::filesystem::copy_file(built, folder_.path() / built.filename());
 }
 
 ChildResult InstalledProgram::Run(const std::string& remainder) const {
@@ -25,5 +34,9 @@ ChildResult InstalledProgram::Run(const std::string& remainder) const {
 }
 
 std::string UsageBox() { return "J6Mailer - Office 2007 Edition: Specificare Area J6\n"; }
+
+std::string TransferErrorBox() {
+  return "J6Mailer - Office 2007 Edition: Email non spedita: errore di trasferimento file da J6\n";
+}
 
 }  // namespace j6::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
@@ -11,6 +12,8 @@ namespace j6::test {
 
 class InstalledProgram {
  public:
+  /// Off Windows the program also gets a registry and drives of its own
+  /// (empty until written), so the user's own never reach a test.
   InstalledProgram();
 
   /// The folder the program lies in.
@@ -20,6 +23,10 @@ class InstalledProgram {
 
   /// Writes J6MailerCfg.ini beside the executable.
   void Configure(const std::string& iniText) const;
+
+  /// Puts the test library built as `builtPath` (relative to the test
+  /// programs' folder) beside the executable.
+  void AddLibrary(const std::string& builtPath) const;
 
   /// Runs the program with `remainder` as the rest of its command line, from
   /// elsewhere(); fails the test when it cannot be started.
@@ -33,5 +40,7 @@ class InstalledProgram {
 
 /// The usage box, as RunProgram reports a box.
 std::string UsageBox();
+/// The box of a request that could not be acquired.
+std::string TransferErrorBox();
 
 }  // namespace j6::test

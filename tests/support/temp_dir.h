@@ -21,6 +21,10 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+/// The path in the form the program takes paths in: with backslashes. Off
+/// Windows such a path (with no drive) maps back to the same file.
+std::string AsWindowsPath(const std::filesystem::path& path);
+
 /// Writes `bytes` to `path` exactly, replacing what was there.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 

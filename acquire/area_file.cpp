@@ -1,0 +1,46 @@
+#include "acquire/area_file.h"
+
+#include <cstdio>
+
+#include "app/run_log.h"
+#include "app/run_state.h"
+#include "platform/files.h"
+
+namespace j6 {
+
+namespace {
+constexpr std::size_t kMaxAreaFileNameLength = 29;
+}  // namespace
+
+std::string AreaPathIn(std::string_view networkDir, std::string_view tail) {
+  std::string path(networkDir);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  path += tail;
+  return path;
+}
+
+bool ReadAreaFile(std::string_view areaName) {
+  RunState& run = CurrentRun();
+  run.areaFilePath.Assign(AreaPathIn(
+      run.networkDir.view(), "mqbox\\" + std::string(areaName.substr(0, kMaxAreaFileNameLength))));
+  const std::string path(run.areaFilePath.view());
+
+  std::FILE* file = nullptr;
+  if (areaName.find_first_of("\\/:") == std::string_view::npos) {
+    file = platform::OpenFile(path, "rb");
+  }
+  if (file == nullptr) {
+    LogLine("J6FTPara: could not open cobol area file %s", path.c_str());
+    return false;
+  }
+  const std::size_t read = std::fread(run.record.bytes.data(), 1, AreaRecord::kSize, file);
+  std::fclose(file);
+  if (read < AreaRecord::kSize) {
+    LogLine("J6FTPara: i/o error reading cobol area file %s", path.c_str());
+    return false;
+  }
+  if (run.networkMode && run.deleteAreaFile) platform::DeleteFileAt(path);
+  return true;
+}
+
+}  // namespace j6

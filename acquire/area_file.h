@@ -1,0 +1,22 @@
+// The area file: the request record the host drops into the network folder's
+// mqbox\ under the area's name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace j6 {
+
+/// The network folder, a backslash unless it ends with one, and `tail`: how
+/// the area file's and the local document's paths are built.
+std::string AreaPathIn(std::string_view networkDir, std::string_view tail);
+
+/// Builds the area file's path into the run state, reads its first 512 bytes
+/// into the run state's record and, in network mode with "DelTmp" on, deletes
+/// the file. False, with a log line, when the file cannot be opened or is
+/// shorter than a record. An area name holding a path separator or a drive
+/// colon is refused the same way, so a request cannot reach, or delete, a
+/// file outside the drop folder.
+bool ReadAreaFile(std::string_view areaName);
+
+}  // namespace j6

@@ -1,0 +1,98 @@
+#include "acquire/document_fetch.h"
+
+#include "acquire/area_file.h"
+#include "acquire/host_settings.h"
+#include "acquire/registry_settings.h"
+#include "acquire/transfer_library.h"
+#include "app/run_log.h"
+#include "app/run_state.h"
+#include "app/text.h"
+#include "platform/files.h"
+
+namespace j6 {
+
+namespace {
+
+constexpr std::size_t kLastDocumentRefOffset = 99;
+constexpr std::size_t kStepSearchStart = 100;
+
+/// The highest offset, from 100 down, where the record holds "..\".
+bool FindLastStepUp(const AreaRecord& record, std::size_t* offset) {
+  for (std::size_t p = kStepSearchStart + 1; p-- > 0;) {
+    if (record.bytes[p] == '.' && record.bytes[p + 1] == '.' && record.bytes[p + 2] == '\\') {
+      *offset = p;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string RemoteDocumentPath(std::string_view spoolDir, const AreaRecord& record) {
+  FixedString<255> path(spoolDir);
+  TrimTrailingSpaces(path);
+  const std::string_view documentRef = record.Field(AreaRecord::kDocumentRef);
+  std::size_t step = 0;
+  if (FindLastStepUp(record, &step)) {
+    // The spool folder stands in for the relative steps.
+    if (step + 3 <= kLastDocumentRefOffset) {
+      path.Append(
+          std::string_view(record.bytes.data() + step + 3, kLastDocumentRefOffset - step - 2));
+    }
+  } else {
+    path.Assign(documentRef);
+  }
+  TrimTrailingSpaces(path);
+  return std::string(path.view());
+}
+
+int FetchDocument(std::string_view areaName) {
+  RunState& run = CurrentRun();
+  const AreaRecord& record = run.record;
+
+  run.extraAttachmentPath.Clear();
+  ReadSetting("Setup", "GL_DirSys", run.extraAttachmentPath, run.clientRoot.c_str(), "?", 1023);
+  run.extraAttachmentName.Assign(record.Field(AreaRecord::kExtraAttachmentName));
+  FixedString<100> serverName;
+  ReadSetting("Setup", "ServerName", serverName, run.outRoot.c_str(), "Default", 100);
+  run.remoteDocumentPath.Clear();
+  ReadSetting("Setup", "SpoolDir", run.remoteDocumentPath, run.outRoot.c_str(), "Default", 100);
+  if (run.networkMode) {
+    run.documentPath.Assign(
+        AreaPathIn(run.networkDir.view(), "SPOOL\\DOC" + std::string(areaName)));
+  }
+  run.remoteDocumentPath.Assign(RemoteDocumentPath(run.remoteDocumentPath.view(), record));
+
+  if (EseguiTF(serverName.c_str(), run.remoteDocumentPath.c_str(), run.documentPath.c_str()) == 1) {
+    LogLine("EseguiTF ha ritornato 1");
+    return 0;
+  }
+  // Mailing a request whose document never arrived would report as sent a
+  // mail without it.
+  if (!run.documentPath.empty() && !platform::FileExists(run.documentPath.c_str())) {
+    LogLine("J6FTPara: document not received %s", run.documentPath.c_str());
+    return 0;
+  }
+
+  run.recipients.Assign(record.Field(AreaRecord::kRecipients));
+  run.subject.Assign(record.Field(AreaRecord::kSubject));
+  run.bodyLine1.Assign(record.Field(AreaRecord::kBodyLine1));
+  run.bodyLine2.Assign(record.Field(AreaRecord::kBodyLine2));
+  run.bodyLine3.Assign(record.Field(AreaRecord::kBodyLine3));
+
+  if (record.Field(AreaRecord::kOutputDevice).substr(0, 6) == "*VIDEO") {
+    LogLine("Output errato (*VIDEO)");
+    return 0;
+  }
+  return 1;
+}
+
+int AcquireRequest(std::string_view areaName) {
+  SelectServerMode(areaName);
+  LoadNetworkSettings();
+  if (!ReadAreaFile(areaName)) return -1;
+  return FetchDocument(areaName);
+}
+
+}  // namespace j6

@@ -1,0 +1,82 @@
+#include "acquire/host_settings.h"
+
+#include <cstdint>
+#include <string>
+
+#include "acquire/registry_settings.h"
+#include "app/run_log.h"
+#include "app/run_state.h"
+#include "app/text.h"
+
+namespace j6 {
+
+namespace {
+constexpr std::int32_t kDefaultPort = 8000;
+}  // namespace
+
+int SelectServerMode(std::string_view areaName) {
+  RunState& run = CurrentRun();
+  run.outRoot.Assign("ORV\\J6");
+  const bool mono = !areaName.empty() && areaName[0] >= '0' && areaName[0] <= '9';
+  if (mono) {
+    LogLine("J6FTPara: MONO-SERVER");
+  } else {
+    LogLine("J6FTPara: MULTI-SERVER");
+    run.outRoot.Append(areaName.substr(0, 3));
+    FixedString<300> scratch;
+    const std::string area(areaName);
+    ReadSetting(nullptr, "NomeServer", scratch, run.outRoot.c_str(), area.c_str(), 100);
+  }
+  run.clientRoot.Assign(run.outRoot.view());
+  run.clientRoot.Append("\\J6Cli\\");
+  run.outRoot.Append("\\J6Out\\");
+  if (mono) return kMonoServer;
+  FixedString<300> scratch;
+  ReadSetting(nullptr, "FileIcon", scratch, run.outRoot.c_str(), "*", 260);
+  return kMultiServer;
+}
+
+bool IsYes(std::string_view setting) {
+  return setting.size() >= 2 && EqualsIgnoreCase(setting.substr(0, 2), "si");
+}
+
+std::int32_t PortFromText(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::int64_t number = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    number = number * 10 + (text[i] - '0');
+    if (number > INT32_MAX + std::int64_t{1}) return kDefaultPort;
+  }
+  if (negative) number = -number;
+  if (number == 0 || number > INT32_MAX) return kDefaultPort;
+  return static_cast<std::int32_t>(number);
+}
+
+void LoadNetworkSettings() {
+  RunState& run = CurrentRun();
+  const char* out = run.outRoot.c_str();
+  ReadSetting("Mail", "MailFromName", run.senderName, out, "", 100);
+  ReadSetting("Mail", "MailFromEmail", run.senderEmail, out, "", 100);
+
+  FixedString<10> scratch;
+  ReadSetting("NetWork", "PortNo", scratch, out, "8000", 10);
+  run.port = PortFromText(scratch.view());
+
+  scratch.Clear();
+  ReadSetting("NetWork", "WinNet", scratch, out, "no", 10);
+  run.networkMode = IsYes(scratch.view());
+  if (run.networkMode) {
+    ReadSetting("NetWork", "KeepBmp", scratch, out, "si", 10);
+    ReadSetting("NetWork", "DelDoc", scratch, out, "si", 10);
+    ReadSetting("NetWork", "DelTmp", scratch, out, "si", 10);
+    run.deleteAreaFile = IsYes(scratch.view());
+  }
+
+  run.networkDir.Clear();
+  ReadSetting("NetWork", "NetDir", run.networkDir, out, "C:\\Temp\\", 100);
+}
+
+}  // namespace j6

@@ -1,0 +1,52 @@
+// Reading the J6 client settings from the current user's registry, each read
+// leaving one log line that says whether the value or its default was used.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "app/fixed_string.h"
+
+namespace j6 {
+
+/// What ReadRegistryString returns for a value that is absent or unreadable;
+/// no registry type has this number.
+constexpr long NOT_FOUND_MARKER = 671970;
+
+/// The text a registry value name comes in and its data goes out in; also
+/// the key path a setting is read from.
+using RegistryText = FixedString<303>;
+
+/// Reads the value named by `valueText` from the key `keyPath` under
+/// HKEY_CURRENT_USER. On success `valueText` holds the data as text (up to
+/// its first zero byte, whatever the value's type) and the value's type is
+/// returned; otherwise `valueText` is empty and NOT_FOUND_MARKER returned.
+/// Data of more than 129 bytes counts as absent.
+long ReadRegistryString(const char* keyPath, RegistryText& valueText);
+
+namespace detail {
+/// Reads the setting; `*text` is the value's text or the default, cut to
+/// `maxLength` characters.
+long LookUpSetting(const char* subKey, const char* valueName, const char* root,
+                   const char* defaultText, std::size_t maxLength, RegistryText* keyPath,
+                   std::string* text);
+void LogSetting(const char* keyPath, const char* valueName, long found, const char* destination);
+}  // namespace detail
+
+/// Reads `valueName` from the key `root` followed directly by `subKey` (may
+/// be null) into `destination`, at most `maxLength` characters: the value's
+/// text, or `defaultText` when the value is absent. Logs which of the two
+/// was used. Returns what ReadRegistryString returned.
+template <std::size_t N>
+long ReadSetting(const char* subKey, const char* valueName, FixedString<N>& destination,
+                 const char* root, const char* defaultText, std::size_t maxLength) {
+  RegistryText keyPath;
+  std::string text;
+  const long found =
+      detail::LookUpSetting(subKey, valueName, root, defaultText, maxLength, &keyPath, &text);
+  destination.Assign(text);
+  detail::LogSetting(keyPath.c_str(), valueName, found, destination.c_str());
+  return found;
+}
+
+}  // namespace j6

@@ -1,0 +1,35 @@
+#include "acquire/transfer_library.h"
+
+#include "app/run_log.h"
+#include "app/run_state.h"
+#include "platform/dynamic_library.h"
+#include "platform/foreign_call.h"
+
+namespace j6 {
+
+int EseguiTF(const char* serverName, const char* remotePath, const char* localPath) {
+  platform::DynamicLibrary library;
+  if (library.Load("J6TFN")) {
+    // A J6TFN without j6tf is broken; J6TF is not tried in its place.
+    const platform::EntryPoint j6tf = library.Symbol("j6tf");
+    if (j6tf == nullptr) {
+      LogLine("J6FTPara: cannot call j6tf (J6TFN)");
+      return 1;
+    }
+    platform::CallIgnoringConvention(j6tf, serverName, remotePath, localPath, CurrentRun().port);
+    return 0;
+  }
+  if (library.Load("J6TF")) {
+    const platform::EntryPoint j6tf = library.Symbol("j6tf");
+    if (j6tf == nullptr) {
+      LogLine("J6FTPara: cannot call j6tf");
+      return 1;
+    }
+    platform::CallIgnoringConvention(j6tf, serverName, remotePath, localPath);
+    return 0;
+  }
+  LogLine("J6FTPara: cannot open J6TF.dll");
+  return 1;
+}
+
+}  // namespace j6

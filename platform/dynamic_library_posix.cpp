@@ -1,0 +1,56 @@
+// POSIX half of platform/dynamic_library.h: dlopen of lib<NAME>.so, first in
+// the executable's folder, as Windows looks there first.
+#include <dlfcn.h>
+
+#include <cstring>
+
+#include "platform/dynamic_library.h"
+#include "platform/module_path.h"
+#include "platform/posix_path.h"
+
+namespace j6::platform {
+
+namespace {
+
+std::string SharedObjectName(std::string name) {
+  const std::size_t n = name.size();
+  if (n >= 4 && name[n - 4] == '.' && (name[n - 3] | 0x20) == 'd' && (name[n - 2] | 0x20) == 'l' &&
+      (name[n - 1] | 0x20) == 'l') {
+    name.resize(n - 4);
+  }
+  return "lib" + name + ".so";
+}
+
+}  // namespace
+
+bool DynamicLibrary::Load(const char* name) {
+  Free();
+  const std::string file = SharedObjectName(name);
+  std::string executable;
+  if (ModuleFileName(&executable)) {
+    const std::string folder = PosixPath(executable.substr(0, executable.rfind('\\') + 1));
+    handle_ = dlopen((folder + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  if (handle_ == nullptr) handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    const char* why = dlerror();
+    error_ = why != nullptr ? why : "dlopen failed";
+  }
+  return handle_ != nullptr;
+}
+
+EntryPoint DynamicLibrary::Symbol(const char* name) const {
+  if (handle_ == nullptr) return nullptr;
+  void* address = dlsym(handle_, name);
+  EntryPoint entry = nullptr;
+  static_assert(sizeof entry == sizeof address, "function and data pointers differ in size");
+  std::memcpy(&entry, &address, sizeof entry);
+  return entry;
+}
+
+void DynamicLibrary::Free() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+}
+
+}  // namespace j6::platform

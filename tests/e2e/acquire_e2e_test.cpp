@@ -1,0 +1,235 @@
+// Whole runs of the program up to the fetched document: registry settings,
+// area file and transfer library, with transfer libraries built for the
+// tests that record how they were called.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/program.h"
+#include "tests/e2e/request_run.h"
+
+namespace j6::test {
+namespace {
+
+std::string Setting(const std::string& key, const std::string& text) {
+  return "J6FTPara: HKEY_CURRENT_USER\\" + key + ": " + text;
+}
+std::string Defaulted(const std::string& key, const std::string& text) {
+  return "J6FTPara: HKEY_CURRENT_USER\\" + key + " not found, use default: " + text;
+}
+
+TEST(Acquisition, MultiServerNetworkRunLogsEverySettingInOrder) {
+  const Outcome outcome = RunRequest(World{});
+  const std::string out = "ORV\\J6A01\\J6Out\\";
+  const std::vector<std::string> expected = {
+      "J6FTPara: MULTI-SERVER",
+      Defaulted("ORV\\J6A01\\NomeServer", "A01"),
+      Defaulted(out + "\\FileIcon", "*"),
+      Setting(out + "Mail\\MailFromName", "Ufficio"),
+      Setting(out + "Mail\\MailFromEmail", "uff@example.com"),
+      Setting(out + "NetWork\\PortNo", "25x"),
+      Setting(out + "NetWork\\WinNet", "si"),
+      Defaulted(out + "NetWork\\KeepBmp", "si"),
+      Defaulted(out + "NetWork\\DelDoc", "si"),
+      Defaulted(out + "NetWork\\DelTmp", "si"),
+      Setting(out + "NetWork\\NetDir", outcome.netDir),
+      Defaulted("ORV\\J6A01\\J6Cli\\Setup\\GL_DirSys", "?"),
+      Setting(out + "Setup\\ServerName", "srv"),
+      Setting(out + "Setup\\SpoolDir", "\\\\srv\\spool\\"),
+  };
+  EXPECT_EQ(outcome.lines, expected);
+  EXPECT_EQ(outcome.calls, std::vector<std::string>{"j6tf(srv|\\\\srv\\spool\\PRT\\R1|" +
+                                                    outcome.netDir + "SPOOL\\DOCA01|25)"});
+  EXPECT_EQ(outcome.boxes, "");
+  EXPECT_FALSE(outcome.areaFileLeft);  // "DelTmp" is yes unless set otherwise
+}
+
+TEST(Acquisition, MonoServerReadsNoServerSettings) {
+  World setup;
+  setup.area = "123";
+  const Outcome outcome = RunRequest(setup);
+  ASSERT_GE(outcome.lines.size(), 2u);
+  EXPECT_EQ(outcome.lines[0], "J6FTPara: MONO-SERVER");
+  EXPECT_EQ(outcome.lines[1], Setting("ORV\\J6\\J6Out\\Mail\\MailFromName", "Ufficio"));
+  EXPECT_EQ(outcome.calls, std::vector<std::string>{"j6tf(srv|\\\\srv\\spool\\PRT\\R1|" +
+                                                    outcome.netDir + "SPOOL\\DOC123|25)"});
+}
+
+/// How a run ends: the last log lines before "J6Mailer: End" and the calls.
+struct EndingCase {
+  const char* name;
+  World setup;
+  std::vector<std::string> lastLines;  // checked against the end of the log
+  std::vector<std::string> calls;      // "local" stands for the local document path
+  bool transferError;
+  bool areaFileLeft;
+};
+
+std::vector<EndingCase> EndingCases() {
+  const std::string error = "Errore di trasferimento del file da J6";
+  const std::string spool = "SpoolDir: \\\\srv\\spool\\";
+  std::vector<EndingCase> cases;
+  {
+    EndingCase c{"J6TF alone gets three arguments", {}, {}, {}, false, false};
+    c.setup.libraries = {J6_DOUBLE_J6TF_CDECL};
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"J6TFN without j6tf does not fall back", {}, {}, {}, true, false};
+    c.setup.libraries = {J6_DOUBLE_J6TFN_NO_ENTRY, J6_DOUBLE_J6TF_CDECL};
+    c.lastLines = {spool, "J6FTPara: cannot call j6tf (J6TFN)", "EseguiTF ha ritornato 1", error};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"J6TF without j6tf", {}, {}, {}, true, false};
+    c.setup.libraries = {J6_DOUBLE_J6TF_NO_ENTRY};
+    c.lastLines = {spool, "J6FTPara: cannot call j6tf", "EseguiTF ha ritornato 1", error};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"no transfer library", {}, {}, {}, true, false};
+    c.setup.libraries = {};
+    c.lastLines = {spool, "J6FTPara: cannot open J6TF.dll", "EseguiTF ha ritornato 1", error};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"screen output is refused after the transfer", {}, {}, {}, true, false};
+    c.setup.request.outputDevice = "*VIDEO";
+    c.lastLines = {spool, "Output errato (*VIDEO)", error};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"lower-case *video is not refused", {}, {}, {}, false, false};
+    c.setup.request.outputDevice = "*video";
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"a document that did not arrive", {}, {}, {}, true, false};
+    c.setup.deliver = false;
+    c.lastLines = {spool, "J6FTPara: document not received local", error};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"network mode off: no local path, file kept", {}, {}, {}, false, true};
+    c.setup.winNet = "yes";
+    c.setup.delTmp = "si";
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1||25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"DelTmp no keeps the area file", {}, {}, {}, false, true};
+    c.setup.delTmp = "NO";
+    c.setup.winNet = "SI";
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"absolute document path replaces the spool folder", {}, {}, {}, false, false};
+    c.setup.request.documentRef = "C:\\OUT\\R1";
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|C:\\OUT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"no area file", {}, {}, {}, true, false};
+    c.setup.areaFileSize = 0;
+    c.lastLines = {"J6FTPara: could not open cobol area file net-mqbox-A01", error};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"short area file is kept", {}, {}, {}, true, true};
+    c.setup.areaFileSize = 511;
+    c.lastLines = {"J6FTPara: i/o error reading cobol area file net-mqbox-A01", error};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"longer area file is read", {}, {}, {}, false, false};
+    c.setup.areaFileSize = 600;
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+#ifdef J6_DOUBLE_J6TFN_STDCALL
+  {
+    EndingCase c{"__stdcall J6TFN", {}, {}, {}, false, false};
+    c.setup.libraries = {J6_DOUBLE_J6TFN_STDCALL};
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
+    cases.push_back(c);
+  }
+  {
+    EndingCase c{"__stdcall J6TF", {}, {}, {}, false, false};
+    c.setup.libraries = {J6_DOUBLE_J6TF_STDCALL};
+    c.lastLines = {spool};
+    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local)"};
+    cases.push_back(c);
+  }
+#endif
+  return cases;
+}
+
+std::string Expand(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at; (at = text.find(from)) != std::string::npos;)
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+TEST(Acquisition, EndsAsTheSettingsLibrariesAndRecordSay) {
+  for (const EndingCase& c : EndingCases()) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = RunRequest(c.setup);
+    const std::string local = outcome.netDir + "SPOOL\\DOCA01";
+    const std::string areaFile = outcome.netDir + "mqbox\\A01";
+    ASSERT_GE(outcome.lines.size(), c.lastLines.size());
+    for (std::size_t i = 0; i < c.lastLines.size(); ++i) {
+      const std::string& actual = outcome.lines[outcome.lines.size() - c.lastLines.size() + i];
+      const std::string expected =
+          Expand(Expand(c.lastLines[i], "net-mqbox-A01", areaFile), " local", " " + local);
+      if (expected.rfind("SpoolDir", 0) == 0) {
+        EXPECT_NE(actual.find(expected), std::string::npos) << actual;
+      } else {
+        EXPECT_EQ(actual, expected);
+      }
+    }
+    std::vector<std::string> calls;
+    for (const std::string& call : c.calls) calls.push_back(Expand(call, "|local", "|" + local));
+    EXPECT_EQ(outcome.calls, calls);
+    EXPECT_EQ(outcome.boxes, c.transferError ? TransferErrorBox() : "");
+    EXPECT_EQ(outcome.areaFileLeft, c.areaFileLeft);
+  }
+}
+
+// A name that steps out of the drop folder must not reach, or delete, a file
+// there, not even a valid request.
+TEST(Acquisition, AreaNamesWithPathCharactersAreRefused) {
+  const struct {
+    const char* area;
+    const char* fileItWouldReach;  // relative to mqbox
+  } cases[] = {{"..\\A01", "../A01"}, {"../A01", "../A01"}, {"A\\B", "A/B"}};
+  for (const auto& c : cases) {
+    const std::string area = c.area;
+    SCOPED_TRACE(area);
+    World setup;
+    setup.area = area;
+    setup.areaFileName = c.fileItWouldReach;
+    const Outcome outcome = RunRequest(setup);
+    ASSERT_GE(outcome.lines.size(), 2u);
+    EXPECT_EQ(outcome.lines[outcome.lines.size() - 2],
+              "J6FTPara: could not open cobol area file " + outcome.netDir + "mqbox\\" + area);
+    EXPECT_TRUE(outcome.calls.empty());
+    EXPECT_EQ(outcome.boxes, TransferErrorBox());
+    EXPECT_TRUE(outcome.areaFileLeft);
+  }
+}
+
+}  // namespace
+}  // namespace j6::test

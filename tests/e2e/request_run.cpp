@@ -1,0 +1,83 @@
+#include "tests/e2e/request_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/environment.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/registry_import.h"
+
+namespace j6::test {
+
+namespace {
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+std::string RootOf(const std::string& area) {
+  const bool mono = !area.empty() && area[0] >= '0' && area[0] <= '9';
+  return mono ? "ORV\\J6" : "ORV\\J6" + area.substr(0, 3);
+}
+
+}  // namespace
+
+Outcome RunRequest(const World& world) {
+  InstalledProgram program;
+  Outcome outcome;
+  const std::filesystem::path net = program.elsewhere().path() / "net";
+  std::filesystem::create_directories(net / "mqbox");
+  std::filesystem::create_directories(net / "SPOOL");
+  outcome.netDir = AsWindowsPath(net) + "\\";
+
+  for (const std::string& library : world.libraries) program.AddLibrary(library);
+  const std::string log = program.folder().File("run.log");
+  program.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\n");
+
+  const std::string out = "[HKEY_CURRENT_USER\\" + RootOf(world.area) + "\\J6Out";
+  std::string reg = "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\ORV]\r\n\r\n";
+  reg +=
+      out + "\\Mail]\r\n\"MailFromName\"=\"Ufficio\"\r\n\"MailFromEmail\"=\"uff@example.com\"\r\n";
+  reg +=
+      out + "\\NetWork]\r\n\"PortNo\"=\"25x\"\r\n\"NetDir\"=" + RegString(outcome.netDir) + "\r\n";
+  if (!world.winNet.empty()) reg += "\"WinNet\"=" + RegString(world.winNet) + "\r\n";
+  if (!world.delTmp.empty()) reg += "\"DelTmp\"=" + RegString(world.delTmp) + "\r\n";
+  reg += out + "\\Setup]\r\n\"ServerName\"=\"srv\"\r\n";
+  if (!world.spoolDir.empty()) reg += "\"SpoolDir\"=" + RegString(world.spoolDir) + "\r\n";
+  const std::string regFile = program.folder().File("user.reg");
+  WriteFileBytes(regFile, reg);
+  EXPECT_TRUE(ImportRegistryFile(regFile));
+
+  const std::string areaFile =
+      (net / "mqbox" / (world.areaFileName.empty() ? world.area : world.areaFileName)).string();
+  if (world.areaFileSize > 0) {
+    std::filesystem::create_directories(std::filesystem::path(areaFile).parent_path());
+    std::string bytes = AreaRecordBytes(world.request);
+    bytes.resize(world.areaFileSize, ' ');
+    WriteFileBytes(areaFile, bytes);
+  }
+
+  const std::string calls = program.folder().File("calls.txt");
+  SetEnvironment("J6TEST_TRANSFER_RECORD", calls);
+  SetEnvironment("J6TEST_TRANSFER_SKIP", world.deliver ? "0" : "1");
+  if (world.prepare) world.prepare(program);
+  const ChildResult result = program.Run(world.area);
+  EXPECT_EQ(result.exitCode, 0);
+
+  const std::vector<std::string> lines = LogMessages(ReadFileBytes(log));
+  EXPECT_GE(lines.size(), 4u);
+  if (lines.size() >= 4) outcome.lines.assign(lines.begin() + 2, lines.end() - 2);
+  outcome.calls = SplitLines(ReadFileBytes(calls));
+  outcome.boxes = result.boxes;
+  outcome.areaFileLeft = std::filesystem::exists(areaFile);
+  outcome.document = ReadFileBytes((net / "SPOOL" / ("DOC" + world.area)).string());
+  return outcome;
+}
+
+}  // namespace j6::test

@@ -1,0 +1,42 @@
+// One whole run of the installed program on a request, with the registry,
+// area file and libraries a test chooses, and what came of it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/program.h"
+#include "tests/support/area_request.h"
+
+namespace j6::test {
+
+/// One request and the world it meets.
+struct World {
+  std::string area = "A01";
+  std::vector<std::string> libraries = {J6_DOUBLE_J6TFN_CDECL};
+  std::string winNet = "si";  // empty: not in the registry
+  std::string delTmp;         // empty: not in the registry
+  std::string spoolDir = "\\\\srv\\spool\\";
+  AreaRequest request;
+  std::string areaFileName;  // under mqbox; empty: the area name
+  std::size_t areaFileSize = 512;
+  bool deliver = true;  // whether a test transfer library writes the document
+  /// Runs just before the program starts.
+  std::function<void(const InstalledProgram&)> prepare;
+};
+
+struct Outcome {
+  std::vector<std::string> lines;  // between "J6Mailer <area>" and "J6Mailer: End"
+  std::vector<std::string> calls;  // of a test transfer library, one per line
+  std::string boxes;
+  bool areaFileLeft = false;
+  std::string netDir;    // the network folder, as the program sees it
+  std::string document;  // what arrived at the local document path
+};
+
+/// Installs the program, sets the world up as `world` says (the network
+/// folder under the program's elsewhere()), runs the request and reports.
+Outcome RunRequest(const World& world);
+
+}  // namespace j6::test
