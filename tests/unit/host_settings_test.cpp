@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/run_state.h"
-#include "tests/support/environment.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/registry_import.h"
 #include "tests/support/run_state_fixture.h"
 
 namespace j6 {
@@ -40,8 +40,12 @@ class ServerModeTest : public test::RunStateTest {
  protected:
   void SetUp() override {
     test::RunStateTest::SetUp();
-    // An empty registry: every setting falls back to its default.
-    test::SetEnvironment("J6MAILER_REGISTRY", dir_.File("none.reg"));
+    // None of the keys read here: every setting falls back to its default.
+    const std::string path = dir_.File("empty.reg");
+    test::WriteFileBytes(path,
+                         "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\ORV\\J6XY]\r\n"
+                         "[-HKEY_CURRENT_USER\\ORV\\J6U99]\r\n");
+    ASSERT_TRUE(test::ImportRegistryFile(path));
     CurrentRun().logFilePath.Assign(dir_.File("run.log"));
   }
   std::vector<std::string> Lines() const {
