@@ -10,20 +10,6 @@ namespace j6::platform {
 
 namespace {
 
-std::string NonEmptyEnv(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::string(value) : std::string();
-}
-
-std::string HomeDirectory() {
-  std::string home = NonEmptyEnv("HOME");
-  if (home.empty()) {
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
-  }
-  return home;
-}
-
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::string WithSlashes(std::string_view path) {
@@ -41,10 +27,24 @@ std::string Under(std::string folder, std::string_view rest) {
 
 }  // namespace
 
+std::string EnvironmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string HomeDirectory() {
+  std::string home = EnvironmentText("HOME");
+  if (home.empty()) {
+    const passwd* entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
+  }
+  return home;
+}
+
 std::string DrivesRoot() {
-  std::string root = NonEmptyEnv("J6MAILER_DRIVES");
+  std::string root = EnvironmentText("J6MAILER_DRIVES");
   if (!root.empty()) return root;
-  const std::string dataHome = NonEmptyEnv("XDG_DATA_HOME");
+  const std::string dataHome = EnvironmentText("XDG_DATA_HOME");
   if (!dataHome.empty()) return dataHome + "/j6mailer/drives";
   return HomeDirectory() + "/.local/share/j6mailer/drives";
 }

@@ -7,6 +7,12 @@
 
 namespace j6::platform {
 
+/// The variable's value; empty when it is not set.
+std::string EnvironmentText(const char* name);
+
+/// $HOME, else the user's home folder from the password database.
+std::string HomeDirectory();
+
 /// The folder that stands for the drive letters and network shares:
 /// $J6MAILER_DRIVES, else $XDG_DATA_HOME/j6mailer/drives, else
 /// ~/.local/share/j6mailer/drives.

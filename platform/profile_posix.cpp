@@ -1,9 +1,9 @@
 // POSIX half of platform/profile.h: a reader that follows the Windows rules
 // for the files a user may carry over from a Windows desktop.
-#include <cstdio>
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/line_reader.h"
 #include "platform/profile.h"
 
 namespace j6::platform {
@@ -41,29 +41,6 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
-/// Splits `text` at CR, LF or CR LF, one line per call.
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : rest_(text) {}
-  bool Next(std::string_view* line) {
-    if (done_) return false;
-    const std::size_t end = rest_.find_first_of("\r\n");
-    if (end == std::string_view::npos) {
-      *line = rest_;
-      done_ = true;
-      return true;
-    }
-    *line = rest_.substr(0, end);
-    const bool crlf = rest_[end] == '\r' && end + 1 < rest_.size() && rest_[end + 1] == '\n';
-    rest_.remove_prefix(end + (crlf ? 2 : 1));
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-  bool done_ = false;
-};
-
 /// Finds the key in the first section of that name; false when either is
 /// missing.
 bool FindValue(std::string_view text, std::string_view section, std::string_view key,
@@ -88,17 +65,6 @@ bool FindValue(std::string_view text, std::string_view section, std::string_view
     }
   }
   return false;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* text) {
-  std::FILE* file = OpenFile(path, "rb");
-  if (file == nullptr) return false;
-  char chunk[4096];
-  std::size_t count;
-  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text->append(chunk, count);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok;
 }
 
 }  // namespace

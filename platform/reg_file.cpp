@@ -2,6 +2,7 @@
 // exported on a Windows desktop gives the program the data it would read
 // there. Malformed lines are skipped, as regedit skips them.
 #include "platform/reg_file.h"
+#include "platform/line_reader.h"
 
 #include <cstddef>
 #include <iterator>
@@ -81,28 +82,6 @@ std::string Windows1252FromUtf16(std::string_view bytes) {
   }
   return text;
 }
-
-/// Splits text at CR LF, LF or CR, one line per call.
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : rest_(text) {}
-  bool Next(std::string_view* line) {
-    if (rest_.empty()) return false;
-    const std::size_t end = rest_.find_first_of("\r\n");
-    if (end == std::string_view::npos) {
-      *line = rest_;
-      rest_ = std::string_view();
-      return true;
-    }
-    *line = rest_.substr(0, end);
-    const bool crlf = rest_[end] == '\r' && end + 1 < rest_.size() && rest_[end + 1] == '\n';
-    rest_.remove_prefix(end + (crlf ? 2 : 1));
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-};
 
 bool IsHeader(std::string_view line) {
   line = SkipBlanks(line);

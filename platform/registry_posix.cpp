@@ -1,15 +1,12 @@
 // POSIX half of platform/registry.h: the hive is a registry export file. It
 // is read afresh at every Open, so that an open key sees the file as it was
 // then, and a changed file or variable is seen by the next Open.
-#include <pwd.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
+#include "platform/files.h"
+#include "platform/posix_path.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
 
@@ -23,36 +20,12 @@ constexpr long kRegistryInvalidHandle = 6;
 constexpr long kRegistryBadPathname = 161;
 constexpr long kRegistryInvalidParameter = 87;
 
-std::string NonEmptyEnv(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::string(value) : std::string();
-}
-
 std::string RegistryFilePath() {
-  std::string path = NonEmptyEnv("J6MAILER_REGISTRY");
+  std::string path = EnvironmentText("J6MAILER_REGISTRY");
   if (!path.empty()) return path;
-  const std::string configHome = NonEmptyEnv("XDG_CONFIG_HOME");
+  const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
   if (!configHome.empty()) return configHome + "/j6mailer/user.reg";
-  std::string home = NonEmptyEnv("HOME");
-  if (home.empty()) {
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
-  }
-  return home + "/.config/j6mailer/user.reg";
-}
-
-/// The file's bytes; nothing when it is missing or cannot be read, which is
-/// an empty registry.
-std::string ReadRegistryFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::string();
-  std::string bytes;
-  char chunk[4096];
-  std::size_t count;
-  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, count);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok ? bytes : std::string();
+  return HomeDirectory() + "/.config/j6mailer/user.reg";
 }
 
 }  // namespace
@@ -63,7 +36,10 @@ long UserRegistryKey::Open(const char* keyPath) {
   Close();
   std::string path;
   if (!NormalizeKeyPath(keyPath != nullptr ? keyPath : "", &path)) return kRegistryBadPathname;
-  RegistryHive hive = ParseRegistryFile(ReadRegistryFile(RegistryFilePath()));
+  // A missing or unreadable file is an empty hive.
+  std::string bytes;
+  if (!ReadWholeFile(RegistryFilePath(), &bytes)) bytes.clear();
+  RegistryHive hive = ParseRegistryFile(bytes);
   const auto found = hive.find(path);
   if (found != hive.end()) {
     handle_ = new RegistryValues(std::move(found->second));
