@@ -1,18 +1,38 @@
 #include "app/run_mailer.h"
 
+#include <string>
+
 #include "acquire/document_fetch.h"
+#include "app/configuration.h"
 #include "app/run_log.h"
+#include "app/run_state.h"
 #include "app/warning.h"
+#include "dispatch/compose.h"
+#include "dispatch/extended_sender.h"
+#include "dispatch/simple_sender.h"
 
 namespace j6 {
 
-// Composition and dispatch are not built yet: a request ends once it has
-// been acquired.
+namespace {
+constexpr std::size_t kMaxNotSentText = 511;
+}  // namespace
+
 void RunMailer(std::string_view areaName) {
   if (AcquireRequest(areaName) <= 0) {
     LogLine("Errore di trasferimento del file da J6");
     ShowWarning("Email non spedita: errore di trasferimento file da J6");
     return;
+  }
+  const bool wait = ComposeMail();
+  RunState& run = CurrentRun();
+  // The senders split the recipient list in place; the user is shown it whole.
+  const std::string recipients(run.recipients.view());
+  const int sent = IsExtendedMapi(run.mapiMode.view()) ? SendExtended(wait) : SendSimple(wait);
+  if (sent == 0) {
+    const FixedString<kMaxNotSentText> text("Email not sent.\n\nTo: " + recipients +
+                                            "\nSubject: " + std::string(run.subject.view()) +
+                                            "\n\n" + std::string(run.body.view()));
+    ShowWarning(text.c_str());
   }
 }
 

@@ -38,7 +38,7 @@ TEST(Acquisition, MultiServerNetworkRunLogsEverySettingInOrder) {
       Setting(out + "Setup\\ServerName", "srv"),
       Setting(out + "Setup\\SpoolDir", "\\\\srv\\spool\\"),
   };
-  EXPECT_EQ(outcome.lines, expected);
+  EXPECT_EQ(outcome.acquisitionLines, expected);
   EXPECT_EQ(outcome.calls, std::vector<std::string>{"j6tf(srv|\\\\srv\\spool\\PRT\\R1|" +
                                                     outcome.netDir + "SPOOL\\DOCA01|25)"});
   EXPECT_EQ(outcome.boxes, "");
@@ -46,12 +46,12 @@ TEST(Acquisition, MultiServerNetworkRunLogsEverySettingInOrder) {
 }
 
 TEST(Acquisition, MonoServerReadsNoServerSettings) {
-  World setup;
-  setup.area = "123";
-  const Outcome outcome = RunRequest(setup);
-  ASSERT_GE(outcome.lines.size(), 2u);
-  EXPECT_EQ(outcome.lines[0], "J6FTPara: MONO-SERVER");
-  EXPECT_EQ(outcome.lines[1], Setting("ORV\\J6\\J6Out\\Mail\\MailFromName", "Ufficio"));
+  World world;
+  world.area = "123";
+  const Outcome outcome = RunRequest(world);
+  ASSERT_GE(outcome.acquisitionLines.size(), 2u);
+  EXPECT_EQ(outcome.acquisitionLines[0], "J6FTPara: MONO-SERVER");
+  EXPECT_EQ(outcome.acquisitionLines[1], Setting("ORV\\J6\\J6Out\\Mail\\MailFromName", "Ufficio"));
   EXPECT_EQ(outcome.calls, std::vector<std::string>{"j6tf(srv|\\\\srv\\spool\\PRT\\R1|" +
                                                     outcome.netDir + "SPOOL\\DOC123|25)"});
 }
@@ -59,7 +59,7 @@ TEST(Acquisition, MonoServerReadsNoServerSettings) {
 /// How a run ends: the last log lines before "J6Mailer: End" and the calls.
 struct EndingCase {
   const char* name;
-  World setup;
+  World world;
   std::vector<std::string> lastLines;  // checked against the end of the log
   std::vector<std::string> calls;      // "local" stands for the local document path
   bool transferError;
@@ -72,88 +72,88 @@ std::vector<EndingCase> EndingCases() {
   std::vector<EndingCase> cases;
   {
     EndingCase c{"J6TF alone gets three arguments", {}, {}, {}, false, false};
-    c.setup.libraries = {J6_DOUBLE_J6TF_CDECL};
+    c.world.libraries = {J6_DOUBLE_J6TF_CDECL, J6_DOUBLE_MAPI32};
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"J6TFN without j6tf does not fall back", {}, {}, {}, true, false};
-    c.setup.libraries = {J6_DOUBLE_J6TFN_NO_ENTRY, J6_DOUBLE_J6TF_CDECL};
+    c.world.libraries = {J6_DOUBLE_J6TFN_NO_ENTRY, J6_DOUBLE_J6TF_CDECL};
     c.lastLines = {spool, "J6FTPara: cannot call j6tf (J6TFN)", "EseguiTF ha ritornato 1", error};
     cases.push_back(c);
   }
   {
     EndingCase c{"J6TF without j6tf", {}, {}, {}, true, false};
-    c.setup.libraries = {J6_DOUBLE_J6TF_NO_ENTRY};
+    c.world.libraries = {J6_DOUBLE_J6TF_NO_ENTRY};
     c.lastLines = {spool, "J6FTPara: cannot call j6tf", "EseguiTF ha ritornato 1", error};
     cases.push_back(c);
   }
   {
     EndingCase c{"no transfer library", {}, {}, {}, true, false};
-    c.setup.libraries = {};
+    c.world.libraries = {};
     c.lastLines = {spool, "J6FTPara: cannot open J6TF.dll", "EseguiTF ha ritornato 1", error};
     cases.push_back(c);
   }
   {
     EndingCase c{"screen output is refused after the transfer", {}, {}, {}, true, false};
-    c.setup.request.outputDevice = "*VIDEO";
+    c.world.request.outputDevice = "*VIDEO";
     c.lastLines = {spool, "Output errato (*VIDEO)", error};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"lower-case *video is not refused", {}, {}, {}, false, false};
-    c.setup.request.outputDevice = "*video";
+    c.world.request.outputDevice = "*video";
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"a document that did not arrive", {}, {}, {}, true, false};
-    c.setup.deliver = false;
+    c.world.deliver = false;
     c.lastLines = {spool, "J6FTPara: document not received local", error};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"network mode off: no local path, file kept", {}, {}, {}, false, true};
-    c.setup.winNet = "yes";
-    c.setup.delTmp = "si";
+    c.world.winNet = "yes";
+    c.world.delTmp = "si";
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1||25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"DelTmp no keeps the area file", {}, {}, {}, false, true};
-    c.setup.delTmp = "NO";
-    c.setup.winNet = "SI";
+    c.world.delTmp = "NO";
+    c.world.winNet = "SI";
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"absolute document path replaces the spool folder", {}, {}, {}, false, false};
-    c.setup.request.documentRef = "C:\\OUT\\R1";
+    c.world.request.documentRef = "C:\\OUT\\R1";
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|C:\\OUT\\R1|local|25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"no area file", {}, {}, {}, true, false};
-    c.setup.areaFileSize = 0;
+    c.world.areaFileSize = 0;
     c.lastLines = {"J6FTPara: could not open cobol area file net-mqbox-A01", error};
     cases.push_back(c);
   }
   {
     EndingCase c{"short area file is kept", {}, {}, {}, true, true};
-    c.setup.areaFileSize = 511;
+    c.world.areaFileSize = 511;
     c.lastLines = {"J6FTPara: i/o error reading cobol area file net-mqbox-A01", error};
     cases.push_back(c);
   }
   {
     EndingCase c{"longer area file is read", {}, {}, {}, false, false};
-    c.setup.areaFileSize = 600;
+    c.world.areaFileSize = 600;
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
     cases.push_back(c);
@@ -161,14 +161,14 @@ std::vector<EndingCase> EndingCases() {
 #ifdef J6_DOUBLE_J6TFN_STDCALL
   {
     EndingCase c{"__stdcall J6TFN", {}, {}, {}, false, false};
-    c.setup.libraries = {J6_DOUBLE_J6TFN_STDCALL};
+    c.world.libraries = {J6_DOUBLE_J6TFN_STDCALL, J6_DOUBLE_MAPI32};
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local|25)"};
     cases.push_back(c);
   }
   {
     EndingCase c{"__stdcall J6TF", {}, {}, {}, false, false};
-    c.setup.libraries = {J6_DOUBLE_J6TF_STDCALL};
+    c.world.libraries = {J6_DOUBLE_J6TF_STDCALL, J6_DOUBLE_MAPI32};
     c.lastLines = {spool};
     c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local)"};
     cases.push_back(c);
@@ -186,12 +186,13 @@ std::string Expand(std::string text, const std::string& from, const std::string&
 TEST(Acquisition, EndsAsTheSettingsLibrariesAndRecordSay) {
   for (const EndingCase& c : EndingCases()) {
     SCOPED_TRACE(c.name);
-    const Outcome outcome = RunRequest(c.setup);
+    const Outcome outcome = RunRequest(c.world);
     const std::string local = outcome.netDir + "SPOOL\\DOCA01";
     const std::string areaFile = outcome.netDir + "mqbox\\A01";
-    ASSERT_GE(outcome.lines.size(), c.lastLines.size());
+    ASSERT_GE(outcome.acquisitionLines.size(), c.lastLines.size());
     for (std::size_t i = 0; i < c.lastLines.size(); ++i) {
-      const std::string& actual = outcome.lines[outcome.lines.size() - c.lastLines.size() + i];
+      const std::string& actual =
+          outcome.acquisitionLines[outcome.acquisitionLines.size() - c.lastLines.size() + i];
       const std::string expected =
           Expand(Expand(c.lastLines[i], "net-mqbox-A01", areaFile), " local", " " + local);
       if (expected.rfind("SpoolDir", 0) == 0) {
@@ -218,12 +219,12 @@ TEST(Acquisition, AreaNamesWithPathCharactersAreRefused) {
   for (const auto& c : cases) {
     const std::string area = c.area;
     SCOPED_TRACE(area);
-    World setup;
-    setup.area = area;
-    setup.areaFileName = c.fileItWouldReach;
-    const Outcome outcome = RunRequest(setup);
-    ASSERT_GE(outcome.lines.size(), 2u);
-    EXPECT_EQ(outcome.lines[outcome.lines.size() - 2],
+    World world;
+    world.area = area;
+    world.areaFileName = c.fileItWouldReach;
+    const Outcome outcome = RunRequest(world);
+    ASSERT_GE(outcome.acquisitionLines.size(), 2u);
+    EXPECT_EQ(outcome.acquisitionLines[outcome.acquisitionLines.size() - 2],
               "J6FTPara: could not open cobol area file " + outcome.netDir + "mqbox\\" + area);
     EXPECT_TRUE(outcome.calls.empty());
     EXPECT_EQ(outcome.boxes, TransferErrorBox());

@@ -60,7 +60,7 @@ TEST(PosixEntry, ConfigurationPathMustFitItsField) {
 // The stand-in transfer library copies the file the server path names.
 TEST(PosixEntry, StandInTransferLibraryCopiesTheServerFile) {
   World world;
-  world.libraries = {J6_STANDIN_J6TFN};
+  world.libraries = {J6_STANDIN_J6TFN, J6_DOUBLE_MAPI32};
   world.prepare = [](const InstalledProgram& program) {
     const std::filesystem::path spool =
         program.elsewhere().path() / "no-drives" / "unc" / "srv" / "spool" / "PRT";
@@ -74,8 +74,8 @@ TEST(PosixEntry, StandInTransferLibraryCopiesTheServerFile) {
   world.prepare = nullptr;  // nothing on the server: nothing arrives
   const Outcome missing = RunRequest(world);
   EXPECT_EQ(missing.document, "");
-  ASSERT_GE(missing.lines.size(), 2u);
-  EXPECT_EQ(missing.lines[missing.lines.size() - 2],
+  ASSERT_GE(missing.acquisitionLines.size(), 2u);
+  EXPECT_EQ(missing.acquisitionLines[missing.acquisitionLines.size() - 2],
             "J6FTPara: document not received " + missing.netDir + "SPOOL\\DOCA01");
   EXPECT_EQ(missing.boxes, TransferErrorBox());
 }

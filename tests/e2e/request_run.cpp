@@ -38,17 +38,24 @@ Outcome RunRequest(const World& world) {
 
   for (const std::string& library : world.libraries) program.AddLibrary(library);
   const std::string log = program.folder().File("run.log");
-  program.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\n");
+  program.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode + "\r\n");
 
   const std::string out = "[HKEY_CURRENT_USER\\" + RootOf(world.area) + "\\J6Out";
   std::string reg = "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\ORV]\r\n\r\n";
-  reg +=
-      out + "\\Mail]\r\n\"MailFromName\"=\"Ufficio\"\r\n\"MailFromEmail\"=\"uff@example.com\"\r\n";
+  reg += out + "\\Mail]\r\n";
+  if (!world.senderName.empty()) reg += "\"MailFromName\"=" + RegString(world.senderName) + "\r\n";
+  if (!world.senderEmail.empty()) {
+    reg += "\"MailFromEmail\"=" + RegString(world.senderEmail) + "\r\n";
+  }
   reg +=
       out + "\\NetWork]\r\n\"PortNo\"=\"25x\"\r\n\"NetDir\"=" + RegString(outcome.netDir) + "\r\n";
   if (!world.winNet.empty()) reg += "\"WinNet\"=" + RegString(world.winNet) + "\r\n";
   if (!world.delTmp.empty()) reg += "\"DelTmp\"=" + RegString(world.delTmp) + "\r\n";
   reg += out + "\\Setup]\r\n\"ServerName\"=\"srv\"\r\n";
+  if (!world.glDirSys.empty()) {
+    reg += "[HKEY_CURRENT_USER\\" + RootOf(world.area) +
+           "\\J6Cli\\Setup]\r\n\"GL_DirSys\"=" + RegString(world.glDirSys) + "\r\n";
+  }
   if (!world.spoolDir.empty()) reg += "\"SpoolDir\"=" + RegString(world.spoolDir) + "\r\n";
   const std::string regFile = program.folder().File("user.reg");
   WriteFileBytes(regFile, reg);
@@ -66,6 +73,13 @@ Outcome RunRequest(const World& world) {
   const std::string calls = program.folder().File("calls.txt");
   SetEnvironment("J6TEST_TRANSFER_RECORD", calls);
   SetEnvironment("J6TEST_TRANSFER_SKIP", world.deliver ? "0" : "1");
+  const std::string mapiCalls = program.folder().File("mapi.txt");
+  const std::string mapiexCalls = program.folder().File("mapiex.txt");
+  SetEnvironment("J6TEST_MAPI_RECORD", mapiCalls);
+  SetEnvironment("J6TEST_MAPI_RESULT", world.mapiResult);
+  SetEnvironment("J6TEST_MAPIEX_RECORD", mapiexCalls);
+  SetEnvironment("J6TEST_MAPIEX_FAIL", world.mapiexFailing);
+  SetEnvironment("J6TEST_MAPIEX_FORM", world.mapiexFormResult);
   if (world.prepare) world.prepare(program);
   const ChildResult result = program.Run(world.area);
   EXPECT_EQ(result.exitCode, 0);
@@ -74,6 +88,12 @@ Outcome RunRequest(const World& world) {
   EXPECT_GE(lines.size(), 4u);
   if (lines.size() >= 4) outcome.lines.assign(lines.begin() + 2, lines.end() - 2);
   outcome.calls = SplitLines(ReadFileBytes(calls));
+  outcome.mapiCalls = SplitLines(ReadFileBytes(mapiCalls));
+  outcome.mapiexCalls = SplitLines(ReadFileBytes(mapiexCalls));
+  for (const std::string& line : outcome.lines) {
+    if (line.rfind("Stringa MailWait", 0) == 0) break;
+    outcome.acquisitionLines.push_back(line);
+  }
   outcome.boxes = result.boxes;
   outcome.areaFileLeft = std::filesystem::exists(areaFile);
   outcome.document = ReadFileBytes((net / "SPOOL" / ("DOC" + world.area)).string());

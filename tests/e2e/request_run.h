@@ -14,10 +14,17 @@ namespace j6::test {
 /// One request and the world it meets.
 struct World {
   std::string area = "A01";
-  std::vector<std::string> libraries = {J6_DOUBLE_J6TFN_CDECL};
+  std::vector<std::string> libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPI32};
+  std::string mapiMode;                // the configuration file's "MAPI"
+  std::string mapiResult = "0";        // what the test MAPI32 returns
+  std::string mapiexFailing;           // the test wrapper's call that fails
+  std::string mapiexFormResult = "1";  // what its ShowForm returns
+  std::string senderName = "Ufficio";  // empty: not in the registry
+  std::string senderEmail = "uff@example.com";
   std::string winNet = "si";  // empty: not in the registry
   std::string delTmp;         // empty: not in the registry
   std::string spoolDir = "\\\\srv\\spool\\";
+  std::string glDirSys;  // empty: not in the registry
   AreaRequest request;
   std::string areaFileName;  // under mqbox; empty: the area name
   std::size_t areaFileSize = 512;
@@ -27,8 +34,11 @@ struct World {
 };
 
 struct Outcome {
-  std::vector<std::string> lines;  // between "J6Mailer <area>" and "J6Mailer: End"
-  std::vector<std::string> calls;  // of a test transfer library, one per line
+  std::vector<std::string> lines;             // between "J6Mailer <area>" and "J6Mailer: End"
+  std::vector<std::string> acquisitionLines;  // the part of `lines` before composition
+  std::vector<std::string> calls;             // of a test transfer library, one per line
+  std::vector<std::string> mapiCalls;         // what the test MAPI32 was handed, an item a line
+  std::vector<std::string> mapiexCalls;       // the test wrapper's calls, in order
   std::string boxes;
   bool areaFileLeft = false;
   std::string netDir;    // the network folder, as the program sees it

@@ -16,7 +16,7 @@ std::vector<std::string> LogMessages(const std::string& bytes) {
     if (end != std::string::npos && std::regex_match(line, match, stamped)) {
       messages.push_back(match[1]);
     } else {
-      messages.push_back("BAD LINE: " + line);
+      messages.push_back("UNSTAMPED: " + line);
     }
     if (end == std::string::npos) break;
     start = end + 2;

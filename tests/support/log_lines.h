@@ -8,8 +8,9 @@ namespace j6::test {
 
 /// Splits the log's bytes at carriage return and line feed, checks that each
 /// line starts with a well-formed stamp and returns the messages behind the
-/// stamps. A line without a stamp comes back as "BAD LINE: " and the line, so
-/// that a comparison shows it; so does a last line without its end.
+/// stamps. A line without a stamp (a message's own line breaks make such
+/// lines) comes back as "UNSTAMPED: " and the line; so does a last line
+/// without its end.
 std::vector<std::string> LogMessages(const std::string& bytes);
 
 }  // namespace j6::test

@@ -80,7 +80,7 @@ TEST_F(LogLineTest, AppendsOneStampedLinePerCall) {
   ASSERT_EQ(bytes.compare(0, 9, "earlier\r\n"), 0) << bytes;
   // The body's own line break ends a line of the file too.
   EXPECT_EQ(test::LogMessages(bytes.substr(9)),
-            (std::vector<std::string>{"J6Mailer A01", "Message: one", "BAD LINE: two"}));
+            (std::vector<std::string>{"J6Mailer A01", "Message: one", "UNSTAMPED: two"}));
   EXPECT_EQ(bytes.substr(bytes.size() - 7), "\r\ntwo\r\n");
 }
 

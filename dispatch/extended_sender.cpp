@@ -1,0 +1,108 @@
+#include "dispatch/extended_sender.h"
+
+#include <string>
+
+#include "app/run_log.h"
+#include "app/run_state.h"
+#include "app/text.h"
+#include "dispatch/mapiex_classes.h"
+#include "dispatch/recipients.h"
+
+namespace j6 {
+
+namespace {
+
+constexpr int kInitFlags = 1;
+constexpr unsigned int kStoreFlags = 0x201;
+constexpr int kOutboxFlags = 1;
+constexpr int kImportance = 2;
+constexpr int kRecipientTo = 1;
+constexpr int kFormSent = 1;
+constexpr int kFormCancelled = 2;
+
+/// Fills the created message and sends it or shows it; the outcome.
+int FillAndHandOver(CMAPIEx& session, CMAPIMessage& message, bool wait) {
+  RunState& run = CurrentRun();
+  if (!run.senderName.empty()) {
+    LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
+    message.SetSenderName(run.senderName.c_str());
+    message.SetSenderEmail(run.senderEmail.c_str());
+  }
+  LogLine("Send To: %s", run.recipients.c_str());
+  if (!run.recipients.empty()) {
+    for (const char* piece : SplitRecipients(run.recipients.data())) {
+      message.AddRecipient(piece, kRecipientTo);
+    }
+  }
+  LogLine("Subject: %s", run.subject.c_str());
+  message.SetSubject(run.subject.c_str());
+  if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
+    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
+    LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
+    message.AddAttachment(run.documentPath.c_str(), name.c_str());
+  }
+  if (!run.extraAttachmentPath.empty()) {
+    LogLine("Add Attachment2: %s", run.extraAttachmentPath.c_str());
+    message.AddAttachment(run.extraAttachmentPath.c_str(), nullptr);
+  }
+  LogLine("Body: %s", run.body.c_str());
+  message.SetBody(run.body.c_str());
+
+  if (wait) {
+    // A cancel in the form is the user's choice, not a failure to report.
+    const int shown = message.ShowForm(session);
+    if (shown == kFormSent) {
+      LogLine("MailWait Send Successfully");
+      return 1;
+    }
+    if (shown == kFormCancelled) {
+      LogLine("MailWait User Cancel");
+      return 1;
+    }
+    LogLine("MailWait Error");
+    return 0;
+  }
+  if (message.Send()) {
+    LogLine("Sent successfully");
+    return 1;
+  }
+  LogLine("Error: cannot send message!");
+  return 0;
+}
+
+}  // namespace
+
+int SendExtended(bool wait) {
+  LogLine("Use MAPIEX mode (%d)", wait ? 1 : 0);
+  platform::DynamicLibrary library;
+  MapiExFunctions f{};
+  if (!LoadMapiEx(&library, &f)) {
+    LogLine("Error: failed to initialize MAPIEx");
+    return 0;
+  }
+  CMAPIEx session(f);
+  if (!CMAPIEx::Init(f, kInitFlags) || !session.Login(nullptr) ||
+      !session.OpenMessageStore(nullptr, kStoreFlags)) {
+    LogLine("Error: failed to initialize MAPIEx");
+    return 0;
+  }
+  const char* profile = session.GetProfileName();
+  LogLine("MAPIEx Profile Name: %s", profile != nullptr ? profile : "");
+
+  int outcome = 0;
+  if (!session.OpenOutbox(kOutboxFlags)) {
+    LogLine("Error: Cannot open outbox!");
+  } else {
+    CMAPIMessage message(f);
+    if (!message.Create(session, kImportance)) {
+      LogLine("Error: Cannot create message!");
+    } else {
+      outcome = FillAndHandOver(session, message, wait);
+    }
+  }
+  session.Logout();
+  CMAPIEx::Term(f);
+  return outcome;
+}
+
+}  // namespace j6

@@ -1,0 +1,131 @@
+#include "dispatch/simple_sender.h"
+
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/run_log.h"
+#include "app/run_state.h"
+#include "app/text.h"
+#include "dispatch/recipients.h"
+#include "platform/dynamic_library.h"
+#include "platform/simple_mapi_abi.h"
+
+namespace j6 {
+
+namespace {
+
+constexpr std::size_t kMaxRecipients = 10;
+constexpr mapi::ULONG kAppendPosition = 0xFFFFFFFF;
+
+// What MAPISendMail is handed stays in place for the rest of the process, as
+// a mail client may hold on to it.
+mapi::MapiMessage message;
+mapi::MapiRecipDesc originator;
+mapi::MapiRecipDesc recipients[kMaxRecipients];
+mapi::MapiFileDesc files[2];
+std::deque<std::string> addresses;
+
+char* SmtpAddress(std::string_view address) {
+  addresses.push_back("SMTP:" + std::string(address));
+  return addresses.back().data();
+}
+
+char* Text(std::string_view zeroTerminated) { return const_cast<char*>(zeroTerminated.data()); }
+
+/// The result as the log prints it: a Windows long, 32-bit and signed.
+long AsLong(mapi::ULONG result) { return static_cast<long>(static_cast<std::int32_t>(result)); }
+
+}  // namespace
+
+int SendSimple(bool wait) {
+  RunState& run = CurrentRun();
+  LogLine("Use MAPI32 mode (%d)", wait ? 1 : 0);
+  platform::DynamicLibrary library;
+  if (!library.Load("MAPI32.DLL")) {
+    LogLine("Impossibile caricare libreria MAPI32.dll!");
+    return 0;
+  }
+  const auto send = reinterpret_cast<mapi::MapiSendMailFunction>(library.Symbol("MAPISendMail"));
+  if (send == nullptr) {
+    LogLine("Impossibile trovare: MAPISendMail in MAPI32.dll!");
+    return 0;
+  }
+
+  message = mapi::MapiMessage{};
+  originator = mapi::MapiRecipDesc{};
+  for (auto& recipient : recipients) recipient = mapi::MapiRecipDesc{};
+  for (auto& file : files) file = mapi::MapiFileDesc{};
+
+  if (!run.senderName.empty()) {
+    LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
+    originator.ulRecipClass = mapi::kMapiOrig;
+    originator.lpszName = run.senderName.data();
+    originator.lpszAddress = SmtpAddress(run.senderEmail.view());
+    message.lpOriginator = &originator;
+  }
+
+  LogLine("Send To: %s", run.recipients.c_str());
+  mapi::ULONG count = 0;
+  if (!run.recipients.empty()) {
+    for (char* piece : SplitRecipients(run.recipients.data())) {
+      if (count == kMaxRecipients) break;
+      mapi::MapiRecipDesc& recipient = recipients[count++];
+      recipient.ulRecipClass = mapi::kMapiTo;
+      recipient.lpszName = piece;
+      if (std::strchr(piece, '@') != nullptr) recipient.lpszAddress = SmtpAddress(piece);
+    }
+  }
+  message.nRecipCount = count;
+  message.lpRecips = recipients;
+
+  LogLine("Subject: %s", run.subject.c_str());
+  message.lpszSubject = run.subject.data();
+  LogLine("Message: %s", run.body.c_str());
+  message.lpszNoteText = run.body.data();
+
+  // Without a document (network mode off) there is no path to hand over, and
+  // a client refuses an attachment without one.
+  mapi::ULONG fileCount = 0;
+  if (!run.documentPath.empty()) {
+    const std::string_view name = FileNamePart(run.remoteDocumentPath.view());
+    LogLine("Attachment1: %s [%s]", run.documentPath.c_str(), std::string(name).c_str());
+    files[fileCount].nPosition = kAppendPosition;
+    files[fileCount].lpszPathName = run.documentPath.data();
+    files[fileCount].lpszFileName = Text(name);
+    ++fileCount;
+  }
+  if (!run.extraAttachmentPath.empty()) {
+    LogLine("Attachment2: %s", run.extraAttachmentPath.c_str());
+    files[fileCount].nPosition = kAppendPosition;
+    files[fileCount].lpszPathName = run.extraAttachmentPath.data();
+    ++fileCount;
+  }
+  message.nFileCount = fileCount;
+  message.lpFiles = files;
+
+  const mapi::FLAGS flags = wait ? mapi::kMapiLogonUi | mapi::kMapiDialog : mapi::kMapiLogonUi;
+  const mapi::ULONG result = send(0, 0, &message, flags, 0);
+  if (wait) {
+    if (result == mapi::kMapiSuccess) {
+      LogLine("MailWait Send successfully");
+      return 1;
+    }
+    if (result == mapi::kMapiUserAbort || result == mapi::kMapiUserCancel) {
+      LogLine("MailWait User Cancel");
+    } else {
+      LogLine("MailWait MAPI Error : %ld", AsLong(result));
+    }
+    return 0;
+  }
+  if (result == mapi::kMapiSuccess) {
+    LogLine("Sent successfully");
+    return 1;
+  }
+  LogLine("Send MAPI Error : %ld", AsLong(result));
+  return 0;
+}
+
+}  // namespace j6

@@ -1,0 +1,59 @@
+// A MAPI32 for tests: MAPISendMail writes everything it was handed, one item
+// a line, to the file named by J6TEST_MAPI_RECORD, and returns the number in
+// J6TEST_MAPI_RESULT (0 when unset). Built without the export as well, by
+// naming the entry point otherwise (J6_DOUBLE_ENTRY).
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/simple_mapi_abi.h"
+
+namespace {
+
+using namespace j6::mapi;
+
+std::string Show(const char* text) {
+  if (text == nullptr) return "(none)";
+  std::string shown;
+  for (const char* p = text; *p != '\0'; ++p)
+    shown += *p == '\n' ? std::string("\\n") : std::string(1, *p);
+  return shown;
+}
+
+std::string Recipient(const char* what, const MapiRecipDesc& r) {
+  return std::string(what) + " class=" + std::to_string(r.ulRecipClass) +
+         " name=" + Show(r.lpszName) + " address=" + Show(r.lpszAddress);
+}
+
+void Record(const std::string& text) {
+  const char* path = std::getenv("J6TEST_MAPI_RECORD");
+  if (path == nullptr) return;
+  std::FILE* file = std::fopen(path, "ab");
+  if (file == nullptr) return;
+  std::fputs(text.c_str(), file);
+  std::fclose(file);
+}
+
+}  // namespace
+
+extern "C" ULONG J6_MAPI_CALL J6_DOUBLE_ENTRY(LHANDLE session, std::uintptr_t uiParam,
+                                              MapiMessage* message, FLAGS flags, ULONG reserved) {
+  std::string text = "MAPISendMail session=" + std::to_string(session) +
+                     " ui=" + std::to_string(uiParam) + " flags=" + std::to_string(flags) +
+                     " reserved=" + std::to_string(reserved) + "\n";
+  text += "subject=" + Show(message->lpszSubject) + "\n";
+  text += "note=" + Show(message->lpszNoteText) + "\n";
+  if (message->lpOriginator != nullptr)
+    text += Recipient("originator", *message->lpOriginator) + "\n";
+  for (ULONG i = 0; i < message->nRecipCount; ++i) {
+    text += Recipient("recipient", message->lpRecips[i]) + "\n";
+  }
+  for (ULONG i = 0; i < message->nFileCount; ++i) {
+    const MapiFileDesc& f = message->lpFiles[i];
+    text += "file position=" + std::to_string(f.nPosition) + " path=" + Show(f.lpszPathName) +
+            " name=" + Show(f.lpszFileName) + "\n";
+  }
+  Record(text);
+  const char* result = std::getenv("J6TEST_MAPI_RESULT");
+  return result != nullptr ? static_cast<ULONG>(std::strtoul(result, nullptr, 0)) : 0;
+}

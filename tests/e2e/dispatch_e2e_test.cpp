@@ -1,0 +1,294 @@
+// Whole runs from the command line to the mail client, through a MAPI32 and
+// an Extended wrapper built for the tests that record what they are handed.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/program.h"
+#include "tests/e2e/request_run.h"
+
+namespace j6::test {
+namespace {
+
+/// The lines from composition on.
+std::vector<std::string> DispatchLines(const Outcome& outcome) {
+  return std::vector<std::string>(outcome.lines.begin() + outcome.acquisitionLines.size(),
+                                  outcome.lines.end());
+}
+
+std::string NotSentBox(const std::string& text) {
+  return "J6Mailer - Office 2007 Edition: Email not sent.\n\n" + text + "\n";
+}
+
+TEST(Dispatch, TypicalRequestGoesThroughTheExtendedWrapper) {
+  World world;
+  world.mapiMode = "EXTENDED";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};
+  const Outcome outcome = RunRequest(world);
+  const std::string local = outcome.netDir + "SPOOL\\DOCA01";
+  EXPECT_EQ(DispatchLines(outcome), (std::vector<std::string>{
+                                        "Stringa MailWait *MAIL   ",
+                                        "Use MAPIEX mode (0)",
+                                        "MAPIEx Profile Name: Test Profile",
+                                        "Mail From: Ufficio <uff@example.com>",
+                                        "Send To: !anna@example.com;bruno@example.com",
+                                        "Subject: Fattura 17",
+                                        "Add Attachment: " + local + " [R1]",
+                                        "Body: Gentile cliente,",
+                                        "UNSTAMPED: Cordiali saluti",
+                                        "Sent successfully",
+                                    }));
+  EXPECT_EQ(outcome.mapiexCalls, (std::vector<std::string>{
+                                     "SessionNew()",
+                                     "Init(1)",
+                                     "Login(session,null)",
+                                     "OpenMessageStore(session,null,513)",
+                                     "GetProfileName(session)",
+                                     "OpenOutbox(session,1)",
+                                     "MessageNew()",
+                                     "MessageCreate(message,session,2)",
+                                     "SetSenderName(message,Ufficio)",
+                                     "SetSenderEmail(message,uff@example.com)",
+                                     "AddRecipient(message,anna@example.com,1)",
+                                     "AddRecipient(message,bruno@example.com,1)",
+                                     "SetSubject(message,Fattura 17)",
+                                     "AddAttachment(message," + local + ",R1)",
+                                     "SetBody(message,Gentile cliente,\\nCordiali saluti)",
+                                     "Send(message)",
+                                     "MessageDelete(message)",
+                                     "Logout(session)",
+                                     "Term()",
+                                     "SessionDelete(session)",
+                                 }));
+  EXPECT_EQ(outcome.boxes, "");
+}
+
+TEST(Dispatch, SimpleRunHandsThePublishedStructures) {
+  World world;
+  world.glDirSys = "C:\\Docs";
+  world.request.extraAttachmentName = "LOGO.PDF";
+  const Outcome outcome = RunRequest(world);
+  const std::string local = outcome.netDir + "SPOOL\\DOCA01";
+  EXPECT_EQ(DispatchLines(outcome), (std::vector<std::string>{
+                                        "Stringa MailWait *MAIL   ",
+                                        "Use MAPI32 mode (0)",
+                                        "Mail From: Ufficio <uff@example.com>",
+                                        "Send To: !anna@example.com;bruno@example.com",
+                                        "Subject: Fattura 17",
+                                        "Message: Gentile cliente,",
+                                        "UNSTAMPED: Cordiali saluti",
+                                        "Attachment1: " + local + " [R1]",
+                                        "Attachment2: C:\\Docs\\LOGO.PDF",
+                                        "Sent successfully",
+                                    }));
+  EXPECT_EQ(outcome.mapiCalls,
+            (std::vector<std::string>{
+                "MAPISendMail session=0 ui=0 flags=1 reserved=0",
+                "subject=Fattura 17",
+                "note=Gentile cliente,\\nCordiali saluti",
+                "originator class=0 name=Ufficio address=SMTP:uff@example.com",
+                "recipient class=1 name=anna@example.com address=SMTP:anna@example.com",
+                "recipient class=1 name=bruno@example.com address=SMTP:bruno@example.com",
+                "file position=4294967295 path=" + local + " name=R1",
+                "file position=4294967295 path=C:\\Docs\\LOGO.PDF name=(none)",
+            }));
+  EXPECT_EQ(outcome.boxes, "");
+}
+
+/// How a hand-over ends: its last log line, the box, and (for the
+/// Extended path) the wrapper's calls after the message was filled.
+struct HandOverCase {
+  const char* name;
+  World world;
+  std::string lastLine;
+  bool notSentBox;
+};
+
+std::vector<HandOverCase> HandOverCases() {
+  std::vector<HandOverCase> cases;
+  const auto add = [&cases](const char* name, const std::string& lastLine, bool box,
+                            const std::function<void(World&)>& change) {
+    HandOverCase c;
+    c.name = name;
+    c.lastLine = lastLine;
+    c.notSentBox = box;
+    change(c.world);
+    cases.push_back(c);
+  };
+  const auto extended = [](World& w, const char* library) {
+    w.mapiMode = "Extended";
+    w.libraries = {J6_DOUBLE_J6TFN_CDECL, library};
+  };
+  const auto mailWait = [](World& w) { w.request.outputDevice = "*mailwt "; };
+  add("simple MailWait sent", "MailWait Send successfully", false, [&](World& w) { mailWait(w); });
+  add("simple MailWait abort", "MailWait User Cancel", true, [&](World& w) {
+    mailWait(w);
+    w.mapiResult = "1";
+  });
+  add("simple MailWait cancel code", "MailWait User Cancel", true, [&](World& w) {
+    mailWait(w);
+    w.mapiResult = "0x80040113";
+  });
+  add("simple MailWait error", "MailWait MAPI Error : 2", true, [&](World& w) {
+    mailWait(w);
+    w.mapiResult = "2";
+  });
+  add("simple failure", "Send MAPI Error : 11", true, [](World& w) { w.mapiResult = "11"; });
+  add("simple cancel code without MailWait", "Send MAPI Error : -2147221229", true,
+      [](World& w) { w.mapiResult = "0x80040113"; });
+  add("no MAPI32", "Impossibile caricare libreria MAPI32.dll!", true,
+      [](World& w) { w.libraries = {J6_DOUBLE_J6TFN_CDECL}; });
+  add("MAPI32 without MAPISendMail", "Impossibile trovare: MAPISendMail in MAPI32.dll!", true,
+      [](World& w) {
+        w.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPI32_NO_ENTRY};
+      });
+  add("EXTENDED followed by more is Simple", "Sent successfully", false,
+      [](World& w) { w.mapiMode = "EXTENDEDX"; });
+  add("extended MailWait sent", "MailWait Send Successfully", false, [&](World& w) {
+    extended(w, J6_DOUBLE_MAPIEX);
+    mailWait(w);
+  });
+  add("extended MailWait cancel is no failure", "MailWait User Cancel", false, [&](World& w) {
+    extended(w, J6_DOUBLE_MAPIEX);
+    mailWait(w);
+    w.mapiexFormResult = "2";
+  });
+  add("extended MailWait error", "MailWait Error", true, [&](World& w) {
+    extended(w, J6_DOUBLE_MAPIEX);
+    mailWait(w);
+    w.mapiexFormResult = "0";
+  });
+  add("extended send fails", "Error: cannot send message!", true, [&](World& w) {
+    extended(w, J6_DOUBLE_MAPIEX);
+    w.mapiexFailing = "Send";
+  });
+  add("no wrapper", "Error: failed to initialize MAPIEx", true,
+      [&](World& w) { extended(w, J6_DOUBLE_MAPI32); });
+  add("wrapper without Send", "Error: failed to initialize MAPIEx", true,
+      [&](World& w) { extended(w, J6_DOUBLE_MAPIEX_WITHOUT_SEND); });
+  for (const char* failing : {"Init", "Login", "OpenMessageStore"}) {
+    add(failing, "Error: failed to initialize MAPIEx", true, [&](World& w) {
+      extended(w, J6_DOUBLE_MAPIEX);
+      w.mapiexFailing = failing;
+    });
+  }
+  add("outbox", "Error: Cannot open outbox!", true, [&](World& w) {
+    extended(w, J6_DOUBLE_MAPIEX);
+    w.mapiexFailing = "OpenOutbox";
+  });
+  add("message", "Error: Cannot create message!", true, [&](World& w) {
+    extended(w, J6_DOUBLE_MAPIEX);
+    w.mapiexFailing = "MessageCreate";
+  });
+  return cases;
+}
+
+TEST(Dispatch, OutcomesOfTheHandOver) {
+  const std::string box = NotSentBox(
+      "To: !anna@example.com;bruno@example.com\nSubject: Fattura 17\n\nGentile cliente,\n"
+      "Cordiali saluti");
+  for (const HandOverCase& c : HandOverCases()) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = RunRequest(c.world);
+    ASSERT_FALSE(outcome.lines.empty());
+    EXPECT_EQ(outcome.lines.back(), c.lastLine);
+    EXPECT_EQ(outcome.boxes, c.notSentBox ? box : "");
+  }
+}
+
+// Both objects go on every way out; Logout and Term only once logged on.
+TEST(Dispatch, WrapperObjectsAreReleasedOnEveryWayOut) {
+  const struct {
+    const char* failing;
+    std::vector<std::string> tail;
+  } cases[] = {
+      {"Init", {"SessionNew()", "Init(1)", "SessionDelete(session)"}},
+      {"Login", {"Init(1)", "Login(session,null)", "SessionDelete(session)"}},
+      {"OpenOutbox",
+       {"OpenOutbox(session,1)", "Logout(session)", "Term()", "SessionDelete(session)"}},
+      {"MessageCreate",
+       {"MessageCreate(message,session,2)", "MessageDelete(message)", "Logout(session)", "Term()",
+        "SessionDelete(session)"}},
+  };
+  for (const auto& c : cases) {
+    World world;
+    world.mapiMode = "EXTENDED";
+    world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};
+    world.mapiexFailing = c.failing;
+    const Outcome outcome = RunRequest(world);
+    ASSERT_GE(outcome.mapiexCalls.size(), c.tail.size()) << c.failing;
+    EXPECT_EQ(std::vector<std::string>(outcome.mapiexCalls.end() - c.tail.size(),
+                                       outcome.mapiexCalls.end()),
+              c.tail)
+        << c.failing;
+  }
+}
+
+TEST(Dispatch, RecipientsSimpleTakesTenExtendedAll) {
+  World world;
+  world.request.recipients = "a;b;c;d;e;f;g;h;i;j;k;l; ;m@x";
+  world.senderName.clear();  // no originator, though the e-mail is set
+  Outcome simple = RunRequest(world);
+  std::vector<std::string> recipients;
+  for (const std::string& line : simple.mapiCalls) {
+    if (line.rfind("recipient ", 0) == 0) recipients.push_back(line);
+    EXPECT_NE(line.rfind("originator", 0), 0u) << line;
+  }
+  ASSERT_EQ(recipients.size(), 10u);
+  EXPECT_EQ(recipients[0], "recipient class=1 name=a address=(none)");
+  EXPECT_EQ(recipients[9], "recipient class=1 name=j address=(none)");
+
+  world.mapiMode = "EXTENDED";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};
+  const Outcome extended = RunRequest(world);
+  std::vector<std::string> added;
+  for (const std::string& line : extended.mapiexCalls) {
+    if (line.rfind("AddRecipient", 0) == 0) added.push_back(line);
+    EXPECT_NE(line.rfind("SetSender", 0), 0u) << line;
+  }
+  ASSERT_EQ(added.size(), 14u);
+  EXPECT_EQ(added[12], "AddRecipient(message,,1)");
+  EXPECT_EQ(added[13], "AddRecipient(message,m@x,1)");
+}
+
+// Without network mode there is no document: neither path hands over an
+// attachment without a file, but a second attachment still goes.
+TEST(Dispatch, NetworkModeOffLeavesTheDocumentOut) {
+  World world;
+  world.winNet = "no";
+  world.glDirSys = "C:\\Docs\\";
+  world.request.extraAttachmentName = "A.PDF";
+  const Outcome simple = RunRequest(world);
+  std::vector<std::string> files;
+  for (const std::string& line : simple.mapiCalls) {
+    if (line.rfind("file ", 0) == 0) files.push_back(line);
+  }
+  EXPECT_EQ(files,
+            std::vector<std::string>{"file position=4294967295 path=C:\\Docs\\A.PDF name=(none)"});
+  for (const std::string& line : simple.lines) EXPECT_NE(line.rfind("Attachment1", 0), 0u);
+
+  world.mapiMode = "EXTENDED";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};
+  const Outcome extended = RunRequest(world);
+  std::vector<std::string> attachments;
+  for (const std::string& line : extended.mapiexCalls) {
+    if (line.rfind("AddAttachment", 0) == 0) attachments.push_back(line);
+  }
+  EXPECT_EQ(attachments, std::vector<std::string>{"AddAttachment(message,C:\\Docs\\A.PDF,null)"});
+}
+
+TEST(Dispatch, NotSentBoxShowsThreeBodyLinesAndTheWholeList) {
+  World world;
+  world.request.bodyLine2 = "in allegato la fattura.";
+  world.request.subject = "";
+  world.mapiResult = "2";
+  const Outcome outcome = RunRequest(world);
+  EXPECT_EQ(outcome.boxes,
+            NotSentBox("To: !anna@example.com;bruno@example.com\nSubject: Invio da J6\n\n"
+                       "Gentile cliente,\nin allegato la fattura.\nCordiali saluti"));
+}
+
+}  // namespace
+}  // namespace j6::test

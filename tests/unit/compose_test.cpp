@@ -1,0 +1,137 @@
+#include "dispatch/compose.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/run_state.h"
+#include "dispatch/recipients.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/run_state_fixture.h"
+
+namespace j6 {
+namespace {
+
+class ComposeTest : public test::RunStateTest {
+ protected:
+  void SetUp() override {
+    test::RunStateTest::SetUp();
+    CurrentRun().logFilePath.Assign(dir_.File("run.log"));
+    CurrentRun().record.bytes.fill(' ');
+  }
+  void SetOutputDevice(const std::string& device) {
+    std::memcpy(CurrentRun().record.bytes.data() + AreaRecord::kOutputDevice.offset, device.data(),
+                device.size());
+  }
+};
+
+TEST_F(ComposeTest, BodyJoinsTheLinesThatAreNotBlank) {
+  const struct {
+    const char* line1;
+    const char* line2;
+    const char* line3;
+    const char* body;
+  } cases[] = {
+      {"", "", "", "Vedi documento allegato - See attached file."},
+      {"   ", "  ", " ", "Vedi documento allegato - See attached file."},
+      {"one  ", "", "three ", "one\nthree"},
+      {"one", "two", "three", "one\ntwo\nthree"},
+      {"", "two", "", "\ntwo"},  // a blank first line still leads
+      {"one", "", "", "one"},
+  };
+  for (const auto& c : cases) {
+    RunState& run = CurrentRun();
+    run.bodyLine1.Assign(c.line1);
+    run.bodyLine2.Assign(c.line2);
+    run.bodyLine3.Assign(c.line3);
+    ComposeMail();
+    EXPECT_EQ(run.body.view(), c.body) << c.line1 << "|" << c.line2 << "|" << c.line3;
+  }
+}
+
+TEST_F(ComposeTest, SubjectAndSenderAreTrimmedAndDefaulted) {
+  RunState& run = CurrentRun();
+  run.subject.Assign(std::string(50, ' '));
+  run.senderName.Assign("Ufficio  ");
+  run.recipients.Assign("!a@x;b@y   ");
+  ComposeMail();
+  EXPECT_EQ(run.subject.view(), "Invio da J6");
+  EXPECT_EQ(run.senderName.view(), "Ufficio");
+  EXPECT_EQ(run.recipients.view(), "!a@x;b@y");
+  run.subject.Assign("Fattura 17   ");
+  ComposeMail();
+  EXPECT_EQ(run.subject.view(), "Fattura 17");
+}
+
+TEST_F(ComposeTest, SecondAttachmentPathComesFromTheSystemFolder) {
+  const struct {
+    const char* glDirSys;
+    const char* name;
+    const char* path;
+  } cases[] = {
+      {"?", "LOGO.PDF", "LOGO.PDF"},  // "GL_DirSys" absent: the name alone
+      {"C:\\Docs", "A.PDF", "C:\\Docs\\A.PDF"},
+      {"C:\\Docs\\", "A.PDF", "C:\\Docs\\A.PDF"},
+      {"", "A.PDF", "A.PDF"},
+      {"C:\\Docs", "", ""},  // no name: no second attachment
+      {"C:\\Docs", "   ", ""},
+      {"?x", "A.PDF", "A.PDF"},
+  };
+  for (const auto& c : cases) {
+    CurrentRun().extraAttachmentPath.Assign(c.glDirSys);
+    CurrentRun().extraAttachmentName.Assign(c.name);
+    ComposeMail();
+    EXPECT_EQ(CurrentRun().extraAttachmentPath.view(), c.path) << c.glDirSys << " " << c.name;
+  }
+}
+
+TEST_F(ComposeTest, MailWaitMarkerIsEightCharactersInAnyCase) {
+  const struct {
+    std::string device;
+    bool wait;
+    const char* logged;
+  } cases[] = {
+      {"*MAILWT ", true, "Stringa MailWait *MAILWT "},
+      {"*mailwt ", true, "Stringa MailWait *mailwt "},
+      {"*MAILWTX", false, "Stringa MailWait *MAILWTX"},
+      {"*MAIL   ", false, "Stringa MailWait *MAIL   "},
+      {std::string("*MAIL\0WT", 8), false, "Stringa MailWait *MAIL   "},
+  };
+  for (const auto& c : cases) {
+    SetOutputDevice(c.device);
+    EXPECT_EQ(ComposeMail(), c.wait) << c.logged;
+  }
+  const std::vector<std::string> lines =
+      test::LogMessages(test::ReadFileBytes(dir_.File("run.log")));
+  ASSERT_EQ(lines.size(), std::size(cases));
+  for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], cases[i].logged);
+}
+
+TEST(SplitRecipients, CutsAtSeparatorsAfterALeadingBang) {
+  const struct {
+    const char* list;
+    std::vector<std::string> pieces;
+  } cases[] = {
+      {"!a@x;b@y", {"a@x", "b@y"}},
+      {"a@x; b@y  ;c", {"a@x", " b@y", "c"}},  // only trailing blanks go
+      {";;a;;b;", {"a", "b"}},
+      {"a; ;b", {"a", "", "b"}},  // a blank piece is an (empty) recipient
+      {"!", {}},
+      {";;;", {}},
+      {"", {}},
+      {"!!a", {"!a"}},
+  };
+  for (const auto& c : cases) {
+    std::string list = c.list;
+    const std::vector<char*> pieces = SplitRecipients(list.data());
+    EXPECT_EQ(std::vector<std::string>(pieces.begin(), pieces.end()), c.pieces) << c.list;
+  }
+  std::string list = "!a@x;b@y";
+  SplitRecipients(list.data());
+  EXPECT_STREQ(list.c_str(), "!a@x");  // split in place
+}
+
+}  // namespace
+}  // namespace j6
