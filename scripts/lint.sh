@@ -12,12 +12,17 @@ clang-format --dry-run --Werror "${sources[@]}" || status=1
 cmake --preset linux >/dev/null || exit 1
 for file in "${sources[@]}"; do
   case $file in *_win32.cpp | *.h) continue ;; esac
-  clang-tidy -p build/linux --quiet "$file" 2>/dev/null | grep -E ': (warning|error):' && status=1
+  # clang-tidy fails when it finds something; its findings are what counts.
+  findings=$(clang-tidy -p build/linux --quiet "$file" 2>/dev/null | grep -E ': (warning|error):')
+  if [ -n "$findings" ]; then
+    echo "$findings"
+    status=1
+  fi
 done
 
 # The test files are left to the compilers: without GoogleTest's macro
 # definitions cppcheck cannot parse them.
-mapfile -t checked < <(git ls-files '*.cpp' | grep -v -E '^tests/(unit|e2e)/')
+mapfile -t checked < <(git ls-files '*.cpp' | grep -v -E '^tests/(unit|e2e|standins)/')
 cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --language=c++ \
   --std=c++17 --inline-suppr -I . "${checked[@]}" || status=1
 

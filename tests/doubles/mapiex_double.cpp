@@ -99,7 +99,7 @@ int MAPIEx_AddAttachment(void* message, const char* path, const char* name) {
 int MAPIEx_ShowForm(void* message, void* session) {
   Call("ShowForm", Message(message) + "," + Session(session));
   const char* result = std::getenv("J6TEST_MAPIEX_FORM");
-  return result != nullptr ? std::atoi(result) : 1;
+  return result != nullptr ? static_cast<int>(std::strtol(result, nullptr, 10)) : 1;
 }
 #ifndef J6_DOUBLE_WITHOUT_SEND
 int MAPIEx_Send(void* message) { return Call("Send", Message(message)) ? 1 : 0; }

@@ -14,8 +14,8 @@ namespace {
 
 /// The lines from composition on.
 std::vector<std::string> DispatchLines(const Outcome& outcome) {
-  return std::vector<std::string>(outcome.lines.begin() + outcome.acquisitionLines.size(),
-                                  outcome.lines.end());
+  const auto skipped = static_cast<std::ptrdiff_t>(outcome.acquisitionLines.size());
+  return std::vector<std::string>(outcome.lines.begin() + skipped, outcome.lines.end());
 }
 
 std::string NotSentBox(const std::string& text) {
@@ -219,8 +219,8 @@ TEST(Dispatch, WrapperObjectsAreReleasedOnEveryWayOut) {
     world.mapiexFailing = c.failing;
     const Outcome outcome = RunRequest(world);
     ASSERT_GE(outcome.mapiexCalls.size(), c.tail.size()) << c.failing;
-    EXPECT_EQ(std::vector<std::string>(outcome.mapiexCalls.end() - c.tail.size(),
-                                       outcome.mapiexCalls.end()),
+    const auto tail = static_cast<std::ptrdiff_t>(c.tail.size());
+    EXPECT_EQ(std::vector<std::string>(outcome.mapiexCalls.end() - tail, outcome.mapiexCalls.end()),
               c.tail)
         << c.failing;
   }

@@ -9,6 +9,8 @@
 
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
+#include "tests/standins/eml_reader.h"
+#include "tests/support/environment.h"
 #include "tests/support/log_lines.h"
 
 namespace j6::test {
@@ -78,6 +80,57 @@ TEST(PosixEntry, StandInTransferLibraryCopiesTheServerFile) {
   EXPECT_EQ(missing.acquisitionLines[missing.acquisitionLines.size() - 2],
             "J6FTPara: document not received " + missing.netDir + "SPOOL\\DOCA01");
   EXPECT_EQ(missing.boxes, TransferErrorBox());
+}
+
+/// The README's demo, with the stand-in libraries, both ways to the client:
+/// the mail in the outbox must carry the request's text and both files.
+TEST(PosixEntry, DemoRequestArrivesInTheOutbox) {
+  const std::filesystem::path source = J6_SOURCE_DIR;
+  for (const char* mapi : {"EXTENDED", ""}) {
+    SCOPED_TRACE(mapi);
+    InstalledProgram program;
+    for (const char* library : {"libJ6TFN.so", "libMAPI32.so", "libMAPIEx.so"}) {
+      program.AddLibrary(library);
+    }
+    program.Configure(std::string("[MAILCLIENT]\nLOGFILE=C:\\Temp\\J6Mailer.log\nMAPI=") + mapi +
+                      "\n");
+    const std::filesystem::path drives = program.elsewhere().path() / "drives";
+    std::filesystem::create_directories(drives / "c" / "Temp" / "mqbox");
+    std::filesystem::create_directories(drives / "c" / "Temp" / "SPOOL");
+    std::filesystem::create_directories(drives / "c" / "J6" / "SYS");
+    std::filesystem::create_directories(drives / "unc" / "j6demo");
+    std::filesystem::copy(source / "demo" / "mqbox" / "A01", drives / "c" / "Temp" / "mqbox");
+    std::filesystem::copy(source / "demo" / "spool", drives / "unc" / "j6demo" / "spool",
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::copy(source / "demo" / "sys" / "CONDIZIONI.PDF", drives / "c" / "J6" / "SYS");
+    const std::filesystem::path outbox = program.elsewhere().path() / "outbox";
+    SetEnvironment("J6MAILER_DRIVES", drives.string());
+    SetEnvironment("J6MAILER_REGISTRY", (source / "demo" / "user.reg").string());
+    SetEnvironment("J6MAILER_OUTBOX", outbox.string());
+
+    const ChildResult result = program.Run("A01");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.boxes, "");
+    const std::vector<std::string> files = OutboxFiles(outbox.string());
+    ASSERT_EQ(files.size(), 1u);
+    const std::optional<EmlMessage> mail = ReadEml(files[0]);
+    ASSERT_TRUE(mail.has_value());
+    EXPECT_EQ(mail->Header("From").value_or(""), "Ufficio Fatturazione <fatturazione@example.com>");
+    EXPECT_EQ(mail->Header("To").value_or(""), "anna.rossi@example.com, acquisti@example.com");
+    EXPECT_EQ(mail->Header("Subject").value_or(""), "Fattura 2026/0117");
+    EXPECT_EQ(mail->Header("MIME-Version").value_or(""), "1.0");
+    EXPECT_FALSE(mail->Header("X-Unsent").has_value());
+    EXPECT_EQ(mail->body, "Gentile cliente,\nin allegato la fattura di dicembre.\nCordiali saluti");
+    ASSERT_EQ(mail->attachments.size(), 2u);
+    EXPECT_EQ(mail->attachments[0].name, "F2026-0117.PDF");
+    EXPECT_EQ(mail->attachments[0].bytes,
+              ReadFileBytes((source / "demo" / "spool" / "FATTURE" / "F2026-0117.PDF").string()));
+    EXPECT_EQ(mail->attachments[1].name, "CONDIZIONI.PDF");
+    EXPECT_EQ(mail->attachments[1].bytes,
+              ReadFileBytes((source / "demo" / "sys" / "CONDIZIONI.PDF").string()));
+    // The request was taken: the area file is gone (DelTmp).
+    EXPECT_FALSE(std::filesystem::exists(drives / "c" / "Temp" / "mqbox" / "A01"));
+  }
 }
 
 }  // namespace

@@ -1,0 +1,263 @@
+#include "standins/outbox.h"
+
+#include <fcntl.h>
+#include <gmime/gmime.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+
+#include "platform/posix_path.h"
+
+namespace j6::outbox {
+
+namespace {
+
+/// The characters of Windows-1252's bytes 0x80 to 0x9F; above them it is
+/// Latin-1. The five undefined bytes keep their own number, as on Windows.
+constexpr char16_t kHighRow[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+/// GMime takes header texts in UTF-8.
+std::string Utf8(const std::string& windows1252) {
+  std::string text;
+  text.reserve(windows1252.size());
+  for (const char c : windows1252) {
+    const auto byte = static_cast<unsigned char>(c);
+    const char16_t unit = byte >= 0x80 && byte <= 0x9F ? kHighRow[byte - 0x80] : byte;
+    if (unit < 0x80) {
+      text += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      text += static_cast<char>(0xC0 | (unit >> 6));
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      text += static_cast<char>(0xE0 | (unit >> 12));
+      text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return text;
+}
+
+/// Windows takes either slash as a separator.
+std::string FileName(const std::string& windowsPath) {
+  const std::size_t cut = windowsPath.find_last_of("\\/");
+  return cut == std::string::npos ? windowsPath : windowsPath.substr(cut + 1);
+}
+
+/// The whole file, or nothing when it is no readable regular file: for the
+/// sender a folder or an unreadable file is as good as missing. Opened
+/// without waiting, so that a pipe of that name cannot hang the sender.
+std::optional<std::string> ReadAttachment(const std::string& windowsPath) {
+  if (windowsPath.empty()) return std::nullopt;
+  const int fd = open(platform::PosixPath(windowsPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  std::optional<std::string> bytes;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    bytes.emplace();
+    char chunk[65536];
+    for (;;) {
+      const ssize_t count = read(fd, chunk, sizeof chunk);
+      if (count == 0) break;
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) {
+        bytes.reset();
+        break;
+      }
+      bytes->append(chunk, static_cast<std::size_t>(count));
+    }
+  }
+  close(fd);
+  return bytes;
+}
+
+struct Unref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using Ref = std::unique_ptr<T, Unref>;
+
+void InitGMime() {
+  // Once per process; both stand-ins may be loaded into the same one.
+  static const bool done = (g_mime_init(), true);
+  (void)done;
+}
+
+void AddMailbox(GMimeMessage* message, GMimeAddressType type, const Mailbox& mailbox) {
+  // A name that only repeats the address would be shown twice.
+  const std::string name = mailbox.name == mailbox.address ? std::string() : Utf8(mailbox.name);
+  g_mime_message_add_mailbox(message, type, name.c_str(), Utf8(mailbox.address).c_str());
+}
+
+/// A part whose content is `bytes`, to be written in `encoding`.
+Ref<GMimePart> NewPart(const char* type, const char* subtype, const std::string& bytes,
+                       GMimeContentEncoding encoding) {
+  Ref<GMimePart> part(g_mime_part_new_with_type(type, subtype));
+  Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  Ref<GMimeDataWrapper> content(
+      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part.get(), content.get());
+  g_mime_part_set_content_encoding(part.get(), encoding);
+  return part;
+}
+
+/// The message as MIME text with CR LF line ends; empty when GMime fails.
+std::string Render(const Message& message, const std::vector<std::string>& contents) {
+  InitGMime();
+  // Headers are added in the order a reader expects to see them.
+  Ref<GMimeMessage> mime(g_mime_message_new(FALSE));
+  GMimeObject* top = GMIME_OBJECT(mime.get());
+  if (message.sender && !(message.sender->name.empty() && message.sender->address.empty())) {
+    AddMailbox(mime.get(), GMIME_ADDRESS_TYPE_FROM, *message.sender);
+  }
+  for (const Mailbox& recipient : message.recipients) {
+    AddMailbox(mime.get(), GMIME_ADDRESS_TYPE_TO, recipient);
+  }
+  g_mime_message_set_subject(mime.get(), Utf8(message.subject).c_str(), "utf-8");
+  GDateTime* now = g_date_time_new_now_local();
+  g_mime_message_set_date(mime.get(), now);
+  g_date_time_unref(now);
+  char* id = g_mime_utils_generate_message_id(g_get_host_name());
+  const std::string bracketed = std::string("<") + id + ">";
+  g_free(id);
+  g_mime_object_append_header(top, "Message-ID", bracketed.c_str(), nullptr);
+  g_mime_object_append_header(top, "MIME-Version", "1.0", nullptr);
+  if (message.draft) g_mime_object_append_header(top, "X-Unsent", "1", nullptr);
+
+  Ref<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+  // The format options below turn every line feed into CR LF; one already
+  // there must not become two line breaks.
+  std::string body;
+  body.reserve(message.body.size());
+  for (std::size_t i = 0; i < message.body.size(); ++i) {
+    if (message.body[i] == '\r' && i + 1 < message.body.size() && message.body[i + 1] == '\n') {
+      continue;
+    }
+    body += message.body[i];
+  }
+  Ref<GMimePart> text = NewPart("text", "plain", body, GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+  g_mime_object_set_content_type_parameter(GMIME_OBJECT(text.get()), "charset", "windows-1252");
+  g_mime_multipart_add(mixed.get(), GMIME_OBJECT(text.get()));
+  for (std::size_t i = 0; i < message.attachments.size(); ++i) {
+    const Attachment& attachment = message.attachments[i];
+    Ref<GMimePart> file =
+        NewPart("application", "octet-stream", contents[i], GMIME_CONTENT_ENCODING_BASE64);
+    const std::string& name = attachment.name.empty() ? FileName(attachment.path) : attachment.name;
+    g_mime_part_set_filename(file.get(), Utf8(name).c_str());
+    g_mime_multipart_add(mixed.get(), GMIME_OBJECT(file.get()));
+  }
+  g_mime_message_set_mime_part(mime.get(), GMIME_OBJECT(mixed.get()));
+
+  GMimeFormatOptions* options = g_mime_format_options_clone(nullptr);
+  g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
+  Ref<GMimeStream> out(g_mime_stream_mem_new());
+  const bool written = g_mime_object_write_to_stream(top, options, out.get()) >= 0;
+  g_mime_format_options_free(options);
+  if (!written) return std::string();
+  const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
+  return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    done += static_cast<std::size_t>(count);
+  }
+  return true;
+}
+
+/// Names sort in the order the messages were written.
+std::string FinalName(const std::string& folder, unsigned attempt) {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char stamp[64];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  char name[128];
+  std::snprintf(name, sizeof name, "%s.%03d-%ld-%u.eml", stamp, static_cast<int>(millis),
+                static_cast<long>(getpid()), attempt);
+  return folder + "/" + name;
+}
+
+/// Writes the bytes to a temporary file and only then gives them a .eml name
+/// of their own, so that a reader never sees half a message and no earlier
+/// message is replaced.
+std::optional<std::string> WriteNewFile(const std::string& folder, const std::string& bytes) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return std::nullopt;
+  std::string temporary = folder + "/.j6mailer-XXXXXX.tmp";
+  const int fd = mkstemps(temporary.data(), 4);
+  if (fd < 0) return std::nullopt;
+  const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
+  if (close(fd) != 0 || !written) {
+    unlink(temporary.c_str());
+    return std::nullopt;
+  }
+  std::optional<std::string> file;
+  for (unsigned attempt = 1; attempt <= 1000; ++attempt) {
+    const std::string name = FinalName(folder, attempt);
+    if (link(temporary.c_str(), name.c_str()) == 0) {
+      file = name;
+      break;
+    }
+    if (errno == EEXIST) continue;
+    // A file system without hard links: rename, atomic too, but it would
+    // replace a file of the same name, so look first.
+    struct stat info {};
+    if (lstat(name.c_str(), &info) == 0) continue;
+    if (rename(temporary.c_str(), name.c_str()) == 0) return name;
+    break;
+  }
+  unlink(temporary.c_str());
+  return file;
+}
+
+}  // namespace
+
+std::string OutboxFolder() {
+  std::string folder = platform::EnvironmentText("J6MAILER_OUTBOX");
+  if (!folder.empty()) return folder;
+  const std::string dataHome = platform::EnvironmentText("XDG_DATA_HOME");
+  if (!dataHome.empty()) return dataHome + "/j6mailer/outbox";
+  return platform::HomeDirectory() + "/.local/share/j6mailer/outbox";
+}
+
+mapi::ULONG Deliver(const Message& message, std::string* file) noexcept {
+  try {
+    std::vector<std::string> contents;
+    for (const Attachment& attachment : message.attachments) {
+      std::optional<std::string> bytes = ReadAttachment(attachment.path);
+      if (!bytes) return mapi::kMapiAttachmentNotFound;
+      contents.push_back(std::move(*bytes));
+    }
+    for (const Mailbox& recipient : message.recipients) {
+      if (recipient.address.empty()) return mapi::kMapiUnknownRecipient;
+    }
+    if (message.recipients.empty() && !message.draft) return mapi::kMapiInvalidRecips;
+    const std::string text = Render(message, contents);
+    if (text.empty()) return mapi::kMapiFailure;
+    std::optional<std::string> written = WriteNewFile(OutboxFolder(), text);
+    if (!written) return mapi::kMapiFailure;
+    if (file != nullptr) *file = std::move(*written);
+    return mapi::kMapiSuccess;
+  } catch (...) {
+    return mapi::kMapiFailure;
+  }
+}
+
+}  // namespace j6::outbox

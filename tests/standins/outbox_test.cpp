@@ -1,0 +1,202 @@
+// The outbox writer, read back through GMime as a mail client would.
+#include "standins/outbox.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/standins/eml_reader.h"
+#include "tests/standins/outbox_fixture.h"
+
+namespace j6::test {
+namespace {
+
+using outbox::Deliver;
+using outbox::Message;
+
+/// Every byte value, so that no encoding step may lose or change one.
+std::string AllBytes() {
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+  return bytes + "\r\n\n\r";
+}
+
+Message OneRecipient() {
+  Message message;
+  message.recipients = {{"Anna", "anna@example.com"}};
+  message.subject = "Report";
+  message.body = "Text";
+  return message;
+}
+
+EmlMessage DeliverAndRead(const Message& message) {
+  std::string file;
+  EXPECT_EQ(Deliver(message, &file), 0u);
+  const std::optional<EmlMessage> eml = ReadEml(file);
+  EXPECT_TRUE(eml.has_value()) << file;
+  return eml.value_or(EmlMessage{});
+}
+
+TEST_F(OutboxTest, WritesSenderRecipientsSubjectBodyAndAttachments) {
+  const std::string binary = AllBytes();
+  Message message;
+  message.sender = outbox::Mailbox{"Mario Rossi", "mario@example.com"};
+  message.recipients = {{"Anna Bianchi", "anna@example.com"}, {"", "bob@example.com"}};
+  message.subject = "Citt\xe0";
+  message.body = "Prima riga\nSeconda \xe8 riga, lunga " + std::string(90, 'x') + "\n\nUltima\n";
+  message.attachments = {{PutOnDriveC("docs/report.bin", binary), "Relazione.pdf"},
+                         {PutOnDriveC("notes.txt", "plain\n"), ""}};
+
+  std::string file;
+  ASSERT_EQ(Deliver(message, &file), 0u);
+  EXPECT_EQ(OutboxFiles(outbox_), std::vector<std::string>{file});
+  const std::optional<EmlMessage> eml = ReadEml(file);
+  ASSERT_TRUE(eml.has_value());
+
+  EXPECT_EQ(eml->Header("From"), "Mario Rossi <mario@example.com>");
+  const std::string to = eml->Header("To").value_or("");
+  EXPECT_NE(to.find("Anna Bianchi <anna@example.com>"), std::string::npos) << to;
+  EXPECT_NE(to.find("bob@example.com"), std::string::npos) << to;
+  EXPECT_EQ(eml->Header("Subject"), "Citt\xc3\xa0");
+  EXPECT_TRUE(eml->Header("Date").has_value());
+  EXPECT_EQ(eml->Header("Message-ID").value_or("").front(), '<');
+  EXPECT_EQ(eml->Header("MIME-Version"), "1.0");
+  EXPECT_FALSE(eml->Header("X-Unsent").has_value());
+
+  EXPECT_EQ(eml->bodyCharset, "windows-1252");
+  EXPECT_EQ(eml->body, message.body);
+  ASSERT_EQ(eml->attachments.size(), 2u);
+  EXPECT_EQ(eml->attachments[0].name, "Relazione.pdf");
+  EXPECT_EQ(eml->attachments[0].bytes, binary);
+  EXPECT_EQ(eml->attachments[1].name, "notes.txt");
+  EXPECT_EQ(eml->attachments[1].bytes, "plain\n");
+
+  // On the wire: CR LF line ends only, 7-bit encodings for 8-bit content.
+  for (std::size_t at = eml->raw.find('\n'); at != std::string::npos;
+       at = eml->raw.find('\n', at + 1)) {
+    ASSERT_TRUE(at > 0 && eml->raw[at - 1] == '\r') << "bare line feed at " << at;
+  }
+  EXPECT_NE(eml->raw.find("Content-Transfer-Encoding: quoted-printable"), std::string::npos);
+  EXPECT_NE(eml->raw.find("Content-Transfer-Encoding: base64"), std::string::npos);
+  EXPECT_NE(eml->raw.find("\r\nSubject: =?"), std::string::npos);
+}
+
+TEST_F(OutboxTest, SubjectTurnsWindows1252IntoUnicode) {
+  const struct {
+    const char* windows1252;
+    const char* utf8;
+  } cases[] = {
+      {"plain ASCII", "plain ASCII"},
+      {"Citt\xe0 \xfc\xff", "Citt\xc3\xa0 \xc3\xbc\xc3\xbf"},
+      {"\x80 100 \x85", "\xe2\x82\xac 100 \xe2\x80\xa6"},
+      {"\x93quoted\x94 \x8a\x9f", "\xe2\x80\x9cquoted\xe2\x80\x9d \xc5\xa0\xc5\xb8"},
+  };
+  for (const auto& c : cases) {
+    Message message = OneRecipient();
+    message.subject = c.windows1252;
+    EXPECT_EQ(DeliverAndRead(message).Header("Subject"), c.utf8) << c.windows1252;
+  }
+}
+
+TEST_F(OutboxTest, OnlyADraftIsMarkedUnsent) {
+  const struct {
+    bool draft;
+    bool withRecipient;
+    std::optional<std::string> unsent;
+  } cases[] = {
+      {false, true, std::nullopt},
+      {true, true, "1"},
+      {true, false, "1"},  // the user adds the recipients in the mail client
+  };
+  for (const auto& c : cases) {
+    Message message = OneRecipient();
+    message.draft = c.draft;
+    if (!c.withRecipient) message.recipients.clear();
+    const EmlMessage eml = DeliverAndRead(message);
+    EXPECT_EQ(eml.Header("X-Unsent"), c.unsent) << c.draft << c.withRecipient;
+    EXPECT_EQ(eml.Header("To").has_value(), c.withRecipient);
+  }
+}
+
+TEST_F(OutboxTest, AFailedCheckWritesNothing) {
+  const std::string regularFile = dir_.File("file");
+  WriteFileBytes(regularFile, "x");
+  const std::string attachment = PutOnDriveC("present.txt", "here");
+  const auto missingFile = [](Message* m) { m->attachments.push_back({"C:\\absent.txt", ""}); };
+  const auto noAddress = [](Message* m) { m->recipients.push_back({"anna@example.com", ""}); };
+  const struct {
+    const char* name;
+    std::function<void(Message*)> change;
+    std::string outbox;
+    mapi::ULONG result;
+  } cases[] = {
+      {"missing attachment", missingFile, outbox_, 11},
+      {"attachment path empty",
+       [](Message* m) {
+         m->attachments.push_back({"", "a.txt"});
+       },
+       outbox_, 11},
+      {"attachment is a folder",
+       [](Message* m) {
+         m->attachments.push_back({"C:\\", "c"});
+       },
+       outbox_, 11},
+      {"recipient without address", noAddress, outbox_, 14},
+      {"no recipient", [](Message* m) { m->recipients.clear(); }, outbox_, 25},
+      {"outbox under a file", [](Message*) {}, regularFile + "/outbox", 2},
+      {"attachments are checked first",
+       [&](Message* m) {
+         missingFile(m);
+         noAddress(m);
+       },
+       outbox_, 11},
+      {"recipients before the outbox", noAddress, regularFile + "/outbox", 14},
+  };
+  for (const auto& c : cases) {
+    const ScopedEnv outboxEnv("J6MAILER_OUTBOX", c.outbox.c_str());
+    Message message = OneRecipient();
+    message.attachments = {{attachment, ""}};
+    c.change(&message);
+    std::string file = "untouched";
+    EXPECT_EQ(Deliver(message, &file), c.result) << c.name;
+    EXPECT_EQ(file, "untouched") << c.name;
+    EXPECT_EQ(OutboxEntries(), 0u) << c.name;
+    EXPECT_EQ(ReadFileBytes(regularFile), "x");
+  }
+}
+
+TEST_F(OutboxTest, EachMessageGetsAFileOfItsOwnInTheOrderWritten) {
+  std::vector<std::string> written;
+  for (const char* subject : {"one", "two", "three"}) {
+    Message message = OneRecipient();
+    message.subject = subject;
+    std::string file;
+    ASSERT_EQ(Deliver(message, &file), 0u);
+    written.push_back(file);
+  }
+  EXPECT_EQ(OutboxFiles(outbox_), written);
+  EXPECT_EQ(OutboxEntries(), written.size());  // no temporary file left behind
+  EXPECT_EQ(ReadEml(written[2])->Header("Subject"), "three");
+}
+
+TEST(OutboxFolder, FallsBackToTheUsersDataFolder) {
+  const struct {
+    const char* outbox;
+    const char* dataHome;
+    const char* folder;
+  } cases[] = {
+      {"/srv/out", "/data", "/srv/out"},
+      {nullptr, "/data", "/data/j6mailer/outbox"},
+      {"", nullptr, "/home/u/.local/share/j6mailer/outbox"},
+  };
+  const ScopedEnv home("HOME", "/home/u");
+  for (const auto& c : cases) {
+    const ScopedEnv outboxEnv("J6MAILER_OUTBOX", c.outbox);
+    const ScopedEnv dataEnv("XDG_DATA_HOME", c.dataHome);
+    EXPECT_EQ(outbox::OutboxFolder(), c.folder);
+  }
+}
+
+}  // namespace
+}  // namespace j6::test
