@@ -3,6 +3,7 @@
 // there. Malformed lines are skipped, as regedit skips them.
 #include "platform/reg_file.h"
 #include "platform/line_reader.h"
+#include "platform/windows1252.h"
 
 #include <cstddef>
 #include <iterator>
@@ -53,22 +54,6 @@ bool SameName(std::string_view a, std::string_view b) {
   return !RegistryNameLess()(a, b) && !RegistryNameLess()(b, a);
 }
 
-/// The characters of Windows-1252's bytes 0x80 to 0x9F. The five bytes the
-/// code page leaves undefined stand for the control characters of the same
-/// number, as Windows' conversion tables have it.
-constexpr char16_t kHighRow[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char Windows1252(char16_t unit) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-  for (std::size_t i = 0; i < sizeof kHighRow / sizeof kHighRow[0]; ++i) {
-    if (kHighRow[i] == unit) return static_cast<char>(0x80 + i);
-  }
-  return '?';
-}
-
 /// UTF-16LE to Windows-1252, one code unit per character (so a character
 /// beyond the 16-bit range becomes two question marks, as on Windows). An odd
 /// last byte is no character.
@@ -78,7 +63,7 @@ std::string Windows1252FromUtf16(std::string_view bytes) {
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
     const auto low = static_cast<unsigned char>(bytes[i]);
     const auto high = static_cast<unsigned char>(bytes[i + 1]);
-    text += Windows1252(static_cast<char16_t>(low | high << 8));
+    text += UnicodeToWindows1252(static_cast<char16_t>(low | high << 8));
   }
   return text;
 }

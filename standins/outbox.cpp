@@ -13,17 +13,11 @@
 #include <memory>
 
 #include "platform/posix_path.h"
+#include "platform/windows1252.h"
 
 namespace j6::outbox {
 
 namespace {
-
-/// The characters of Windows-1252's bytes 0x80 to 0x9F; above them it is
-/// Latin-1. The five undefined bytes keep their own number, as on Windows.
-constexpr char16_t kHighRow[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 /// GMime takes header texts in UTF-8.
 std::string Utf8(const std::string& windows1252) {
@@ -31,7 +25,7 @@ std::string Utf8(const std::string& windows1252) {
   text.reserve(windows1252.size());
   for (const char c : windows1252) {
     const auto byte = static_cast<unsigned char>(c);
-    const char16_t unit = byte >= 0x80 && byte <= 0x9F ? kHighRow[byte - 0x80] : byte;
+    const char16_t unit = platform::Windows1252ToUnicode(byte);
     if (unit < 0x80) {
       text += static_cast<char>(unit);
     } else if (unit < 0x800) {

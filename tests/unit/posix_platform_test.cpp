@@ -1,6 +1,7 @@
 // What only the off-Windows half of the platform layer does.
 #include "platform/command_line.h"
 #include "platform/posix_path.h"
+#include "tests/support/scoped_env_posix.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,35 +12,8 @@
 namespace j6::platform {
 namespace {
 
-/// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    const char* old = getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
-
 TEST(PosixPath, MapsDrivesSharesAndBackslashes) {
-  const ScopedEnv drives("J6MAILER_DRIVES", "/srv/drives");
+  const test::ScopedEnv drives("J6MAILER_DRIVES", "/srv/drives");
   const struct {
     const char* windows;
     const char* posix;
@@ -60,14 +34,14 @@ TEST(PosixPath, MapsDrivesSharesAndBackslashes) {
 
 TEST(DrivesRoot, FallsBackToTheUsersDataFolder) {
   {
-    const ScopedEnv drives("J6MAILER_DRIVES", nullptr);
-    const ScopedEnv data("XDG_DATA_HOME", "/data");
+    const test::ScopedEnv drives("J6MAILER_DRIVES", nullptr);
+    const test::ScopedEnv data("XDG_DATA_HOME", "/data");
     EXPECT_EQ(DrivesRoot(), "/data/j6mailer/drives");
   }
   {
-    const ScopedEnv drives("J6MAILER_DRIVES", "");
-    const ScopedEnv data("XDG_DATA_HOME", nullptr);
-    const ScopedEnv home("HOME", "/home/u");
+    const test::ScopedEnv drives("J6MAILER_DRIVES", "");
+    const test::ScopedEnv data("XDG_DATA_HOME", nullptr);
+    const test::ScopedEnv home("HOME", "/home/u");
     EXPECT_EQ(DrivesRoot(), "/home/u/.local/share/j6mailer/drives");
   }
 }
