@@ -12,33 +12,9 @@
 namespace j6::test {
 namespace {
 
-std::string Setting(const std::string& key, const std::string& text) {
-  return "J6FTPara: HKEY_CURRENT_USER\\" + key + ": " + text;
-}
-std::string Defaulted(const std::string& key, const std::string& text) {
-  return "J6FTPara: HKEY_CURRENT_USER\\" + key + " not found, use default: " + text;
-}
-
 TEST(Acquisition, MultiServerNetworkRunLogsEverySettingInOrder) {
   const Outcome outcome = RunRequest(World{});
-  const std::string out = "ORV\\J6A01\\J6Out\\";
-  const std::vector<std::string> expected = {
-      "J6FTPara: MULTI-SERVER",
-      Defaulted("ORV\\J6A01\\NomeServer", "A01"),
-      Defaulted(out + "\\FileIcon", "*"),
-      Setting(out + "Mail\\MailFromName", "Ufficio"),
-      Setting(out + "Mail\\MailFromEmail", "uff@example.com"),
-      Setting(out + "NetWork\\PortNo", "25x"),
-      Setting(out + "NetWork\\WinNet", "si"),
-      Defaulted(out + "NetWork\\KeepBmp", "si"),
-      Defaulted(out + "NetWork\\DelDoc", "si"),
-      Defaulted(out + "NetWork\\DelTmp", "si"),
-      Setting(out + "NetWork\\NetDir", outcome.netDir),
-      Defaulted("ORV\\J6A01\\J6Cli\\Setup\\GL_DirSys", "?"),
-      Setting(out + "Setup\\ServerName", "srv"),
-      Setting(out + "Setup\\SpoolDir", "\\\\srv\\spool\\"),
-  };
-  EXPECT_EQ(outcome.acquisitionLines, expected);
+  EXPECT_EQ(outcome.acquisitionLines, TypicalAcquisitionLines(outcome.netDir));
   EXPECT_EQ(outcome.calls, std::vector<std::string>{"j6tf(srv|\\\\srv\\spool\\PRT\\R1|" +
                                                     outcome.netDir + "SPOOL\\DOCA01|25)"});
   EXPECT_EQ(outcome.boxes, "");
@@ -51,7 +27,8 @@ TEST(Acquisition, MonoServerReadsNoServerSettings) {
   const Outcome outcome = RunRequest(world);
   ASSERT_GE(outcome.acquisitionLines.size(), 2u);
   EXPECT_EQ(outcome.acquisitionLines[0], "J6FTPara: MONO-SERVER");
-  EXPECT_EQ(outcome.acquisitionLines[1], Setting("ORV\\J6\\J6Out\\Mail\\MailFromName", "Ufficio"));
+  EXPECT_EQ(outcome.acquisitionLines[1],
+            "J6FTPara: HKEY_CURRENT_USER\\ORV\\J6\\J6Out\\Mail\\MailFromName: Ufficio");
   EXPECT_EQ(outcome.calls, std::vector<std::string>{"j6tf(srv|\\\\srv\\spool\\PRT\\R1|" +
                                                     outcome.netDir + "SPOOL\\DOC123|25)"});
 }

@@ -22,12 +22,14 @@ std::string NotSentBox(const std::string& text) {
   return "J6Mailer - Office 2007 Edition: Email not sent.\n\n" + text + "\n";
 }
 
+// The whole log of a typical request, from the settings to "Sent successfully".
 TEST(Dispatch, TypicalRequestGoesThroughTheExtendedWrapper) {
   World world;
   world.mapiMode = "EXTENDED";
   world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};
   const Outcome outcome = RunRequest(world);
   const std::string local = outcome.netDir + "SPOOL\\DOCA01";
+  EXPECT_EQ(outcome.acquisitionLines, TypicalAcquisitionLines(outcome.netDir));
   EXPECT_EQ(DispatchLines(outcome), (std::vector<std::string>{
                                         "Stringa MailWait *MAIL   ",
                                         "Use MAPIEX mode (0)",

@@ -26,7 +26,35 @@ std::string RootOf(const std::string& area) {
   return mono ? "ORV\\J6" : "ORV\\J6" + area.substr(0, 3);
 }
 
+std::string Setting(const std::string& key, const std::string& text) {
+  return "J6FTPara: HKEY_CURRENT_USER\\" + key + ": " + text;
+}
+
+std::string Defaulted(const std::string& key, const std::string& text) {
+  return "J6FTPara: HKEY_CURRENT_USER\\" + key + " not found, use default: " + text;
+}
+
 }  // namespace
+
+std::vector<std::string> TypicalAcquisitionLines(const std::string& netDir) {
+  const std::string out = "ORV\\J6A01\\J6Out\\";
+  return {
+      "J6FTPara: MULTI-SERVER",
+      Defaulted("ORV\\J6A01\\NomeServer", "A01"),
+      Defaulted(out + "\\FileIcon", "*"),
+      Setting(out + "Mail\\MailFromName", "Ufficio"),
+      Setting(out + "Mail\\MailFromEmail", "uff@example.com"),
+      Setting(out + "NetWork\\PortNo", "25x"),
+      Setting(out + "NetWork\\WinNet", "si"),
+      Defaulted(out + "NetWork\\KeepBmp", "si"),
+      Defaulted(out + "NetWork\\DelDoc", "si"),
+      Defaulted(out + "NetWork\\DelTmp", "si"),
+      Setting(out + "NetWork\\NetDir", netDir),
+      Defaulted("ORV\\J6A01\\J6Cli\\Setup\\GL_DirSys", "?"),
+      Setting(out + "Setup\\ServerName", "srv"),
+      Setting(out + "Setup\\SpoolDir", "\\\\srv\\spool\\"),
+  };
+}
 
 Outcome RunRequest(const World& world) {
   InstalledProgram program;

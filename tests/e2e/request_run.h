@@ -45,6 +45,10 @@ struct Outcome {
   std::string document;  // what arrived at the local document path
 };
 
+/// The log lines of the acquisition of the default World's request, a
+/// multi-server request in network mode, in their order.
+std::vector<std::string> TypicalAcquisitionLines(const std::string& netDir);
+
 /// Installs the program, sets the world up as `world` says (the network
 /// folder under the program's elsewhere()), runs the request and reports.
 Outcome RunRequest(const World& world);
