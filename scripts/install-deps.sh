@@ -5,7 +5,8 @@
 # everything is there already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest libgtest-dev pkg-config libgmime-3.0-dev)
+packages=(cmake ninja-build g++ googletest libgtest-dev pkg-config libgmime-3.0-dev clang
+  libclang-rt-14-dev clang-tidy cppcheck clang-format)
 if [ "${1:-all}" != linux ]; then
   packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
 fi
