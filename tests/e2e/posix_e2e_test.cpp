@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,47 @@ TEST(PosixEntry, DemoRequestArrivesInTheOutbox) {
               ReadFileBytes((source / "demo" / "sys" / "CONDIZIONI.PDF").string()));
     // The request was taken: the area file is gone (DelTmp).
     EXPECT_FALSE(std::filesystem::exists(drives / "c" / "Temp" / "mqbox" / "A01"));
+  }
+}
+
+// Off Windows the registry is a file: missing, unreadable or malformed, it is
+// an empty registry, and every setting takes its default.
+TEST(PosixEntry, RegistryFileFaultsGiveTheDefaults) {
+  const struct {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> spoil;
+  } cases[] = {
+      {"missing", [](const std::filesystem::path& file) { std::filesystem::remove(file); }},
+      {"a folder",
+       [](const std::filesystem::path& file) {
+         std::filesystem::remove(file);
+         std::filesystem::create_directory(file);
+       }},
+      {"malformed",
+       [](const std::filesystem::path& file) {
+         WriteFileBytes(file.string(), std::string("\xff\xfe[\x00HKEY\x00\r\n\"x\"=", 15));
+       }},
+      {"no header",
+       [](const std::filesystem::path& file) {
+         WriteFileBytes(file.string(),
+                        "[HKEY_CURRENT_USER\\ORV\\J6A01\\J6Out\\NetWork]\r\n\"WinNet\"=\"si\"\r\n");
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    World world;
+    world.prepare = [&c](const InstalledProgram& program) {
+      c.spoil(program.folder().path() / "user.reg");
+    };
+    const Outcome outcome = RunRequest(world);
+    ASSERT_GE(outcome.lines.size(), 3u);
+    EXPECT_EQ(outcome.lines[outcome.lines.size() - 3],
+              "J6FTPara: HKEY_CURRENT_USER\\ORV\\J6A01\\J6Out\\NetWork\\NetDir not found, use "
+              "default: C:\\Temp\\");
+    EXPECT_EQ(outcome.lines[outcome.lines.size() - 2],
+              "J6FTPara: could not open cobol area file C:\\Temp\\mqbox\\A01");
+    EXPECT_EQ(outcome.boxes, TransferErrorBox());
+    EXPECT_TRUE(outcome.areaFileLeft);
   }
 }
 

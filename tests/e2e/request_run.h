@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ struct World {
   std::string areaFileName;  // under mqbox; empty: the area name
   std::size_t areaFileSize = 512;
   bool deliver = true;  // whether a test transfer library writes the document
+  // The faults a test may put in the world.
+  std::optional<std::string> configText;     // the whole J6MailerCfg.ini (its log path: see log)
+  bool noConfigFile = false;                 // no J6MailerCfg.ini at all
+  std::optional<std::string> registryText;   // the whole registry file; "<net>": the network folder
+  std::optional<std::string> netDir;         // "NetDir", instead of the test's network folder
+  std::optional<std::string> areaFileBytes;  // instead of the record
+  bool areaFileIsFolder = false;
   /// Runs just before the program starts.
   std::function<void(const InstalledProgram&)> prepare;
 };
@@ -43,6 +51,7 @@ struct Outcome {
   bool areaFileLeft = false;
   std::string netDir;    // the network folder, as the program sees it
   std::string document;  // what arrived at the local document path
+  std::string log;       // the run log's path (its bytes may be missing)
 };
 
 /// The log lines of the acquisition of the default World's request, a
