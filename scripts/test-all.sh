@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Builds every preset and runs its tests: natively for linux, under Wine for
-# the Windows presets. Exits non-zero when any preset fails to build or test.
+# Builds every preset and runs its tests: natively for linux, with the
+# sanitizers for linux-asan, under Wine for the Windows presets, and each
+# fuzzing harness for a bounded time for linux-fuzz; then the static checks
+# (scripts/lint.sh). Exits non-zero when anything fails. Presets may be named
+# as arguments to run only those (and no static checks).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(linux windows-x86 windows-x64)
+lint=0
+if [ ${#presets[@]} -eq 0 ]; then
+  presets=(linux linux-asan windows-x86 windows-x64 linux-fuzz)
+  lint=1
+fi
 
 failed=()
 for preset in "${presets[@]}"; do
@@ -17,9 +24,13 @@ for preset in "${presets[@]}"; do
     failed+=("$preset")
   fi
 done
+if [ $lint -eq 1 ]; then
+  echo "=== static checks"
+  bash scripts/lint.sh || failed+=(lint)
+fi
 
 if [ ${#failed[@]} -gt 0 ]; then
-  echo "FAILED presets: ${failed[*]}"
+  echo "FAILED: ${failed[*]}"
   exit 1
 fi
-echo "all presets passed: ${presets[*]}"
+echo "all passed: ${presets[*]}$([ $lint -eq 1 ] && echo ', static checks')"
