@@ -292,5 +292,21 @@ TEST(Dispatch, NotSentBoxShowsThreeBodyLinesAndTheWholeList) {
                        "Gentile cliente,\nin allegato la fattura.\nCordiali saluti"));
 }
 
+#ifdef J6_REAL_MAPIEX
+// The Windows wrapper over Extended MAPI: under Wine, which has no mail
+// profile, it loads and cannot log on.
+TEST(Dispatch, RealWrapperWithoutAProfileFailsToInitialize) {
+  World world;
+  world.mapiMode = "EXTENDED";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_REAL_MAPIEX};
+  const Outcome outcome = RunRequest(world);
+  ASSERT_FALSE(outcome.lines.empty());
+  EXPECT_EQ(outcome.lines[outcome.lines.size() - 2], "Use MAPIEX mode (0)");
+  EXPECT_EQ(outcome.lines.back(), "Error: failed to initialize MAPIEx");
+  EXPECT_EQ(outcome.boxes, NotSentBox("To: !anna@example.com;bruno@example.com\nSubject: "
+                                      "Fattura 17\n\nGentile cliente,\nCordiali saluti"));
+}
+#endif
+
 }  // namespace
 }  // namespace j6::test

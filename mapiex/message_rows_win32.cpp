@@ -1,0 +1,404 @@
+#include "mapiex/message_rows_win32.h"
+
+#include <mapicode.h>
+#include <mapitags.h>
+#include <mapix.h>
+
+#include <cstring>
+
+namespace j6::mapiex {
+
+namespace {
+
+constexpr char kSmtp[] = "SMTP";
+constexpr char kNote[] = "IPM.Note";
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (AsciiLower(*a) != AsciiLower(*b)) return false;
+  }
+  return *a == *b;
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+/// A copy of the row's values in one MAPI buffer, texts and bytes hanging
+/// off it, so that one FreeBuffer frees them all.
+SCODE CopyRow(const Buffers& buffers, const PropertyRow& row, LPSPropValue* copy) {
+  *copy = nullptr;
+  LPVOID block = nullptr;
+  SCODE result = buffers.allocate(row.count() * sizeof(SPropValue), &block);
+  if (FAILED(result)) return result;
+  auto* values = static_cast<LPSPropValue>(block);
+  for (ULONG i = 0; i < row.count(); ++i) {
+    values[i] = row.values()[i];
+    LPVOID data = nullptr;
+    switch (PROP_TYPE(values[i].ulPropTag)) {
+      case PT_STRING8: {
+        const size_t size = std::strlen(values[i].Value.lpszA) + 1;
+        result = buffers.allocateMore(static_cast<ULONG>(size), block, &data);
+        if (SUCCEEDED(result)) {
+          std::memcpy(data, values[i].Value.lpszA, size);
+          values[i].Value.lpszA = static_cast<LPSTR>(data);
+        }
+        break;
+      }
+      case PT_BINARY:
+        result = buffers.allocateMore(values[i].Value.bin.cb, block, &data);
+        if (SUCCEEDED(result)) {
+          if (values[i].Value.bin.cb != 0) {
+            std::memcpy(data, values[i].Value.bin.lpb, values[i].Value.bin.cb);
+          }
+          values[i].Value.bin.lpb = static_cast<LPBYTE>(data);
+        }
+        break;
+      default:
+        break;
+    }
+    if (FAILED(result)) {
+      buffers.free(block);
+      return result;
+    }
+  }
+  *copy = values;
+  return S_OK;
+}
+
+/// A list of one entry holding a copy of the row.
+SCODE NewListOf(const Buffers& buffers, const PropertyRow& row, LPADRLIST* list) {
+  *list = nullptr;
+  LPVOID block = nullptr;
+  SCODE result = buffers.allocate(CbNewADRLIST(1), &block);
+  if (FAILED(result)) return result;
+  auto* made = static_cast<LPADRLIST>(block);
+  std::memset(made, 0, CbNewADRLIST(1));
+  made->cEntries = 1;
+  // The entry's values are a buffer of their own, not one hanging off the
+  // list, since the address book frees and replaces them on its own.
+  result = CopyRow(buffers, row, &made->aEntries[0].rgPropVals);
+  if (FAILED(result)) {
+    buffers.free(made);
+    return result;
+  }
+  made->aEntries[0].cValues = row.count();
+  *list = made;
+  return S_OK;
+}
+
+}  // namespace
+
+void PropertyRow::AddLong(ULONG tag, LONG value) {
+  SPropValue v{};
+  v.ulPropTag = tag;
+  v.Value.l = value;
+  values_.push_back(v);
+}
+
+void PropertyRow::AddBoolean(ULONG tag, bool value) {
+  SPropValue v{};
+  v.ulPropTag = tag;
+  v.Value.b = value ? 1 : 0;
+  values_.push_back(v);
+}
+
+void PropertyRow::AddText(ULONG tag, const std::string& text) {
+  texts_.push_back(text);
+  SPropValue v{};
+  v.ulPropTag = tag;
+  v.Value.lpszA = texts_.back().data();
+  values_.push_back(v);
+}
+
+void PropertyRow::AddBinary(ULONG tag, const BYTE* bytes, ULONG size) {
+  binaries_.emplace_back(bytes, bytes + size);
+  SPropValue v{};
+  v.ulPropTag = tag;
+  v.Value.bin.cb = size;
+  v.Value.bin.lpb = binaries_.back().data();
+  values_.push_back(v);
+}
+
+const SPropValue* PropertyRow::Find(ULONG tag) const {
+  for (const SPropValue& v : values_) {
+    if (v.ulPropTag == tag) return &v;
+  }
+  return nullptr;
+}
+
+LONG Importance(int importance) {
+  switch (importance) {
+    case 0:
+      return IMPORTANCE_LOW;
+    case 2:
+      return IMPORTANCE_HIGH;
+    default:
+      return IMPORTANCE_NORMAL;
+  }
+}
+
+ULONG RecipientClass(int type) {
+  switch (type) {
+    case 1:
+      return MAPI_TO;
+    case 2:
+      return MAPI_CC;
+    case 3:
+      return MAPI_BCC;
+    default:
+      return 0;
+  }
+}
+
+std::string WithCrLf(const char* text) {
+  std::string out;
+  if (text == nullptr) return out;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == '\n' && (p == text || p[-1] != '\r')) out += '\r';
+    out += *p;
+  }
+  return out;
+}
+
+std::string FileNameOf(const char* path) {
+  if (path == nullptr) return std::string();
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  }
+  return name;
+}
+
+std::string ExtensionOf(const std::string& name) {
+  const auto dot = name.rfind('.');
+  // A leading dot names a file, it does not start an extension.
+  if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return std::string();
+  return name.substr(dot);
+}
+
+RecipientText ParseRecipient(const char* text) {
+  RecipientText recipient;
+  const std::string whole = Trimmed(text != nullptr ? text : "");
+  const auto open = whole.rfind('<');
+  const auto close = whole.rfind('>');
+  if (open != std::string::npos && close != std::string::npos && close > open) {
+    recipient.address = Trimmed(whole.substr(open + 1, close - open - 1));
+    recipient.name = Trimmed(whole.substr(0, open));
+    if (recipient.name.size() >= 2 && recipient.name.front() == '"' &&
+        recipient.name.back() == '"') {
+      recipient.name = recipient.name.substr(1, recipient.name.size() - 2);
+    }
+  } else {
+    recipient.address = whole;
+  }
+  if (recipient.address.size() > 5 &&
+      EqualsIgnoreAsciiCase(recipient.address.substr(0, 5).c_str(), "smtp:")) {
+    recipient.address = recipient.address.substr(5);
+  }
+  if (recipient.name.empty()) recipient.name = recipient.address;
+  return recipient;
+}
+
+PropertyRow NewMessageRow(int importance, const SBinary* sentItems) {
+  PropertyRow row;
+  row.AddText(PR_MESSAGE_CLASS_A, kNote);
+  row.AddLong(PR_IMPORTANCE, Importance(importance));
+  row.AddLong(PR_MESSAGE_FLAGS, MSGFLAG_UNSENT);
+  if (sentItems != nullptr && sentItems->cb != 0) {
+    row.AddBinary(PR_SENTMAIL_ENTRYID, sentItems->lpb, sentItems->cb);
+  }
+  return row;
+}
+
+PropertyRow SenderNameRow(const char* name) {
+  PropertyRow row;
+  if (name == nullptr) return row;
+  row.AddText(PR_SENDER_NAME_A, name);
+  row.AddText(PR_SENT_REPRESENTING_NAME_A, name);
+  return row;
+}
+
+PropertyRow SenderEmailRow(const char* address) {
+  PropertyRow row;
+  if (address == nullptr) return row;
+  row.AddText(PR_SENDER_EMAIL_ADDRESS_A, address);
+  row.AddText(PR_SENDER_ADDRTYPE_A, kSmtp);
+  row.AddText(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A, address);
+  row.AddText(PR_SENT_REPRESENTING_ADDRTYPE_A, kSmtp);
+  return row;
+}
+
+PropertyRow SubjectRow(const char* subject) {
+  PropertyRow row;
+  row.AddText(PR_SUBJECT_A, subject != nullptr ? subject : "");
+  return row;
+}
+
+PropertyRow BodyRow(const char* body) {
+  PropertyRow row;
+  row.AddText(PR_BODY_A, WithCrLf(body));
+  return row;
+}
+
+PropertyRow AttachmentRow(const char* path, const char* name) {
+  // An empty name would give the user a nameless attachment: the file's own
+  // name serves better.
+  const std::string shown = name != nullptr && *name != '\0' ? name : FileNameOf(path);
+  PropertyRow row;
+  row.AddLong(PR_ATTACH_METHOD, ATTACH_BY_VALUE);
+  row.AddText(PR_ATTACH_FILENAME_A, shown);
+  row.AddText(PR_ATTACH_LONG_FILENAME_A, shown);
+  row.AddText(PR_DISPLAY_NAME_A, shown);
+  const std::string extension = ExtensionOf(shown);
+  if (!extension.empty()) row.AddText(PR_ATTACH_EXTENSION_A, extension);
+  // Not placed anywhere in the body: clients list it with the attachments.
+  row.AddLong(PR_RENDERING_POSITION, -1);
+  return row;
+}
+
+SCODE NewResolveList(const Buffers& buffers, const char* text, ULONG recipientClass,
+                     LPADRLIST* list) {
+  PropertyRow row;
+  row.AddText(PR_DISPLAY_NAME_A, text != nullptr ? text : "");
+  row.AddLong(PR_RECIPIENT_TYPE, static_cast<LONG>(recipientClass));
+  return NewListOf(buffers, row, list);
+}
+
+SCODE NewOneOffList(const Buffers& buffers, const RecipientText& recipient, ULONG recipientClass,
+                    const SBinary* entryId, LPADRLIST* list) {
+  PropertyRow row;
+  row.AddText(PR_DISPLAY_NAME_A, recipient.name);
+  row.AddText(PR_ADDRTYPE_A, kSmtp);
+  row.AddText(PR_EMAIL_ADDRESS_A, recipient.address);
+  row.AddLong(PR_RECIPIENT_TYPE, static_cast<LONG>(recipientClass));
+  // Plain Internet mail: the recipient's client may not read MAPI's own
+  // rich-text attachment.
+  row.AddBoolean(PR_SEND_RICH_INFO, false);
+  if (entryId != nullptr && entryId->cb != 0) row.AddBinary(PR_ENTRYID, entryId->lpb, entryId->cb);
+  return NewListOf(buffers, row, list);
+}
+
+SCODE SetRecipientClass(const Buffers& buffers, ADRENTRY* entry, ULONG recipientClass,
+                        LPVOID* kept) {
+  *kept = nullptr;
+  for (ULONG i = 0; i < entry->cValues; ++i) {
+    SPropValue& v = entry->rgPropVals[i];
+    // Also an error value in its place, which says only that it is missing.
+    if (PROP_ID(v.ulPropTag) == PROP_ID(PR_RECIPIENT_TYPE)) {
+      v.ulPropTag = PR_RECIPIENT_TYPE;
+      v.Value.l = static_cast<LONG>(recipientClass);
+      return S_OK;
+    }
+  }
+  LPVOID block = nullptr;
+  const SCODE result = buffers.allocate((entry->cValues + 1) * sizeof(SPropValue), &block);
+  if (FAILED(result)) return result;
+  auto* values = static_cast<LPSPropValue>(block);
+  for (ULONG i = 0; i < entry->cValues; ++i) values[i] = entry->rgPropVals[i];
+  SPropValue& added = values[entry->cValues];
+  added = SPropValue{};
+  added.ulPropTag = PR_RECIPIENT_TYPE;
+  added.Value.l = static_cast<LONG>(recipientClass);
+  *kept = entry->rgPropVals;
+  entry->rgPropVals = values;
+  entry->cValues += 1;
+  return S_OK;
+}
+
+void FreeAddressList(const Buffers& buffers, LPADRLIST list) {
+  if (list == nullptr) return;
+  for (ULONG i = 0; i < list->cEntries; ++i) {
+    if (list->aEntries[i].rgPropVals != nullptr) buffers.free(list->aEntries[i].rgPropVals);
+  }
+  buffers.free(list);
+}
+
+void FreeRowSet(const Buffers& buffers, LPSRowSet rows) {
+  if (rows == nullptr) return;
+  for (ULONG i = 0; i < rows->cRows; ++i) {
+    if (rows->aRow[i].lpProps != nullptr) buffers.free(rows->aRow[i].lpProps);
+  }
+  buffers.free(rows);
+}
+
+const SPropValue* FindValue(const SPropValue* values, ULONG count, ULONG tag) {
+  if (values == nullptr) return nullptr;
+  for (ULONG i = 0; i < count; ++i) {
+    if (values[i].ulPropTag == tag) return &values[i];
+  }
+  return nullptr;
+}
+
+const SPropValue* FindValue(const SRow& row, ULONG tag) {
+  return FindValue(row.lpProps, row.cValues, tag);
+}
+
+std::vector<BYTE> StoreEntryId(const SRowSet& rows, const char* name) {
+  for (ULONG i = 0; i < rows.cRows; ++i) {
+    const SRow& row = rows.aRow[i];
+    bool wanted = false;
+    if (name == nullptr) {
+      const SPropValue* isDefault = FindValue(row, PR_DEFAULT_STORE);
+      wanted = isDefault != nullptr && isDefault->Value.b != 0;
+    } else {
+      const SPropValue* shown = FindValue(row, PR_DISPLAY_NAME_A);
+      wanted = shown != nullptr && shown->Value.lpszA != nullptr &&
+               EqualsIgnoreAsciiCase(shown->Value.lpszA, name);
+    }
+    const SPropValue* id = FindValue(row, PR_ENTRYID);
+    if (wanted && id != nullptr && id->Value.bin.cb != 0 && id->Value.bin.lpb != nullptr) {
+      return std::vector<BYTE>(id->Value.bin.lpb, id->Value.bin.lpb + id->Value.bin.cb);
+    }
+  }
+  return std::vector<BYTE>();
+}
+
+bool ProfileName(const SRowSet& rows, std::string* name) {
+  for (ULONG i = 0; i < rows.cRows; ++i) {
+    const SPropValue* type = FindValue(rows.aRow[i], PR_RESOURCE_TYPE);
+    const SPropValue* shown = FindValue(rows.aRow[i], PR_DISPLAY_NAME_A);
+    if (type != nullptr && type->Value.ul == MAPI_SUBSYSTEM && shown != nullptr &&
+        shown->Value.lpszA != nullptr) {
+      *name = shown->Value.lpszA;
+      return true;
+    }
+  }
+  return false;
+}
+
+FormArguments FormArgumentsFrom(const SPropValue* values, ULONG count) {
+  FormArguments form{0, MSGFLAG_UNSENT, MAPI_ACCESS_MODIFY | MAPI_ACCESS_READ | MAPI_ACCESS_DELETE,
+                     kNote};
+  for (ULONG i = 0; values != nullptr && i < count; ++i) {
+    const SPropValue& v = values[i];
+    switch (v.ulPropTag) {
+      case PR_MSG_STATUS:
+        form.status = v.Value.ul;
+        break;
+      case PR_MESSAGE_FLAGS:
+        form.flags = v.Value.ul;
+        break;
+      case PR_ACCESS:
+        form.access = v.Value.ul;
+        break;
+      case PR_MESSAGE_CLASS_A:
+        if (v.Value.lpszA != nullptr && *v.Value.lpszA != '\0') form.messageClass = v.Value.lpszA;
+        break;
+      default:
+        break;
+    }
+  }
+  return form;
+}
+
+int FormOutcome(HRESULT result) {
+  if (result == MAPI_E_USER_CANCEL) return 2;
+  return SUCCEEDED(result) ? 1 : 0;
+}
+
+}  // namespace j6::mapiex

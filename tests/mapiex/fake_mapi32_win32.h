@@ -1,0 +1,44 @@
+// A MAPI32.DLL with Extended MAPI for the wrapper's tests: one profile
+// ("Fake Profile"), two message stores ("Archive", and "Mailbox", the
+// default, whose outbox and sent items folders have the entry identifiers
+// OUTBOX and SENTITEMS), and an address book that knows "Anna Rossi". It
+// writes every call it gets, with what it was handed, as one line of a
+// journal. Its buffers follow MAPI's rules and are counted (FakeBuffers), as
+// are its objects, so that a test sees whatever the wrapper leaves behind.
+//
+// Besides MAPI's functions it exports these, for the tests.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+/// How the journal shows stream data longer than 64 bytes: FNV-1a, in hex.
+inline std::string FakeMapiDigest(const std::string& data) {
+  unsigned long hash = 2166136261ul;
+  for (unsigned char c : data) hash = ((hash ^ c) * 16777619ul) & 0xFFFFFFFFul;
+  char text[16];
+  std::snprintf(text, sizeof text, "fnv %08lx", hash);
+  return text;
+}
+
+extern "C" {
+/// Empties the journal and forgets what the test scripted.
+typedef void (*FakeMapiResetFunction)(void);
+/// Scripts a call's result: the call's journal name (MAPILogonEx, OpenEntry,
+/// message.SetProps, ...) and an HRESULT in hex. Two further settings:
+/// "sentitems" "none" leaves the store without a sent items folder;
+/// "SetProps.fails" and a property name makes SetProps fail when handed it.
+typedef void (*FakeMapiScriptFunction)(const char* name, const char* value);
+/// The journal, one call a line; valid until the next call of this.
+typedef const char* (*FakeMapiJournalFunction)(void);
+/// Objects alive, buffers allocated and not freed, and buffer calls against
+/// MAPI's rules, since the DLL was loaded.
+typedef int (*FakeMapiCountFunction)(void);
+}
+
+#define J6_FAKE_MAPI_RESET "FakeMapi_Reset"
+#define J6_FAKE_MAPI_SCRIPT "FakeMapi_Script"
+#define J6_FAKE_MAPI_JOURNAL "FakeMapi_Journal"
+#define J6_FAKE_MAPI_LIVE_OBJECTS "FakeMapi_LiveObjects"
+#define J6_FAKE_MAPI_LIVE_BUFFERS "FakeMapi_LiveBuffers"
+#define J6_FAKE_MAPI_BREACHES "FakeMapi_Breaches"

@@ -1,0 +1,519 @@
+// The built MAPIEx.dll over a fake Extended MAPI (fake_mapi32_win32.h): what
+// the wrapper hands MAPI, call by call, for the program's sequence of calls,
+// and what it does when any one MAPI call fails. The fake is loaded first, by
+// its path, so that the wrapper's LoadLibrary of MAPI32.DLL finds it loaded.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <mapidefs.h>
+
+#include <mapicode.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dispatch/mapiex_classes.h"
+#include "platform/dynamic_library.h"
+#include "tests/mapiex/fake_mapi32_win32.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace j6 {
+namespace {
+
+struct FakeMapi {
+  FakeMapiResetFunction Reset;
+  FakeMapiScriptFunction Script;
+  FakeMapiJournalFunction Journal;
+  FakeMapiCountFunction LiveObjects;
+  FakeMapiCountFunction LiveBuffers;
+  FakeMapiCountFunction Breaches;
+};
+
+template <typename Function>
+void Find(HMODULE module, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+std::string Hex(HRESULT result) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(result));
+  return text;
+}
+
+class WrapperOverFakeMapi : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string fake = test::OwnDirectory() + "\\fake_mapi32\\MAPI32.DLL";
+    HMODULE module = LoadLibraryA(fake.c_str());
+    if (module != nullptr) {
+      Find(module, J6_FAKE_MAPI_RESET, &fake_.Reset);
+      Find(module, J6_FAKE_MAPI_SCRIPT, &fake_.Script);
+      Find(module, J6_FAKE_MAPI_JOURNAL, &fake_.Journal);
+      Find(module, J6_FAKE_MAPI_LIVE_OBJECTS, &fake_.LiveObjects);
+      Find(module, J6_FAKE_MAPI_LIVE_BUFFERS, &fake_.LiveBuffers);
+      Find(module, J6_FAKE_MAPI_BREACHES, &fake_.Breaches);
+    }
+    library_ = new platform::DynamicLibrary();
+    wrapperLoaded_ = LoadMapiEx(library_, &f_);
+  }
+  static void TearDownTestSuite() {
+    delete library_;
+    library_ = nullptr;
+  }
+
+  void SetUp() override {
+    ASSERT_NE(fake_.Breaches, nullptr) << "the fake MAPI32 did not load";
+    ASSERT_TRUE(wrapperLoaded_) << library_->error();
+    fake_.Reset();
+    breaches_ = fake_.Breaches();
+    ASSERT_EQ(fake_.LiveObjects(), 0);
+    ASSERT_EQ(fake_.LiveBuffers(), 0);
+    document_ = folder_.File("0001.tmp");
+    test::WriteFileBytes(document_, "%PDF-1.4\n");
+    // Bigger than the wrapper's chunk, to be streamed in pieces.
+    std::string list;
+    for (int i = 0; list.size() < 150000; ++i) list += "riga " + std::to_string(i) + "\r\n";
+    listino_ = folder_.File("listino.txt");
+    test::WriteFileBytes(listino_, list);
+    listinoDigest_ = FakeMapiDigest(list);
+    listinoSize_ = list.size();
+  }
+
+  void TearDown() override {
+    // Whatever a test did, the wrapper holds no MAPI object and no MAPI
+    // buffer once it is done, and broke none of MAPI's buffer rules.
+    EXPECT_EQ(fake_.LiveObjects(), 0) << "MAPI objects not released";
+    EXPECT_EQ(fake_.LiveBuffers(), 0) << "MAPI buffers not freed";
+    EXPECT_EQ(fake_.Breaches(), breaches_) << "MAPI buffers used against the rules";
+    if (HasFailure()) std::printf("What the fake MAPI was handed:\n%s", fake_.Journal());
+  }
+
+  static std::vector<std::string> Journal() {
+    std::vector<std::string> lines;
+    std::istringstream text(fake_.Journal());
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+  }
+
+  static bool Logged(const std::string& line) {
+    const std::vector<std::string> lines = Journal();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+
+  /// The program's sequence of calls: each result, in one line.
+  std::string RunProgram(bool wait) {
+    std::string outcome;
+    auto note = [&](const std::string& what, int result) {
+      outcome += (outcome.empty() ? "" : " ") + what + "=" + std::to_string(result);
+    };
+    void* session = f_.SessionNew();
+    note("Init", f_.Init(1));
+    note("Login", f_.Login(session, nullptr));
+    note("Store", f_.OpenMessageStore(session, nullptr, 0x201));
+    const char* profile = f_.GetProfileName(session);
+    outcome += std::string(" Profile=") + (profile != nullptr ? profile : "null");
+    note("Outbox", f_.OpenOutbox(session, 1) != nullptr);
+    void* message = f_.MessageNew();
+    note("Create", f_.MessageCreate(message, session, 2));
+    f_.SetSenderName(message, "Ufficio Vendite");
+    f_.SetSenderEmail(message, "vendite@example.com");
+    note("To", f_.AddRecipient(message, "Anna Rossi", 1));
+    note("Cc", f_.AddRecipient(message, "Bruno <bruno@example.com>", 2));
+    f_.SetSubject(message, "Fattura 12");
+    note("Attach", f_.AddAttachment(message, document_.c_str(), "Fattura 12.pdf"));
+    f_.SetBody(message, "Gentile cliente,\nin allegato.\n");
+    if (wait) {
+      note("Form", f_.ShowForm(message, session));
+    } else {
+      note("Send", f_.Send(message));
+    }
+    f_.MessageDelete(message);
+    f_.Logout(session);
+    f_.Term();
+    f_.SessionDelete(session);
+    return outcome;
+  }
+
+  static FakeMapi fake_;
+  static platform::DynamicLibrary* library_;
+  static bool wrapperLoaded_;
+  static MapiExFunctions f_;
+  int breaches_ = 0;
+  test::TempDir folder_;
+  std::string document_;
+  std::string listino_;
+  std::string listinoDigest_;
+  size_t listinoSize_ = 0;
+};
+
+FakeMapi WrapperOverFakeMapi::fake_{};
+platform::DynamicLibrary* WrapperOverFakeMapi::library_ = nullptr;
+bool WrapperOverFakeMapi::wrapperLoaded_ = false;
+MapiExFunctions WrapperOverFakeMapi::f_{};
+
+TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
+  ASSERT_EQ(f_.Init(1), 1);
+  void* session = f_.SessionNew();
+  ASSERT_EQ(f_.Login(session, nullptr), 1);
+  ASSERT_EQ(f_.OpenMessageStore(session, nullptr, 0x201), 1);
+  const char* profile = f_.GetProfileName(session);
+  ASSERT_NE(profile, nullptr);
+  EXPECT_STREQ(profile, "Fake Profile");
+  EXPECT_EQ(f_.GetProfileName(session), profile);  // kept, not asked again
+  EXPECT_NE(f_.OpenOutbox(session, 1), nullptr);
+  void* message = f_.MessageNew();
+  ASSERT_EQ(f_.MessageCreate(message, session, 2), 1);
+  f_.SetSenderName(message, "Ufficio Vendite");
+  f_.SetSenderEmail(message, "vendite@example.com");
+  EXPECT_EQ(f_.AddRecipient(message, "Anna Rossi", 1), 1);
+  EXPECT_EQ(f_.AddRecipient(message, "Bruno <bruno@example.com>", 2), 1);
+  EXPECT_EQ(f_.AddRecipient(message, "carla@example.com", 3), 1);
+  f_.SetSubject(message, "Fattura 12");
+  EXPECT_EQ(f_.AddAttachment(message, document_.c_str(), "Fattura 12.pdf"), 1);
+  EXPECT_EQ(f_.AddAttachment(message, listino_.c_str(), nullptr), 1);
+  f_.SetBody(message, "Gentile cliente,\nin allegato.\n");
+  EXPECT_EQ(f_.Send(message), 1);
+  f_.MessageDelete(message);
+  f_.Logout(session);
+  f_.Term();
+  f_.SessionDelete(session);
+
+  const std::string attach =
+      "attach.SetProps PR_ATTACH_METHOD=1 PR_ATTACH_FILENAME_A=Fattura 12.pdf "
+      "PR_ATTACH_LONG_FILENAME_A=Fattura 12.pdf PR_DISPLAY_NAME_A=Fattura 12.pdf "
+      "PR_ATTACH_EXTENSION_A=.pdf PR_RENDERING_POSITION=-1";
+  const std::string attach2 =
+      "attach.SetProps PR_ATTACH_METHOD=1 PR_ATTACH_FILENAME_A=listino.txt "
+      "PR_ATTACH_LONG_FILENAME_A=listino.txt PR_DISPLAY_NAME_A=listino.txt "
+      "PR_ATTACH_EXTENSION_A=.txt PR_RENDERING_POSITION=-1";
+  EXPECT_EQ(
+      Journal(),
+      (std::vector<std::string>{
+          "MAPIInitialize version=0 flags=0x1",
+          "MAPILogonEx ui=0 profile=<null> password=<null> flags=0x62",
+          "session.GetMsgStoresTable",
+          "session.OpenMsgStore MAILBOX flags=0x205",
+          "session.GetStatusTable",
+          "store.GetProps PR_IPM_OUTBOX_ENTRYID PR_IPM_SENTMAIL_ENTRYID",
+          "store.OpenEntry OUTBOX IMAPIFolder flags=0x1",
+          "outbox.CreateMessage flags=0x0",
+          "message.SetProps PR_MESSAGE_CLASS_A=IPM.Note PR_IMPORTANCE=2 PR_MESSAGE_FLAGS=8 "
+          "PR_SENTMAIL_ENTRYID=SENTITEMS",
+          "message.SetProps PR_SENDER_NAME_A=Ufficio Vendite "
+          "PR_SENT_REPRESENTING_NAME_A=Ufficio Vendite",
+          "message.SetProps PR_SENDER_EMAIL_ADDRESS_A=vendite@example.com "
+          "PR_SENDER_ADDRTYPE_A=SMTP "
+          "PR_SENT_REPRESENTING_EMAIL_ADDRESS_A=vendite@example.com "
+          "PR_SENT_REPRESENTING_ADDRTYPE_A=SMTP",
+          // Known to the address book, which leaves out the class: added.
+          "session.OpenAddressBook flags=0x1",
+          "addressbook.ResolveName flags=0x0 | PR_DISPLAY_NAME_A=Anna Rossi PR_RECIPIENT_TYPE=1",
+          "message.ModifyRecipients flags=0x2 | PR_OBJECT_TYPE=6 PR_ENTRYID=AB:anna.rossi "
+          "PR_DISPLAY_NAME_A=Anna Rossi PR_ADDRTYPE_A=SMTP "
+          "PR_EMAIL_ADDRESS_A=anna.rossi@example.com PR_RECIPIENT_TYPE=1",
+          // Unknown: an SMTP one-off.
+          "addressbook.ResolveName flags=0x0 | PR_DISPLAY_NAME_A=Bruno <bruno@example.com> "
+          "PR_RECIPIENT_TYPE=2",
+          "addressbook.CreateOneOff name=Bruno type=SMTP address=bruno@example.com flags=0x10000",
+          "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Bruno PR_ADDRTYPE_A=SMTP "
+          "PR_EMAIL_ADDRESS_A=bruno@example.com PR_RECIPIENT_TYPE=2 PR_SEND_RICH_INFO=false "
+          "PR_ENTRYID=ONEOFF:bruno@example.com",
+          "addressbook.ResolveName flags=0x0 | PR_DISPLAY_NAME_A=carla@example.com "
+          "PR_RECIPIENT_TYPE=3",
+          "addressbook.CreateOneOff name=carla@example.com type=SMTP address=carla@example.com "
+          "flags=0x10000",
+          "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=carla@example.com "
+          "PR_ADDRTYPE_A=SMTP PR_EMAIL_ADDRESS_A=carla@example.com PR_RECIPIENT_TYPE=3 "
+          "PR_SEND_RICH_INFO=false PR_ENTRYID=ONEOFF:carla@example.com",
+          "message.SetProps PR_SUBJECT_A=Fattura 12",
+          "message.CreateAttach 0",
+          attach,
+          "attach.OpenProperty PR_ATTACH_DATA_BIN IStream options=0x1001 flags=0x3",
+          "stream.Commit PR_ATTACH_DATA_BIN 9 bytes %PDF-1.4\\n",
+          "attach.SaveChanges flags=0x0",
+          "message.CreateAttach 1",
+          attach2,
+          "attach.OpenProperty PR_ATTACH_DATA_BIN IStream options=0x1001 flags=0x3",
+          "stream.Commit PR_ATTACH_DATA_BIN " + std::to_string(listinoSize_) + " bytes " +
+              listinoDigest_,
+          "attach.SaveChanges flags=0x0",
+          "message.SetProps PR_BODY_A=Gentile cliente,\\r\\nin allegato.\\r\\n",
+          "message.SaveChanges flags=0x2",
+          "message.SubmitMessage flags=0x0",
+          "session.Logoff flags=0x0",
+          "MAPIUninitialize",
+      }));
+}
+
+TEST_F(WrapperOverFakeMapi, ShowsTheFormWithThePreparedTokenAndTheMessageHandedOver) {
+  const struct {
+    HRESULT shown;
+    const char* outcome;
+    bool deleted;
+  } cases[] = {
+      {S_OK, "Form=1", false},
+      {MAPI_E_USER_CANCEL, "Form=2", true},  // a cancelled mail leaves the outbox
+      {MAPI_E_CALL_FAILED, "Form=0", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Hex(c.shown));
+    fake_.Reset();
+    fake_.Script("session.ShowForm", Hex(c.shown).c_str());
+    const std::string outcome = RunProgram(true);
+    EXPECT_NE(outcome.find(c.outcome), std::string::npos) << outcome;
+    const std::vector<std::string> journal = Journal();
+    const auto saved = std::find(journal.begin(), journal.end(), "message.SaveChanges flags=0x2");
+    ASSERT_NE(saved, journal.end());
+    ASSERT_GE(journal.end() - saved, 4);
+    EXPECT_EQ(saved[1],
+              "message.GetProps PR_ENTRYID PR_MSG_STATUS PR_MESSAGE_FLAGS PR_ACCESS "
+              "PR_MESSAGE_CLASS_A");
+    EXPECT_EQ(saved[2], "session.PrepareForm");
+    EXPECT_EQ(saved[3],
+              "session.ShowForm store=MAILBOX folder=outbox token=as prepared "
+              "messageReferences=1 flags=0x0 status=0x0 messageFlags=0x8 access=0x7 "
+              "class=IPM.Note");
+    EXPECT_EQ(Logged("outbox.DeleteMessages MESSAGE1"), c.deleted);
+    EXPECT_FALSE(Logged("message.SubmitMessage flags=0x0"));  // the form sends, not the wrapper
+  }
+}
+
+TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
+  const std::string all =
+      "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=1";
+  const struct {
+    const char* call;
+    HRESULT result;
+    bool wait;
+    std::string outcome;
+    const char* alsoLogged;  // null: nothing more to check
+    const char* notLogged;
+  } cases[] = {
+      {"none", S_OK, false, all + " Send=1", nullptr, "outbox.DeleteMessages MESSAGE1"},
+      {"MAPIInitialize", MAPI_E_NOT_INITIALIZED, false,
+       "Init=0 Login=0 Store=0 Profile=null Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0", nullptr,
+       "MAPILogonEx ui=0 profile=<null> password=<null> flags=0x62"},
+      {"MAPILogonEx", MAPI_E_LOGON_FAILED, false,
+       "Init=1 Login=0 Store=0 Profile=null Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0", nullptr,
+       nullptr},
+      {"session.GetMsgStoresTable", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=0 Profile=Fake Profile Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      {"stores.QueryRows", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=0 Profile=Fake Profile Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      {"session.OpenMsgStore", MAPI_E_NOT_FOUND, false,
+       "Init=1 Login=1 Store=0 Profile=Fake Profile Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      {"session.GetStatusTable", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=null Outbox=1 Create=1 To=1 Cc=1 Attach=1 Send=1", nullptr,
+       nullptr},
+      {"status.QueryRows", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=null Outbox=1 Create=1 To=1 Cc=1 Attach=1 Send=1", nullptr,
+       nullptr},
+      {"store.GetProps", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      {"store.OpenEntry", MAPI_E_NO_ACCESS, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=0 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      {"outbox.CreateMessage", MAPI_E_NO_ACCESS, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      {"message.SetProps", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=0 To=0 Cc=0 Attach=0 Send=0",
+       nullptr, nullptr},
+      // Without an address book, or when it fails, recipients are one-offs.
+      {"session.OpenAddressBook", MAPI_E_CALL_FAILED, false, all + " Send=1",
+       "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Anna Rossi PR_ADDRTYPE_A=SMTP "
+       "PR_EMAIL_ADDRESS_A=Anna Rossi PR_RECIPIENT_TYPE=1 PR_SEND_RICH_INFO=false",
+       nullptr},
+      {"addressbook.ResolveName", MAPI_E_AMBIGUOUS_RECIP, false, all + " Send=1",
+       "addressbook.CreateOneOff name=Anna Rossi type=SMTP address=Anna Rossi flags=0x10000",
+       nullptr},
+      {"addressbook.CreateOneOff", MAPI_E_CALL_FAILED, false, all + " Send=1",
+       "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Bruno PR_ADDRTYPE_A=SMTP "
+       "PR_EMAIL_ADDRESS_A=bruno@example.com PR_RECIPIENT_TYPE=2 PR_SEND_RICH_INFO=false",
+       nullptr},
+      // A resolved recipient the message refuses is not tried again as a one-off.
+      {"message.ModifyRecipients", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=0 Cc=0 Attach=1 Send=1",
+       nullptr,
+       "addressbook.CreateOneOff name=Anna Rossi type=SMTP address=Anna Rossi flags=0x10000"},
+      {"message.CreateAttach", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
+       nullptr, "message.DeleteAttach 0"},
+      {"attach.SetProps", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
+       "message.DeleteAttach 0", nullptr},
+      {"attach.OpenProperty", MAPI_E_NO_ACCESS, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
+       "message.DeleteAttach 0", nullptr},
+      {"stream.Commit", STG_E_MEDIUMFULL, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
+       "message.DeleteAttach 0", nullptr},
+      {"attach.SaveChanges", MAPI_E_CALL_FAILED, false,
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
+       "message.DeleteAttach 0", nullptr},
+      // Saved to the outbox but not sent: taken out again.
+      {"message.SaveChanges", MAPI_E_CALL_FAILED, false, all + " Send=0", nullptr,
+       "outbox.DeleteMessages MESSAGE1"},
+      {"message.SubmitMessage", MAPI_E_CALL_FAILED, false, all + " Send=0",
+       "outbox.DeleteMessages MESSAGE1", nullptr},
+      {"message.SaveChanges", MAPI_E_CALL_FAILED, true, all + " Form=0", nullptr,
+       "session.PrepareForm"},
+      {"message.GetProps", MAPI_E_CALL_FAILED, true, all + " Form=0", nullptr,
+       "session.PrepareForm"},
+      {"session.PrepareForm", MAPI_E_CALL_FAILED, true, all + " Form=0",
+       "outbox.DeleteMessages MESSAGE1", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.call) + (c.wait ? " (form)" : ""));
+    fake_.Reset();
+    fake_.Script(c.call, Hex(c.result).c_str());
+    EXPECT_EQ(RunProgram(c.wait), c.outcome);
+    if (c.alsoLogged != nullptr) {
+      EXPECT_TRUE(Logged(c.alsoLogged)) << c.alsoLogged << "\n" << fake_.Journal();
+    }
+    if (c.notLogged != nullptr) {
+      EXPECT_FALSE(Logged(c.notLogged)) << c.notLogged << "\n" << fake_.Journal();
+    }
+    EXPECT_EQ(fake_.LiveObjects(), 0) << fake_.Journal();
+    EXPECT_EQ(fake_.LiveBuffers(), 0) << fake_.Journal();
+  }
+}
+
+TEST_F(WrapperOverFakeMapi, LogsOnToANamedProfileAndOpensANamedStore) {
+  ASSERT_EQ(f_.Init(0), 1);
+  void* session = f_.SessionNew();
+  ASSERT_EQ(f_.Login(session, "Lavoro"), 1);
+  EXPECT_EQ(f_.OpenMessageStore(session, "archive", 0), 1);
+  EXPECT_EQ(f_.OpenMessageStore(session, "Nessuno", 0), 0);
+  EXPECT_EQ(f_.OpenOutbox(session, 1), nullptr);  // no store open now
+  f_.Logout(session);
+  f_.Term();
+  f_.SessionDelete(session);
+  EXPECT_EQ(Journal(), (std::vector<std::string>{
+                           "MAPIInitialize version=0 flags=0x0",
+                           // A named profile: not the default, and still no dialog.
+                           "MAPILogonEx ui=0 profile=Lavoro password=<null> flags=0x22",
+                           "session.GetMsgStoresTable",
+                           "session.OpenMsgStore ARCHIVE flags=0x5",
+                           "session.GetMsgStoresTable",
+                           "session.Logoff flags=0x0",
+                           "MAPIUninitialize",
+                       }));
+}
+
+/// Init, logon, store, outbox and a created message; the message handle.
+void* ReadyMessage(const MapiExFunctions& f, void** session) {
+  EXPECT_EQ(f.Init(1), 1);
+  *session = f.SessionNew();
+  EXPECT_EQ(f.Login(*session, nullptr), 1);
+  EXPECT_EQ(f.OpenMessageStore(*session, nullptr, 0x201), 1);
+  EXPECT_NE(f.OpenOutbox(*session, 1), nullptr);
+  void* message = f.MessageNew();
+  EXPECT_EQ(f.MessageCreate(message, *session, 2), 1);
+  return message;
+}
+
+void Finish(const MapiExFunctions& f, void* session, void* message) {
+  f.MessageDelete(message);
+  f.Logout(session);
+  f.Term();
+  f.SessionDelete(session);
+}
+
+TEST_F(WrapperOverFakeMapi, ImportanceAndNoSentItemsFolder) {
+  fake_.Script("sentitems", "none");
+  for (int importance : {0, 1, 2}) {
+    void* session = nullptr;
+    void* message = ReadyMessage(f_, &session);
+    EXPECT_EQ(f_.MessageCreate(message, session, importance), 1);  // created anew
+    Finish(f_, session, message);
+    EXPECT_TRUE(Logged("message.SetProps PR_MESSAGE_CLASS_A=IPM.Note PR_IMPORTANCE=" +
+                       std::to_string(importance) + " PR_MESSAGE_FLAGS=8"))
+        << fake_.Journal();
+  }
+}
+
+TEST_F(WrapperOverFakeMapi, ABodyThatSetPropsRefusesGoesInAsAStream) {
+  fake_.Script("SetProps.fails", "PR_BODY_A");
+  void* session = nullptr;
+  void* message = ReadyMessage(f_, &session);
+  f_.SetBody(message, "uno\ndue");
+  Finish(f_, session, message);
+  const std::vector<std::string> journal = Journal();
+  const auto set =
+      std::find(journal.begin(), journal.end(), "message.SetProps PR_BODY_A=uno\\r\\ndue");
+  ASSERT_NE(set, journal.end()) << fake_.Journal();
+  ASSERT_GE(journal.end() - set, 3);
+  EXPECT_EQ(set[1], "message.OpenProperty PR_BODY_A IStream options=0x1001 flags=0x3");
+  EXPECT_EQ(set[2], "stream.Commit PR_BODY_A 8 bytes uno\\r\\ndue");
+}
+
+TEST_F(WrapperOverFakeMapi, RefusesBadArgumentsWithoutAskingMapi) {
+  void* session = nullptr;
+  void* message = ReadyMessage(f_, &session);
+  const size_t before = Journal().size();
+  EXPECT_EQ(f_.AddRecipient(message, "anna@example.com", 0), 0);
+  EXPECT_EQ(f_.AddRecipient(message, "anna@example.com", 4), 0);
+  EXPECT_EQ(f_.AddRecipient(message, "", 1), 0);
+  EXPECT_EQ(f_.AddRecipient(message, nullptr, 1), 0);
+  EXPECT_EQ(f_.AddAttachment(message, folder_.File("missing.pdf").c_str(), "x.pdf"), 0);
+  EXPECT_EQ(f_.AddAttachment(message, "", nullptr), 0);
+  EXPECT_EQ(f_.AddAttachment(message, nullptr, nullptr), 0);
+  EXPECT_EQ(Journal().size(), before) << fake_.Journal();
+  Finish(f_, session, message);
+}
+
+TEST_F(WrapperOverFakeMapi, TermReleasesWhatTheCallerLeftOpen) {
+  void* session = nullptr;
+  void* message = ReadyMessage(f_, &session);
+  EXPECT_EQ(f_.AddRecipient(message, "Anna Rossi", 1), 1);
+  EXPECT_GT(fake_.LiveObjects(), 0);
+  f_.Term();  // no MessageDelete, no Logout first
+  EXPECT_EQ(fake_.LiveObjects(), 0);
+  EXPECT_TRUE(Logged("session.Logoff flags=0x0"));
+  EXPECT_EQ(Journal().back(), "MAPIUninitialize");
+  // The handles are still the caller's to delete, and refuse what needs MAPI.
+  EXPECT_EQ(f_.Send(message), 0);
+  EXPECT_EQ(f_.OpenOutbox(session, 1), nullptr);
+  f_.MessageDelete(message);
+  f_.SessionDelete(session);
+}
+
+TEST_F(WrapperOverFakeMapi, InitAndTermNest) {
+  ASSERT_EQ(f_.Init(0), 1);
+  ASSERT_EQ(f_.Init(1), 1);
+  void* session = f_.SessionNew();
+  ASSERT_EQ(f_.Login(session, nullptr), 1);
+  f_.Term();
+  // One Init still stands: the session is still there.
+  EXPECT_EQ(f_.OpenMessageStore(session, nullptr, 0x201), 1);
+  f_.Term();
+  EXPECT_EQ(fake_.LiveObjects(), 0);
+  f_.Term();  // one too many: ignored
+  f_.SessionDelete(session);
+  const std::vector<std::string> journal = Journal();
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "MAPIUninitialize"), 2);
+  EXPECT_EQ(journal.back(), "MAPIUninitialize");
+}
+
+TEST_F(WrapperOverFakeMapi, DeletingTheSessionLogsOff) {
+  void* session = nullptr;
+  void* message = ReadyMessage(f_, &session);
+  f_.MessageDelete(message);
+  f_.SessionDelete(session);
+  EXPECT_EQ(fake_.LiveObjects(), 0);
+  EXPECT_EQ(Journal().back(), "session.Logoff flags=0x0");
+  f_.Term();
+}
+
+}  // namespace
+}  // namespace j6
