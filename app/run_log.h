@@ -21,7 +21,8 @@ constexpr std::size_t kMaxLogLineLength = 254;
 
 /// One log line without its line end: the stamp prefix, then the message
 /// formatted from `format` and `args`, cut to kMaxLogLineLength characters.
-std::string FormatLogLine(const LogStamp& stamp, const char* format, std::va_list args);
+std::string FormatLogLine(const LogStamp& stamp, const char* format, std::va_list args)
+    __attribute__((format(printf, 2, 0)));
 
 /// The bytes a line takes in the file: every line feed, the line's own end and
 /// any inside the message, becomes carriage return and line feed, as a file

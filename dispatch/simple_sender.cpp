@@ -54,6 +54,9 @@ int SendSimple(bool wait) {
     return 0;
   }
 
+  // One hand-over a run: what an earlier call in this process handed over is
+  // no longer anybody's.
+  addresses.clear();
   message = mapi::MapiMessage{};
   originator = mapi::MapiRecipDesc{};
   for (auto& recipient : recipients) recipient = mapi::MapiRecipDesc{};

@@ -81,8 +81,8 @@ struct ExtendedRecord {
   std::vector<std::string> calls;  // every call's name, in order
   int sessionsAlive = 0;           // made and not yet deleted
   int messagesAlive = 0;
-  int initialised = 0;             // successful Init calls less Term calls
-  bool badHandle = false;          // a call got something it never handed out
+  int initialised = 0;     // successful Init calls less Term calls
+  bool badHandle = false;  // a call got something it never handed out
   HandedText senderName;
   HandedText senderEmail;
   std::vector<ExtendedRecipient> recipients;

@@ -31,8 +31,8 @@ void Require(bool condition, const char* what) {
 const std::string& ScratchFolder() {
   static const std::string folder = [] {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/j6fuzz-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/j6fuzz-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     Require(mkdtemp(buffer.data()) != nullptr, "cannot make a scratch folder");

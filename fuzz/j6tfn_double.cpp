@@ -10,8 +10,7 @@ extern "C" j6::fuzz::TransferRecord* J6FuzzTransferRecord() {
   return &record;
 }
 
-extern "C" int j6tf(const char* server, const char* remote, const char* local,
-                    std::int32_t port) {
+extern "C" int j6tf(const char* server, const char* remote, const char* local, std::int32_t port) {
   using j6::fuzz::Hand;
   J6FuzzTransferRecord()->calls.push_back({Hand(server), Hand(remote), Hand(local), port});
   return 0;

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "acquire/area_record.h"
@@ -43,10 +44,9 @@ namespace {
 constexpr const char* kRoots[] = {"ORV\\J6A01", "ORV\\J6B02", "ORV\\J6C03", "ORV\\J6D04"};
 constexpr const char* kAreaWithDocument = "A01";
 constexpr const char* kAreaWithoutDocument = "A02";
-constexpr const char* kWrapperCalls[] = {"",           "Init",          "Login",
-                                         "OpenMessageStore", "GetProfileName", "OpenOutbox",
-                                         "MessageCreate",    "Send",           "AddRecipient",
-                                         "AddAttachment"};
+constexpr const char* kWrapperCalls[] = {
+    "",           "Init",          "Login", "OpenMessageStore", "GetProfileName",
+    "OpenOutbox", "MessageCreate", "Send",  "AddRecipient",     "AddAttachment"};
 constexpr std::uint32_t kSimpleResults[] = {mapi::kMapiSuccess, mapi::kMapiUserAbort,
                                             mapi::kMapiFailure, mapi::kMapiUserCancel};
 constexpr std::int32_t kPorts[] = {8000, 1, -5, 2147483647};
@@ -133,9 +133,9 @@ World MakeWorld() {
   world.simple = FindAccessor<SimpleRecord*()>(folder + "libMAPI32.so", "J6FuzzSimpleRecord")();
   world.extended =
       FindAccessor<ExtendedRecord*()>(folder + "libMAPIEx.so", "J6FuzzExtendedRecord")();
-  world.stampIds = "[" +
-                   std::to_string(static_cast<std::int32_t>(platform::CurrentProcessId())) + ":" +
-                   std::to_string(static_cast<std::int32_t>(platform::CurrentThreadId())) + "] - ";
+  world.stampIds = "[" + std::to_string(static_cast<std::int32_t>(platform::CurrentProcessId())) +
+                   ":" + std::to_string(static_cast<std::int32_t>(platform::CurrentThreadId())) +
+                   "] - ";
   return world;
 }
 

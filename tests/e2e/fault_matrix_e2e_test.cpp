@@ -98,6 +98,8 @@ TEST(FaultMatrix, RegistryValuesOfEveryTypeAndLength) {
   const std::string key = "J6FTPara: HKEY_CURRENT_USER\\ORV\\J6A01\\J6Out\\";
   const std::vector<std::string> settings(outcome.acquisitionLines.begin() + 3,
                                           outcome.acquisitionLines.end());
+  const std::string glDirSys =
+      "J6FTPara: HKEY_CURRENT_USER\\ORV\\J6A01\\J6Cli\\Setup\\GL_DirSys not found, use default: ?";
   EXPECT_EQ(settings, (std::vector<std::string>{
                           key + "Mail\\MailFromName: " + std::string(100, 'n'),
                           key + "Mail\\MailFromEmail not found, use default: ",
@@ -107,8 +109,7 @@ TEST(FaultMatrix, RegistryValuesOfEveryTypeAndLength) {
                           key + "NetWork\\DelDoc: a",
                           key + "NetWork\\DelTmp not found, use default: si",
                           key + "NetWork\\NetDir: " + outcome.netDir,
-                          "J6FTPara: HKEY_CURRENT_USER\\ORV\\J6A01\\J6Cli\\Setup\\GL_DirSys not "
-                          "found, use default: ?",
+                          glDirSys,
                           key + "Setup\\ServerName: srv",
                           key + "Setup\\SpoolDir: \\\\srv\\spool\\",
                       }));
@@ -128,35 +129,35 @@ TEST(FaultMatrix, AreaFileFaults) {
   const struct {
     const char* name;
     std::optional<std::string> bytes;
-    bool folder;
     std::optional<std::string> netDir;
     std::vector<std::string> last;  // the acquisition's last lines
+    bool folder;
     bool failed;
     bool fileLeft;
   } cases[] = {
-      {"empty", std::string(), false, std::nullopt, {notRead, kTransferError}, true, true},
+      {"empty", std::string(), std::nullopt, {notRead, kTransferError}, false, true, true},
       {"511 bytes",
        std::string(511, ' '),
-       false,
        std::nullopt,
        {notRead, kTransferError},
+       false,
        true,
        true},
-      {"512 bytes", AreaRecordBytes(AreaRequest{}), false, std::nullopt, {spool}, false, false},
-      {"100000 bytes", huge, false, std::nullopt, {spool}, false, false},
+      {"512 bytes", AreaRecordBytes(AreaRequest{}), std::nullopt, {spool}, false, false, false},
+      {"100000 bytes", huge, std::nullopt, {spool}, false, false, false},
       // Windows cannot open a folder as a file; elsewhere it opens and cannot be read.
       {"a folder",
        std::nullopt,
-       true,
        std::nullopt,
        {"J6FTPara: * cobol area file net\\mqbox\\A01", kTransferError},
+       true,
        true,
        true},
       {"network folder missing",
        std::nullopt,
-       false,
        std::string("Q:\\nowhere\\"),
        {"J6FTPara: could not open cobol area file Q:\\nowhere\\mqbox\\A01", kTransferError},
+       false,
        true,
        true},
   };
