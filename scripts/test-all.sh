@@ -23,6 +23,10 @@ for preset in "${presets[@]}"; do
   else
     failed+=("$preset")
   fi
+  if [ "$preset" = linux-fuzz ]; then
+    # How far each harness got, for the record.
+    grep -h -E '^fuzz_[a-z_]+: [0-9]+ runs' build/linux-fuzz/Testing/Temporary/LastTest.log
+  fi
 done
 if [ $lint -eq 1 ]; then
   echo "=== static checks"
