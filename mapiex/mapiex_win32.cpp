@@ -592,22 +592,26 @@ void ReleaseEverything() {
   for (Session* s : sessions) s->Logout();
 }
 
+/// A new object, known as live so that its handle is accepted later.
+template <typename T>
+void* NewLive(std::set<T*>& live) {
+  auto* object = new T();
+  try {
+    live.insert(object);
+  } catch (...) {
+    delete object;
+    throw;
+  }
+  return object;
+}
+
 }  // namespace
 }  // namespace j6::mapiex
 
 using namespace j6::mapiex;
 
 J6_EXPORT void* __cdecl MAPIEx_SessionNew(void) {
-  return Guarded<void*>(nullptr, []() -> void* {
-    auto* session = new Session();
-    try {
-      sessions.insert(session);
-    } catch (...) {
-      delete session;
-      throw;
-    }
-    return session;
-  });
+  return Guarded<void*>(nullptr, [] { return NewLive(sessions); });
 }
 
 J6_EXPORT void __cdecl MAPIEx_SessionDelete(void* session) {
@@ -675,16 +679,7 @@ J6_EXPORT void __cdecl MAPIEx_Logout(void* session) {
 }
 
 J6_EXPORT void* __cdecl MAPIEx_MessageNew(void) {
-  return Guarded<void*>(nullptr, []() -> void* {
-    auto* message = new Message();
-    try {
-      messages.insert(message);
-    } catch (...) {
-      delete message;
-      throw;
-    }
-    return message;
-  });
+  return Guarded<void*>(nullptr, [] { return NewLive(messages); });
 }
 
 J6_EXPORT void __cdecl MAPIEx_MessageDelete(void* message) {
