@@ -16,10 +16,12 @@ constexpr const char* kSection = "MAILCLIENT";
 const char* ConfigFilePath() {
   RunState& run = CurrentRun();
   if (!run.configPath.empty()) return run.configPath.c_str();
-  // Without the executable's path the name alone is all there is.
+  // Without the executable's path the name alone is all there is. Windows
+  // gives the path with backslashes; off Windows it is the host's, with
+  // slashes.
   std::string path;
   if (platform::ModuleFileName(&path)) {
-    const std::size_t slash = path.rfind('\\');
+    const std::size_t slash = path.find_last_of("\\/");
     if (slash != std::string::npos) path.resize(slash + 1);
   }
   path += kConfigFileName;

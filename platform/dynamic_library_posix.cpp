@@ -6,7 +6,6 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/module_path.h"
-#include "platform/posix_path.h"
 
 namespace j6::platform {
 
@@ -28,7 +27,7 @@ bool DynamicLibrary::Load(const char* name) {
   const std::string file = SharedObjectName(name);
   std::string executable;
   if (ModuleFileName(&executable)) {
-    const std::string folder = PosixPath(executable.substr(0, executable.rfind('\\') + 1));
+    const std::string folder = executable.substr(0, executable.rfind('/') + 1);
     handle_ = dlopen((folder + file).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   if (handle_ == nullptr) handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);

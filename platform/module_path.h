@@ -5,9 +5,9 @@
 
 namespace j6::platform {
 
-/// The full path of the running executable in Windows form (backslashes), so
-/// that the program finds its directory the same way everywhere. False when
-/// the system cannot tell.
+/// The full path of the running executable: on Windows as the system gives
+/// it, off Windows the host's own path (with slashes), which the file
+/// functions take as it is. False when the system cannot tell.
 bool ModuleFileName(std::string* path);
 
 }  // namespace j6::platform

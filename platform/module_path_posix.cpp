@@ -1,8 +1,6 @@
-// POSIX half of platform/module_path.h: /proc/self/exe, turned into Windows
-// form; the file functions turn it back before it reaches the file system.
+// POSIX half of platform/module_path.h: /proc/self/exe.
 #include <unistd.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/module_path.h"
@@ -14,7 +12,6 @@ bool ModuleFileName(std::string* path) {
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
   if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return false;
   path->assign(buffer.data(), static_cast<std::size_t>(length));
-  std::replace(path->begin(), path->end(), '/', '\\');
   return true;
 }
 

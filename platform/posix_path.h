@@ -19,8 +19,19 @@ std::string HomeDirectory();
 std::string DrivesRoot();
 
 /// Every backslash becomes a slash; a leading drive "X:" becomes the folder
-/// <drives>/x (lower-case letter) and a leading \\server\share the folder
-/// <drives>/unc/server/share. A POSIX path passes through unchanged.
+/// <drives>/x (lower-case letter), a leading \\server\share the folder
+/// <drives>/unc/server/share, and a path rooted with a backslash but without a
+/// drive lies on drive C, as Windows resolves it against the current drive.
+/// Under a drive or share "." and ".." steps are resolved as Windows resolves
+/// them, never above the drive or share. A path that starts with a slash is
+/// the host's own (the executable's folder, a log under /var/log) and only
+/// has its backslashes turned; a relative path stays relative.
 std::string PosixPath(std::string_view windowsPath);
+
+/// As PosixPath, for a path that comes from the J6 server or a request and
+/// so must never name the host's own folders: a leading slash is a Windows
+/// root too (drive C, or a share when doubled), and a relative path lies
+/// under drive C's root: nothing it names is outside the drives folder.
+std::string ForeignPosixPath(std::string_view windowsPath);
 
 }  // namespace j6::platform

@@ -25,6 +25,9 @@ TempDir::~TempDir() {
 
 std::string AsWindowsPath(const std::filesystem::path& path) {
   std::string text = path.string();
+  // A host path off Windows starts with a slash and is taken as it is; in
+  // Windows form, rooted without a drive, it would lie on drive C.
+  if (!text.empty() && text.front() == '/') return text;
   for (char& c : text) {
     if (c == '/') c = '\\';
   }

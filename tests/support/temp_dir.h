@@ -21,8 +21,9 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-/// The path in the form the program takes paths in: with backslashes. Off
-/// Windows such a path (with no drive) maps back to the same file.
+/// The path in the form the program takes a folder of the test in: on
+/// Windows with backslashes; off Windows a host path (it starts with a slash)
+/// as it is, which the program does not map.
 std::string AsWindowsPath(const std::filesystem::path& path);
 
 /// Writes `bytes` to `path` exactly, replacing what was there.

@@ -23,13 +23,32 @@ TEST(PosixPath, MapsDrivesSharesAndBackslashes) {
       {"Z:", "/srv/drives/z"},
       {"C:relative\\x", "/srv/drives/c/relative/x"},
       {"\\\\srv\\spool\\PRT\\R1", "/srv/drives/unc/srv/spool/PRT/R1"},
-      {"\\Temp\\x", "/Temp/x"},
+      {"\\Temp\\x", "/srv/drives/c/Temp/x"},  // rooted on the current drive
+      {"C:\\a\\..\\..\\..\\etc\\.\\x", "/srv/drives/c/etc/x"},
+      {"\\\\srv\\spool\\..\\..\\x", "/srv/drives/unc/srv/spool/x"},
+      {"\\\\..\\..\\x", "/srv/drives/unc/_/_/x"},
       {"SPOOL\\DOCA01", "SPOOL/DOCA01"},
-      {"/home/user/j6.log", "/home/user/j6.log"},
+      {"/home/user\\j6.log", "/home/user/j6.log"},  // the host's own
       {"1:\\x", "1:/x"},
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(PosixPath(c.windows), c.posix) << c.windows;
+}
+
+// What the J6 server or a request names never reaches the host's folders.
+TEST(ForeignPosixPath, KeepsEveryPathUnderTheDrives) {
+  const test::ScopedEnv drives("J6MAILER_DRIVES", "/srv/drives");
+  const struct {
+    const char* windows;
+    const char* posix;
+  } cases[] = {
+      {"/etc/passwd", "/srv/drives/c/etc/passwd"},
+      {"//srv/spool/R1", "/srv/drives/unc/srv/spool/R1"},
+      {"\\etc\\x", "/srv/drives/c/etc/x"},
+      {"Default../../../etc/x", "/srv/drives/c/etc/x"},
+      {"\\\\srv\\spool\\PRT\\R1", "/srv/drives/unc/srv/spool/PRT/R1"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ForeignPosixPath(c.windows), c.posix) << c.windows;
 }
 
 TEST(DrivesRoot, FallsBackToTheUsersDataFolder) {
