@@ -171,8 +171,17 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-/// Names sort in the order the messages were written.
-std::string FinalName(const std::string& folder, unsigned attempt) {
+/// Names sort in the order one process wrote its messages: the time is
+/// taken once per message, and a number that only grows tells apart the
+/// messages of one millisecond.
+std::string FinalName(const std::string& folder, const std::string& stamp, unsigned number) {
+  char name[128];
+  std::snprintf(name, sizeof name, "%s-%ld-%06u.eml", stamp.c_str(), static_cast<long>(getpid()),
+                number);
+  return folder + "/" + name;
+}
+
+std::string TimeStamp() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto millis =
@@ -181,10 +190,7 @@ std::string FinalName(const std::string& folder, unsigned attempt) {
   localtime_r(&seconds, &local);
   char stamp[64];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  char name[128];
-  std::snprintf(name, sizeof name, "%s.%03d-%ld-%u.eml", stamp, static_cast<int>(millis),
-                static_cast<long>(getpid()), attempt);
-  return folder + "/" + name;
+  return std::string(stamp) + "." + std::to_string(1000 + millis).substr(1);
 }
 
 /// Writes the bytes to a temporary file and only then gives them a .eml name
@@ -202,9 +208,11 @@ std::optional<std::string> WriteNewFile(const std::string& folder, const std::st
     unlink(temporary.c_str());
     return std::nullopt;
   }
+  static unsigned number = 0;
+  const std::string stamp = TimeStamp();
   std::optional<std::string> file;
   for (unsigned attempt = 1; attempt <= 1000; ++attempt) {
-    const std::string name = FinalName(folder, attempt);
+    const std::string name = FinalName(folder, stamp, ++number);
     if (link(temporary.c_str(), name.c_str()) == 0) {
       file = name;
       break;
