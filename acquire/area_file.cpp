@@ -4,6 +4,7 @@
 
 #include "app/run_log.h"
 #include "app/run_state.h"
+#include "app/text.h"
 #include "platform/files.h"
 
 namespace j6 {
@@ -11,6 +12,10 @@ namespace j6 {
 namespace {
 constexpr std::size_t kMaxAreaFileNameLength = 29;
 }  // namespace
+
+std::string_view AreaFileName(std::string_view areaName) {
+  return areaName.substr(0, kMaxAreaFileNameLength);
+}
 
 std::string AreaPathIn(std::string_view networkDir, std::string_view tail) {
   std::string path(networkDir);
@@ -21,12 +26,12 @@ std::string AreaPathIn(std::string_view networkDir, std::string_view tail) {
 
 bool ReadAreaFile(std::string_view areaName) {
   RunState& run = CurrentRun();
-  run.areaFilePath.Assign(AreaPathIn(
-      run.networkDir.view(), "mqbox\\" + std::string(areaName.substr(0, kMaxAreaFileNameLength))));
+  const std::string_view name = AreaFileName(areaName);
+  run.areaFilePath.Assign(AreaPathIn(run.networkDir.view(), "mqbox\\" + std::string(name)));
   const std::string path(run.areaFilePath.view());
 
   std::FILE* file = nullptr;
-  if (areaName.find_first_of("\\/:") == std::string_view::npos) {
+  if (areaName.find_first_of("\\/:") == std::string_view::npos && !IsDeviceName(name)) {
     file = platform::OpenFile(path, "rb");
   }
   if (file == nullptr) {

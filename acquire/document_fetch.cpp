@@ -27,6 +27,21 @@ bool FindLastStepUp(const AreaRecord& record, std::size_t* offset) {
   return false;
 }
 
+/// The second attachment's name from the record. It names a file in the
+/// "GL_DirSys" folder, so one that would reach another folder or a share, or
+/// a device, is refused: the mail goes without it.
+void TakeExtraAttachmentName(const AreaRecord& record) {
+  RunState& run = CurrentRun();
+  run.extraAttachmentName.Assign(record.Field(AreaRecord::kExtraAttachmentName));
+  FixedString<15> name(run.extraAttachmentName.view());
+  TrimTrailingSpaces(name);
+  if (name.view().find_first_of("\\/:") == std::string_view::npos && !IsDeviceName(name.view())) {
+    return;
+  }
+  LogLine("J6FTPara: attachment name refused %s", name.c_str());
+  run.extraAttachmentName.Clear();
+}
+
 }  // namespace
 
 std::string RemoteDocumentPath(std::string_view spoolDir, const AreaRecord& record) {
@@ -52,26 +67,39 @@ int FetchDocument(std::string_view areaName) {
   const AreaRecord& record = run.record;
 
   run.extraAttachmentPath.Clear();
-  ReadSetting("Setup", "GL_DirSys", run.extraAttachmentPath, run.clientRoot.c_str(), "?", 1023);
-  run.extraAttachmentName.Assign(record.Field(AreaRecord::kExtraAttachmentName));
+  if (!ReadPathSetting("Setup", "GL_DirSys", run.extraAttachmentPath, run.clientRoot.c_str(), "?",
+                       1023)) {
+    return 0;
+  }
+  TakeExtraAttachmentName(record);
   FixedString<100> serverName;
   ReadSetting("Setup", "ServerName", serverName, run.outRoot.c_str(), "Default", 100);
   run.remoteDocumentPath.Clear();
-  ReadSetting("Setup", "SpoolDir", run.remoteDocumentPath, run.outRoot.c_str(), "Default", 100);
+  if (!ReadPathSetting("Setup", "SpoolDir", run.remoteDocumentPath, run.outRoot.c_str(), "Default",
+                       100)) {
+    return 0;
+  }
   if (run.networkMode) {
     run.documentPath.Assign(
         AreaPathIn(run.networkDir.view(), "SPOOL\\DOC" + std::string(areaName)));
   }
   run.remoteDocumentPath.Assign(RemoteDocumentPath(run.remoteDocumentPath.view(), record));
 
-  if (EseguiTF(serverName.c_str(), run.remoteDocumentPath.c_str(), run.documentPath.c_str()) == 1) {
+  // A document an earlier request left at the local path must not go out as
+  // this one's when the transfer writes nothing.
+  const std::string local(run.documentPath.view());
+  if (!local.empty() && !platform::RemoveFileIfPresent(local)) {
+    LogLine("J6FTPara: could not clear %s", local.c_str());
+    return 0;
+  }
+  if (EseguiTF(serverName.c_str(), run.remoteDocumentPath.c_str(), local.c_str()) == 1) {
     LogLine("EseguiTF ha ritornato 1");
     return 0;
   }
-  // Mailing a request whose document never arrived would report as sent a
-  // mail without it.
-  if (!run.documentPath.empty() && !platform::FileExists(run.documentPath.c_str())) {
-    LogLine("J6FTPara: document not received %s", run.documentPath.c_str());
+  // Mailing a request whose document never arrived, or arrived empty, would
+  // report as sent a mail without it.
+  if (!local.empty() && !platform::FileHasData(local)) {
+    LogLine("J6FTPara: document not received %s", local.c_str());
     return 0;
   }
 
@@ -90,8 +118,7 @@ int FetchDocument(std::string_view areaName) {
 
 int AcquireRequest(std::string_view areaName) {
   SelectServerMode(areaName);
-  LoadNetworkSettings();
-  if (!ReadAreaFile(areaName)) return -1;
+  if (!LoadNetworkSettings() || !ReadAreaFile(areaName)) return -1;
   return FetchDocument(areaName);
 }
 

@@ -55,7 +55,7 @@ std::int32_t PortFromText(std::string_view text) {
   return static_cast<std::int32_t>(number);
 }
 
-void LoadNetworkSettings() {
+bool LoadNetworkSettings() {
   RunState& run = CurrentRun();
   const char* out = run.outRoot.c_str();
   ReadSetting("Mail", "MailFromName", run.senderName, out, "", 100);
@@ -76,7 +76,7 @@ void LoadNetworkSettings() {
   }
 
   run.networkDir.Clear();
-  ReadSetting("NetWork", "NetDir", run.networkDir, out, "C:\\Temp\\", 100);
+  return ReadPathSetting("NetWork", "NetDir", run.networkDir, out, "C:\\Temp\\", 100);
 }
 
 }  // namespace j6

@@ -17,8 +17,9 @@ constexpr int kMultiServer = 2;
 int SelectServerMode(std::string_view areaName);
 
 /// Reads the sender, port, network switches and network folder into the run
-/// state. Must run after SelectServerMode.
-void LoadNetworkSettings();
+/// state. Must run after SelectServerMode. False when the network folder's
+/// setting is too long for its field: a cut path would name another folder.
+bool LoadNetworkSettings();
 
 /// A yes/no setting is yes when its first two characters are "si" in any case.
 bool IsYes(std::string_view setting);

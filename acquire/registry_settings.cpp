@@ -33,14 +33,13 @@ long ReadRegistryString(const char* keyPath, RegistryText& valueText) {
 namespace detail {
 
 long LookUpSetting(const char* subKey, const char* valueName, const char* root,
-                   const char* defaultText, std::size_t maxLength, RegistryText* keyPath,
-                   std::string* text) {
+                   const char* defaultText, RegistryText* keyPath, std::string* text) {
   keyPath->Assign(root);
   if (subKey != nullptr) keyPath->Append(std::string_view(subKey).substr(0, kMaxSubKeyLength));
   RegistryText work(valueName);
   const long found = ReadRegistryString(keyPath->c_str(), work);
   const std::string_view chosen = found == NOT_FOUND_MARKER ? defaultText : work.view();
-  text->assign(chosen.substr(0, maxLength));
+  text->assign(chosen);
   return found;
 }
 
@@ -52,6 +51,8 @@ void LogSetting(const char* keyPath, const char* valueName, long found, const ch
     LogLine("J6FTPara: HKEY_CURRENT_USER\\%s\\%s: %s", keyPath, valueName, destination);
   }
 }
+
+void LogTooLong(const char* valueName) { LogLine("J6FTPara: %s is too long", valueName); }
 
 }  // namespace detail
 

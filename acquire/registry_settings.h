@@ -25,28 +25,43 @@ using RegistryText = FixedString<303>;
 long ReadRegistryString(const char* keyPath, RegistryText& valueText);
 
 namespace detail {
-/// Reads the setting; `*text` is the value's text or the default, cut to
-/// `maxLength` characters.
+/// Reads the setting; `*text` is the whole of the value's text, or the
+/// default.
 long LookUpSetting(const char* subKey, const char* valueName, const char* root,
-                   const char* defaultText, std::size_t maxLength, RegistryText* keyPath,
-                   std::string* text);
+                   const char* defaultText, RegistryText* keyPath, std::string* text);
 void LogSetting(const char* keyPath, const char* valueName, long found, const char* destination);
+void LogTooLong(const char* valueName);
 }  // namespace detail
 
 /// Reads `valueName` from the key `root` followed directly by `subKey` (may
 /// be null) into `destination`, at most `maxLength` characters: the value's
 /// text, or `defaultText` when the value is absent. Logs which of the two
-/// was used. Returns what ReadRegistryString returned.
+/// was used. Returns what ReadRegistryString returned; `*wholeLength`, when
+/// asked for, is the length of the text before it was cut to `maxLength`.
 template <std::size_t N>
 long ReadSetting(const char* subKey, const char* valueName, FixedString<N>& destination,
-                 const char* root, const char* defaultText, std::size_t maxLength) {
+                 const char* root, const char* defaultText, std::size_t maxLength,
+                 std::size_t* wholeLength = nullptr) {
   RegistryText keyPath;
   std::string text;
-  const long found =
-      detail::LookUpSetting(subKey, valueName, root, defaultText, maxLength, &keyPath, &text);
-  destination.Assign(text);
+  const long found = detail::LookUpSetting(subKey, valueName, root, defaultText, &keyPath, &text);
+  destination.Assign(std::string_view(text).substr(0, maxLength));
   detail::LogSetting(keyPath.c_str(), valueName, found, destination.c_str());
+  if (wholeLength != nullptr) *wholeLength = text.size();
   return found;
+}
+
+/// ReadSetting for a setting that names a folder. A path cut short names
+/// some other folder, so a value longer than `maxLength` is never used:
+/// false, after the line "J6FTPara: <valueName> is too long".
+template <std::size_t N>
+bool ReadPathSetting(const char* subKey, const char* valueName, FixedString<N>& destination,
+                     const char* root, const char* defaultText, std::size_t maxLength) {
+  std::size_t wholeLength = 0;
+  ReadSetting(subKey, valueName, destination, root, defaultText, maxLength, &wholeLength);
+  if (wholeLength <= maxLength) return true;
+  detail::LogTooLong(valueName);
+  return false;
 }
 
 }  // namespace j6

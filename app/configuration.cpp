@@ -33,8 +33,11 @@ void LoadConfiguration() {
   RunState& run = CurrentRun();
   const std::string path = ConfigFilePath();
   if (path.empty()) return;
-  run.logFilePath.Assign(
-      platform::ReadProfileString(kSection, "LOGFILE", "", run.logFilePath.kCapacity + 1, path));
+  // A log path too long for its field is not cut: the cut path would name
+  // some other file. Read one character more to tell.
+  const std::string log =
+      platform::ReadProfileString(kSection, "LOGFILE", "", run.logFilePath.kCapacity + 2, path);
+  if (log.size() <= run.logFilePath.kCapacity) run.logFilePath.Assign(log);
   run.mapiMode.Assign(
       platform::ReadProfileString(kSection, "MAPI", "", run.mapiMode.kCapacity + 1, path));
 }

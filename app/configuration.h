@@ -13,7 +13,8 @@ constexpr const char* kConfigFileName = "J6MailerCfg.ini";
 const char* ConfigFilePath();
 
 /// Reads "LOGFILE" and "MAPI" of section "MAILCLIENT" into the run state. A
-/// missing file or key leaves the setting empty: no log, Simple MAPI.
+/// missing file or key leaves the setting empty: no log, Simple MAPI. So
+/// does a log path longer than its field.
 void LoadConfiguration();
 
 /// Whether a "MAPI" setting selects Extended MAPI: the whole value is

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/area_lock.h"
 #include "app/configuration.h"
 #include "app/run_log.h"
 #include "app/run_mailer.h"
@@ -23,11 +24,14 @@ int MailerMain(std::string_view areaName) {
   const std::string area(areaName);
   LogLine("%s", kRule);
   LogLine("J6Mailer %s", area.c_str());
+  platform::NamedLock lock;  // held to the last log line
   if (IsHelpRequest(areaName)) {
     LogLine("Visualizza Help");
     ShowWarning("Specificare Area J6");
-  } else {
+  } else if (LockArea(area, &lock, kAreaWaitMilliseconds)) {
     RunMailer(area);
+  } else {
+    ShowTransferError();
   }
   LogLine("J6Mailer: End");
   LogLine("%s", kRule);

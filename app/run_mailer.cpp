@@ -17,10 +17,12 @@ namespace {
 constexpr std::size_t kMaxNotSentText = 511;
 }  // namespace
 
+void ShowTransferError() { ShowWarning("Email non spedita: errore di trasferimento file da J6"); }
+
 void RunMailer(std::string_view areaName) {
   if (AcquireRequest(areaName) <= 0) {
     LogLine("Errore di trasferimento del file da J6");
-    ShowWarning("Email non spedita: errore di trasferimento file da J6");
+    ShowTransferError();
     return;
   }
   const bool wait = ComposeMail();

@@ -9,4 +9,7 @@ namespace j6 {
 /// the run state, the run log and the boxes it shows.
 void RunMailer(std::string_view areaName);
 
+/// The box of a request that could not be acquired.
+void ShowTransferError();
+
 }  // namespace j6

@@ -26,4 +26,33 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool IsDeviceName(std::string_view fileName) {
+  std::string_view base = fileName.substr(0, fileName.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (EqualsIgnoreCase(base, device)) return true;
+  }
+  return base.size() == 4 &&
+         (EqualsIgnoreCase(base.substr(0, 3), "COM") ||
+          EqualsIgnoreCase(base.substr(0, 3), "LPT")) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+char UpperCaseAnsi(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 0x20);
+  // Latin-1 letters (not the division sign), and the five of the 0x80 row.
+  if (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7) return static_cast<char>(byte - 0x20);
+  switch (byte) {
+    case 0x9A:
+    case 0x9C:
+    case 0x9E:
+      return static_cast<char>(byte - 0x10);
+    case 0xFF:
+      return static_cast<char>(0x9F);
+    default:
+      return c;
+  }
+}
+
 }  // namespace j6

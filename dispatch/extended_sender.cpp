@@ -5,6 +5,7 @@
 #include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/text.h"
+#include "dispatch/attachment_name.h"
 #include "dispatch/mapiex_classes.h"
 #include "dispatch/recipients.h"
 
@@ -39,7 +40,8 @@ int FillAndHandOver(CMAPIEx& session, CMAPIMessage& message, bool wait) {
   if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
     const std::string name(FileNamePart(run.remoteDocumentPath.view()));
     LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
-    message.AddAttachment(run.documentPath.c_str(), name.c_str());
+    message.AddAttachment(run.documentPath.c_str(),
+                          AttachmentDisplayName(run.remoteDocumentPath.view()).c_str());
   }
   if (!run.extraAttachmentPath.empty()) {
     LogLine("Add Attachment2: %s", run.extraAttachmentPath.c_str());

@@ -9,6 +9,7 @@
 #include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/text.h"
+#include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
 #include "platform/dynamic_library.h"
 #include "platform/simple_mapi_abi.h"
@@ -17,23 +18,22 @@ namespace j6 {
 
 namespace {
 
-constexpr std::size_t kMaxRecipients = 10;
 constexpr mapi::ULONG kAppendPosition = 0xFFFFFFFF;
 
 // What MAPISendMail is handed stays in place for the rest of the process, as
-// a mail client may hold on to it.
+// a mail client may hold on to it. Every recipient goes: a list cut short
+// would send the mail to some of its people while the log names them all.
 mapi::MapiMessage message;
 mapi::MapiRecipDesc originator;
-mapi::MapiRecipDesc recipients[kMaxRecipients];
+std::vector<mapi::MapiRecipDesc> recipients;
 mapi::MapiFileDesc files[2];
 std::deque<std::string> addresses;
+std::string documentName;
 
 char* SmtpAddress(std::string_view address) {
   addresses.push_back("SMTP:" + std::string(address));
   return addresses.back().data();
 }
-
-char* Text(std::string_view zeroTerminated) { return const_cast<char*>(zeroTerminated.data()); }
 
 /// The result as the log prints it: a Windows long, 32-bit and signed.
 long AsLong(mapi::ULONG result) { return static_cast<long>(static_cast<std::int32_t>(result)); }
@@ -59,7 +59,7 @@ int SendSimple(bool wait) {
   addresses.clear();
   message = mapi::MapiMessage{};
   originator = mapi::MapiRecipDesc{};
-  for (auto& recipient : recipients) recipient = mapi::MapiRecipDesc{};
+  recipients.clear();
   for (auto& file : files) file = mapi::MapiFileDesc{};
 
   if (!run.senderName.empty()) {
@@ -71,18 +71,17 @@ int SendSimple(bool wait) {
   }
 
   LogLine("Send To: %s", run.recipients.c_str());
-  mapi::ULONG count = 0;
   if (!run.recipients.empty()) {
     for (char* piece : SplitRecipients(run.recipients.data())) {
-      if (count == kMaxRecipients) break;
-      mapi::MapiRecipDesc& recipient = recipients[count++];
+      mapi::MapiRecipDesc recipient{};
       recipient.ulRecipClass = mapi::kMapiTo;
       recipient.lpszName = piece;
       if (std::strchr(piece, '@') != nullptr) recipient.lpszAddress = SmtpAddress(piece);
+      recipients.push_back(recipient);
     }
   }
-  message.nRecipCount = count;
-  message.lpRecips = recipients;
+  message.nRecipCount = static_cast<mapi::ULONG>(recipients.size());
+  message.lpRecips = recipients.empty() ? nullptr : recipients.data();
 
   LogLine("Subject: %s", run.subject.c_str());
   message.lpszSubject = run.subject.data();
@@ -93,11 +92,12 @@ int SendSimple(bool wait) {
   // a client refuses an attachment without one.
   mapi::ULONG fileCount = 0;
   if (!run.documentPath.empty()) {
-    const std::string_view name = FileNamePart(run.remoteDocumentPath.view());
-    LogLine("Attachment1: %s [%s]", run.documentPath.c_str(), std::string(name).c_str());
+    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
+    LogLine("Attachment1: %s [%s]", run.documentPath.c_str(), name.c_str());
+    documentName = AttachmentDisplayName(run.remoteDocumentPath.view());
     files[fileCount].nPosition = kAppendPosition;
     files[fileCount].lpszPathName = run.documentPath.data();
-    files[fileCount].lpszFileName = Text(name);
+    files[fileCount].lpszFileName = documentName.data();
     ++fileCount;
   }
   if (!run.extraAttachmentPath.empty()) {

@@ -21,7 +21,12 @@ bool ReadWholeFile(const std::string& path, std::string* bytes);
 /// Deletes the file; false when it could not be deleted.
 bool DeleteFileAt(const std::string& path);
 
-/// Whether a file (not a folder) exists at the path.
-bool FileExists(const std::string& path);
+/// Removes the file at the path, if there is one. True when nothing is there
+/// afterwards; false when something stays (a folder, a file that cannot be
+/// deleted).
+bool RemoveFileIfPresent(const std::string& path);
+
+/// Whether a file (not a folder) of at least one byte is at the path.
+bool FileHasData(const std::string& path);
 
 }  // namespace j6::platform

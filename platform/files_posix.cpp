@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/files.h"
 #include "platform/posix_path.h"
 
@@ -13,9 +15,16 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 
 bool DeleteFileAt(const std::string& path) { return unlink(PosixPath(path).c_str()) == 0; }
 
-bool FileExists(const std::string& path) {
+bool RemoveFileIfPresent(const std::string& path) {
+  const std::string mapped = PosixPath(path);
+  if (unlink(mapped.c_str()) == 0) return true;
+  // ENOTDIR: a part of the path is a file, so nothing can lie at it.
+  return errno == ENOENT || errno == ENOTDIR;
+}
+
+bool FileHasData(const std::string& path) {
   struct stat info {};
-  return stat(PosixPath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return stat(PosixPath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
 }  // namespace j6::platform

@@ -228,7 +228,9 @@ TEST(Dispatch, WrapperObjectsAreReleasedOnEveryWayOut) {
   }
 }
 
-TEST(Dispatch, RecipientsSimpleTakesTenExtendedAll) {
+// Every piece of the list goes, on both paths: a list cut short would mail
+// some of its people while "Send To:" names them all.
+TEST(Dispatch, EveryRecipientGoesOnBothPaths) {
   World world;
   world.request.recipients = "a;b;c;d;e;f;g;h;i;j;k;l; ;m@x";
   world.senderName.clear();  // no originator, though the e-mail is set
@@ -238,9 +240,11 @@ TEST(Dispatch, RecipientsSimpleTakesTenExtendedAll) {
     if (line.rfind("recipient ", 0) == 0) recipients.push_back(line);
     EXPECT_NE(line.rfind("originator", 0), 0u) << line;
   }
-  ASSERT_EQ(recipients.size(), 10u);
+  ASSERT_EQ(recipients.size(), 14u);
   EXPECT_EQ(recipients[0], "recipient class=1 name=a address=(none)");
-  EXPECT_EQ(recipients[9], "recipient class=1 name=j address=(none)");
+  EXPECT_EQ(recipients[11], "recipient class=1 name=l address=(none)");
+  EXPECT_EQ(recipients[12], "recipient class=1 name= address=(none)");
+  EXPECT_EQ(recipients[13], "recipient class=1 name=m@x address=SMTP:m@x");
 
   world.mapiMode = "EXTENDED";
   world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};

@@ -34,14 +34,23 @@ TEST_F(ConfigurationTest, ComputesThePathOnce) {
   EXPECT_STREQ(ConfigFilePath(), "X:\\chosen.ini");
 }
 
-TEST_F(ConfigurationTest, CutsSettingsToTheirFields) {
-  const std::string path = dir_.File("cfg.ini");
-  test::WriteFileBytes(path, "[MAILCLIENT]\nLOGFILE=" + std::string(300, 'L') +
-                                 "\nMAPI=" + std::string(150, 'M') + "\n");
-  CurrentRun().configPath.Assign(path);
-  LoadConfiguration();
-  EXPECT_EQ(CurrentRun().logFilePath.view(), std::string(259, 'L'));
-  EXPECT_EQ(CurrentRun().mapiMode.view(), std::string(99, 'M'));
+// "MAPI" is cut to its field; a log path that does not fit is no log at all,
+// never a log under a cut name.
+TEST_F(ConfigurationTest, SettingsAndTheirFields) {
+  const struct {
+    std::size_t logLength;
+    std::size_t keptLogLength;
+  } cases[] = {{259, 259}, {260, 0}, {300, 0}};
+  for (const auto& c : cases) {
+    const std::string path = dir_.File("cfg.ini");
+    test::WriteFileBytes(path, "[MAILCLIENT]\nLOGFILE=" + std::string(c.logLength, 'L') +
+                                   "\nMAPI=" + std::string(150, 'M') + "\n");
+    CurrentRun() = RunState{};
+    CurrentRun().configPath.Assign(path);
+    LoadConfiguration();
+    EXPECT_EQ(CurrentRun().logFilePath.view(), std::string(c.keptLogLength, 'L')) << c.logLength;
+    EXPECT_EQ(CurrentRun().mapiMode.view(), std::string(99, 'M'));
+  }
 }
 
 TEST_F(ConfigurationTest, MissingFileOrKeysLeaveSettingsEmpty) {

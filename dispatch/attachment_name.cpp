@@ -1,0 +1,21 @@
+#include "dispatch/attachment_name.h"
+
+#include <cstring>
+
+#include "app/text.h"
+
+namespace j6 {
+
+std::string AttachmentDisplayName(std::string_view path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  for (char& c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || std::strchr("<>:\"|?*", c) != nullptr) c = '_';
+  }
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  if (IsDeviceName(name)) name.insert(0, "_");
+  return name;
+}
+
+}  // namespace j6
