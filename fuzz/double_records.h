@@ -29,6 +29,10 @@ struct TransferCall {
 };
 
 struct TransferRecord {
+  // A call whose local path is `deliverAt` writes the document to the file
+  // `deliverFile`, as the real library would fetch it there.
+  std::string deliverAt;
+  std::string deliverFile;
   std::vector<TransferCall> calls;
 };
 

@@ -81,8 +81,10 @@ std::string RegistryKey(const char* root, const char* part, const char* subKey) 
 std::string RegistryFile() {
   // The registry keeps at most 129 bytes of a value for the program, the
   // terminating zero included.
-  const std::string longFolder = "\\\\server\\" + std::string(104, 'S') + "\\spool   ";
+  // A path setting longer than its field is refused; this one just fits.
+  const std::string longFolder = "\\\\server\\" + std::string(82, 'S') + "\\spool   ";
   const std::string longDirSys = "C:\\" + std::string(123, 'G') + "\\";
+  Require(longFolder.size() == 100, "the long spool folder does not fill its field");
   std::string file = "REGEDIT4\r\n\r\n";
   file += RegistryKey(kRoots[0], "J6Out", "Setup");
   file += "\"ServerName\"=" + RegistryText("srv01") + "\r\n";
@@ -105,7 +107,9 @@ std::string RegistryFile() {
 /// What stays the same from run to run.
 struct World {
   std::string logPath;
-  std::string stampIds;  // "[pid:tid]" as the log prints them
+  std::string deliverFile;  // where the transfer library puts the document
+  std::string staleFile;    // an earlier request's document at the other area's path
+  std::string stampIds;     // "[pid:tid]" as the log prints them
   TransferRecord* transfer = nullptr;
   SimpleRecord* simple = nullptr;
   ExtendedRecord* extended = nullptr;
@@ -118,14 +122,15 @@ World MakeWorld() {
   const std::string registry = scratch + "/user.reg";
   WriteFile(registry, RegistryFile());
   SetEnvironment("J6MAILER_REGISTRY", registry);
-  // Drive N: holds the network folder, where one area's document is already
-  // in place, as the transfer library would have left it.
+  // Drive N: holds the network folder, where the transfer library delivers
+  // one area's document; the other area's never arrives.
   SetEnvironment("J6MAILER_DRIVES", scratch + "/drives");
   const std::string spool = scratch + "/drives/n/J6/SPOOL";
   std::error_code error;
   std::filesystem::create_directories(spool, error);
   Require(!error, "cannot make the spool folder");
-  WriteFile(spool + "/DOC" + kAreaWithDocument, "%PDF-1.4 fuzz");
+  world.deliverFile = spool + "/DOC" + kAreaWithDocument;
+  world.staleFile = spool + "/DOC" + kAreaWithoutDocument;
 
   const std::string folder = ExecutableFolder();
   world.transfer =
@@ -250,6 +255,32 @@ void RequireFieldsFit(const RunState& run) {
   RequireFits(run.body, "body longer than its capacity");
 }
 
+bool IsDevice(std::string_view name) {
+  std::string base(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+/// Whether a name stays a file of the folder it is put in: no separator, no
+/// drive, no device.
+bool StaysInFolder(std::string_view name) {
+  return name.find_first_of("\\/:") == std::string_view::npos && !IsDevice(name);
+}
+
+/// Whether Windows can give a file this name (empty stands for none): no
+/// character it forbids, no trailing dot or blank, no device name.
+bool IsOneFileName(std::string_view name) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>\"|?*", c) != nullptr) return false;
+  }
+  return StaysInFolder(name) && (name.empty() || (name.back() != '.' && name.back() != ' '));
+}
+
 bool IsDigits(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -324,9 +355,8 @@ void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, int
   }
 
   Require(!call.recipientsWithoutArray, "recipient count without recipients");
-  Require(call.recipients.size() <= 10, "MAPISendMail got more than 10 recipients");
-  Require(call.recipients.size() == std::min<std::size_t>(expected.size(), 10),
-          "MAPISendMail did not get the list's first recipients");
+  Require(call.recipients.size() == expected.size(),
+          "MAPISendMail did not get every recipient of the list");
   for (std::size_t i = 0; i < call.recipients.size(); ++i) {
     const SimpleRecipient& recipient = call.recipients[i];
     Require(CameFromList(recipient.name, expected, i),
@@ -350,12 +380,21 @@ void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, int
   }
   if (!run.documentPath.empty()) {
     Require(call.files[0].path.text == run.documentPath.view(), "the document is not attached");
-    Require(call.files[0].name.present &&
-                call.files[0].name.text == FileNameAfterBackslash(run.remoteDocumentPath.view()),
-            "the document is attached under another name");
+    Require(call.files[0].name.present && IsOneFileName(call.files[0].name.text),
+            "the document is attached under a name Windows cannot give a file");
   }
   Require(sent == (record.result == mapi::kMapiSuccess ? 1 : 0),
           "the Simple outcome does not follow MAPISendMail's answer");
+}
+
+void CheckSecondAttachment(const RunState& run) {
+  // It is a file of the "GL_DirSys" folder, never one a request names by a
+  // path of its own.
+  if (run.extraAttachmentPath.empty()) return;
+  Require(
+      StaysInFolder(run.extraAttachmentName.view()) &&
+          FileNameAfterBackslash(run.extraAttachmentPath.view()) == run.extraAttachmentName.view(),
+      "the second attachment is not a file of the GL_DirSys folder");
 }
 
 bool Called(const ExtendedRecord& record, const char* name) {
@@ -393,6 +432,10 @@ void CheckExtended(const ExtendedRecord& record, const RunState& run, bool wait,
   for (const ExtendedAttachment& attachment : record.attachments) {
     Require(attachment.path.present && !attachment.path.text.empty(),
             "an attachment without a path");
+    if (attachment.path.text == run.documentPath.view()) {
+      Require(attachment.name.present && IsOneFileName(attachment.name.text),
+              "the document is attached under a name Windows cannot give a file");
+    }
   }
   Require(Called(record, "ShowForm") == wait && Called(record, "Send") == !wait,
           "shown in the form or sent against MailWait");
@@ -436,6 +479,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.networkDir.Assign(settings.folderWithBackslash ? "N:\\J6\\" : "N:\\J6");
 
   *world.transfer = TransferRecord{};
+  world.transfer->deliverAt = std::string("N:\\J6\\SPOOL\\DOC") + kAreaWithDocument;
+  world.transfer->deliverFile = world.deliverFile;
   *world.simple = SimpleRecord{};
   world.simple->result = settings.simpleResult;
   *world.extended = ExtendedRecord{};
@@ -443,7 +488,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   world.extended->formResult = settings.formResult;
 
   const char* area = settings.documentArrives ? kAreaWithDocument : kAreaWithoutDocument;
+  // An earlier request's document, which must never go out as this one's.
+  if (!settings.documentArrives) WriteFile(world.staleFile, "%PDF-1.4 stale");
   const int fetched = FetchDocument(area);
+  if (settings.networkMode && !settings.documentArrives) {
+    Require(ReadFile(world.staleFile).empty(), "an earlier request's document was left in place");
+  }
 
   Require(world.transfer->calls.size() == 1, "j6tf not called exactly once");
   const TransferCall& transfer = world.transfer->calls.front();
@@ -469,6 +519,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(run.body.size() <= kMaxBody && !run.body.empty(), "no body, or too long a body");
     const std::vector<std::string> expected = ExpectedRecipients(run.record);
     Require(run.record.bytes == bytes, "composition changed the record");
+    CheckSecondAttachment(run);
     RequireFieldsFit(run);
     const int sent = settings.extended ? SendExtended(wait) : SendSimple(wait);
     if (settings.extended) {

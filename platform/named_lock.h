@@ -34,8 +34,10 @@ class NamedLock {
  private:
   void Close();
 
-  void* handle_ = nullptr;  // Windows: the mutex
-  int fd_ = -1;             // elsewhere: the lock file
+  // The system's object: the mutex's handle on Windows, the lock file's
+  // descriptor elsewhere.
+  static constexpr std::intptr_t kNone = -1;
+  std::intptr_t object_ = kNone;
   bool held_ = false;
   std::string error_;
 };

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -60,8 +61,9 @@ bool NamedLock::Open(const std::string& name) {
   std::string folder;
   if (!LockFolder(&folder, &error_)) return false;
   const std::string path = folder + "/" + name + ".lock";
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd_ < 0) {
+  object_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (object_ < 0) {
+    object_ = kNone;
     error_ = SystemError("cannot open", path);
     return false;
   }
@@ -72,7 +74,7 @@ NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
   if (held_) return kTaken;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
-    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+    if (flock(static_cast<int>(object_), LOCK_EX | LOCK_NB) == 0) {
       held_ = true;
       return kTaken;
     }
@@ -89,8 +91,8 @@ NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
 
 void NamedLock::Close() {
   // Closing the descriptor drops the flock with it.
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+  if (object_ != kNone) close(static_cast<int>(object_));
+  object_ = kNone;
   held_ = false;
 }
 

@@ -12,17 +12,18 @@ NamedLock::~NamedLock() { Close(); }
 bool NamedLock::Open(const std::string& name) {
   Close();
   const std::string full = "Local\\J6Mailer-" + name;
-  handle_ = CreateMutexA(nullptr, FALSE, full.c_str());
-  if (handle_ == nullptr) {
+  const HANDLE mutex = CreateMutexA(nullptr, FALSE, full.c_str());
+  if (mutex == nullptr) {
     error_ = "CreateMutex " + full + " error " + std::to_string(GetLastError());
     return false;
   }
+  object_ = reinterpret_cast<std::intptr_t>(mutex);
   return true;
 }
 
 NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
   if (held_) return kTaken;
-  switch (WaitForSingleObject(static_cast<HANDLE>(handle_), milliseconds)) {
+  switch (WaitForSingleObject(reinterpret_cast<HANDLE>(object_), milliseconds)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
       held_ = true;
@@ -36,10 +37,11 @@ NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
 }
 
 void NamedLock::Close() {
-  if (handle_ == nullptr) return;
-  if (held_) ReleaseMutex(static_cast<HANDLE>(handle_));
-  CloseHandle(static_cast<HANDLE>(handle_));
-  handle_ = nullptr;
+  if (object_ == kNone) return;
+  const auto mutex = reinterpret_cast<HANDLE>(object_);
+  if (held_) ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  object_ = kNone;
   held_ = false;
 }
 
