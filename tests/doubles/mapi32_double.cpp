@@ -1,12 +1,19 @@
 // A MAPI32 for tests: MAPISendMail writes everything it was handed, one item
 // a line, to the file named by J6TEST_MAPI_RECORD, and returns the number in
-// J6TEST_MAPI_RESULT (0 when unset). Built without the export as well, by
-// naming the entry point otherwise (J6_DOUBLE_ENTRY).
+// J6TEST_MAPI_RESULT (0 when unset). With J6TEST_MAPI_WAIT_MS set it behaves
+// as a mail client busy with its form: it writes "waiting" to the record at
+// once, waits that long, and only then reads each attachment, recording its
+// digest. Built without the export as well, by naming the entry point
+// otherwise (J6_DOUBLE_ENTRY).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
+#include "platform/files.h"
 #include "platform/simple_mapi_abi.h"
+#include "tests/support/digest.h"
 
 namespace {
 
@@ -38,6 +45,12 @@ void Record(const std::string& text) {
 
 extern "C" ULONG J6_MAPI_CALL J6_DOUBLE_ENTRY(LHANDLE session, std::uintptr_t uiParam,
                                               MapiMessage* message, FLAGS flags, ULONG reserved) {
+  const char* wait = std::getenv("J6TEST_MAPI_WAIT_MS");
+  if (wait != nullptr && *wait == '\0') wait = nullptr;  // set empty: not waiting
+  if (wait != nullptr) {
+    Record("waiting\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::strtol(wait, nullptr, 10)));
+  }
   std::string text = "MAPISendMail session=" + std::to_string(session) +
                      " ui=" + std::to_string(uiParam) + " flags=" + std::to_string(flags) +
                      " reserved=" + std::to_string(reserved) + "\n";
@@ -52,6 +65,11 @@ extern "C" ULONG J6_MAPI_CALL J6_DOUBLE_ENTRY(LHANDLE session, std::uintptr_t ui
     const MapiFileDesc& f = message->lpFiles[i];
     text += "file position=" + std::to_string(f.nPosition) + " path=" + Show(f.lpszPathName) +
             " name=" + Show(f.lpszFileName) + "\n";
+    std::string bytes;
+    if (wait != nullptr && f.lpszPathName != nullptr &&
+        j6::platform::ReadWholeFile(f.lpszPathName, &bytes)) {
+      text += "content " + j6::test::Digest(bytes) + "\n";
+    }
   }
   Record(text);
   const char* result = std::getenv("J6TEST_MAPI_RESULT");

@@ -285,6 +285,70 @@ TEST(Dispatch, NetworkModeOffLeavesTheDocumentOut) {
   EXPECT_EQ(attachments, std::vector<std::string>{"AddAttachment(message,C:\\Docs\\A.PDF,null)"});
 }
 
+std::vector<std::string> StartingWith(const std::vector<std::string>& lines,
+                                      const std::string& head) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines) {
+    if (line.rfind(head, 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+// A mail client saves an attachment under the name it is handed: one file
+// name Windows can create. The log keeps the name as the run built it.
+TEST(Dispatch, DocumentGoesUnderAFileNameWindowsCanCreate) {
+  const struct {
+    const char* documentRef;
+    const char* logged;
+    const char* handed;
+  } cases[] = {
+      {"FATTURE/F2026-0117.PDF", "FATTURE/F2026-0117.PDF", "F2026-0117.PDF"},
+      {"C:\\OUT\\a:b|c*.pdf", "a:b|c*.pdf", "a_b_c_.pdf"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.documentRef);
+    World world;
+    world.request.documentRef = c.documentRef;
+    const Outcome simple = RunRequest(world);
+    const std::string local = simple.netDir + "SPOOL\\DOCA01";
+    EXPECT_EQ(StartingWith(simple.lines, "Attachment1"),
+              std::vector<std::string>{"Attachment1: " + local + " [" + c.logged + "]"});
+    EXPECT_EQ(
+        StartingWith(simple.mapiCalls, "file "),
+        std::vector<std::string>{"file position=4294967295 path=" + local + " name=" + c.handed});
+
+    world.mapiMode = "EXTENDED";
+    world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPIEX};
+    const Outcome extended = RunRequest(world);
+    EXPECT_EQ(StartingWith(extended.mapiexCalls, "AddAttachment"),
+              std::vector<std::string>{"AddAttachment(message," + extended.netDir +
+                                       "SPOOL\\DOCA01," + c.handed + ")"});
+  }
+}
+
+// The record names a file of the "GL_DirSys" folder: a name that is a path
+// attached a file outside it, or had the mail client open a share.
+TEST(Dispatch, SecondAttachmentNameThatIsAPathIsRefused) {
+  const struct {
+    const char* name;
+    const char* glDirSys;
+  } cases[] = {{"..\\secret.txt", "C:\\Docs"}, {"\\\\10.9.9.9\\s\\x", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    World world;
+    world.glDirSys = c.glDirSys;
+    world.request.extraAttachmentName = c.name;
+    const Outcome outcome = RunRequest(world);
+    EXPECT_EQ(StartingWith(outcome.acquisitionLines, "J6FTPara: attachment"),
+              std::vector<std::string>{std::string("J6FTPara: attachment name refused ") + c.name});
+    EXPECT_EQ(StartingWith(outcome.lines, "Attachment2"), std::vector<std::string>{});
+    EXPECT_EQ(StartingWith(outcome.mapiCalls, "file ").size(), 1u);
+    ASSERT_FALSE(outcome.lines.empty());
+    EXPECT_EQ(outcome.lines.back(), "Sent successfully");
+    EXPECT_EQ(outcome.boxes, "");
+  }
+}
+
 TEST(Dispatch, NotSentBoxShowsThreeBodyLinesAndTheWholeList) {
   World world;
   world.request.bodyLine2 = "in allegato la fattura.";

@@ -74,6 +74,21 @@ TEST(FaultMatrix, ConfigurationFaultsLoseTheLogOnly) {
   }
 }
 
+// A log path too long for its field is no log at all: cut, it named a file
+// of its own, which the run wrote.
+TEST(FaultMatrix, LogPathLongerThanItsFieldMeansNoLog) {
+  InstalledProgram program;
+  const std::string folder = AsWindowsPath(program.folder().path());
+  const std::string log = folder + "\\" + std::string(264 - folder.size() - 1, 'L');
+  ASSERT_EQ(log.size(), 264u);
+  program.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\n");
+  const ChildResult result = program.Run("");
+  EXPECT_EQ(result.boxes, UsageBox());
+  for (const auto& entry : std::filesystem::directory_iterator(program.folder().path())) {
+    EXPECT_NE(entry.path().filename().string().front(), 'L') << entry.path();
+  }
+}
+
 TEST(FaultMatrix, RegistryValuesOfEveryTypeAndLength) {
   std::string long4096 = "hex:6e";
   for (int i = 1; i < 4096; ++i) long4096 += ",6e";

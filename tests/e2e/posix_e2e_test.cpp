@@ -83,6 +83,20 @@ TEST(PosixEntry, StandInTransferLibraryCopiesTheServerFile) {
   EXPECT_EQ(missing.boxes, TransferErrorBox());
 }
 
+// Off Windows a device name is a plain file name; it is refused all the same,
+// so that the same request behaves alike on every platform.
+TEST(PosixEntry, DeviceAreaNamesAreRefusedThoughSuchAFileExists) {
+  for (const char* area : {"COM1", "aux.txt"}) {
+    SCOPED_TRACE(area);
+    World world;
+    world.area = area;
+    const Outcome outcome = RunRequest(world);
+    EXPECT_TRUE(outcome.areaFileLeft);
+    EXPECT_TRUE(outcome.calls.empty());
+    EXPECT_EQ(outcome.boxes, TransferErrorBox());
+  }
+}
+
 /// The README's demo, with the stand-in libraries, both ways to the client:
 /// the mail in the outbox must carry the request's text and both files.
 TEST(PosixEntry, DemoRequestArrivesInTheOutbox) {

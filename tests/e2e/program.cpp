@@ -15,6 +15,9 @@ InstalledProgram::InstalledProgram() {
   program_ = copy.string();
   SetEnvironment("J6MAILER_REGISTRY", (elsewhere_.path() / "no-registry.reg").string());
   SetEnvironment("J6MAILER_DRIVES", (elsewhere_.path() / "no-drives").string());
+  // Off Windows the locks of the runs of an area live here, so that tests
+  // running side by side with the same area do not wait for each other.
+  SetEnvironment("XDG_RUNTIME_DIR", runtime_.path().string());
 }
 
 void InstalledProgram::Configure(const std::string& iniText) const {

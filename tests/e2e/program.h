@@ -13,7 +13,8 @@ namespace j6::test {
 class InstalledProgram {
  public:
   /// Off Windows the program also gets a registry and drives of its own
-  /// (empty until written), so the user's own never reach a test.
+  /// (empty until written), so the user's own never reach a test, and a
+  /// folder for its locks, so that tests side by side never share one.
   InstalledProgram();
 
   /// The folder the program lies in.
@@ -35,6 +36,7 @@ class InstalledProgram {
  private:
   TempDir folder_;
   TempDir elsewhere_;
+  TempDir runtime_;
   std::string program_;
 };
 

@@ -56,21 +56,18 @@ std::vector<std::string> TypicalAcquisitionLines(const std::string& netDir) {
   };
 }
 
-Outcome RunRequest(const World& world) {
-  InstalledProgram program;
-  Outcome outcome;
-  const std::filesystem::path net = program.elsewhere().path() / "net";
+Scene::Scene(const World& world) : world_(world) {
+  const std::filesystem::path net = program_.elsewhere().path() / "net";
   std::filesystem::create_directories(net / "mqbox");
   std::filesystem::create_directories(net / "SPOOL");
-  outcome.netDir = AsWindowsPath(net) + "\\";
+  netDir_ = AsWindowsPath(net) + "\\";
 
-  for (const std::string& library : world.libraries) program.AddLibrary(library);
-  const std::string log = program.folder().File("run.log");
-  outcome.log = log;
+  for (const std::string& library : world.libraries) program_.AddLibrary(library);
+  const std::string log = program_.folder().File("run.log");
   if (world.configText) {
-    program.Configure(*world.configText);
+    program_.Configure(*world.configText);
   } else if (!world.noConfigFile) {
-    program.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode + "\r\n");
+    program_.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode + "\r\n");
   }
 
   const std::string out = "[HKEY_CURRENT_USER\\" + RootOf(world.area) + "\\J6Out";
@@ -81,7 +78,7 @@ Outcome RunRequest(const World& world) {
     reg += "\"MailFromEmail\"=" + RegString(world.senderEmail) + "\r\n";
   }
   reg += out + "\\NetWork]\r\n\"PortNo\"=\"25x\"\r\n\"NetDir\"=" +
-         RegString(world.netDir.value_or(outcome.netDir)) + "\r\n";
+         RegString(world.netDir.value_or(netDir_)) + "\r\n";
   if (!world.winNet.empty()) reg += "\"WinNet\"=" + RegString(world.winNet) + "\r\n";
   if (!world.delTmp.empty()) reg += "\"DelTmp\"=" + RegString(world.delTmp) + "\r\n";
   reg += out + "\\Setup]\r\n\"ServerName\"=\"srv\"\r\n";
@@ -93,58 +90,83 @@ Outcome RunRequest(const World& world) {
   if (world.registryText) {
     // "<net>" in a test's own registry stands for the network folder.
     reg = *world.registryText;
-    const std::string quoted = RegString(outcome.netDir);
+    const std::string quoted = RegString(netDir_);
     const std::string escaped = quoted.substr(1, quoted.size() - 2);
     for (std::size_t at; (at = reg.find("<net>")) != std::string::npos;)
       reg.replace(at, 5, escaped);
   }
-  const std::string regFile = program.folder().File("user.reg");
+  const std::string regFile = program_.folder().File("user.reg");
   WriteFileBytes(regFile, reg);
   EXPECT_TRUE(ImportRegistryFile(regFile));
 
-  const std::string areaFile =
+  areaFile_ =
       (net / "mqbox" / (world.areaFileName.empty() ? world.area : world.areaFileName)).string();
   if (world.areaFileIsFolder) {
-    std::filesystem::create_directories(areaFile);
+    std::filesystem::create_directories(areaFile_);
   } else if (world.areaFileBytes) {
-    WriteFileBytes(areaFile, *world.areaFileBytes);
+    WriteFileBytes(areaFile_, *world.areaFileBytes);
   } else if (world.areaFileSize > 0) {
-    std::filesystem::create_directories(std::filesystem::path(areaFile).parent_path());
+    std::filesystem::create_directories(std::filesystem::path(areaFile_).parent_path());
     std::string bytes = AreaRecordBytes(world.request);
     bytes.resize(world.areaFileSize, ' ');
-    WriteFileBytes(areaFile, bytes);
+    WriteFileBytes(areaFile_, bytes);
   }
 
-  const std::string calls = program.folder().File("calls.txt");
-  SetEnvironment("J6TEST_TRANSFER_RECORD", calls);
-  SetEnvironment("J6TEST_TRANSFER_SKIP", world.deliver ? "0" : "1");
-  const std::string mapiCalls = program.folder().File("mapi.txt");
-  const std::string mapiexCalls = program.folder().File("mapiex.txt");
-  SetEnvironment("J6TEST_MAPI_RECORD", mapiCalls);
+  SetEnvironment("J6TEST_TRANSFER_RECORD", program_.folder().File("calls.txt"));
+  SetEnvironment("J6TEST_TRANSFER_SKIP", world.delivery);
+  RecordMapiCallsIn("mapi.txt");
   SetEnvironment("J6TEST_MAPI_RESULT", world.mapiResult);
-  SetEnvironment("J6TEST_MAPIEX_RECORD", mapiexCalls);
+  SetEnvironment("J6TEST_MAPIEX_RECORD", program_.folder().File("mapiex.txt"));
   SetEnvironment("J6TEST_MAPIEX_FAIL", world.mapiexFailing);
   SetEnvironment("J6TEST_MAPIEX_FORM", world.mapiexFormResult);
-  if (world.prepare) world.prepare(program);
-  const ChildResult result = program.Run(world.area);
-  EXPECT_EQ(result.exitCode, 0);
+  if (world.prepare) world.prepare(program_);
+}
 
-  const std::vector<std::string> lines = LogMessages(ReadFileBytes(log));
-  if (!world.configText && !world.noConfigFile) {
+std::string Scene::NetFile(const std::string& relative) const {
+  return (program_.elsewhere().path() / "net" / relative).string();
+}
+
+void Scene::WriteRequest(const std::string& fileName, const AreaRequest& request) const {
+  WriteFileBytes(NetFile("mqbox/" + fileName), AreaRecordBytes(request));
+}
+
+std::string Scene::RecordMapiCallsIn(const std::string& name) const {
+  const std::string path = program_.folder().File(name);
+  SetEnvironment("J6TEST_MAPI_RECORD", path);
+  return path;
+}
+
+Outcome Scene::Report(const ChildResult& result) const {
+  Outcome outcome;
+  outcome.netDir = netDir_;
+  outcome.log = program_.folder().File("run.log");
+  const std::vector<std::string> lines = LogMessages(ReadFileBytes(outcome.log));
+  if (!world_.configText && !world_.noConfigFile) {
     EXPECT_GE(lines.size(), 4u);
   }
   if (lines.size() >= 4) outcome.lines.assign(lines.begin() + 2, lines.end() - 2);
-  outcome.calls = SplitLines(ReadFileBytes(calls));
-  outcome.mapiCalls = SplitLines(ReadFileBytes(mapiCalls));
-  outcome.mapiexCalls = SplitLines(ReadFileBytes(mapiexCalls));
+  outcome.calls = FileLines(program_.folder().File("calls.txt"));
+  outcome.mapiCalls = FileLines(program_.folder().File("mapi.txt"));
+  outcome.mapiexCalls = FileLines(program_.folder().File("mapiex.txt"));
   for (const std::string& line : outcome.lines) {
     if (line.rfind("Stringa MailWait", 0) == 0) break;
     outcome.acquisitionLines.push_back(line);
   }
   outcome.boxes = result.boxes;
-  outcome.areaFileLeft = std::filesystem::exists(areaFile);
-  outcome.document = ReadFileBytes((net / "SPOOL" / ("DOC" + world.area)).string());
+  outcome.areaFileLeft = std::filesystem::exists(areaFile_);
+  outcome.document = ReadFileBytes(NetFile("SPOOL/DOC" + world_.area));
   return outcome;
+}
+
+Outcome RunRequest(const World& world) {
+  const Scene scene(world);
+  const ChildResult result = scene.program().Run(world.area);
+  EXPECT_EQ(result.exitCode, 0);
+  return scene.Report(result);
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  return SplitLines(ReadFileBytes(path));
 }
 
 }  // namespace j6::test

@@ -29,7 +29,9 @@ struct World {
   AreaRequest request;
   std::string areaFileName;  // under mqbox; empty: the area name
   std::size_t areaFileSize = 512;
-  bool deliver = true;  // whether a test transfer library writes the document
+  // What a test transfer library does at the local path: "0" writes the
+  // document, "1" writes nothing, "empty" an empty file.
+  std::string delivery = "0";
   // The faults a test may put in the world.
   std::optional<std::string> configText;     // the whole J6MailerCfg.ini (its log path: see log)
   bool noConfigFile = false;                 // no J6MailerCfg.ini at all
@@ -58,8 +60,38 @@ struct Outcome {
 /// multi-server request in network mode, in their order.
 std::vector<std::string> TypicalAcquisitionLines(const std::string& netDir);
 
-/// Installs the program, sets the world up as `world` says (the network
-/// folder under the program's elsewhere()), runs the request and reports.
+/// A world set up as a World says, its program installed (the network
+/// folder under the program's elsewhere()) and not yet run: for tests that
+/// run the program more than once in one world.
+class Scene {
+ public:
+  explicit Scene(const World& world);
+
+  const InstalledProgram& program() const { return program_; }
+  /// The network folder, as the program sees it (ending in a backslash).
+  const std::string& netDir() const { return netDir_; }
+  /// The file under the network folder, in the platform's own form.
+  std::string NetFile(const std::string& relative) const;
+  /// Writes the request as the host does, into mqbox\ under `fileName`.
+  void WriteRequest(const std::string& fileName, const AreaRequest& request) const;
+  /// Points the test MAPI32's record at `name` in the program's folder;
+  /// the path of that record.
+  std::string RecordMapiCallsIn(const std::string& name) const;
+  /// What the run that ended with `result` did.
+  Outcome Report(const ChildResult& result) const;
+
+ private:
+  World world_;
+  InstalledProgram program_;
+  std::string netDir_;
+  std::string areaFile_;
+};
+
+/// Installs the program, sets the world up as `world` says, runs the request
+/// and reports.
 Outcome RunRequest(const World& world);
+
+/// The lines of a mail client's record (or any file), without their ends.
+std::vector<std::string> FileLines(const std::string& path);
 
 }  // namespace j6::test

@@ -1,6 +1,7 @@
 // Starting the built program as a process, the way the host starts it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace j6::test {
@@ -12,11 +13,35 @@ struct ChildResult {
   std::string boxes;
 };
 
-/// Runs `program` with `remainder` as the whole rest of its command line, in
-/// the folder `workingDir`, and waits for it, answering every box with OK. On
-/// Windows the command line is passed verbatim; off Windows the remainder is
-/// the one argument (none when it is empty). False when the program could not
-/// be started.
+/// A program started by a test, for tests that run several at once. A
+/// program still running when this is destroyed is killed.
+class RunningProgram {
+ public:
+  RunningProgram();
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  /// Starts `program` with `remainder` as the whole rest of its command line,
+  /// in the folder `workingDir`. On Windows the command line is passed
+  /// verbatim; off Windows the remainder is the one argument (none when it is
+  /// empty). False when the program could not be started.
+  bool Start(const std::string& program, const std::string& remainder,
+             const std::string& workingDir);
+  /// Waits for the program to end, answering every box with OK; false when
+  /// its end could not be learnt.
+  bool Wait(ChildResult* result);
+  /// Whether it has not ended yet.
+  bool Running();
+  /// Ends it at once, as a crash would.
+  void Kill();
+
+ private:
+  struct Process;
+  std::unique_ptr<Process> process_;
+};
+
+/// Starts the program as RunningProgram::Start does and waits for it.
 bool RunProgram(const std::string& program, const std::string& remainder,
                 const std::string& workingDir, ChildResult* result);
 

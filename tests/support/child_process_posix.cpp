@@ -1,5 +1,6 @@
 // POSIX half of tests/support/child_process.h.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,8 +10,23 @@
 
 namespace j6::test {
 
-bool RunProgram(const std::string& program, const std::string& remainder,
-                const std::string& workingDir, ChildResult* result) {
+struct RunningProgram::Process {
+  pid_t pid = -1;
+  int errorPipe = -1;  // the child's standard error, where its boxes go
+};
+
+RunningProgram::RunningProgram() : process_(new Process) {}
+
+RunningProgram::~RunningProgram() {
+  if (process_->pid > 0) {
+    Kill();
+    waitpid(process_->pid, nullptr, 0);
+  }
+  if (process_->errorPipe >= 0) close(process_->errorPipe);
+}
+
+bool RunningProgram::Start(const std::string& program, const std::string& remainder,
+                           const std::string& workingDir) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return false;
   const pid_t child = fork();
@@ -28,17 +44,37 @@ bool RunProgram(const std::string& program, const std::string& remainder,
     _exit(127);
   }
   close(pipeEnds[1]);
+  process_->pid = child;
+  process_->errorPipe = pipeEnds[0];
+  return true;
+}
+
+bool RunningProgram::Wait(ChildResult* result) {
+  if (process_->pid <= 0) return false;
   result->boxes.clear();
   char chunk[512];
   ssize_t count;
-  while ((count = read(pipeEnds[0], chunk, sizeof chunk)) > 0) {
+  while ((count = read(process_->errorPipe, chunk, sizeof chunk)) > 0) {
     result->boxes.append(chunk, static_cast<std::size_t>(count));
   }
-  close(pipeEnds[0]);
   int status = 0;
-  if (waitpid(child, &status, 0) != child) return false;
+  const pid_t ended = waitpid(process_->pid, &status, 0);
+  process_->pid = -1;
+  if (ended <= 0) return false;
   result->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
+}
+
+bool RunningProgram::Running() {
+  if (process_->pid <= 0) return false;
+  siginfo_t info{};
+  // Looks without reaping, so that Wait still learns how it ended.
+  return waitid(P_PID, static_cast<id_t>(process_->pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == 0;
+}
+
+void RunningProgram::Kill() {
+  if (process_->pid > 0) kill(process_->pid, SIGKILL);
 }
 
 std::string OwnDirectory() {

@@ -74,29 +74,45 @@ std::string BoxLine(HWND box) {
 
 }  // namespace
 
-bool RunProgram(const std::string& program, const std::string& remainder,
-                const std::string& workingDir, ChildResult* result) {
+struct RunningProgram::Process {
+  PROCESS_INFORMATION info{};
+};
+
+RunningProgram::RunningProgram() : process_(new Process) {}
+
+RunningProgram::~RunningProgram() {
+  if (process_->info.hProcess == nullptr) return;
+  Kill();
+  WaitForSingleObject(process_->info.hProcess, INFINITE);
+  CloseHandle(process_->info.hThread);
+  CloseHandle(process_->info.hProcess);
+}
+
+bool RunningProgram::Start(const std::string& program, const std::string& remainder,
+                           const std::string& workingDir) {
   std::string commandLine = "\"" + program + "\"";
   if (!remainder.empty()) commandLine += " " + remainder;
   std::vector<char> writable(commandLine.begin(), commandLine.end());
   writable.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      workingDir.c_str(), &startup, &process)) {
-    return false;
-  }
+  return CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.c_str(), &startup, &process_->info) != 0;
+}
+
+bool RunningProgram::Wait(ChildResult* result) {
+  const HANDLE process = process_->info.hProcess;
+  if (process == nullptr) return false;
   result->boxes.clear();
   std::set<HWND> answered;
   const DWORD started = GetTickCount();
-  while (WaitForSingleObject(process.hProcess, kPollMilliseconds) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(process, kPollMilliseconds) == WAIT_TIMEOUT) {
     if (GetTickCount() - started > kGiveUpMilliseconds) {
-      TerminateProcess(process.hProcess, 999);
-      WaitForSingleObject(process.hProcess, INFINITE);
+      TerminateProcess(process, 999);
+      WaitForSingleObject(process, INFINITE);
       break;
     }
-    BoxSearch search{process.dwProcessId};
+    BoxSearch search{process_->info.dwProcessId};
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
     if (search.box != nullptr && answered.insert(search.box).second) {
       result->boxes += BoxLine(search.box);
@@ -104,11 +120,21 @@ bool RunProgram(const std::string& program, const std::string& remainder,
     }
   }
   DWORD exitCode = 0;
-  const bool known = GetExitCodeProcess(process.hProcess, &exitCode) != 0;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  const bool known = GetExitCodeProcess(process, &exitCode) != 0;
+  CloseHandle(process_->info.hThread);
+  CloseHandle(process);
+  process_->info = PROCESS_INFORMATION{};
   result->exitCode = known ? static_cast<int>(exitCode) : -1;
   return known;
+}
+
+bool RunningProgram::Running() {
+  return process_->info.hProcess != nullptr &&
+         WaitForSingleObject(process_->info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void RunningProgram::Kill() {
+  if (process_->info.hProcess != nullptr) TerminateProcess(process_->info.hProcess, 137);
 }
 
 std::string OwnDirectory() {

@@ -29,7 +29,7 @@ std::string AsWindowsPath(const std::filesystem::path& path);
 /// Writes `bytes` to `path` exactly, replacing what was there.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
-/// The whole content of `path`; empty when it cannot be read.
+/// The whole content of `path`; empty when it is no file or cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace j6::test

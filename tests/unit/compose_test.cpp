@@ -7,12 +7,35 @@
 #include <vector>
 
 #include "app/run_state.h"
+#include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"
 
 namespace j6 {
 namespace {
+
+// A mail client saves an attachment under its name: it must be one file
+// name Windows can create, whatever the server path holds.
+TEST(AttachmentDisplayName, IsOneFileNameWindowsCanCreate) {
+  const struct {
+    const char* path;
+    const char* name;
+  } cases[] = {
+      {"\\\\srv\\spool\\PRT\\R1", "R1"},
+      {"FATTURE/F2026-0117.PDF", "F2026-0117.PDF"},
+      {"C:\\OUT/sub\\R1.pdf", "R1.pdf"},
+      {"a:b|c*.pdf", "a_b_c_.pdf"},
+      {"rep.pdf::$DATA", "rep.pdf__$DATA"},
+      {"<q>\"?\x01\t\xE0.pdf", "_q_____\xE0.pdf"},  // accented letters stay
+      {"report. . ", "report"},
+      {"COM1.pdf", "_COM1.pdf"},
+      {"S\\aux", "_aux"},
+      {"COM10.pdf", "COM10.pdf"},
+      {"S\\", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AttachmentDisplayName(c.path), c.name) << c.path;
+}
 
 class ComposeTest : public test::RunStateTest {
  protected:

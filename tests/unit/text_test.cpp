@@ -58,5 +58,18 @@ TEST(EqualsIgnoreCase, FoldsAsciiLettersOnly) {
   EXPECT_FALSE(EqualsIgnoreCase("[", "{"));        // 0x5B and 0x7B differ by case bit only
 }
 
+TEST(IsDeviceName, KnowsTheNamesWindowsOpensAsDevices) {
+  const struct {
+    const char* name;
+    bool device;
+  } cases[] = {
+      {"COM1", true},   {"aux.txt", true},  {"Con", true},      {"nul.tar.gz", true},
+      {"LPT9 ", true},  {"PRN.", true},     {"CON .pdf", true}, {"COM0", false},
+      {"COM10", false}, {"CONSOLE", false}, {"xAUX", false},    {"", false},
+      {".CON", false},  {"LPT", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsDeviceName(c.name), c.device) << c.name;
+}
+
 }  // namespace
 }  // namespace j6
