@@ -131,7 +131,7 @@ void Scene::WriteRequest(const std::string& fileName, const AreaRequest& request
 }
 
 std::string Scene::RecordMapiCallsIn(const std::string& name) const {
-  const std::string path = program_.folder().File(name);
+  std::string path = program_.folder().File(name);
   SetEnvironment("J6TEST_MAPI_RECORD", path);
   return path;
 }
