@@ -3,11 +3,15 @@
 #include "app/run_log.h"
 #include "app/run_state.h"
 #include "platform/dynamic_library.h"
+#include "platform/files.h"
 #include "platform/foreign_call.h"
 
 namespace j6 {
 
 int EseguiTF(const char* serverName, const char* remotePath, const char* localPath) {
+  // The library writes where the run means, whatever the current folder is.
+  const std::string local = localPath[0] != '\0' ? platform::AbsolutePath(localPath) : "";
+  localPath = local.c_str();
   platform::DynamicLibrary library;
   if (library.Load("J6TFN")) {
     // A J6TFN without j6tf is broken; J6TF is not tried in its place.

@@ -16,13 +16,16 @@ constexpr const char* kSection = "MAILCLIENT";
 const char* ConfigFilePath() {
   RunState& run = CurrentRun();
   if (!run.configPath.empty()) return run.configPath.c_str();
-  // Without the executable's path the name alone is all there is. Windows
+  // Without the executable's path the file is looked for in the current
+  // folder: a bare name would have Windows look in its own folder. Windows
   // gives the path with backslashes; off Windows it is the host's, with
   // slashes.
   std::string path;
   if (platform::ModuleFileName(&path)) {
     const std::size_t slash = path.find_last_of("\\/");
     if (slash != std::string::npos) path.resize(slash + 1);
+  } else {
+    path = ".\\";
   }
   path += kConfigFileName;
   if (path.size() <= run.configPath.kCapacity) run.configPath.Assign(path);

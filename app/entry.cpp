@@ -7,6 +7,7 @@
 #include "app/run_log.h"
 #include "app/run_mailer.h"
 #include "app/warning.h"
+#include "platform/files.h"
 
 namespace j6 {
 
@@ -20,6 +21,7 @@ bool IsHelpRequest(std::string_view areaName) {
 }
 
 int MailerMain(std::string_view areaName) {
+  platform::RememberStartFolder();
   LoadConfiguration();
   const std::string area(areaName);
   LogLine("%s", kRule);

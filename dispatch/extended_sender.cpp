@@ -8,6 +8,7 @@
 #include "dispatch/attachment_name.h"
 #include "dispatch/mapiex_classes.h"
 #include "dispatch/recipients.h"
+#include "platform/files.h"
 
 namespace j6 {
 
@@ -40,12 +41,13 @@ int FillAndHandOver(CMAPIEx& session, CMAPIMessage& message, bool wait) {
   if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
     const std::string name(FileNamePart(run.remoteDocumentPath.view()));
     LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
-    message.AddAttachment(run.documentPath.c_str(),
+    message.AddAttachment(platform::AbsolutePath(std::string(run.documentPath.view())).c_str(),
                           AttachmentDisplayName(run.remoteDocumentPath.view()).c_str());
   }
   if (!run.extraAttachmentPath.empty()) {
     LogLine("Add Attachment2: %s", run.extraAttachmentPath.c_str());
-    message.AddAttachment(run.extraAttachmentPath.c_str(), nullptr);
+    message.AddAttachment(
+        platform::AbsolutePath(std::string(run.extraAttachmentPath.view())).c_str(), nullptr);
   }
   LogLine("Body: %s", run.body.c_str());
   message.SetBody(run.body.c_str());

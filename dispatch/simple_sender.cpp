@@ -12,6 +12,7 @@
 #include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
 #include "platform/dynamic_library.h"
+#include "platform/files.h"
 #include "platform/simple_mapi_abi.h"
 
 namespace j6 {
@@ -29,6 +30,8 @@ std::vector<mapi::MapiRecipDesc> recipients;
 mapi::MapiFileDesc files[2];
 std::deque<std::string> addresses;
 std::string documentName;
+std::string documentFile;
+std::string extraFile;
 
 char* SmtpAddress(std::string_view address) {
   addresses.push_back("SMTP:" + std::string(address));
@@ -96,18 +99,20 @@ int SendSimple(bool wait) {
     LogLine("Attachment1: %s [%s]", run.documentPath.c_str(), name.c_str());
     documentName = AttachmentDisplayName(run.remoteDocumentPath.view());
     files[fileCount].nPosition = kAppendPosition;
-    files[fileCount].lpszPathName = run.documentPath.data();
+    documentFile = platform::AbsolutePath(std::string(run.documentPath.view()));
+    files[fileCount].lpszPathName = documentFile.data();
     files[fileCount].lpszFileName = documentName.data();
     ++fileCount;
   }
   if (!run.extraAttachmentPath.empty()) {
     LogLine("Attachment2: %s", run.extraAttachmentPath.c_str());
     files[fileCount].nPosition = kAppendPosition;
-    files[fileCount].lpszPathName = run.extraAttachmentPath.data();
+    extraFile = platform::AbsolutePath(std::string(run.extraAttachmentPath.view()));
+    files[fileCount].lpszPathName = extraFile.data();
     ++fileCount;
   }
   message.nFileCount = fileCount;
-  message.lpFiles = files;
+  message.lpFiles = fileCount > 0 ? files : nullptr;
 
   const mapi::FLAGS flags = wait ? mapi::kMapiLogonUi | mapi::kMapiDialog : mapi::kMapiLogonUi;
   const mapi::ULONG result = send(0, 0, &message, flags, 0);

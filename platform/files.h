@@ -7,11 +7,26 @@
 
 namespace j6::platform {
 
+/// Notes the current folder as it is when the program starts. A mail client
+/// may change the process's current folder while it works; every relative
+/// path keeps naming what it named at the start.
+void RememberStartFolder();
+
+/// On Windows the path made absolute against the current folder as it was at
+/// the start (a path with a drive of its own, or a share, stays as it is);
+/// what a library is handed goes through here. Off Windows the path as it
+/// is: nothing there changes the current folder behind the program's back.
+std::string AbsolutePath(const std::string& path);
+
 /// std::fopen of a path in Windows form; off Windows the path is mapped first.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
 /// Opens the file for appending (creating it when missing), writes `bytes`
-/// exactly as given and closes it. False when the file cannot be opened or
+/// as one whole at its end and closes it. Runs appending to one file at the
+/// same time, also from other desktops on a shared drive, never overwrite
+/// or tear each other's lines: off Windows the system appends each write
+/// whole; on Windows the write is made under an exclusive lock of a byte
+/// range that no data reaches. False when the file cannot be opened or
 /// written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 

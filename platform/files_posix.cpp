@@ -1,4 +1,5 @@
 // POSIX half of platform/files.h: the same calls on the mapped path.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,8 +10,25 @@
 
 namespace j6::platform {
 
+void RememberStartFolder() {}
+
+std::string AbsolutePath(const std::string& path) { return path; }
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   return std::fopen(PosixPath(path).c_str(), mode);
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+  // O_APPEND moves to the end and writes in one step: one write is one whole
+  // line, whoever else appends.
+  const int fd = open(PosixPath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  ssize_t written;
+  do {
+    written = write(fd, bytes.data(), bytes.size());
+  } while (written < 0 && errno == EINTR);
+  const bool whole = written == static_cast<ssize_t>(bytes.size());
+  return close(fd) == 0 && whole;
 }
 
 bool DeleteFileAt(const std::string& path) { return unlink(PosixPath(path).c_str()) == 0; }

@@ -9,7 +9,9 @@ namespace j6::platform {
 /// The value of `key` in `section` of the INI file at `filePath`, read with the
 /// rules of GetPrivateProfileStringA and cut to bufferSize - 1 characters.
 /// A missing file, section or key gives `defaultText` less its trailing
-/// blanks; "key=" gives the empty text.
+/// blanks; "key=" gives the empty text. `filePath` is in the form
+/// ModuleFileName gives (on Windows UTF-8); the other texts, and the value,
+/// are ANSI text.
 std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
                               std::size_t bufferSize, const std::string& filePath);
 

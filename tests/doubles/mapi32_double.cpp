@@ -3,12 +3,16 @@
 // J6TEST_MAPI_RESULT (0 when unset). With J6TEST_MAPI_WAIT_MS set it behaves
 // as a mail client busy with its form: it writes "waiting" to the record at
 // once, waits that long, and only then reads each attachment, recording its
-// digest. Built without the export as well, by naming the entry point
-// otherwise (J6_DOUBLE_ENTRY).
+// digest. With J6TEST_MAPI_CHDIR set it first changes the process's current
+// folder to that one, as the mail client's stub does while it works. Built
+// without the export as well, by naming the entry point otherwise
+// (J6_DOUBLE_ENTRY).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "platform/files.h"
@@ -45,6 +49,11 @@ void Record(const std::string& text) {
 
 extern "C" ULONG J6_MAPI_CALL J6_DOUBLE_ENTRY(LHANDLE session, std::uintptr_t uiParam,
                                               MapiMessage* message, FLAGS flags, ULONG reserved) {
+  const char* folder = std::getenv("J6TEST_MAPI_CHDIR");
+  if (folder != nullptr && *folder != '\0') {
+    std::error_code ignored;
+    std::filesystem::current_path(folder, ignored);
+  }
   const char* wait = std::getenv("J6TEST_MAPI_WAIT_MS");
   if (wait != nullptr && *wait == '\0') wait = nullptr;  // set empty: not waiting
   if (wait != nullptr) {

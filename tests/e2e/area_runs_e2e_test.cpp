@@ -4,7 +4,9 @@
 // client busy with its form: it reads the attachments only after a while.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "tests/e2e/request_run.h"
 #include "tests/support/digest.h"
 #include "tests/support/environment.h"
+#include "tests/support/log_lines.h"
 
 namespace j6::test {
 namespace {
@@ -127,6 +130,38 @@ TEST(AreaRuns, ARunThatWasKilledDoesNotBlockTheNext) {
   EXPECT_EQ(CountLines(outcome, kWaiting), 0u);
   EXPECT_EQ(CountLines(outcome, "Sent successfully"), 1u);
   EXPECT_EQ(result.boxes, "");
+}
+
+// The host may start a run for each of many requests at the same moment, all
+// appending to one log: every line must arrive, whole.
+TEST(AreaRuns, FortyRunsAtOnceLoseNoLogLine) {
+  constexpr int kRuns = 40;
+  World world;
+  world.area = "100";               // mono-server: one set of settings for every area
+  world.request.bodyLine3.clear();  // a body of one line: every log line is stamped
+  const Scene scene(world);
+  ChildResult result = scene.program().Run("100");
+  const std::size_t perRun = LogMessages(ReadFileBytes(scene.Report(result).log)).size();
+  ASSERT_GT(perRun, 20u);
+  std::filesystem::remove(scene.Report(result).log);
+
+  std::vector<RunningProgram> runs(kRuns);
+  for (int i = 0; i < kRuns; ++i) {
+    const std::string area = std::to_string(100 + i);
+    scene.WriteRequest(area, world.request);
+    ASSERT_TRUE(runs[i].Start(scene.program().folder().File(J6_PROGRAM_FILE_NAME), area,
+                              scene.program().elsewhere().path().string()));
+  }
+  for (RunningProgram& run : runs) {
+    ASSERT_TRUE(run.Wait(&result));
+    EXPECT_EQ(result.boxes, "");
+  }
+  // Each line must parse as a stamp and a message; a torn or overwritten one
+  // would show as a line without its stamp, or go missing from the count.
+  const std::vector<std::string> lines = LogMessages(ReadFileBytes(scene.Report(result).log));
+  EXPECT_EQ(lines.size(), perRun * kRuns);
+  for (const std::string& line : lines) EXPECT_NE(line.rfind("UNSTAMPED", 0), 0u) << line;
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Sent successfully"), kRuns);
 }
 
 }  // namespace

@@ -88,8 +88,40 @@ RunningProgram::~RunningProgram() {
   CloseHandle(process_->info.hProcess);
 }
 
+namespace {
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+  const int length =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+bool IsAscii(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool RunningProgram::Start(const std::string& program, const std::string& remainder,
                            const std::string& workingDir) {
+  if (!IsAscii(program)) {
+    // A folder the ANSI code page cannot name: the program's path is UTF-8,
+    // the rest of the command line ANSI text as ever.
+    std::wstring commandLine = L"\"" + Wide(program, CP_UTF8) + L"\"";
+    if (!remainder.empty()) commandLine += L" " + Wide(remainder, CP_ACP);
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessW(Wide(program, CP_UTF8).c_str(), writable.data(), nullptr, nullptr, FALSE,
+                          0, nullptr, Wide(workingDir, CP_UTF8).c_str(), &startup,
+                          &process_->info) != 0;
+  }
   std::string commandLine = "\"" + program + "\"";
   if (!remainder.empty()) commandLine += " " + remainder;
   std::vector<char> writable(commandLine.begin(), commandLine.end());
