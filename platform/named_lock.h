@@ -34,10 +34,9 @@ class NamedLock {
  private:
   void Close();
 
-  // The system's object: the mutex's handle on Windows, the lock file's
-  // descriptor elsewhere.
-  static constexpr std::intptr_t kNone = -1;
-  std::intptr_t object_ = kNone;
+  // Each platform's half uses its own.
+  [[maybe_unused]] void* mutex_ = nullptr;  // Windows
+  [[maybe_unused]] int fd_ = -1;            // elsewhere: the lock file
   bool held_ = false;
   std::string error_;
 };

@@ -61,9 +61,8 @@ bool NamedLock::Open(const std::string& name) {
   std::string folder;
   if (!LockFolder(&folder, &error_)) return false;
   const std::string path = folder + "/" + name + ".lock";
-  object_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (object_ < 0) {
-    object_ = kNone;
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd_ < 0) {
     error_ = SystemError("cannot open", path);
     return false;
   }
@@ -74,7 +73,7 @@ NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
   if (held_) return kTaken;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
-    if (flock(static_cast<int>(object_), LOCK_EX | LOCK_NB) == 0) {
+    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
       held_ = true;
       return kTaken;
     }
@@ -91,8 +90,8 @@ NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
 
 void NamedLock::Close() {
   // Closing the descriptor drops the flock with it.
-  if (object_ != kNone) close(static_cast<int>(object_));
-  object_ = kNone;
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
   held_ = false;
 }
 

@@ -17,13 +17,13 @@ bool NamedLock::Open(const std::string& name) {
     error_ = "CreateMutex " + full + " error " + std::to_string(GetLastError());
     return false;
   }
-  object_ = reinterpret_cast<std::intptr_t>(mutex);
+  mutex_ = mutex;
   return true;
 }
 
 NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
   if (held_) return kTaken;
-  switch (WaitForSingleObject(reinterpret_cast<HANDLE>(object_), milliseconds)) {
+  switch (WaitForSingleObject(mutex_, milliseconds)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
       held_ = true;
@@ -37,11 +37,10 @@ NamedLock::Outcome NamedLock::Take(std::uint32_t milliseconds) {
 }
 
 void NamedLock::Close() {
-  if (object_ == kNone) return;
-  const auto mutex = reinterpret_cast<HANDLE>(object_);
-  if (held_) ReleaseMutex(mutex);
-  CloseHandle(mutex);
-  object_ = kNone;
+  if (mutex_ == nullptr) return;
+  if (held_) ReleaseMutex(mutex_);
+  CloseHandle(mutex_);
+  mutex_ = nullptr;
   held_ = false;
 }
 

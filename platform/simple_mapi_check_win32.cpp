@@ -8,6 +8,8 @@
 
 #include "platform/simple_mapi_abi.h"
 
+// The sizes compared are those of the fields, pointers among them.
+// NOLINTBEGIN(bugprone-sizeof-expression)
 #define J6_SAME_FIELD(type, field)                                            \
   static_assert(offsetof(j6::mapi::type, field) == offsetof(::type, field) && \
                     sizeof(j6::mapi::type::field) == sizeof(::type::field),   \
@@ -39,6 +41,7 @@ J6_SAME_FIELD(MapiMessage, nRecipCount);
 J6_SAME_FIELD(MapiMessage, lpRecips);
 J6_SAME_FIELD(MapiMessage, nFileCount);
 J6_SAME_FIELD(MapiMessage, lpFiles);
+// NOLINTEND(bugprone-sizeof-expression)
 
 static_assert(j6::mapi::kMapiLogonUi == MAPI_LOGON_UI && j6::mapi::kMapiDialog == MAPI_DIALOG &&
                   j6::mapi::kMapiTo == MAPI_TO && j6::mapi::kMapiOrig == MAPI_ORIG &&

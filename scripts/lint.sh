@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Checks formatting (clang-format), then runs clang-tidy over the Linux build's
-# sources and cppcheck over every source. Quiet when all is well.
+# Checks formatting (clang-format), then runs clang-tidy over every source:
+# the Linux build's, the fuzzing harnesses' (linux-fuzz) and the Windows
+# sources (the windows-x86 build's commands, read by clang for the mingw
+# target with mingw's headers); then cppcheck over every source. The files
+# are checked side by side, one per core. Quiet when all is well.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,25 +12,51 @@ mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 
 clang-format --dry-run --Werror "${sources[@]}" || status=1
 
-# The fuzzing harnesses are built by their own preset, with clang.
-cmake --preset linux >/dev/null || exit 1
-cmake --preset linux-fuzz >/dev/null || exit 1
-for file in "${sources[@]}"; do
-  case $file in *_win32.cpp | *.h) continue ;; esac
-  build=build/linux
-  case $file in fuzz/*) build=build/linux-fuzz ;; esac
+for preset in linux linux-fuzz windows-x86; do
+  cmake --preset "$preset" >/dev/null || exit 1
+done
+
+# clang reads the mingw build's commands as for its own target; the C++
+# headers are the mingw compiler's.
+mingw_args=(--extra-arg-before=--target=i686-w64-mingw32 --extra-arg-before=-nostdinc++)
+while read -r folder; do
+  mingw_args+=("--extra-arg-before=-isystem$folder")
+done < <(echo | i686-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 |
+  sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ /.*c++')
+
+tidy() {
+  local build=$1 file=$2
+  local args=()
+  [ "$build" = build/windows-x86 ] && args=("${mingw_args[@]}")
   # clang-tidy fails when it finds something; its findings are what counts.
-  findings=$(clang-tidy -p "$build" --quiet "$file" 2>/dev/null | grep -E ': (warning|error):')
+  local findings
+  findings=$(clang-tidy -p "$build" --quiet "${args[@]}" "$file" 2>/dev/null |
+    grep -E ': (warning|error):')
   if [ -n "$findings" ]; then
     echo "$findings"
-    status=1
+    return 1
   fi
+}
+export -f tidy
+export mingw_args_text="${mingw_args[*]}"
+
+jobs=()
+for file in "${sources[@]}"; do
+  case $file in
+    *.h) continue ;;
+    fuzz/*) jobs+=(build/linux-fuzz "$file") ;;
+    *_win32.cpp | *_win32_x86.cpp) jobs+=(build/windows-x86 "$file") ;;
+    *) jobs+=(build/linux "$file") ;;
+  esac
 done
+printf '%s\n' "${jobs[@]}" |
+  xargs -d '\n' -n 2 -P "$(nproc)" bash -c 'read -r -a mingw_args <<<"$mingw_args_text"; tidy "$@"' _ ||
+  status=1
 
 # The test files are left to the compilers: without GoogleTest's macro
 # definitions cppcheck cannot parse them.
 mapfile -t checked < <(git ls-files '*.cpp' | grep -v -E '^tests/(unit|e2e|standins|mapiex)/')
 cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --language=c++ \
-  --std=c++17 --inline-suppr -I . "${checked[@]}" || status=1
+  --std=c++17 --inline-suppr -j "$(nproc)" -I . "${checked[@]}" || status=1
 
 exit $status

@@ -15,14 +15,17 @@ if [ ${#presets[@]} -eq 0 ]; then
 fi
 
 failed=()
+times=()
 for preset in "${presets[@]}"; do
   echo "=== $preset"
+  started=$SECONDS
   if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" &&
      ctest --preset "$preset"; then
     :
   else
     failed+=("$preset")
   fi
+  times+=("$(printf '%-12s %5d s' "$preset" $((SECONDS - started)))")
   if [ "$preset" = linux-fuzz ]; then
     # How far each harness got, for the record.
     grep -h -E '^fuzz_[a-z_]+: [0-9]+ runs' build/linux-fuzz/Testing/Temporary/LastTest.log
@@ -30,8 +33,13 @@ for preset in "${presets[@]}"; do
 done
 if [ $lint -eq 1 ]; then
   echo "=== static checks"
+  started=$SECONDS
   bash scripts/lint.sh || failed+=(lint)
+  times+=("$(printf '%-12s %5d s' "lint" $((SECONDS - started)))")
 fi
+
+echo "=== wall time of each stage"
+printf '%s\n' "${times[@]}"
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"

@@ -29,7 +29,8 @@ struct BoxSearch {
 };
 
 BOOL CALLBACK FindBox(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<BoxSearch*>(param);
+  // The window API hands the caller's pointer back as an integer.
+  auto* search = reinterpret_cast<BoxSearch*>(param);  // NOLINT(performance-no-int-to-ptr)
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   char className[16] = {};
@@ -48,7 +49,7 @@ struct BoxContent {
 };
 
 BOOL CALLBACK ReadStatic(HWND control, LPARAM param) {
-  auto* content = reinterpret_cast<BoxContent*>(param);
+  auto* content = reinterpret_cast<BoxContent*>(param);  // NOLINT(performance-no-int-to-ptr)
   char className[16] = {};
   if (GetClassNameA(control, className, sizeof className) > 0 &&
       lstrcmpiA(className, "Static") == 0) {
