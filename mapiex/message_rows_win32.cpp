@@ -13,21 +13,6 @@ namespace {
 constexpr char kSmtp[] = "SMTP";
 constexpr char kNote[] = "IPM.Note";
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (AsciiLower(*a) != AsciiLower(*b)) return false;
-  }
-  return *a == *b;
-}
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 /// A copy of the row's values in one MAPI buffer, texts and bytes hanging
 /// off it, so that one FreeBuffer frees them all.
 SCODE CopyRow(const Buffers& buffers, const PropertyRow& row, LPSPropValue* copy) {
@@ -179,29 +164,6 @@ std::string ExtensionOf(const std::string& name) {
   // A leading dot names a file, it does not start an extension.
   if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return std::string();
   return name.substr(dot);
-}
-
-RecipientText ParseRecipient(const char* text) {
-  RecipientText recipient;
-  const std::string whole = Trimmed(text != nullptr ? text : "");
-  const auto open = whole.rfind('<');
-  const auto close = whole.rfind('>');
-  if (open != std::string::npos && close != std::string::npos && close > open) {
-    recipient.address = Trimmed(whole.substr(open + 1, close - open - 1));
-    recipient.name = Trimmed(whole.substr(0, open));
-    if (recipient.name.size() >= 2 && recipient.name.front() == '"' &&
-        recipient.name.back() == '"') {
-      recipient.name = recipient.name.substr(1, recipient.name.size() - 2);
-    }
-  } else {
-    recipient.address = whole;
-  }
-  if (recipient.address.size() > 5 &&
-      EqualsIgnoreAsciiCase(recipient.address.substr(0, 5).c_str(), "smtp:")) {
-    recipient.address = recipient.address.substr(5);
-  }
-  if (recipient.name.empty()) recipient.name = recipient.address;
-  return recipient;
 }
 
 PropertyRow NewMessageRow(int importance, const SBinary* sentItems) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "mapiex/recipient_text.h"
+
 namespace j6::mapiex {
 
 /// MAPIAllocateBuffer, MAPIAllocateMore and MAPIFreeBuffer, or a test's.
@@ -68,14 +70,6 @@ std::string FileNameOf(const char* path);
 
 /// The extension of a file name with its dot (".pdf"), or empty.
 std::string ExtensionOf(const std::string& name);
-
-/// A recipient text split into display name and address: "Name <a@b>" gives
-/// both, a bare text is both; a leading "SMTP:" is not part of the address.
-struct RecipientText {
-  std::string name;
-  std::string address;
-};
-RecipientText ParseRecipient(const char* text);
 
 /// A new unsent note in the outbox, of the given importance; a copy goes to
 /// the sent items folder when there is one (sentItems may be null).
