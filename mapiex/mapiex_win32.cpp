@@ -355,7 +355,14 @@ int Login(Session* s, const char* profile) {
   return 1;
 }
 
-int OpenMessageStore(Session* s, const char* name, ULONG flags) {
+/// What OpenMsgStore is always asked: the outbox is written to, and a dialog
+/// nobody answers would hang the program. The caller's flags are not passed
+/// on: the program's 0x201 is no documented combination, and of the
+/// documented ones MDB_NO_MAIL, MDB_TEMPORARY and MDB_ONLINE would each keep
+/// the store from sending as a mail client does.
+constexpr ULONG kStoreFlags = MDB_WRITE | MDB_NO_DIALOG;
+
+int OpenMessageStore(Session* s, const char* name) {
   if (!s->session) return 0;
   s->outbox.Reset();
   s->store.Reset();
@@ -368,12 +375,9 @@ int OpenMessageStore(Session* s, const char* name, ULONG flags) {
               return !id.empty();
             });
   if (id.empty()) return 0;
-  // The outbox is written to, and a dialog nobody answers would hang the
-  // program: those two are always asked for.
-  flags |= MDB_WRITE | MDB_NO_DIALOG;
   return SUCCEEDED(s->session->OpenMsgStore(0, static_cast<ULONG>(id.size()),
-                                            reinterpret_cast<LPENTRYID>(id.data()), nullptr, flags,
-                                            s->store.put())) &&
+                                            reinterpret_cast<LPENTRYID>(id.data()), nullptr,
+                                            kStoreFlags, s->store.put())) &&
                  s->store
              ? 1
              : 0;
@@ -651,10 +655,10 @@ J6_EXPORT int __cdecl MAPIEx_Login(void* session, const char* profile) {
 }
 
 J6_EXPORT int __cdecl MAPIEx_OpenMessageStore(void* session, const char* store,
-                                              unsigned int flags) {
+                                              unsigned int /*flags*/) {
   return Guarded(0, [&] {
     Session* s = AsSession(session);
-    return s != nullptr ? OpenMessageStore(s, store, flags) : 0;
+    return s != nullptr ? OpenMessageStore(s, store) : 0;
   });
 }
 

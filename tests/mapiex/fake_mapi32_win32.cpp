@@ -535,6 +535,11 @@ class AddressBook : public PropertyObject<StubAddressBook> {
   }
 };
 
+/// Every flag OpenMsgStore documents, MDB_ONLINE among them (mapidefs.h
+/// lacks it); another bit is refused.
+constexpr ULONG kStoreFlags = MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG |
+                              MDB_NO_MAIL | 0x00000100 | MDB_TEMPORARY | MDB_WRITE;
+
 /// A token as wide as a pointer, that a ULONG would cut short in a 64-bit
 /// process.
 const ULONG_PTR kFormToken = static_cast<ULONG_PTR>(0x123456789ABCDEF1ull);
@@ -562,6 +567,7 @@ class Session : public Counted<j6::mapiex::SessionForms> {
     *store = nullptr;
     const HRESULT result = Result("session.OpenMsgStore");
     if (FAILED(result)) return result;
+    if ((flags & ~kStoreFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;
     *store = new Store(IdOf(size, id));
     return S_OK;
   }

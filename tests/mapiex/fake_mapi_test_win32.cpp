@@ -197,7 +197,8 @@ TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
           "MAPIInitialize version=0 flags=0x1",
           "MAPILogonEx ui=0 profile=<null> password=<null> flags=0x62",
           "session.GetMsgStoresTable",
-          "session.OpenMsgStore MAILBOX flags=0x205",
+          // Documented flags only, whatever the program passes.
+          "session.OpenMsgStore MAILBOX flags=0x5",
           "session.GetStatusTable",
           "store.GetProps PR_IPM_OUTBOX_ENTRYID PR_IPM_SENTMAIL_ENTRYID",
           "store.OpenEntry OUTBOX IMAPIFolder flags=0x1",
@@ -427,6 +428,24 @@ void Finish(const MapiExFunctions& f, void* session, void* message) {
   f.Logout(session);
   f.Term();
   f.SessionDelete(session);
+}
+
+TEST_F(WrapperOverFakeMapi, OpensTheStoreWithDocumentedFlagsOnly) {
+  // The fake refuses any bit OpenMsgStore does not document; MDB_NO_MAIL,
+  // MDB_TEMPORARY and MDB_ONLINE are documented but keep a store from
+  // sending as the mail client does.
+  for (unsigned int asked : {0x201u, 0x0u, 0x80u, 0x20u, 0x100u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(asked);
+    fake_.Reset();
+    ASSERT_EQ(f_.Init(1), 1);
+    void* session = f_.SessionNew();
+    ASSERT_EQ(f_.Login(session, nullptr), 1);
+    EXPECT_EQ(f_.OpenMessageStore(session, nullptr, asked), 1);
+    f_.Logout(session);
+    f_.Term();
+    f_.SessionDelete(session);
+    EXPECT_TRUE(Logged("session.OpenMsgStore MAILBOX flags=0x5")) << fake_.Journal();
+  }
 }
 
 TEST_F(WrapperOverFakeMapi, ImportanceAndNoSentItemsFolder) {
