@@ -421,13 +421,13 @@ void* OpenOutbox(Session* s, ULONG flags) {
   return s->outbox.get();
 }
 
-int MessageCreate(Message* m, Session* s, int importance) {
+int MessageCreate(Message* m, Session* s) {
   m->Reset();
   if (!s->outbox) return 0;
   Ref<IMessage> created;
   if (FAILED(s->outbox->CreateMessage(nullptr, 0, created.put())) || !created) return 0;
   SBinary sentItems{static_cast<ULONG>(s->sentItems.size()), s->sentItems.data()};
-  if (!Apply(created.get(), NewMessageRow(importance, &sentItems))) return 0;
+  if (!Apply(created.get(), NewMessageRow(&sentItems))) return 0;
   m->message = std::move(created);
   m->session = s->session.Share();
   m->outbox = s->outbox.Share();
@@ -696,11 +696,12 @@ J6_EXPORT void __cdecl MAPIEx_MessageDelete(void* message) {
   });
 }
 
-J6_EXPORT int __cdecl MAPIEx_MessageCreate(void* message, void* session, int importance) {
+// The importance number is not passed on: every mail is of normal importance.
+J6_EXPORT int __cdecl MAPIEx_MessageCreate(void* message, void* session, int /*importance*/) {
   return Guarded(0, [&] {
     Message* m = AsMessage(message);
     Session* s = AsSession(session);
-    return m != nullptr && s != nullptr ? MessageCreate(m, s, importance) : 0;
+    return m != nullptr && s != nullptr ? MessageCreate(m, s) : 0;
   });
 }
 

@@ -116,17 +116,6 @@ const SPropValue* PropertyRow::Find(ULONG tag) const {
   return nullptr;
 }
 
-LONG Importance(int importance) {
-  switch (importance) {
-    case 0:
-      return IMPORTANCE_LOW;
-    case 2:
-      return IMPORTANCE_HIGH;
-    default:
-      return IMPORTANCE_NORMAL;
-  }
-}
-
 ULONG RecipientClass(int type) {
   switch (type) {
     case 1:
@@ -166,10 +155,10 @@ std::string ExtensionOf(const std::string& name) {
   return name.substr(dot);
 }
 
-PropertyRow NewMessageRow(int importance, const SBinary* sentItems) {
+PropertyRow NewMessageRow(const SBinary* sentItems) {
   PropertyRow row;
   row.AddText(PR_MESSAGE_CLASS_A, kNote);
-  row.AddLong(PR_IMPORTANCE, Importance(importance));
+  row.AddLong(PR_IMPORTANCE, IMPORTANCE_NORMAL);
   row.AddLong(PR_MESSAGE_FLAGS, MSGFLAG_UNSENT);
   if (sentItems != nullptr && sentItems->cb != 0) {
     row.AddBinary(PR_SENTMAIL_ENTRYID, sentItems->lpb, sentItems->cb);

@@ -53,10 +53,6 @@ class PropertyRow {
   std::list<std::vector<BYTE>> binaries_;
 };
 
-/// PR_IMPORTANCE for the interface's number: 0 low, 1 normal, 2 high;
-/// anything else is normal.
-LONG Importance(int importance);
-
 /// The recipient class (MAPI_TO, MAPI_CC, MAPI_BCC) for the interface's
 /// number 1, 2 or 3; 0 for any other number.
 ULONG RecipientClass(int type);
@@ -71,9 +67,11 @@ std::string FileNameOf(const char* path);
 /// The extension of a file name with its dot (".pdf"), or empty.
 std::string ExtensionOf(const std::string& name);
 
-/// A new unsent note in the outbox, of the given importance; a copy goes to
-/// the sent items folder when there is one (sentItems may be null).
-PropertyRow NewMessageRow(int importance, const SBinary* sentItems);
+/// A new unsent note in the outbox, of normal importance whatever number the
+/// caller passed: the program's number was never an importance, and the
+/// Simple path sends normal mail. A copy goes to the sent items folder when
+/// there is one (sentItems may be null).
+PropertyRow NewMessageRow(const SBinary* sentItems);
 
 /// The sender's name, as sender and as the one the message is sent for.
 PropertyRow SenderNameRow(const char* name);

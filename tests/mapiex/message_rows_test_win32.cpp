@@ -42,17 +42,6 @@ class Rows : public ::testing::Test {
 
 // ------------------------------------------------------------- numbers ---
 
-TEST(Importance, FollowsTheInterfaceNumbers) {
-  const struct {
-    int number;
-    LONG importance;
-  } cases[] = {
-      {0, IMPORTANCE_LOW},     {1, IMPORTANCE_NORMAL}, {2, IMPORTANCE_HIGH},
-      {-1, IMPORTANCE_NORMAL}, {3, IMPORTANCE_NORMAL},  // unknown numbers are normal
-  };
-  for (const auto& c : cases) EXPECT_EQ(Importance(c.number), c.importance) << c.number;
-}
-
 TEST(RecipientClass, IsToCcOrBccForOneTwoThree) {
   const struct {
     int type;
@@ -204,28 +193,26 @@ TEST(PropertyRow, ValuesPointIntoTheRowAfterGrowingAndMoving) {
   }
 }
 
-TEST(NewMessageRow, IsAnUnsentNoteOfTheImportanceAsked) {
-  for (int importance : {0, 1, 2}) {
-    const PropertyRow row = NewMessageRow(importance, nullptr);
-    EXPECT_EQ(TextOf(row.Find(PR_MESSAGE_CLASS_A)), "IPM.Note");
-    ASSERT_NE(row.Find(PR_IMPORTANCE), nullptr);
-    EXPECT_EQ(row.Find(PR_IMPORTANCE)->Value.l, Importance(importance));
-    ASSERT_NE(row.Find(PR_MESSAGE_FLAGS), nullptr);
-    EXPECT_EQ(row.Find(PR_MESSAGE_FLAGS)->Value.ul, static_cast<ULONG>(MSGFLAG_UNSENT));
-    EXPECT_EQ(row.Find(PR_SENTMAIL_ENTRYID), nullptr);
-  }
+TEST(NewMessageRow, IsAnUnsentNoteOfNormalImportance) {
+  const PropertyRow row = NewMessageRow(nullptr);
+  EXPECT_EQ(TextOf(row.Find(PR_MESSAGE_CLASS_A)), "IPM.Note");
+  ASSERT_NE(row.Find(PR_IMPORTANCE), nullptr);
+  EXPECT_EQ(row.Find(PR_IMPORTANCE)->Value.l, IMPORTANCE_NORMAL);
+  ASSERT_NE(row.Find(PR_MESSAGE_FLAGS), nullptr);
+  EXPECT_EQ(row.Find(PR_MESSAGE_FLAGS)->Value.ul, static_cast<ULONG>(MSGFLAG_UNSENT));
+  EXPECT_EQ(row.Find(PR_SENTMAIL_ENTRYID), nullptr);
 }
 
 TEST(NewMessageRow, KeepsACopyInTheSentItemsWhenThereAreSome) {
   std::vector<BYTE> folder = {0, 0, 0, 0, 0x38, 0xA1, 0xBB, 0x10, 7};
   SBinary sentItems{static_cast<ULONG>(folder.size()), folder.data()};
-  const PropertyRow row = NewMessageRow(2, &sentItems);
+  const PropertyRow row = NewMessageRow(&sentItems);
   folder.assign(folder.size(), 0xEE);  // the row keeps its own copy
   EXPECT_EQ(BytesOf(row.Find(PR_SENTMAIL_ENTRYID)),
             (std::vector<BYTE>{0, 0, 0, 0, 0x38, 0xA1, 0xBB, 0x10, 7}));
 
   SBinary none{0, nullptr};
-  EXPECT_EQ(NewMessageRow(2, &none).Find(PR_SENTMAIL_ENTRYID), nullptr);
+  EXPECT_EQ(NewMessageRow(&none).Find(PR_SENTMAIL_ENTRYID), nullptr);
 }
 
 TEST(SenderRows, NameAndSmtpAddressAsSenderAndRepresented) {
