@@ -16,6 +16,7 @@
 
 #include <mapiguid.h>
 
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -269,17 +270,36 @@ bool WriteAll(IStream* stream, const void* bytes, ULONG size) {
 
 // ------------------------------------------------------------- objects ---
 
+/// Whether a message was submitted through the store a session has open;
+/// shared by the session and the messages created in its outbox.
+using SubmittedFlag = std::shared_ptr<bool>;
+
 struct Session {
   Ref<IMAPISession> session;
   Ref<IMsgStore> store;
   Ref<IMAPIFolder> outbox;
+  SubmittedFlag submitted;
   std::vector<BYTE> sentItems;
   std::string profileName;
   bool profileNameKnown = false;
 
-  void Logout() {
+  /// Logs off a store that has mail submitted before releasing it. A store
+  /// only released is logged off as aborted, and what it has queued waits in
+  /// the outbox for the mail client to run; LOGOFF_PURGE has the spooler
+  /// flush the outbound queue and returns when it is done. The documented
+  /// input flags go one at a time: LOGOFF_NO_WAIT would return before that.
+  void CloseStore() {
     outbox.Reset();
+    if (store && submitted && *submitted) {
+      ULONG flags = LOGOFF_PURGE;
+      store->StoreLogoff(&flags);
+    }
     store.Reset();
+    submitted.reset();
+  }
+
+  void Logout() {
+    CloseStore();
     sentItems.clear();
     profileName.clear();
     profileNameKnown = false;
@@ -293,12 +313,14 @@ struct Message {
   Ref<IMAPISession> session;
   Ref<IMAPIFolder> outbox;
   Ref<IAddrBook> addressBook;
+  SubmittedFlag submitted;
 
   void Reset() {
     addressBook.Reset();
     message.Reset();
     outbox.Reset();
     session.Reset();
+    submitted.reset();
   }
 };
 
@@ -364,8 +386,7 @@ constexpr ULONG kStoreFlags = MDB_WRITE | MDB_NO_DIALOG;
 
 int OpenMessageStore(Session* s, const char* name) {
   if (!s->session) return 0;
-  s->outbox.Reset();
-  s->store.Reset();
+  s->CloseStore();
   Ref<IMAPITable> table;
   if (FAILED(s->session->GetMsgStoresTable(0, table.put()))) return 0;
   std::vector<BYTE> id;
@@ -375,12 +396,15 @@ int OpenMessageStore(Session* s, const char* name) {
               return !id.empty();
             });
   if (id.empty()) return 0;
-  return SUCCEEDED(s->session->OpenMsgStore(0, static_cast<ULONG>(id.size()),
-                                            reinterpret_cast<LPENTRYID>(id.data()), nullptr,
-                                            kStoreFlags, s->store.put())) &&
-                 s->store
-             ? 1
-             : 0;
+  if (FAILED(s->session->OpenMsgStore(0, static_cast<ULONG>(id.size()),
+                                      reinterpret_cast<LPENTRYID>(id.data()), nullptr, kStoreFlags,
+                                      s->store.put())) ||
+      !s->store) {
+    s->store.Reset();
+    return 0;
+  }
+  s->submitted = std::make_shared<bool>(false);
+  return 1;
 }
 
 const char* ProfileNameOf(Session* s) {
@@ -431,6 +455,7 @@ int MessageCreate(Message* m, Session* s) {
   m->message = std::move(created);
   m->session = s->session.Share();
   m->outbox = s->outbox.Share();
+  m->submitted = s->submitted;
   return 1;
 }
 
@@ -575,6 +600,7 @@ int ShowForm(Message* m, Session* s) {
   const int outcome = FormOutcome(shown);
   // A cancelled mail must not stay in the outbox, saved but never sent.
   if (outcome == 2) DeleteFromOutbox(s->outbox.get(), std::move(id));
+  if (outcome == 1 && s->submitted) *s->submitted = true;
   return outcome;
 }
 
@@ -585,8 +611,10 @@ int Send(Message* m) {
     Discard(m);
     return 0;
   }
-  // Submitted, the message is the spooler's.
+  // Submitted, the message is the spooler's; the store is to be logged off
+  // so that the spooler sends it.
   m->message.Reset();
+  if (m->submitted) *m->submitted = true;
   return 1;
 }
 

@@ -182,6 +182,35 @@ void Decode(ULONG tag, const std::string& stored, void* parent, SPropValue* v) {
 
 using Values = std::map<ULONG, std::string>;
 
+// ------------------------------------------------------------- mailbox ---
+
+// What the outbox holds, by entry identifier, as each message was saved. A
+// submitted message (MSGFLAG_SUBMIT) waits there for the spooler. With no
+// mail client running, the spooler sends the queue only when the store is
+// logged off with LOGOFF_PURGE, which returns once it is flushed; a store
+// released without that is logged off as aborted, and its queue stays unsent.
+std::map<std::string, Values> outboxItems;
+int savedMessages = 0;
+
+ULONG FlagsOf(const Values& values) {
+  const auto found = values.find(PR_MESSAGE_FLAGS);
+  return found != values.end() ? std::strtoul(found->second.c_str(), nullptr, 10) : 0;
+}
+
+bool IsQueued(const Values& values) { return (FlagsOf(values) & MSGFLAG_SUBMIT) != 0; }
+
+/// The spooler at work: every submitted message leaves the outbox, sent.
+void SendQueue() {
+  for (auto item = outboxItems.begin(); item != outboxItems.end();) {
+    if (IsQueued(item->second)) {
+      Note("spooler.Sent " + item->first);
+      item = outboxItems.erase(item);
+    } else {
+      ++item;
+    }
+  }
+}
+
 /// The asked tags' values in one buffer, an error value for each one missing.
 HRESULT GetValues(const Values& values, LPSPropTagArray tags, ULONG* count, LPSPropValue* out) {
   LPVOID block = nullptr;
@@ -349,14 +378,20 @@ class Attach : public PropertyObject<StubAttach> {
 class Message : public PropertyObject<StubMessage> {
  public:
   Message() : PropertyObject("message") {}
+  /// Saved with MSGFLAG_SUBMIT: in the spooler's queue.
+  void MarkSubmitted() {
+    values_[PR_MESSAGE_FLAGS] = std::to_string(FlagsOf(values_) | MSGFLAG_SUBMIT);
+    Save();
+  }
+
   STDMETHODIMP OpenProperty(ULONG tag, LPCIID iid, ULONG options, ULONG flags,
                             LPUNKNOWN* opened) override {
     return OpenStream(name_, tag, iid, options, flags, opened);
   }
   STDMETHODIMP SaveChanges(ULONG flags) override {
-    Note("message.SaveChanges flags=" + Hex(flags));
-    const HRESULT result = Result("message.SaveChanges");
-    if (SUCCEEDED(result)) values_[PR_ENTRYID] = "MESSAGE1";
+    Note(name_ + ".SaveChanges flags=" + Hex(flags));
+    const HRESULT result = Result(name_ + ".SaveChanges");
+    if (SUCCEEDED(result)) Save();
     return result;
   }
   STDMETHODIMP ModifyRecipients(ULONG flags, LPADRLIST list) override {
@@ -381,11 +416,22 @@ class Message : public PropertyObject<StubMessage> {
     return S_OK;
   }
   STDMETHODIMP SubmitMessage(ULONG flags) override {
-    Note("message.SubmitMessage flags=" + Hex(flags));
-    return Result("message.SubmitMessage");
+    Note(name_ + ".SubmitMessage flags=" + Hex(flags));
+    const HRESULT result = Result(name_ + ".SubmitMessage");
+    // Submitting saves the message as well.
+    if (SUCCEEDED(result)) MarkSubmitted();
+    return result;
   }
 
  private:
+  /// Into the outbox, under an entry identifier given at the first save.
+  void Save() {
+    if (id_.empty()) id_ = "MESSAGE" + std::to_string(++savedMessages);
+    values_[PR_ENTRYID] = id_;
+    outboxItems[id_] = values_;
+  }
+
+  std::string id_;
   ULONG attachments_ = 0;
 };
 
@@ -406,6 +452,9 @@ class Folder : public PropertyObject<StubFolder> {
       ids += " " + IdOf(list->lpbin[i].cb, list->lpbin[i].lpb);
     }
     Note("outbox.DeleteMessages" + ids);
+    for (ULONG i = 0; list != nullptr && i < list->cValues; ++i) {
+      outboxItems.erase(IdOf(list->lpbin[i].cb, list->lpbin[i].lpb));
+    }
     return S_OK;
   }
 };
@@ -415,6 +464,12 @@ class Store : public PropertyObject<StubStore> {
   explicit Store(std::string id) : PropertyObject("store"), id_(std::move(id)) {
     values_[PR_IPM_OUTBOX_ENTRYID] = "OUTBOX";
     if (Setting("sentitems") != "none") values_[PR_IPM_SENTMAIL_ENTRYID] = "SENTITEMS";
+  }
+  /// Released: what is still queued stays in the outbox, unsent.
+  ~Store() override {
+    for (const auto& item : outboxItems) {
+      if (IsQueued(item.second)) Note("spooler.Unsent " + item.first);
+    }
   }
   const std::string& id() const { return id_; }
   STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
@@ -429,6 +484,25 @@ class Store : public PropertyObject<StubStore> {
     if (wanted != "OUTBOX") return MAPI_E_NOT_FOUND;
     *type = MAPI_FOLDER;
     *opened = new Folder();
+    return S_OK;
+  }
+  /// One input flag a call, as documented. Only LOGOFF_PURGE returns once
+  /// the spooler has sent the queue; after the others it is still waiting,
+  /// and this process is about to end.
+  STDMETHODIMP StoreLogoff(ULONG* flags) override {
+    Note("store.StoreLogoff flags=" + Hex(*flags));
+    const HRESULT result = Result("store.StoreLogoff");
+    if (FAILED(result)) return result;
+    const ULONG asked = *flags;
+    if (asked != LOGOFF_NO_WAIT && asked != LOGOFF_ORDERLY && asked != LOGOFF_PURGE &&
+        asked != LOGOFF_ABORT && asked != LOGOFF_QUIET) {
+      return MAPI_E_INVALID_PARAMETER;
+    }
+    if (asked == LOGOFF_PURGE) SendQueue();
+    *flags = 0;
+    for (const auto& item : outboxItems) {
+      if (IsQueued(item.second)) *flags = LOGOFF_OUTBOUND_QUEUE;
+    }
     return S_OK;
   }
 
@@ -677,6 +751,8 @@ J6_EXPORT ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) { return FakeBuffers::Free(
 J6_EXPORT void FakeMapi_Reset(void) {
   journal.clear();
   script.clear();
+  outboxItems.clear();
+  savedMessages = 0;
 }
 
 J6_EXPORT void FakeMapi_Script(const char* name, const char* value) { script[name] = value; }

@@ -247,6 +247,9 @@ TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
           "message.SetProps PR_BODY_A=Gentile cliente,\\r\\nin allegato.\\r\\n",
           "message.SaveChanges flags=0x2",
           "message.SubmitMessage flags=0x0",
+          // Logged off so that the spooler sends what was submitted.
+          "store.StoreLogoff flags=0x4",
+          "spooler.Sent MESSAGE1",
           "session.Logoff flags=0x0",
           "MAPIUninitialize",
       }));
@@ -362,11 +365,12 @@ TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
       {"attach.SaveChanges", MAPI_E_CALL_FAILED, false,
        "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
        "message.DeleteAttach 0", nullptr},
-      // Saved to the outbox but not sent: taken out again.
+      // Saved to the outbox but not sent: taken out again, and nothing to
+      // log the store off for.
       {"message.SaveChanges", MAPI_E_CALL_FAILED, false, all + " Send=0", nullptr,
        "outbox.DeleteMessages MESSAGE1"},
       {"message.SubmitMessage", MAPI_E_CALL_FAILED, false, all + " Send=0",
-       "outbox.DeleteMessages MESSAGE1", nullptr},
+       "outbox.DeleteMessages MESSAGE1", "store.StoreLogoff flags=0x4"},
       {"message.SaveChanges", MAPI_E_CALL_FAILED, true, all + " Form=0", nullptr,
        "session.PrepareForm"},
       {"message.GetProps", MAPI_E_CALL_FAILED, true, all + " Form=0", nullptr,
@@ -499,9 +503,11 @@ TEST_F(WrapperOverFakeMapi, TermReleasesWhatTheCallerLeftOpen) {
   void* session = nullptr;
   void* message = ReadyMessage(f_, &session);
   EXPECT_EQ(f_.AddRecipient(message, "Anna Rossi", 1), 1);
+  EXPECT_EQ(f_.Send(message), 1);
   EXPECT_GT(fake_.LiveObjects(), 0);
   f_.Term();  // no MessageDelete, no Logout first
   EXPECT_EQ(fake_.LiveObjects(), 0);
+  EXPECT_TRUE(Logged("spooler.Sent MESSAGE1"));  // the store still logged off first
   EXPECT_TRUE(Logged("session.Logoff flags=0x0"));
   EXPECT_EQ(Journal().back(), "MAPIUninitialize");
   // The handles are still the caller's to delete, and refuse what needs MAPI.
