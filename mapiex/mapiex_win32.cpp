@@ -314,6 +314,9 @@ struct Message {
   Ref<IMAPIFolder> outbox;
   Ref<IAddrBook> addressBook;
   SubmittedFlag submitted;
+  // A recipient or attachment the caller asked for did not make it into the
+  // message: sent without it, the mail would be reported as sent all the same.
+  bool incomplete = false;
 
   void Reset() {
     addressBook.Reset();
@@ -321,6 +324,7 @@ struct Message {
     outbox.Reset();
     session.Reset();
     submitted.reset();
+    incomplete = false;
   }
 };
 
@@ -459,48 +463,80 @@ int MessageCreate(Message* m, Session* s) {
   return 1;
 }
 
-int AddRecipient(Message* m, const char* text, int type) {
-  const ULONG recipientClass = RecipientClass(type);
-  if (!m->message || text == nullptr || *text == '\0' || recipientClass == 0) return 0;
+IAddrBook* AddressBookOf(Message* m) {
   if (!m->addressBook && m->session) {
     m->session->OpenAddressBook(0, nullptr, AB_NO_DIALOG, m->addressBook.put());
   }
-  if (m->addressBook) {
-    AddressList resolved;
-    // No dialog: a name the address book cannot settle on its own becomes
-    // the one-off below.
-    if (SUCCEEDED(NewResolveList(mapi.buffers, text, recipientClass, resolved.put())) &&
-        SUCCEEDED(m->addressBook->ResolveName(0, 0, nullptr, resolved.get())) &&
-        resolved.get()->cEntries == 1) {
-      return SUCCEEDED(SetRecipientClass(mapi.buffers, &resolved.get()->aEntries[0], recipientClass,
-                                         resolved.kept())) &&
-                     SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, resolved.get()))
-                 ? 1
-                 : 0;
-    }
-  }
-  // Nobody in the address book: an Internet address of its own.
-  const RecipientText recipient = ParseRecipient(text);
-  if (recipient.address.empty()) return 0;
+  return m->addressBook.get();
+}
+
+/// A one-off entry identifier for an SMTP address; empty when the address
+/// book cannot make one.
+std::vector<BYTE> OneOffEntryId(IAddrBook* book, const RecipientText& who) {
+  if (book == nullptr) return std::vector<BYTE>();
+  // CreateOneOff takes its texts as non-const.
+  std::string name = who.name;
+  std::string addressType = "SMTP";
+  std::string address = who.address;
   MapiBuffer<ENTRYID> entryId;
-  ULONG entryIdSize = 0;
-  if (m->addressBook) {
-    std::string name = recipient.name;
-    std::string addressType = "SMTP";
-    std::string address = recipient.address;
-    if (FAILED(m->addressBook->CreateOneOff(name.data(), addressType.data(), address.data(),
-                                            MAPI_SEND_NO_RICH_INFO, &entryIdSize, entryId.put()))) {
-      entryId.Reset();
-      entryIdSize = 0;
-    }
+  ULONG size = 0;
+  // Plain Internet mail: the recipient's client may not read MAPI's own
+  // rich-text attachment.
+  if (FAILED(book->CreateOneOff(name.data(), addressType.data(), address.data(),
+                                MAPI_SEND_NO_RICH_INFO, &size, entryId.put())) ||
+      entryId.get() == nullptr) {
+    return std::vector<BYTE>();
   }
-  SBinary id{entryIdSize, reinterpret_cast<LPBYTE>(entryId.get())};
+  const auto* bytes = reinterpret_cast<const BYTE*>(entryId.get());
+  return std::vector<BYTE>(bytes, bytes + size);
+}
+
+/// Outcome of asking the address book for a recipient.
+enum class Resolution { kResolved, kUnresolved, kFailed };
+
+Resolution Resolve(Message* m, const char* text, ULONG recipientClass) {
+  IAddrBook* book = AddressBookOf(m);
+  if (book == nullptr) return Resolution::kUnresolved;
+  AddressList resolved;
+  // No dialog: a name the address book cannot settle on its own (not found,
+  // or ambiguous) is left to the rules below.
+  if (FAILED(NewResolveList(mapi.buffers, text, recipientClass, resolved.put())) ||
+      FAILED(book->ResolveName(0, 0, nullptr, resolved.get())) || resolved.get()->cEntries != 1) {
+    return Resolution::kUnresolved;
+  }
+  return SUCCEEDED(SetRecipientClass(mapi.buffers, &resolved.get()->aEntries[0], recipientClass,
+                                     resolved.kept())) &&
+                 SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, resolved.get()))
+             ? Resolution::kResolved
+             : Resolution::kFailed;
+}
+
+/// An Internet address nobody in the address book has, as a one-off.
+bool AddOneOff(Message* m, const RecipientText& recipient, ULONG recipientClass) {
+  std::vector<BYTE> entryId = OneOffEntryId(AddressBookOf(m), recipient);
+  SBinary id{static_cast<ULONG>(entryId.size()), entryId.data()};
   AddressList oneOff;
-  if (FAILED(NewOneOffList(mapi.buffers, recipient, recipientClass,
-                           entryId.get() != nullptr ? &id : nullptr, oneOff.put()))) {
-    return 0;
+  return SUCCEEDED(NewOneOffList(mapi.buffers, recipient, recipientClass,
+                                 entryId.empty() ? nullptr : &id, oneOff.put())) &&
+         SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, oneOff.get()));
+}
+
+int AddRecipient(Message* m, const char* text, int type) {
+  const ULONG recipientClass = RecipientClass(type);
+  if (!m->message || text == nullptr || recipientClass == 0) return 0;
+  const RecipientText recipient = ParseRecipient(text);
+  // A blank piece is no one the address book could find, nor an address.
+  const Resolution resolution =
+      recipient.name.empty() ? Resolution::kUnresolved : Resolve(m, text, recipientClass);
+  bool added = resolution == Resolution::kResolved;
+  // A name the address book does not know would become a one-off that
+  // bounces later, after the user was told the mail went: only an address
+  // goes without the address book.
+  if (resolution == Resolution::kUnresolved && IsInternetAddress(recipient.address)) {
+    added = AddOneOff(m, recipient, recipientClass);
   }
-  return SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, oneOff.get())) ? 1 : 0;
+  if (!added) m->incomplete = true;
+  return added ? 1 : 0;
 }
 
 void SetBody(Message* m, const char* text) {
@@ -570,6 +606,10 @@ void Discard(Message* m) {
 
 int ShowForm(Message* m, Session* s) {
   if (!m->message || !s->session || !s->store || !s->outbox) return 0;
+  if (m->incomplete) {
+    m->message.Reset();  // never saved: nothing to take out of the outbox
+    return 0;
+  }
   // The form opens the message from the store, so it has to be saved there.
   if (FAILED(m->message->SaveChanges(KEEP_OPEN_READWRITE))) return 0;
   ULONG count = 0;
@@ -606,6 +646,10 @@ int ShowForm(Message* m, Session* s) {
 
 int Send(Message* m) {
   if (!m->message) return 0;
+  if (m->incomplete) {
+    m->message.Reset();  // never saved: nothing to take out of the outbox
+    return 0;
+  }
   if (FAILED(m->message->SaveChanges(KEEP_OPEN_READWRITE))) return 0;
   if (FAILED(m->message->SubmitMessage(0))) {
     Discard(m);

@@ -14,6 +14,7 @@
 
 #include <mapiguid.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -556,6 +557,21 @@ class Table : public StubTable {
   size_t next_ = 0;
 };
 
+/// Whom the address book knows by a name: the people whose display name is
+/// the name or has it as one of its words.
+std::vector<std::string> PeopleCalled(const std::string& name) {
+  static const char* const people[] = {"Anna Rossi", "Marco Rossi"};
+  std::vector<std::string> found;
+  for (const char* person : people) {
+    const std::string known(person);
+    const auto blank = known.find(' ');
+    if (name == known || name == known.substr(0, blank) || name == known.substr(blank + 1)) {
+      found.push_back(known);
+    }
+  }
+  return found;
+}
+
 class AddressBook : public PropertyObject<StubAddressBook> {
  public:
   AddressBook() : PropertyObject("addressbook") {}
@@ -573,14 +589,23 @@ class AddressBook : public PropertyObject<StubAddressBook> {
       for (ULONG v = 0; v < row.cValues; ++v) {
         if (row.lpProps[v].ulPropTag == PR_DISPLAY_NAME_A) name = row.lpProps[v].Value.lpszA;
       }
-      if (name != "Anna Rossi") return MAPI_E_NOT_FOUND;
+      // Without MAPI_DIALOG nobody is asked: a name that fits no one, or
+      // more than one, stays unresolved and fails the call.
+      const std::vector<std::string> found = PeopleCalled(name);
+      if (found.empty()) return MAPI_E_NOT_FOUND;
+      if (found.size() > 1) return MAPI_E_AMBIGUOUS_RECIP;
+      const std::string& knownAs = found.front();
+      std::string login;
+      for (char c : knownAs) {
+        login += c == ' ' ? '.' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
       // As an address book does it: the entry's values replaced by what it
       // knows, which here lacks the recipient's class.
       FakeBuffers::Free(list->aEntries[i].rgPropVals);
-      const Values known = {{PR_DISPLAY_NAME_A, "Anna Rossi"},
+      const Values known = {{PR_DISPLAY_NAME_A, knownAs},
                             {PR_ADDRTYPE_A, "SMTP"},
-                            {PR_EMAIL_ADDRESS_A, "anna.rossi@example.com"},
-                            {PR_ENTRYID, "AB:anna.rossi"},
+                            {PR_EMAIL_ADDRESS_A, login + "@example.com"},
+                            {PR_ENTRYID, "AB:" + login},
                             {PR_OBJECT_TYPE, std::to_string(MAPI_MAILUSER)}};
       LPVOID block = nullptr;
       FakeBuffers::Allocate(static_cast<ULONG>(known.size() * sizeof(SPropValue)), &block);

@@ -1,14 +1,14 @@
 // A MAPI32.DLL with Extended MAPI for the wrapper's tests: one profile
 // ("Fake Profile"), two message stores ("Archive", and "Mailbox", the
 // default, whose outbox and sent items folders have the entry identifiers
-// OUTBOX and SENTITEMS), and an address book that knows "Anna Rossi". A
-// saved message is in the outbox (MESSAGE1, MESSAGE2, ...) until deleted; a
-// submitted one waits there for the spooler, which sends it ("spooler.Sent")
-// only when the store is logged off with LOGOFF_PURGE, and a store released
-// with mail still queued leaves it unsent ("spooler.Unsent"). It writes
-// every call it gets, with what it was handed, as one line of a journal. Its buffers follow MAPI's
-// rules and are counted (FakeBuffers), as are its objects, so that a test sees whatever the wrapper
-// leaves behind.
+// OUTBOX and SENTITEMS), and an address book that knows "Anna Rossi" and
+// "Marco Rossi", so that "Rossi" is ambiguous: without a dialog ResolveName
+// fails for a name it cannot settle, as documented. A saved message is in the outbox (MESSAGE1,
+// MESSAGE2, ...) until deleted; a submitted one waits there for the spooler, which sends it
+// ("spooler.Sent") only when the store is logged off with LOGOFF_PURGE, and a store released with
+// mail still queued leaves it unsent ("spooler.Unsent"). It writes every call it gets, with what it
+// was handed, as one line of a journal. Its buffers follow MAPI's rules and are counted
+// (FakeBuffers), as are its objects, so that a test sees whatever the wrapper leaves behind.
 //
 // Besides MAPI's functions it exports these, for the tests.
 #pragma once

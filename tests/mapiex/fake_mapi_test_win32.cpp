@@ -105,6 +105,14 @@ class WrapperOverFakeMapi : public ::testing::Test {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
+  /// Whether any journal line holds the text.
+  static bool Mentioned(const std::string& text) {
+    for (const std::string& line : Journal()) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+
   /// The program's sequence of calls: each result, in one line.
   std::string RunProgram(bool wait) {
     std::string outcome;
@@ -291,6 +299,8 @@ TEST_F(WrapperOverFakeMapi, ShowsTheFormWithThePreparedTokenAndTheMessageHandedO
 TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
   const std::string all =
       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=1";
+  const std::string unresolved =
+      "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=0 Cc=1 Attach=1 Send=0";
   const struct {
     const char* call;
     HRESULT result;
@@ -333,21 +343,23 @@ TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
       {"message.SetProps", MAPI_E_CALL_FAILED, false,
        "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=0 To=0 Cc=0 Attach=0 Send=0",
        nullptr, nullptr},
-      // Without an address book, or when it fails, recipients are one-offs.
-      {"session.OpenAddressBook", MAPI_E_CALL_FAILED, false, all + " Send=1",
-       "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Anna Rossi PR_ADDRTYPE_A=SMTP "
-       "PR_EMAIL_ADDRESS_A=Anna Rossi PR_RECIPIENT_TYPE=1 PR_SEND_RICH_INFO=false",
-       nullptr},
-      {"addressbook.ResolveName", MAPI_E_AMBIGUOUS_RECIP, false, all + " Send=1",
-       "addressbook.CreateOneOff name=Anna Rossi type=SMTP address=Anna Rossi flags=0x10000",
-       nullptr},
+      // Without an address book, or when it fails, only an address goes,
+      // as a one-off; a name cannot, and the mail is not sent without it.
+      {"session.OpenAddressBook", MAPI_E_CALL_FAILED, false, unresolved,
+       "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Bruno PR_ADDRTYPE_A=SMTP "
+       "PR_EMAIL_ADDRESS_A=bruno@example.com PR_RECIPIENT_TYPE=2 PR_SEND_RICH_INFO=false",
+       "message.SubmitMessage flags=0x0"},
+      {"addressbook.ResolveName", MAPI_E_CALL_FAILED, false, unresolved,
+       "addressbook.CreateOneOff name=Bruno type=SMTP address=bruno@example.com flags=0x10000",
+       "addressbook.CreateOneOff name=Anna Rossi type=SMTP address=Anna Rossi flags=0x10000"},
       {"addressbook.CreateOneOff", MAPI_E_CALL_FAILED, false, all + " Send=1",
        "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Bruno PR_ADDRTYPE_A=SMTP "
        "PR_EMAIL_ADDRESS_A=bruno@example.com PR_RECIPIENT_TYPE=2 PR_SEND_RICH_INFO=false",
        nullptr},
-      // A resolved recipient the message refuses is not tried again as a one-off.
+      // A resolved recipient the message refuses is not tried again as a
+      // one-off, and the mail does not go without it.
       {"message.ModifyRecipients", MAPI_E_CALL_FAILED, false,
-       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=0 Cc=0 Attach=1 Send=1",
+       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=0 Cc=0 Attach=1 Send=0",
        nullptr,
        "addressbook.CreateOneOff name=Anna Rossi type=SMTP address=Anna Rossi flags=0x10000"},
       {"message.CreateAttach", MAPI_E_CALL_FAILED, false,
@@ -450,6 +462,58 @@ TEST_F(WrapperOverFakeMapi, OpensTheStoreWithDocumentedFlagsOnly) {
     f_.Term();
     f_.SessionDelete(session);
     EXPECT_TRUE(Logged("session.OpenMsgStore MAILBOX flags=0x5")) << fake_.Journal();
+  }
+}
+
+TEST_F(WrapperOverFakeMapi, WhatTheAddressBookCannotResolveGoesOnlyAsAnAddress) {
+  const struct {
+    std::vector<const char*> pieces;
+    const char* added;  // AddRecipient's results
+    int sent;
+    const char* oneOff;  // the one-off the address book is asked for; null: none
+  } cases[] = {
+      {{"Anna Rossi"}, "1", 1, nullptr},
+      {{"Rossi"}, "0", 0, nullptr},  // ambiguous: Anna or Marco
+      {{"Nessuno"}, "0", 0, nullptr},
+      {{"   "}, "0", 0, nullptr},
+      {{"carla@example.com"}, "1", 1, "name=carla@example.com type=SMTP address=carla@example.com"},
+      {{"Carla <carla@example.com>"}, "1", 1, "name=Carla type=SMTP address=carla@example.com"},
+      {{"SMTP:carla@example.com"},
+       "1",
+       1,
+       "name=carla@example.com type=SMTP address=carla@example.com"},
+      {{"carla bianchi@example.com"}, "0", 0, nullptr},
+      {{"Carla <carla bianchi@example.com>"}, "0", 0, nullptr},
+      {{"carla@"}, "0", 0, nullptr},
+      {{"@example.com"}, "0", 0, nullptr},
+      // One piece that cannot go keeps the others from going without it.
+      {{"carla@example.com", "Nessuno", "Anna Rossi"},
+       "1 0 1",
+       0,
+       "name=carla@example.com type=SMTP address=carla@example.com"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pieces.front());
+    fake_.Reset();
+    void* session = nullptr;
+    void* message = ReadyMessage(f_, &session);
+    std::string added;
+    for (const char* piece : c.pieces) {
+      added += (added.empty() ? "" : " ") + std::to_string(f_.AddRecipient(message, piece, 1));
+    }
+    EXPECT_EQ(added, c.added);
+    EXPECT_EQ(f_.Send(message), c.sent);
+    Finish(f_, session, message);
+    if (c.oneOff != nullptr) {
+      EXPECT_TRUE(Logged(std::string("addressbook.CreateOneOff ") + c.oneOff + " flags=0x10000"))
+          << fake_.Journal();
+    } else {
+      EXPECT_FALSE(Mentioned("addressbook.CreateOneOff")) << fake_.Journal();
+    }
+    // Refused before it reached the outbox: nothing to send, nothing to delete.
+    EXPECT_EQ(Logged("message.SubmitMessage flags=0x0"), c.sent == 1);
+    EXPECT_EQ(Logged("spooler.Sent MESSAGE1"), c.sent == 1);
+    EXPECT_FALSE(Mentioned("outbox.DeleteMessages"));
   }
 }
 
