@@ -561,17 +561,19 @@ bool StreamFile(HANDLE file, IStream* stream) {
   }
 }
 
-int AddAttachment(Message* m, const char* path, const char* name) {
-  if (!m->message || path == nullptr || *path == '\0') return 0;
+/// Copies the file into a new attachment; false, leaving none, when it
+/// cannot.
+bool Attach(Message* m, const char* path, const char* name) {
   // The file first: a file that cannot be read must not leave an empty
-  // attachment behind.
-  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return 0;
+  // attachment behind. The host may still hold the document open for
+  // writing; sharing reads alone would refuse it.
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return false;
   ULONG number = 0;
   Ref<IAttach> attachment;
   if (FAILED(m->message->CreateAttach(nullptr, 0, &number, attachment.put())) || !attachment) {
-    return 0;
+    return false;
   }
   const bool written =
       Apply(attachment.get(), AttachmentRow(path, name)) &&
@@ -580,7 +582,16 @@ int AddAttachment(Message* m, const char* path, const char* name) {
       SUCCEEDED(attachment->SaveChanges(0));
   attachment.Reset();
   if (!written) m->message->DeleteAttach(number, 0, nullptr, 0);
-  return written ? 1 : 0;
+  return written;
+}
+
+int AddAttachment(Message* m, const char* path, const char* name) {
+  if (!m->message || path == nullptr || *path == '\0') return 0;
+  // Never dropped silently: a mail without the document it was to carry is
+  // no mail to report as sent.
+  if (Attach(m, path, name)) return 1;
+  m->incomplete = true;
+  return 0;
 }
 
 /// Removes a saved message from the outbox, by its entry identifier.

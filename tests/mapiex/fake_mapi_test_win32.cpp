@@ -301,6 +301,8 @@ TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=1";
   const std::string unresolved =
       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=0 Cc=1 Attach=1 Send=0";
+  const std::string noAttachment =
+      "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0";
   const struct {
     const char* call;
     HRESULT result;
@@ -362,21 +364,17 @@ TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
        "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=0 Cc=0 Attach=1 Send=0",
        nullptr,
        "addressbook.CreateOneOff name=Anna Rossi type=SMTP address=Anna Rossi flags=0x10000"},
-      {"message.CreateAttach", MAPI_E_CALL_FAILED, false,
-       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
-       nullptr, "message.DeleteAttach 0"},
-      {"attach.SetProps", MAPI_E_CALL_FAILED, false,
-       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
-       "message.DeleteAttach 0", nullptr},
-      {"attach.OpenProperty", MAPI_E_NO_ACCESS, false,
-       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
-       "message.DeleteAttach 0", nullptr},
-      {"stream.Commit", STG_E_MEDIUMFULL, false,
-       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
-       "message.DeleteAttach 0", nullptr},
-      {"attach.SaveChanges", MAPI_E_CALL_FAILED, false,
-       "Init=1 Login=1 Store=1 Profile=Fake Profile Outbox=1 Create=1 To=1 Cc=1 Attach=0 Send=1",
-       "message.DeleteAttach 0", nullptr},
+      // An attachment that does not make it fails the mail; none is left half-made.
+      {"message.CreateAttach", MAPI_E_CALL_FAILED, false, noAttachment + " Send=0", nullptr,
+       "message.DeleteAttach 0"},
+      {"attach.SetProps", MAPI_E_CALL_FAILED, false, noAttachment + " Send=0",
+       "message.DeleteAttach 0", "message.SaveChanges flags=0x2"},
+      {"attach.OpenProperty", MAPI_E_NO_ACCESS, false, noAttachment + " Send=0",
+       "message.DeleteAttach 0", "message.SaveChanges flags=0x2"},
+      {"stream.Commit", STG_E_MEDIUMFULL, false, noAttachment + " Send=0", "message.DeleteAttach 0",
+       "message.SaveChanges flags=0x2"},
+      {"attach.SaveChanges", MAPI_E_CALL_FAILED, true, noAttachment + " Form=0",
+       "message.DeleteAttach 0", "session.PrepareForm"},
       // Saved to the outbox but not sent: taken out again, and nothing to
       // log the store off for.
       {"message.SaveChanges", MAPI_E_CALL_FAILED, false, all + " Send=0", nullptr,
@@ -514,6 +512,49 @@ TEST_F(WrapperOverFakeMapi, WhatTheAddressBookCannotResolveGoesOnlyAsAnAddress) 
     EXPECT_EQ(Logged("message.SubmitMessage flags=0x0"), c.sent == 1);
     EXPECT_EQ(Logged("spooler.Sent MESSAGE1"), c.sent == 1);
     EXPECT_FALSE(Mentioned("outbox.DeleteMessages"));
+  }
+}
+
+TEST_F(WrapperOverFakeMapi, AttachesADocumentStillOpenForWritingAndNeverSendsWithoutOne) {
+  const struct {
+    const char* what;
+    DWORD hostAccess;  // 0: the host does not hold the file
+    DWORD hostSharing;
+    const char* file;  // in the test's folder
+    bool form;
+    int attached;
+    int handedOver;  // Send's or ShowForm's result
+  } cases[] = {
+      {"written by the host, sharing all", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+       "0001.tmp", false, 1, 1},
+      {"written by the host, sharing reads", GENERIC_WRITE, FILE_SHARE_READ, "0001.tmp", false, 1,
+       1},
+      {"held by the host, sharing nothing", GENERIC_READ, 0, "0001.tmp", false, 0, 0},
+      {"missing", 0, 0, "absent.pdf", false, 0, 0},
+      {"missing, in the form", 0, 0, "absent.pdf", true, 0, 0},
+      {"a folder", 0, 0, "", false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake_.Reset();
+    const std::string path = folder_.File(c.file);
+    HANDLE host = INVALID_HANDLE_VALUE;
+    if (c.hostAccess != 0) {
+      host = CreateFileA(path.c_str(), c.hostAccess, c.hostSharing, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(host, INVALID_HANDLE_VALUE);
+    }
+    void* session = nullptr;
+    void* message = ReadyMessage(f_, &session);
+    EXPECT_EQ(f_.AddRecipient(message, "carla@example.com", 1), 1);
+    EXPECT_EQ(f_.AddAttachment(message, path.c_str(), "Fattura 12.pdf"), c.attached);
+    EXPECT_EQ(c.form ? f_.ShowForm(message, session) : f_.Send(message), c.handedOver);
+    Finish(f_, session, message);
+    if (host != INVALID_HANDLE_VALUE) CloseHandle(host);
+    EXPECT_EQ(Logged("stream.Commit PR_ATTACH_DATA_BIN 9 bytes %PDF-1.4\\n"), c.attached == 1);
+    // Refused before anything reached the outbox.
+    EXPECT_EQ(Logged("message.SaveChanges flags=0x2"), c.handedOver == 1) << fake_.Journal();
+    EXPECT_FALSE(Mentioned("session.PrepareForm")) << fake_.Journal();
   }
 }
 
