@@ -615,6 +615,22 @@ void Discard(Message* m) {
   DeleteFromOutbox(m->outbox.get(), std::move(id));
 }
 
+/// Opens the saved message again, after its form was shown, and reads its
+/// PR_MESSAGE_FLAGS; what opening it returned.
+HRESULT ReadFlagsAgain(IMsgStore* store, std::vector<BYTE> id, ULONG* count,
+                       MapiBuffer<SPropValue>* values) {
+  if (id.empty()) return MAPI_E_INVALID_ENTRYID;
+  ULONG type = 0;
+  Ref<IUnknown> opened;
+  const HRESULT result =
+      store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
+                       nullptr, 0, &type, opened.put());
+  if (FAILED(result) || !opened) return FAILED(result) ? result : MAPI_E_CALL_FAILED;
+  Ref<IMessage> saved = As<IMessage>(&opened);
+  return Read(saved.get(), Tags<1>{1, {PR_MESSAGE_FLAGS}}, count, values) ? result
+                                                                          : MAPI_E_CALL_FAILED;
+}
+
 int ShowForm(Message* m, Session* s) {
   if (!m->message || !s->session || !s->store || !s->outbox) return 0;
   if (m->incomplete) {
@@ -648,8 +664,16 @@ int ShowForm(Message* m, Session* s) {
   const HRESULT shown =
       forms->ShowForm(0, s->store.get(), s->outbox.get(), nullptr, token, nullptr, 0, form.status,
                       form.flags, form.access, messageClass.data());
-  const int outcome = FormOutcome(shown);
-  // A cancelled mail must not stay in the outbox, saved but never sent.
+  // A form that was shown and closed says nothing of what the user did: the
+  // message itself does.
+  HRESULT reopened = S_OK;
+  ULONG flagCount = 0;
+  MapiBuffer<SPropValue> flags;
+  if (SUCCEEDED(shown)) reopened = ReadFlagsAgain(s->store.get(), id, &flagCount, &flags);
+  const int outcome =
+      FormOutcome(shown, reopened, FindValue(flags.get(), flagCount, PR_MESSAGE_FLAGS));
+  // A mail the user did not send must not stay in the outbox, saved but
+  // never sent. One that may have been sent stays where it is.
   if (outcome == 2) DeleteFromOutbox(s->outbox.get(), std::move(id));
   if (outcome == 1 && s->submitted) *s->submitted = true;
   return outcome;

@@ -347,9 +347,13 @@ FormArguments FormArgumentsFrom(const SPropValue* values, ULONG count) {
   return form;
 }
 
-int FormOutcome(HRESULT result) {
-  if (result == MAPI_E_USER_CANCEL) return 2;
-  return SUCCEEDED(result) ? 1 : 0;
+int FormOutcome(HRESULT shown, HRESULT reopened, const SPropValue* messageFlags) {
+  if (shown == MAPI_E_USER_CANCEL) return 2;
+  if (FAILED(shown)) return 0;
+  if (reopened == MAPI_E_NOT_FOUND || reopened == MAPI_E_OBJECT_DELETED) return 1;
+  // Whether the user sent it cannot be told: never reported as sent.
+  if (FAILED(reopened) || messageFlags == nullptr) return 0;
+  return (messageFlags->Value.ul & MSGFLAG_SUBMIT) != 0 ? 1 : 2;
 }
 
 }  // namespace j6::mapiex

@@ -139,8 +139,12 @@ struct FormArguments {
 };
 FormArguments FormArgumentsFrom(const SPropValue* values, ULONG count);
 
-/// The interface's result for what ShowForm returned: 1 when the form ended
-/// normally (the user sent it), 2 when the user cancelled, 0 for an error.
-int FormOutcome(HRESULT result);
+/// The interface's result for a compose form: 1 when the user sent the
+/// message, 2 when the user closed the form without sending it, 0 for an
+/// error. A form that ended without an error has only been shown: what the
+/// user did is read from the saved message, opened again afterwards (reopened
+/// is what opening it returned, messageFlags its PR_MESSAGE_FLAGS or null).
+/// Submitted, it has MSGFLAG_SUBMIT; gone, the spooler has taken it.
+int FormOutcome(HRESULT shown, HRESULT reopened, const SPropValue* messageFlags);
 
 }  // namespace j6::mapiex

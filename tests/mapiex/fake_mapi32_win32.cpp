@@ -379,6 +379,10 @@ class Attach : public PropertyObject<StubAttach> {
 class Message : public PropertyObject<StubMessage> {
  public:
   Message() : PropertyObject("message") {}
+  /// A message of the outbox opened again; the journal calls it "saved".
+  Message(const std::string& id, const Values& values) : PropertyObject("saved"), id_(id) {
+    values_ = values;
+  }
   /// Saved with MSGFLAG_SUBMIT: in the spooler's queue.
   void MarkSubmitted() {
     values_[PR_MESSAGE_FLAGS] = std::to_string(FlagsOf(values_) | MSGFLAG_SUBMIT);
@@ -473,18 +477,27 @@ class Store : public PropertyObject<StubStore> {
     }
   }
   const std::string& id() const { return id_; }
+  /// The outbox folder, or a message of the outbox. A script for
+  /// "store.OpenEntry <id>" fails the opening of that entry alone.
   STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
                          LPUNKNOWN* opened) override {
     const std::string wanted = IdOf(size, id);
-    Note("store.OpenEntry " + wanted +
-         (iid != nullptr && *iid == IID_IMAPIFolder ? " IMAPIFolder" : " other interface") +
-         " flags=" + Hex(flags));
+    std::string asked;
+    if (iid != nullptr) asked = *iid == IID_IMAPIFolder ? " IMAPIFolder" : " other interface";
+    Note("store.OpenEntry " + wanted + asked + " flags=" + Hex(flags));
     *opened = nullptr;
-    const HRESULT result = Result("store.OpenEntry");
+    HRESULT result = Result("store.OpenEntry " + wanted);
+    if (SUCCEEDED(result)) result = Result("store.OpenEntry");
     if (FAILED(result)) return result;
-    if (wanted != "OUTBOX") return MAPI_E_NOT_FOUND;
-    *type = MAPI_FOLDER;
-    *opened = new Folder();
+    if (wanted == "OUTBOX") {
+      *type = MAPI_FOLDER;
+      *opened = new Folder();
+      return S_OK;
+    }
+    const auto saved = outboxItems.find(wanted);
+    if (saved == outboxItems.end()) return MAPI_E_NOT_FOUND;
+    *type = MAPI_MESSAGE;
+    *opened = new Message(saved->first, saved->second);
     return S_OK;
   }
   /// One input flag a call, as documented. Only LOGOFF_PURGE returns once
@@ -719,8 +732,18 @@ class Session : public Counted<j6::mapiex::SessionForms> {
          (token == kFormToken ? "as prepared" : "WRONG") + " messageReferences=" + references +
          " flags=" + Hex(flags) + " status=" + Hex(status) + " messageFlags=" + Hex(messageFlags) +
          " access=" + Hex(access) + " class=" + Text(messageClass));
+    const HRESULT result = Result("session.ShowForm");
+    // What the user did in a form that closed without an error: nothing
+    // (closed it), "sends" (submitted; the spooler sends it when the store is
+    // logged off), or "sends, spooled" (the mail client's spooler sent it at
+    // once: gone from the outbox).
+    const std::string user = Setting("form.user");
+    if (SUCCEEDED(result) && prepared_ != nullptr && user.rfind("sends", 0) == 0) {
+      prepared_->MarkSubmitted();
+      if (user == "sends, spooled") SendQueue();
+    }
     if (prepared_ != nullptr) std::exchange(prepared_, nullptr)->Release();
-    return Result("session.ShowForm");
+    return result;
   }
   STDMETHODIMP PrepareForm(LPCIID, LPMESSAGE message, ULONG_PTR* token) override {
     Note("session.PrepareForm");

@@ -263,20 +263,31 @@ TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
       }));
 }
 
-TEST_F(WrapperOverFakeMapi, ShowsTheFormWithThePreparedTokenAndTheMessageHandedOver) {
+TEST_F(WrapperOverFakeMapi, AFormIsSentOnlyWhenTheUserSentTheMessage) {
   const struct {
+    const char* what;
     HRESULT shown;
+    const char* user;         // what the user does in the fake's form
+    const char* reopenFails;  // null: opening the saved message works
     const char* outcome;
-    bool deleted;
+    bool deleted;  // taken out of the outbox again
+    bool sent;     // by the spooler, before the run ends
   } cases[] = {
-      {S_OK, "Form=1", false},
-      {MAPI_E_USER_CANCEL, "Form=2", true},  // a cancelled mail leaves the outbox
-      {MAPI_E_CALL_FAILED, "Form=0", false},
+      {"sent", S_OK, "sends", nullptr, "Form=1", false, true},
+      {"sent, and spooled at once", S_OK, "sends, spooled", nullptr, "Form=1", false, true},
+      {"closed without sending", S_OK, "", nullptr, "Form=2", true, false},
+      {"cancelled", MAPI_E_USER_CANCEL, "", nullptr, "Form=2", true, false},
+      {"form error", MAPI_E_CALL_FAILED, "sends", nullptr, "Form=0", false, false},
+      // The message cannot be read again: whatever the user did, it is not
+      // reported as sent, nor taken out of the outbox.
+      {"not known", S_OK, "sends", "80070005", "Form=0", false, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(Hex(c.shown));
+    SCOPED_TRACE(c.what);
     fake_.Reset();
     fake_.Script("session.ShowForm", Hex(c.shown).c_str());
+    fake_.Script("form.user", c.user);
+    if (c.reopenFails != nullptr) fake_.Script("store.OpenEntry MESSAGE1", c.reopenFails);
     const std::string outcome = RunProgram(true);
     EXPECT_NE(outcome.find(c.outcome), std::string::npos) << outcome;
     const std::vector<std::string> journal = Journal();
@@ -291,7 +302,13 @@ TEST_F(WrapperOverFakeMapi, ShowsTheFormWithThePreparedTokenAndTheMessageHandedO
               "session.ShowForm store=MAILBOX folder=outbox token=as prepared "
               "messageReferences=1 flags=0x0 status=0x0 messageFlags=0x8 access=0x7 "
               "class=IPM.Note");
+    if (SUCCEEDED(c.shown)) {
+      EXPECT_TRUE(Logged("store.OpenEntry MESSAGE1 flags=0x0"));
+    } else {
+      EXPECT_FALSE(Mentioned("store.OpenEntry MESSAGE1"));
+    }
     EXPECT_EQ(Logged("outbox.DeleteMessages MESSAGE1"), c.deleted);
+    EXPECT_EQ(Logged("spooler.Sent MESSAGE1"), c.sent);
     EXPECT_FALSE(Logged("message.SubmitMessage flags=0x0"));  // the form sends, not the wrapper
   }
 }

@@ -52,21 +52,39 @@ TEST(RecipientClass, IsToCcOrBccForOneTwoThree) {
   for (const auto& c : cases) EXPECT_EQ(RecipientClass(c.type), c.recipientClass) << c.type;
 }
 
-TEST(FormOutcome, SentCancelledOrError) {
+TEST(FormOutcome, SentOnlyWhenSubmittedOrGoneFromTheOutbox) {
+  const ULONG kUnread = MSGFLAG_UNSENT | MSGFLAG_UNMODIFIED;
   const struct {
-    HRESULT result;
+    HRESULT shown;
+    HRESULT reopened;
+    bool hasFlags;
+    ULONG flags;
     int outcome;
   } cases[] = {
-      {S_OK, 1},
-      {MAPI_W_ERRORS_RETURNED, 1},  // a warning is still a form that ended
-      {MAPI_E_USER_CANCEL, 2},
-      {MAPI_E_CALL_FAILED, 0},
-      {MAPI_E_NO_SUPPORT, 0},
-      {E_FAIL, 0},
-      {MAPI_E_NOT_FOUND, 0},
+      {S_OK, S_OK, true, MSGFLAG_UNSENT | MSGFLAG_SUBMIT, 1},
+      {S_OK, S_OK, true, MSGFLAG_SUBMIT, 1},
+      {MAPI_W_ERRORS_RETURNED, S_OK, true, MSGFLAG_UNSENT | MSGFLAG_SUBMIT, 1},  // a warning ends
+      {S_OK, MAPI_W_ERRORS_RETURNED, true, MSGFLAG_SUBMIT, 1},
+      {S_OK, MAPI_E_NOT_FOUND, false, 0, 1},  // the spooler has taken it
+      {S_OK, MAPI_E_OBJECT_DELETED, false, 0, 1},
+      {S_OK, S_OK, true, MSGFLAG_UNSENT, 2},  // shown, and closed unsent
+      {S_OK, S_OK, true, kUnread, 2},
+      {S_OK, S_OK, false, 0, 0},  // no flags: who knows
+      {S_OK, MAPI_E_CALL_FAILED, false, 0, 0},
+      {S_OK, MAPI_E_NO_ACCESS, true, MSGFLAG_SUBMIT, 0},
+      {MAPI_E_USER_CANCEL, S_OK, false, 0, 2},
+      {MAPI_E_CALL_FAILED, S_OK, true, MSGFLAG_SUBMIT, 0},
+      {MAPI_E_NO_SUPPORT, S_OK, false, 0, 0},
+      {E_FAIL, MAPI_E_NOT_FOUND, false, 0, 0},
+      {MAPI_E_NOT_FOUND, S_OK, false, 0, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FormOutcome(c.result), c.outcome) << std::hex << static_cast<ULONG>(c.result);
+    SPropValue flags{};
+    flags.ulPropTag = PR_MESSAGE_FLAGS;
+    flags.Value.ul = c.flags;
+    EXPECT_EQ(FormOutcome(c.shown, c.reopened, c.hasFlags ? &flags : nullptr), c.outcome)
+        << std::hex << static_cast<ULONG>(c.shown) << " " << static_cast<ULONG>(c.reopened) << " "
+        << c.flags;
   }
 }
 
