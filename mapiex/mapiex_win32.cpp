@@ -314,6 +314,8 @@ struct Message {
   Ref<IMAPIFolder> outbox;
   Ref<IAddrBook> addressBook;
   SubmittedFlag submitted;
+  std::string senderName;
+  std::string senderAddress;
   // A recipient or attachment the caller asked for did not make it into the
   // message: sent without it, the mail would be reported as sent all the same.
   bool incomplete = false;
@@ -324,6 +326,8 @@ struct Message {
     outbox.Reset();
     session.Reset();
     submitted.reset();
+    senderName.clear();
+    senderAddress.clear();
     incomplete = false;
   }
 };
@@ -615,6 +619,40 @@ void Discard(Message* m) {
   DeleteFromOutbox(m->outbox.get(), std::move(id));
 }
 
+/// True when the address is the logged-on identity's own. An identity the
+/// session cannot name counts as someone else.
+bool IsOwnAddress(IMAPISession* session, const std::string& address) {
+  ULONG size = 0;
+  MapiBuffer<ENTRYID> id;
+  if (FAILED(session->QueryIdentity(&size, id.put())) || id.get() == nullptr) return false;
+  ULONG type = 0;
+  Ref<IUnknown> opened;
+  if (FAILED(session->OpenEntry(size, id.get(), nullptr, 0, &type, opened.put())) || !opened) {
+    return false;
+  }
+  // A mail user or any other address book entry: each is an IMAPIProp.
+  Ref<IMAPIProp> identity = As<IMAPIProp>(&opened);
+  ULONG count = 0;
+  MapiBuffer<SPropValue> values;
+  return Read(identity.get(), Tags<2>{2, {PR_SMTP_ADDRESS_A, PR_EMAIL_ADDRESS_A}}, &count,
+              &values) &&
+         IsIdentityAddress(values.get(), count, address);
+}
+
+/// Names the sender the mail is sent for when that is not the logged-on
+/// identity: the whole PR_SENT_REPRESENTING_* group, or none of it when no
+/// one-off entry identifier can be made (the mail then goes as the identity).
+void SetRepresentedSender(Message* m) {
+  const std::string address = ParseRecipient(m->senderAddress.c_str()).address;
+  if (!IsInternetAddress(address)) return;
+  if (m->session && IsOwnAddress(m->session.get(), address)) return;
+  const RecipientText sender{m->senderName.empty() ? address : m->senderName, address};
+  std::vector<BYTE> entryId = OneOffEntryId(AddressBookOf(m), sender);
+  if (entryId.empty()) return;
+  const SBinary id{static_cast<ULONG>(entryId.size()), entryId.data()};
+  Apply(m->message.get(), RepresentedSenderRow(sender.name, sender.address, id));
+}
+
 /// Opens the saved message again, after its form was shown, and reads its
 /// PR_MESSAGE_FLAGS; what opening it returned.
 HRESULT ReadFlagsAgain(IMsgStore* store, std::vector<BYTE> id, ULONG* count,
@@ -637,6 +675,7 @@ int ShowForm(Message* m, Session* s) {
     m->message.Reset();  // never saved: nothing to take out of the outbox
     return 0;
   }
+  SetRepresentedSender(m);
   // The form opens the message from the store, so it has to be saved there.
   if (FAILED(m->message->SaveChanges(KEEP_OPEN_READWRITE))) return 0;
   ULONG count = 0;
@@ -685,6 +724,7 @@ int Send(Message* m) {
     m->message.Reset();  // never saved: nothing to take out of the outbox
     return 0;
   }
+  SetRepresentedSender(m);
   if (FAILED(m->message->SaveChanges(KEEP_OPEN_READWRITE))) return 0;
   if (FAILED(m->message->SubmitMessage(0))) {
     Discard(m);
@@ -812,17 +852,19 @@ J6_EXPORT int __cdecl MAPIEx_MessageCreate(void* message, void* session, int /*i
   });
 }
 
+// The sender is kept until the message is handed over: the represented
+// sender's properties go in as one group, once name and address are known.
 J6_EXPORT void __cdecl MAPIEx_SetSenderName(void* message, const char* text) {
   GuardedVoid([&] {
     Message* m = AsMessage(message);
-    if (m != nullptr && m->message) Apply(m->message.get(), SenderNameRow(text));
+    if (m != nullptr && m->message) m->senderName = text != nullptr ? text : "";
   });
 }
 
 J6_EXPORT void __cdecl MAPIEx_SetSenderEmail(void* message, const char* text) {
   GuardedVoid([&] {
     Message* m = AsMessage(message);
-    if (m != nullptr && m->message) Apply(m->message.get(), SenderEmailRow(text));
+    if (m != nullptr && m->message) m->senderAddress = text != nullptr ? text : "";
   });
 }
 

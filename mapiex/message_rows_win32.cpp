@@ -166,22 +166,38 @@ PropertyRow NewMessageRow(const SBinary* sentItems) {
   return row;
 }
 
-PropertyRow SenderNameRow(const char* name) {
+std::vector<BYTE> SmtpSearchKey(const std::string& address) {
+  std::vector<BYTE> key(kSmtp, kSmtp + sizeof kSmtp - 1);
+  key.push_back(':');
+  for (char c : address) {
+    key.push_back(static_cast<BYTE>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+  }
+  key.push_back(0);
+  return key;
+}
+
+PropertyRow RepresentedSenderRow(const std::string& name, const std::string& address,
+                                 const SBinary& entryId) {
+  const std::vector<BYTE> searchKey = SmtpSearchKey(address);
   PropertyRow row;
-  if (name == nullptr) return row;
-  row.AddText(PR_SENDER_NAME_A, name);
   row.AddText(PR_SENT_REPRESENTING_NAME_A, name);
+  row.AddText(PR_SENT_REPRESENTING_ADDRTYPE_A, kSmtp);
+  row.AddText(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A, address);
+  row.AddBinary(PR_SENT_REPRESENTING_ENTRYID, entryId.lpb, entryId.cb);
+  row.AddBinary(PR_SENT_REPRESENTING_SEARCH_KEY, searchKey.data(),
+                static_cast<ULONG>(searchKey.size()));
   return row;
 }
 
-PropertyRow SenderEmailRow(const char* address) {
-  PropertyRow row;
-  if (address == nullptr) return row;
-  row.AddText(PR_SENDER_EMAIL_ADDRESS_A, address);
-  row.AddText(PR_SENDER_ADDRTYPE_A, kSmtp);
-  row.AddText(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A, address);
-  row.AddText(PR_SENT_REPRESENTING_ADDRTYPE_A, kSmtp);
-  return row;
+bool IsIdentityAddress(const SPropValue* values, ULONG count, const std::string& address) {
+  for (ULONG tag : {PR_SMTP_ADDRESS_A, PR_EMAIL_ADDRESS_A}) {
+    const SPropValue* known = FindValue(values, count, tag);
+    if (known != nullptr && known->Value.lpszA != nullptr && *known->Value.lpszA != '\0' &&
+        EqualsIgnoreAsciiCase(known->Value.lpszA, address)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 PropertyRow SubjectRow(const char* subject) {

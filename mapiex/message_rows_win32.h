@@ -15,6 +15,11 @@
 
 #include "mapiex/recipient_text.h"
 
+// The identity's SMTP address, which mapitags.h does not name.
+#ifndef PR_SMTP_ADDRESS_A
+#define PR_SMTP_ADDRESS_A PROP_TAG(PT_STRING8, 0x39FE)
+#endif
+
 namespace j6::mapiex {
 
 /// MAPIAllocateBuffer, MAPIAllocateMore and MAPIFreeBuffer, or a test's.
@@ -73,11 +78,20 @@ std::string ExtensionOf(const std::string& name);
 /// there is one (sentItems may be null).
 PropertyRow NewMessageRow(const SBinary* sentItems);
 
-/// The sender's name, as sender and as the one the message is sent for.
-PropertyRow SenderNameRow(const char* name);
+/// MAPI's search key for an SMTP address: "SMTP:", the address in upper case
+/// (SMTP addresses are compared without regard to case), and a zero.
+std::vector<BYTE> SmtpSearchKey(const std::string& address);
 
-/// The sender's SMTP address, likewise.
-PropertyRow SenderEmailRow(const char* address);
+/// The whole PR_SENT_REPRESENTING_* group for an SMTP sender: name, address
+/// type, address, the one-off entry identifier made for it, search key. The
+/// PR_SENDER_* group is the transport's to set, from the logged-on identity.
+PropertyRow RepresentedSenderRow(const std::string& name, const std::string& address,
+                                 const SBinary& entryId);
+
+/// True when the logged-on identity's PR_SMTP_ADDRESS_A or PR_EMAIL_ADDRESS_A
+/// (among values read from it) is the address, compared without regard to
+/// ASCII case.
+bool IsIdentityAddress(const SPropValue* values, ULONG count, const std::string& address);
 
 PropertyRow SubjectRow(const char* subject);
 

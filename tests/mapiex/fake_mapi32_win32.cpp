@@ -97,8 +97,11 @@ const std::map<ULONG, std::string> tagNames = {
     J6_TAG(PR_SENDER_NAME_A),
     J6_TAG(PR_SENT_REPRESENTING_ADDRTYPE_A),
     J6_TAG(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A),
+    J6_TAG(PR_SENT_REPRESENTING_ENTRYID),
     J6_TAG(PR_SENT_REPRESENTING_NAME_A),
+    J6_TAG(PR_SENT_REPRESENTING_SEARCH_KEY),
     J6_TAG(PR_SENTMAIL_ENTRYID),
+    J6_TAG(PR_SMTP_ADDRESS_A),
     J6_TAG(PR_SUBJECT_A),
 };
 #undef J6_TAG
@@ -108,7 +111,7 @@ std::string TagName(ULONG tag) {
   return found != tagNames.end() ? found->second : Hex(tag);
 }
 
-/// A text as the journal shows it: CR and LF as \r and \n.
+/// A text as the journal shows it: CR, LF and zero as \r, \n and \0.
 std::string Shown(const std::string& text) {
   std::string shown;
   for (char c : text) {
@@ -116,6 +119,8 @@ std::string Shown(const std::string& text) {
       shown += "\\r";
     } else if (c == '\n') {
       shown += "\\n";
+    } else if (c == '\0') {
+      shown += "\\0";
     } else {
       shown += c;
     }
@@ -284,6 +289,9 @@ struct StubStore : Counted<IMsgStore> {
 struct StubAddressBook : Counted<IAddrBook> {
   MAPI_IMAPIPROP_METHODS(J6_REFUSE)
   MAPI_IADDRBOOK_METHODS(J6_REFUSE)
+};
+struct StubMailUser : Counted<IMailUser> {
+  MAPI_IMAPIPROP_METHODS(J6_REFUSE)
 };
 
 /// Properties kept as set; the journal names the object as given.
@@ -652,6 +660,26 @@ class AddressBook : public PropertyObject<StubAddressBook> {
 constexpr ULONG kStoreFlags = MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG |
                               MDB_NO_MAIL | 0x00000100 | MDB_TEMPORARY | MDB_WRITE;
 
+/// The logged-on identity's address book entry, as the "identity.*" settings
+/// make it.
+constexpr char kIdentity[] = "AB:identity";
+
+class Identity : public PropertyObject<StubMailUser> {
+ public:
+  Identity() : PropertyObject("identity") {
+    values_[PR_DISPLAY_NAME_A] = "Mario Bianchi";
+    Take(PR_ADDRTYPE_A, "identity.type", "SMTP");
+    Take(PR_EMAIL_ADDRESS_A, "identity.email", "mario.bianchi@example.com");
+    Take(PR_SMTP_ADDRESS_A, "identity.smtp", "mario.bianchi@example.com");
+  }
+
+ private:
+  void Take(ULONG tag, const std::string& setting, const std::string& otherwise) {
+    const std::string value = Setting(setting);
+    if (value != "none") values_[tag] = value.empty() ? otherwise : value;
+  }
+};
+
 /// A token as wide as a pointer, that a ULONG would cut short in a 64-bit
 /// process.
 const ULONG_PTR kFormToken = static_cast<ULONG_PTR>(0x123456789ABCDEF1ull);
@@ -704,17 +732,38 @@ class Session : public Counted<j6::mapiex::SessionForms> {
                                    {PR_RESOURCE_TYPE, std::to_string(MAPI_SUBSYSTEM)}}});
     return S_OK;
   }
-  STDMETHODIMP OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*,
-                         LPUNKNOWN*) override J6_REFUSE STDMETHODIMP
-      CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG,
-                      ULONG*) override J6_REFUSE STDMETHODIMP
+  /// Opens the identity's address book entry.
+  STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID, ULONG flags, ULONG* type,
+                         LPUNKNOWN* opened) override {
+    Note("session.OpenEntry " + IdOf(size, id) + " flags=" + Hex(flags));
+    *opened = nullptr;
+    const HRESULT result = Result("session.OpenEntry");
+    if (FAILED(result)) return result;
+    if (IdOf(size, id) != kIdentity) return MAPI_E_NOT_FOUND;
+    *type = MAPI_MAILUSER;
+    *opened = new Identity();
+    return S_OK;
+  }
+  STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG,
+                               ULONG*) override J6_REFUSE STDMETHODIMP
       Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override J6_REFUSE STDMETHODIMP
       Unadvise(ULONG) override J6_REFUSE STDMETHODIMP
       MessageOptions(ULONG_PTR, ULONG, LPSTR, LPMESSAGE) override J6_REFUSE STDMETHODIMP
       QueryDefaultMessageOpt(LPSTR, ULONG, ULONG*, LPSPropValue*) override J6_REFUSE STDMETHODIMP
       EnumAdrTypes(ULONG, ULONG*, LPSTR**) override J6_REFUSE STDMETHODIMP
-      QueryIdentity(ULONG*, LPENTRYID*) override J6_REFUSE STDMETHODIMP
-      Logoff(ULONG_PTR, ULONG flags, ULONG) override {
+      QueryIdentity(ULONG* size, LPENTRYID* id) override {
+    Note("session.QueryIdentity");
+    *id = nullptr;
+    const HRESULT result = Result("session.QueryIdentity");
+    if (FAILED(result)) return result;
+    LPVOID block = nullptr;
+    FakeBuffers::Allocate(static_cast<ULONG>(std::strlen(kIdentity)), &block);
+    std::memcpy(block, kIdentity, std::strlen(kIdentity));
+    *size = static_cast<ULONG>(std::strlen(kIdentity));
+    *id = static_cast<LPENTRYID>(block);
+    return S_OK;
+  }
+  STDMETHODIMP Logoff(ULONG_PTR, ULONG flags, ULONG) override {
     Note("session.Logoff flags=" + Hex(flags));
     return S_OK;
   }

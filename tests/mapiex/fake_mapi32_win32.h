@@ -1,8 +1,9 @@
 // A MAPI32.DLL with Extended MAPI for the wrapper's tests: one profile
-// ("Fake Profile"), two message stores ("Archive", and "Mailbox", the
-// default, whose outbox and sent items folders have the entry identifiers
-// OUTBOX and SENTITEMS), and an address book that knows "Anna Rossi" and
-// "Marco Rossi" (so "Rossi" is ambiguous). It plays what MAPI's
+// ("Fake Profile") whose identity is Mario Bianchi
+// <mario.bianchi@example.com>, two message stores ("Archive", and "Mailbox",
+// the default, whose outbox and sent items folders have the entry
+// identifiers OUTBOX and SENTITEMS), and an address book that knows "Anna
+// Rossi" and "Marco Rossi" (so "Rossi" is ambiguous). It plays what MAPI's
 // documentation says of each call it has: OpenMsgStore refuses flags it does
 // not document; ResolveName without a dialog fails for a name it cannot
 // settle; a saved message is in the outbox (MESSAGE1, MESSAGE2, ...) until
@@ -40,7 +41,9 @@ typedef void (*FakeMapiResetFunction)(void);
 /// a property name makes SetProps fail when handed it; "form.user" "sends"
 /// has the user send the message in the form, "sends, spooled" also has the
 /// mail client's spooler send it at once (otherwise the user closes the form
-/// without sending).
+/// without sending); "identity.smtp", "identity.email", "identity.type" set
+/// the identity's PR_SMTP_ADDRESS, PR_EMAIL_ADDRESS and PR_ADDRTYPE ("none":
+/// it has none).
 typedef void (*FakeMapiScriptFunction)(const char* name, const char* value);
 /// The journal, one call a line; valid until the next call of this.
 typedef const char* (*FakeMapiJournalFunction)(void);

@@ -11,6 +11,7 @@
 #include <mapicode.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -44,6 +45,20 @@ std::string Hex(HRESULT result) {
   std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(result));
   return text;
 }
+
+/// The journal line of the whole represented-sender group, as the wrapper
+/// sets it for an SMTP sender whose one-off the fake made.
+std::string RepresentedLine(const std::string& name, const std::string& address) {
+  std::string key = "SMTP:" + address;
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return "message.SetProps PR_SENT_REPRESENTING_NAME_A=" + name +
+         " PR_SENT_REPRESENTING_ADDRTYPE_A=SMTP PR_SENT_REPRESENTING_EMAIL_ADDRESS_A=" + address +
+         " PR_SENT_REPRESENTING_ENTRYID=ONEOFF:" + address +
+         " PR_SENT_REPRESENTING_SEARCH_KEY=" + key + "\\0";
+}
+
+/// The program's sender, not the fake's identity: sent for, as Ufficio Vendite.
+const std::string kRepresented = RepresentedLine("Ufficio Vendite", "vendite@example.com");
 
 class WrapperOverFakeMapi : public ::testing::Test {
  protected:
@@ -214,12 +229,6 @@ TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
           // Normal importance, though the program passes 2.
           "message.SetProps PR_MESSAGE_CLASS_A=IPM.Note PR_IMPORTANCE=1 PR_MESSAGE_FLAGS=8 "
           "PR_SENTMAIL_ENTRYID=SENTITEMS",
-          "message.SetProps PR_SENDER_NAME_A=Ufficio Vendite "
-          "PR_SENT_REPRESENTING_NAME_A=Ufficio Vendite",
-          "message.SetProps PR_SENDER_EMAIL_ADDRESS_A=vendite@example.com "
-          "PR_SENDER_ADDRTYPE_A=SMTP "
-          "PR_SENT_REPRESENTING_EMAIL_ADDRESS_A=vendite@example.com "
-          "PR_SENT_REPRESENTING_ADDRTYPE_A=SMTP",
           // Known to the address book, which leaves out the class: added.
           "session.OpenAddressBook flags=0x1",
           "addressbook.ResolveName flags=0x0 | PR_DISPLAY_NAME_A=Anna Rossi PR_RECIPIENT_TYPE=1",
@@ -253,6 +262,13 @@ TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
               listinoDigest_,
           "attach.SaveChanges flags=0x0",
           "message.SetProps PR_BODY_A=Gentile cliente,\\r\\nin allegato.\\r\\n",
+          // The sender is not the identity: sent for it, the whole group.
+          "session.QueryIdentity",
+          "session.OpenEntry AB:identity flags=0x0",
+          "identity.GetProps PR_SMTP_ADDRESS_A PR_EMAIL_ADDRESS_A",
+          "addressbook.CreateOneOff name=Ufficio Vendite type=SMTP address=vendite@example.com "
+          "flags=0x10000",
+          kRepresented,
           "message.SaveChanges flags=0x2",
           "message.SubmitMessage flags=0x0",
           // Logged off so that the spooler sends what was submitted.
@@ -294,6 +310,7 @@ TEST_F(WrapperOverFakeMapi, AFormIsSentOnlyWhenTheUserSentTheMessage) {
     const auto saved = std::find(journal.begin(), journal.end(), "message.SaveChanges flags=0x2");
     ASSERT_NE(saved, journal.end());
     ASSERT_GE(journal.end() - saved, 4);
+    EXPECT_EQ(saved[-1], kRepresented);  // as on the way without a form
     EXPECT_EQ(saved[1],
               "message.GetProps PR_ENTRYID PR_MSG_STATUS PR_MESSAGE_FLAGS PR_ACCESS "
               "PR_MESSAGE_CLASS_A");
@@ -374,7 +391,7 @@ TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
       {"addressbook.CreateOneOff", MAPI_E_CALL_FAILED, false, all + " Send=1",
        "message.ModifyRecipients flags=0x2 | PR_DISPLAY_NAME_A=Bruno PR_ADDRTYPE_A=SMTP "
        "PR_EMAIL_ADDRESS_A=bruno@example.com PR_RECIPIENT_TYPE=2 PR_SEND_RICH_INFO=false",
-       nullptr},
+       kRepresented.c_str()},  // no sender group without its entry identifier
       // A resolved recipient the message refuses is not tried again as a
       // one-off, and the mail does not go without it.
       {"message.ModifyRecipients", MAPI_E_CALL_FAILED, false,
@@ -392,6 +409,13 @@ TEST_F(WrapperOverFakeMapi, AnyFailingMapiCallFailsItsStepAndLeaksNothing) {
        "message.SaveChanges flags=0x2"},
       {"attach.SaveChanges", MAPI_E_CALL_FAILED, true, noAttachment + " Form=0",
        "message.DeleteAttach 0", "session.PrepareForm"},
+      // Who the identity is cannot be learnt: the sender is someone else.
+      {"session.QueryIdentity", MAPI_E_NO_SUPPORT, false, all + " Send=1", kRepresented.c_str(),
+       nullptr},
+      {"session.OpenEntry", MAPI_E_NOT_FOUND, false, all + " Send=1", kRepresented.c_str(),
+       nullptr},
+      {"identity.GetProps", MAPI_E_CALL_FAILED, false, all + " Send=1", kRepresented.c_str(),
+       nullptr},
       // Saved to the outbox but not sent: taken out again, and nothing to
       // log the store off for.
       {"message.SaveChanges", MAPI_E_CALL_FAILED, false, all + " Send=0", nullptr,
@@ -529,6 +553,90 @@ TEST_F(WrapperOverFakeMapi, WhatTheAddressBookCannotResolveGoesOnlyAsAnAddress) 
     EXPECT_EQ(Logged("message.SubmitMessage flags=0x0"), c.sent == 1);
     EXPECT_EQ(Logged("spooler.Sent MESSAGE1"), c.sent == 1);
     EXPECT_FALSE(Mentioned("outbox.DeleteMessages"));
+  }
+}
+
+TEST_F(WrapperOverFakeMapi, SendsForTheSenderOnlyWhenItIsNotTheIdentity) {
+  const std::string group = RepresentedLine("Ufficio Vendite", "vendite@example.com");
+  const struct {
+    const char* what;
+    std::vector<std::pair<const char*, std::string>> script;
+    const char* name;  // null: not set
+    const char* address;
+    std::string represented;  // empty: no represented sender at all
+  } cases[] = {
+      {"someone else", {}, "Ufficio Vendite", "vendite@example.com", group},
+      {"the identity, in other case",
+       {{"identity.smtp", "Vendite@Example.COM"}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       ""},
+      {"the identity, known by its e-mail address",
+       {{"identity.smtp", "none"}, {"identity.email", "vendite@example.com"}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       ""},
+      {"an Exchange identity with that SMTP address",
+       {{"identity.type", "EX"},
+        {"identity.email", "/o=J6/cn=Recipients/cn=vendite"},
+        {"identity.smtp", "vendite@example.com"}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       ""},
+      {"an Exchange identity without an SMTP address",
+       {{"identity.type", "EX"},
+        {"identity.email", "/o=J6/cn=Recipients/cn=vendite"},
+        {"identity.smtp", "none"}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       group},
+      {"no identity",
+       {{"session.QueryIdentity", Hex(MAPI_E_NO_SUPPORT)}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       group},
+      {"an address alone",
+       {},
+       nullptr,
+       "vendite@example.com",
+       RepresentedLine("vendite@example.com", "vendite@example.com")},
+      {"an SMTP address with its type", {}, "Ufficio Vendite", "SMTP:vendite@example.com", group},
+      // Never half the group: the transport would fill in the rest from
+      // the identity, or refuse the mail.
+      {"no one-off entry identifier",
+       {{"addressbook.CreateOneOff", Hex(MAPI_E_CALL_FAILED)}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       ""},
+      {"no address book",
+       {{"session.OpenAddressBook", Hex(MAPI_E_CALL_FAILED)}},
+       "Ufficio Vendite",
+       "vendite@example.com",
+       ""},
+      {"no address", {}, "Ufficio Vendite", "", ""},
+      {"not an address", {}, "Ufficio Vendite", "Ufficio Vendite", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake_.Reset();
+    for (const auto& setting : c.script) fake_.Script(setting.first, setting.second.c_str());
+    void* session = nullptr;
+    void* message = ReadyMessage(f_, &session);
+    if (c.name != nullptr) f_.SetSenderName(message, c.name);
+    f_.SetSenderEmail(message, c.address);
+    EXPECT_EQ(f_.AddRecipient(message, "carla@example.com", 1), 1);
+    EXPECT_EQ(f_.Send(message), 1);
+    Finish(f_, session, message);
+    // The sender's own properties are the transport's.
+    EXPECT_FALSE(Mentioned("PR_SENDER_")) << fake_.Journal();
+    if (c.represented.empty()) {
+      EXPECT_FALSE(Mentioned("PR_SENT_REPRESENTING_")) << fake_.Journal();
+    } else {
+      const std::vector<std::string> journal = Journal();
+      const auto set = std::find(journal.begin(), journal.end(), c.represented);
+      const auto saved = std::find(journal.begin(), journal.end(), "message.SaveChanges flags=0x2");
+      EXPECT_TRUE(set < saved) << fake_.Journal();
+    }
   }
 }
 

@@ -233,21 +233,21 @@ TEST(NewMessageRow, KeepsACopyInTheSentItemsWhenThereAreSome) {
   EXPECT_EQ(NewMessageRow(&none).Find(PR_SENTMAIL_ENTRYID), nullptr);
 }
 
-TEST(SenderRows, NameAndSmtpAddressAsSenderAndRepresented) {
-  const PropertyRow name = SenderNameRow("Ufficio Vendite");
-  EXPECT_EQ(name.count(), 2u);
-  EXPECT_EQ(TextOf(name.Find(PR_SENDER_NAME_A)), "Ufficio Vendite");
-  EXPECT_EQ(TextOf(name.Find(PR_SENT_REPRESENTING_NAME_A)), "Ufficio Vendite");
-
-  const PropertyRow email = SenderEmailRow("vendite@example.com");
-  EXPECT_EQ(email.count(), 4u);
-  EXPECT_EQ(TextOf(email.Find(PR_SENDER_EMAIL_ADDRESS_A)), "vendite@example.com");
-  EXPECT_EQ(TextOf(email.Find(PR_SENDER_ADDRTYPE_A)), "SMTP");
-  EXPECT_EQ(TextOf(email.Find(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A)), "vendite@example.com");
-  EXPECT_EQ(TextOf(email.Find(PR_SENT_REPRESENTING_ADDRTYPE_A)), "SMTP");
-
-  EXPECT_EQ(SenderNameRow(nullptr).count(), 0u);  // "none" sets nothing
-  EXPECT_EQ(SenderEmailRow(nullptr).count(), 0u);
+TEST(RepresentedSenderRow, IsTheWholeGroupAndNoSenderProperty) {
+  BYTE id[] = {0, 0, 0, 0, 0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19};
+  const PropertyRow row =
+      RepresentedSenderRow("Ufficio Vendite", "Vendite@Example.com", SBinary{sizeof id, id});
+  EXPECT_EQ(row.count(), 5u);
+  EXPECT_EQ(TextOf(row.Find(PR_SENT_REPRESENTING_NAME_A)), "Ufficio Vendite");
+  EXPECT_EQ(TextOf(row.Find(PR_SENT_REPRESENTING_ADDRTYPE_A)), "SMTP");
+  EXPECT_EQ(TextOf(row.Find(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A)), "Vendite@Example.com");
+  EXPECT_EQ(BytesOf(row.Find(PR_SENT_REPRESENTING_ENTRYID)), std::vector<BYTE>(id, id + sizeof id));
+  // Upper case, with its zero: the key compares byte for byte.
+  const std::string key = "SMTP:VENDITE@EXAMPLE.COM";
+  std::vector<BYTE> expected(key.begin(), key.end());
+  expected.push_back(0);
+  EXPECT_EQ(BytesOf(row.Find(PR_SENT_REPRESENTING_SEARCH_KEY)), expected);
+  EXPECT_EQ(SmtpSearchKey("Vendite@Example.com"), expected);
 }
 
 TEST(SubjectAndBodyRows, BodyGetsCrLf) {
@@ -623,6 +623,38 @@ TEST(FormArguments, ComeFromTheMessageOrAsForANewNote) {
               static_cast<ULONG>(MAPI_ACCESS_MODIFY | MAPI_ACCESS_READ | MAPI_ACCESS_DELETE));
     EXPECT_EQ(form.messageClass, "IPM.Note");
   }
+}
+
+TEST(IsIdentityAddress, ComparesTheSmtpOrEmailAddressWithoutCase) {
+  Table identities;
+  identities
+      .Row({identities.Text(PR_SMTP_ADDRESS_A, "Vendite@Example.com"),
+            identities.Text(PR_EMAIL_ADDRESS_A, "/o=J6/ou=Vendite/cn=Recipients/cn=vendite")})
+      .Row({Table::Missing(PR_SMTP_ADDRESS_A),
+            identities.Text(PR_EMAIL_ADDRESS_A, "vendite@example.com")})
+      .Row({Table::Missing(PR_SMTP_ADDRESS_A), Table::Missing(PR_EMAIL_ADDRESS_A)})
+      .Row({identities.Text(PR_SMTP_ADDRESS_A, ""), identities.Text(PR_EMAIL_ADDRESS_A, "")});
+  const SRowSet& chunk = identities.Chunk();
+  const struct {
+    ULONG row;
+    const char* address;
+    bool own;
+  } cases[] = {
+      {0, "vendite@example.com", true},
+      {0, "VENDITE@EXAMPLE.COM", true},
+      {0, "/o=J6/ou=Vendite/cn=Recipients/cn=vendite", true},
+      {0, "acquisti@example.com", false},
+      {0, "vendite@example.co", false},
+      {1, "Vendite@example.com", true},
+      {2, "vendite@example.com", false},  // an identity without addresses is someone else
+      {3, "", false},
+  };
+  for (const auto& c : cases) {
+    const SRow& row = chunk.aRow[c.row];
+    EXPECT_EQ(IsIdentityAddress(row.lpProps, row.cValues, c.address), c.own)
+        << c.row << " " << c.address;
+  }
+  EXPECT_FALSE(IsIdentityAddress(nullptr, 0, "vendite@example.com"));
 }
 
 }  // namespace
