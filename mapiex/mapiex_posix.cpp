@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mapiex/mapiex.h"
+#include "mapiex/recipient_text.h"
 #include "standins/outbox.h"
 
 #define J6_EXPORT __attribute__((visibility("default")))
@@ -110,11 +111,13 @@ J6_EXPORT void MAPIEx_SetSenderEmail(void* message, const char* text) {
 J6_EXPORT int MAPIEx_AddRecipient(void* message, const char* text, int /*type*/) {
   if (message == nullptr || text == nullptr) return 0;
   try {
-    // Without an address book a text is an address only when it looks like
-    // one; a bare name stays without an address, and Send will refuse it.
-    const std::string recipient(text);
-    const bool isAddress = recipient.find('@') != std::string::npos;
-    AsMessage(message)->recipients.push_back({recipient, isAddress ? recipient : std::string()});
+    // Without an address book a text is an address only by the rule the
+    // Windows wrapper applies to what its address book does not know; any
+    // other text stays without an address, and Send will refuse it.
+    const j6::mapiex::RecipientText recipient = j6::mapiex::ParseRecipient(text);
+    const bool isAddress = j6::mapiex::IsInternetAddress(recipient.address);
+    AsMessage(message)->recipients.push_back(
+        {recipient.name, isAddress ? recipient.address : std::string()});
     return 1;
   } catch (...) {
     return 0;

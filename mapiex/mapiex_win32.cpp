@@ -16,6 +16,7 @@
 
 #include <mapiguid.h>
 
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -269,17 +270,36 @@ bool WriteAll(IStream* stream, const void* bytes, ULONG size) {
 
 // ------------------------------------------------------------- objects ---
 
+/// Whether a message was submitted through the store a session has open;
+/// shared by the session and the messages created in its outbox.
+using SubmittedFlag = std::shared_ptr<bool>;
+
 struct Session {
   Ref<IMAPISession> session;
   Ref<IMsgStore> store;
   Ref<IMAPIFolder> outbox;
+  SubmittedFlag submitted;
   std::vector<BYTE> sentItems;
   std::string profileName;
   bool profileNameKnown = false;
 
-  void Logout() {
+  /// Logs off a store that has mail submitted before releasing it. A store
+  /// only released is logged off as aborted, and what it has queued waits in
+  /// the outbox for the mail client to run; LOGOFF_PURGE has the spooler
+  /// flush the outbound queue and returns when it is done. The documented
+  /// input flags go one at a time: LOGOFF_NO_WAIT would return before that.
+  void CloseStore() {
     outbox.Reset();
+    if (store && submitted && *submitted) {
+      ULONG flags = LOGOFF_PURGE;
+      store->StoreLogoff(&flags);
+    }
     store.Reset();
+    submitted.reset();
+  }
+
+  void Logout() {
+    CloseStore();
     sentItems.clear();
     profileName.clear();
     profileNameKnown = false;
@@ -293,12 +313,22 @@ struct Message {
   Ref<IMAPISession> session;
   Ref<IMAPIFolder> outbox;
   Ref<IAddrBook> addressBook;
+  SubmittedFlag submitted;
+  std::string senderName;
+  std::string senderAddress;
+  // A recipient or attachment the caller asked for did not make it into the
+  // message: sent without it, the mail would be reported as sent all the same.
+  bool incomplete = false;
 
   void Reset() {
     addressBook.Reset();
     message.Reset();
     outbox.Reset();
     session.Reset();
+    submitted.reset();
+    senderName.clear();
+    senderAddress.clear();
+    incomplete = false;
   }
 };
 
@@ -355,10 +385,16 @@ int Login(Session* s, const char* profile) {
   return 1;
 }
 
-int OpenMessageStore(Session* s, const char* name, ULONG flags) {
+/// What OpenMsgStore is always asked: the outbox is written to, and a dialog
+/// nobody answers would hang the program. The caller's flags are not passed
+/// on: the program's 0x201 is no documented combination, and of the
+/// documented ones MDB_NO_MAIL, MDB_TEMPORARY and MDB_ONLINE would each keep
+/// the store from sending as a mail client does.
+constexpr ULONG kStoreFlags = MDB_WRITE | MDB_NO_DIALOG;
+
+int OpenMessageStore(Session* s, const char* name) {
   if (!s->session) return 0;
-  s->outbox.Reset();
-  s->store.Reset();
+  s->CloseStore();
   Ref<IMAPITable> table;
   if (FAILED(s->session->GetMsgStoresTable(0, table.put()))) return 0;
   std::vector<BYTE> id;
@@ -368,15 +404,15 @@ int OpenMessageStore(Session* s, const char* name, ULONG flags) {
               return !id.empty();
             });
   if (id.empty()) return 0;
-  // The outbox is written to, and a dialog nobody answers would hang the
-  // program: those two are always asked for.
-  flags |= MDB_WRITE | MDB_NO_DIALOG;
-  return SUCCEEDED(s->session->OpenMsgStore(0, static_cast<ULONG>(id.size()),
-                                            reinterpret_cast<LPENTRYID>(id.data()), nullptr, flags,
-                                            s->store.put())) &&
-                 s->store
-             ? 1
-             : 0;
+  if (FAILED(s->session->OpenMsgStore(0, static_cast<ULONG>(id.size()),
+                                      reinterpret_cast<LPENTRYID>(id.data()), nullptr, kStoreFlags,
+                                      s->store.put())) ||
+      !s->store) {
+    s->store.Reset();
+    return 0;
+  }
+  s->submitted = std::make_shared<bool>(false);
+  return 1;
 }
 
 const char* ProfileNameOf(Session* s) {
@@ -417,61 +453,94 @@ void* OpenOutbox(Session* s, ULONG flags) {
   return s->outbox.get();
 }
 
-int MessageCreate(Message* m, Session* s, int importance) {
+int MessageCreate(Message* m, Session* s) {
   m->Reset();
   if (!s->outbox) return 0;
   Ref<IMessage> created;
   if (FAILED(s->outbox->CreateMessage(nullptr, 0, created.put())) || !created) return 0;
   SBinary sentItems{static_cast<ULONG>(s->sentItems.size()), s->sentItems.data()};
-  if (!Apply(created.get(), NewMessageRow(importance, &sentItems))) return 0;
+  if (!Apply(created.get(), NewMessageRow(&sentItems))) return 0;
   m->message = std::move(created);
   m->session = s->session.Share();
   m->outbox = s->outbox.Share();
+  m->submitted = s->submitted;
   return 1;
+}
+
+IAddrBook* AddressBookOf(Message* m) {
+  if (!m->addressBook && m->session) {
+    m->session->OpenAddressBook(0, nullptr, AB_NO_DIALOG, m->addressBook.put());
+  }
+  return m->addressBook.get();
+}
+
+/// A one-off entry identifier for an SMTP address; empty when the address
+/// book cannot make one.
+std::vector<BYTE> OneOffEntryId(IAddrBook* book, const RecipientText& who) {
+  if (book == nullptr) return std::vector<BYTE>();
+  // CreateOneOff takes its texts as non-const.
+  std::string name = who.name;
+  std::string addressType = "SMTP";
+  std::string address = who.address;
+  MapiBuffer<ENTRYID> entryId;
+  ULONG size = 0;
+  // Plain Internet mail: the recipient's client may not read MAPI's own
+  // rich-text attachment.
+  if (FAILED(book->CreateOneOff(name.data(), addressType.data(), address.data(),
+                                MAPI_SEND_NO_RICH_INFO, &size, entryId.put())) ||
+      entryId.get() == nullptr) {
+    return std::vector<BYTE>();
+  }
+  const auto* bytes = reinterpret_cast<const BYTE*>(entryId.get());
+  return std::vector<BYTE>(bytes, bytes + size);
+}
+
+/// Outcome of asking the address book for a recipient.
+enum class Resolution { kResolved, kUnresolved, kFailed };
+
+Resolution Resolve(Message* m, const char* text, ULONG recipientClass) {
+  IAddrBook* book = AddressBookOf(m);
+  if (book == nullptr) return Resolution::kUnresolved;
+  AddressList resolved;
+  // No dialog: a name the address book cannot settle on its own (not found,
+  // or ambiguous) is left to the rules below.
+  if (FAILED(NewResolveList(mapi.buffers, text, recipientClass, resolved.put())) ||
+      FAILED(book->ResolveName(0, 0, nullptr, resolved.get())) || resolved.get()->cEntries != 1) {
+    return Resolution::kUnresolved;
+  }
+  return SUCCEEDED(SetRecipientClass(mapi.buffers, &resolved.get()->aEntries[0], recipientClass,
+                                     resolved.kept())) &&
+                 SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, resolved.get()))
+             ? Resolution::kResolved
+             : Resolution::kFailed;
+}
+
+/// An Internet address nobody in the address book has, as a one-off.
+bool AddOneOff(Message* m, const RecipientText& recipient, ULONG recipientClass) {
+  std::vector<BYTE> entryId = OneOffEntryId(AddressBookOf(m), recipient);
+  SBinary id{static_cast<ULONG>(entryId.size()), entryId.data()};
+  AddressList oneOff;
+  return SUCCEEDED(NewOneOffList(mapi.buffers, recipient, recipientClass,
+                                 entryId.empty() ? nullptr : &id, oneOff.put())) &&
+         SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, oneOff.get()));
 }
 
 int AddRecipient(Message* m, const char* text, int type) {
   const ULONG recipientClass = RecipientClass(type);
-  if (!m->message || text == nullptr || *text == '\0' || recipientClass == 0) return 0;
-  if (!m->addressBook && m->session) {
-    m->session->OpenAddressBook(0, nullptr, AB_NO_DIALOG, m->addressBook.put());
-  }
-  if (m->addressBook) {
-    AddressList resolved;
-    // No dialog: a name the address book cannot settle on its own becomes
-    // the one-off below.
-    if (SUCCEEDED(NewResolveList(mapi.buffers, text, recipientClass, resolved.put())) &&
-        SUCCEEDED(m->addressBook->ResolveName(0, 0, nullptr, resolved.get())) &&
-        resolved.get()->cEntries == 1) {
-      return SUCCEEDED(SetRecipientClass(mapi.buffers, &resolved.get()->aEntries[0], recipientClass,
-                                         resolved.kept())) &&
-                     SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, resolved.get()))
-                 ? 1
-                 : 0;
-    }
-  }
-  // Nobody in the address book: an Internet address of its own.
+  if (!m->message || text == nullptr || recipientClass == 0) return 0;
   const RecipientText recipient = ParseRecipient(text);
-  if (recipient.address.empty()) return 0;
-  MapiBuffer<ENTRYID> entryId;
-  ULONG entryIdSize = 0;
-  if (m->addressBook) {
-    std::string name = recipient.name;
-    std::string addressType = "SMTP";
-    std::string address = recipient.address;
-    if (FAILED(m->addressBook->CreateOneOff(name.data(), addressType.data(), address.data(),
-                                            MAPI_SEND_NO_RICH_INFO, &entryIdSize, entryId.put()))) {
-      entryId.Reset();
-      entryIdSize = 0;
-    }
+  // A blank piece is no one the address book could find, nor an address.
+  const Resolution resolution =
+      recipient.name.empty() ? Resolution::kUnresolved : Resolve(m, text, recipientClass);
+  bool added = resolution == Resolution::kResolved;
+  // A name the address book does not know would become a one-off that
+  // bounces later, after the user was told the mail went: only an address
+  // goes without the address book.
+  if (resolution == Resolution::kUnresolved && IsInternetAddress(recipient.address)) {
+    added = AddOneOff(m, recipient, recipientClass);
   }
-  SBinary id{entryIdSize, reinterpret_cast<LPBYTE>(entryId.get())};
-  AddressList oneOff;
-  if (FAILED(NewOneOffList(mapi.buffers, recipient, recipientClass,
-                           entryId.get() != nullptr ? &id : nullptr, oneOff.put()))) {
-    return 0;
-  }
-  return SUCCEEDED(m->message->ModifyRecipients(MODRECIP_ADD, oneOff.get())) ? 1 : 0;
+  if (!added) m->incomplete = true;
+  return added ? 1 : 0;
 }
 
 void SetBody(Message* m, const char* text) {
@@ -496,17 +565,19 @@ bool StreamFile(HANDLE file, IStream* stream) {
   }
 }
 
-int AddAttachment(Message* m, const char* path, const char* name) {
-  if (!m->message || path == nullptr || *path == '\0') return 0;
+/// Copies the file into a new attachment; false, leaving none, when it
+/// cannot.
+bool Attach(Message* m, const char* path, const char* name) {
   // The file first: a file that cannot be read must not leave an empty
-  // attachment behind.
-  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return 0;
+  // attachment behind. The host may still hold the document open for
+  // writing; sharing reads alone would refuse it.
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return false;
   ULONG number = 0;
   Ref<IAttach> attachment;
   if (FAILED(m->message->CreateAttach(nullptr, 0, &number, attachment.put())) || !attachment) {
-    return 0;
+    return false;
   }
   const bool written =
       Apply(attachment.get(), AttachmentRow(path, name)) &&
@@ -515,7 +586,16 @@ int AddAttachment(Message* m, const char* path, const char* name) {
       SUCCEEDED(attachment->SaveChanges(0));
   attachment.Reset();
   if (!written) m->message->DeleteAttach(number, 0, nullptr, 0);
-  return written ? 1 : 0;
+  return written;
+}
+
+int AddAttachment(Message* m, const char* path, const char* name) {
+  if (!m->message || path == nullptr || *path == '\0') return 0;
+  // Never dropped silently: a mail without the document it was to carry is
+  // no mail to report as sent.
+  if (Attach(m, path, name)) return 1;
+  m->incomplete = true;
+  return 0;
 }
 
 /// Removes a saved message from the outbox, by its entry identifier.
@@ -539,8 +619,63 @@ void Discard(Message* m) {
   DeleteFromOutbox(m->outbox.get(), std::move(id));
 }
 
+/// True when the address is the logged-on identity's own. An identity the
+/// session cannot name counts as someone else.
+bool IsOwnAddress(IMAPISession* session, const std::string& address) {
+  ULONG size = 0;
+  MapiBuffer<ENTRYID> id;
+  if (FAILED(session->QueryIdentity(&size, id.put())) || id.get() == nullptr) return false;
+  ULONG type = 0;
+  Ref<IUnknown> opened;
+  if (FAILED(session->OpenEntry(size, id.get(), nullptr, 0, &type, opened.put())) || !opened) {
+    return false;
+  }
+  // A mail user or any other address book entry: each is an IMAPIProp.
+  Ref<IMAPIProp> identity = As<IMAPIProp>(&opened);
+  ULONG count = 0;
+  MapiBuffer<SPropValue> values;
+  return Read(identity.get(), Tags<2>{2, {PR_SMTP_ADDRESS_A, PR_EMAIL_ADDRESS_A}}, &count,
+              &values) &&
+         IsIdentityAddress(values.get(), count, address);
+}
+
+/// Names the sender the mail is sent for when that is not the logged-on
+/// identity: the whole PR_SENT_REPRESENTING_* group, or none of it when no
+/// one-off entry identifier can be made (the mail then goes as the identity).
+void SetRepresentedSender(Message* m) {
+  const std::string address = ParseRecipient(m->senderAddress.c_str()).address;
+  if (!IsInternetAddress(address)) return;
+  if (m->session && IsOwnAddress(m->session.get(), address)) return;
+  const RecipientText sender{m->senderName.empty() ? address : m->senderName, address};
+  std::vector<BYTE> entryId = OneOffEntryId(AddressBookOf(m), sender);
+  if (entryId.empty()) return;
+  const SBinary id{static_cast<ULONG>(entryId.size()), entryId.data()};
+  Apply(m->message.get(), RepresentedSenderRow(sender.name, sender.address, id));
+}
+
+/// Opens the saved message again, after its form was shown, and reads its
+/// PR_MESSAGE_FLAGS; what opening it returned.
+HRESULT ReadFlagsAgain(IMsgStore* store, std::vector<BYTE> id, ULONG* count,
+                       MapiBuffer<SPropValue>* values) {
+  if (id.empty()) return MAPI_E_INVALID_ENTRYID;
+  ULONG type = 0;
+  Ref<IUnknown> opened;
+  const HRESULT result =
+      store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(id.data()),
+                       nullptr, 0, &type, opened.put());
+  if (FAILED(result) || !opened) return FAILED(result) ? result : MAPI_E_CALL_FAILED;
+  Ref<IMessage> saved = As<IMessage>(&opened);
+  return Read(saved.get(), Tags<1>{1, {PR_MESSAGE_FLAGS}}, count, values) ? result
+                                                                          : MAPI_E_CALL_FAILED;
+}
+
 int ShowForm(Message* m, Session* s) {
   if (!m->message || !s->session || !s->store || !s->outbox) return 0;
+  if (m->incomplete) {
+    m->message.Reset();  // never saved: nothing to take out of the outbox
+    return 0;
+  }
+  SetRepresentedSender(m);
   // The form opens the message from the store, so it has to be saved there.
   if (FAILED(m->message->SaveChanges(KEEP_OPEN_READWRITE))) return 0;
   ULONG count = 0;
@@ -568,21 +703,37 @@ int ShowForm(Message* m, Session* s) {
   const HRESULT shown =
       forms->ShowForm(0, s->store.get(), s->outbox.get(), nullptr, token, nullptr, 0, form.status,
                       form.flags, form.access, messageClass.data());
-  const int outcome = FormOutcome(shown);
-  // A cancelled mail must not stay in the outbox, saved but never sent.
+  // A form that was shown and closed says nothing of what the user did: the
+  // message itself does.
+  HRESULT reopened = S_OK;
+  ULONG flagCount = 0;
+  MapiBuffer<SPropValue> flags;
+  if (SUCCEEDED(shown)) reopened = ReadFlagsAgain(s->store.get(), id, &flagCount, &flags);
+  const int outcome =
+      FormOutcome(shown, reopened, FindValue(flags.get(), flagCount, PR_MESSAGE_FLAGS));
+  // A mail the user did not send must not stay in the outbox, saved but
+  // never sent. One that may have been sent stays where it is.
   if (outcome == 2) DeleteFromOutbox(s->outbox.get(), std::move(id));
+  if (outcome == 1 && s->submitted) *s->submitted = true;
   return outcome;
 }
 
 int Send(Message* m) {
   if (!m->message) return 0;
+  if (m->incomplete) {
+    m->message.Reset();  // never saved: nothing to take out of the outbox
+    return 0;
+  }
+  SetRepresentedSender(m);
   if (FAILED(m->message->SaveChanges(KEEP_OPEN_READWRITE))) return 0;
   if (FAILED(m->message->SubmitMessage(0))) {
     Discard(m);
     return 0;
   }
-  // Submitted, the message is the spooler's.
+  // Submitted, the message is the spooler's; the store is to be logged off
+  // so that the spooler sends it.
   m->message.Reset();
+  if (m->submitted) *m->submitted = true;
   return 1;
 }
 
@@ -651,10 +802,10 @@ J6_EXPORT int __cdecl MAPIEx_Login(void* session, const char* profile) {
 }
 
 J6_EXPORT int __cdecl MAPIEx_OpenMessageStore(void* session, const char* store,
-                                              unsigned int flags) {
+                                              unsigned int /*flags*/) {
   return Guarded(0, [&] {
     Session* s = AsSession(session);
-    return s != nullptr ? OpenMessageStore(s, store, flags) : 0;
+    return s != nullptr ? OpenMessageStore(s, store) : 0;
   });
 }
 
@@ -692,25 +843,28 @@ J6_EXPORT void __cdecl MAPIEx_MessageDelete(void* message) {
   });
 }
 
-J6_EXPORT int __cdecl MAPIEx_MessageCreate(void* message, void* session, int importance) {
+// The importance number is not passed on: every mail is of normal importance.
+J6_EXPORT int __cdecl MAPIEx_MessageCreate(void* message, void* session, int /*importance*/) {
   return Guarded(0, [&] {
     Message* m = AsMessage(message);
     Session* s = AsSession(session);
-    return m != nullptr && s != nullptr ? MessageCreate(m, s, importance) : 0;
+    return m != nullptr && s != nullptr ? MessageCreate(m, s) : 0;
   });
 }
 
+// The sender is kept until the message is handed over: the represented
+// sender's properties go in as one group, once name and address are known.
 J6_EXPORT void __cdecl MAPIEx_SetSenderName(void* message, const char* text) {
   GuardedVoid([&] {
     Message* m = AsMessage(message);
-    if (m != nullptr && m->message) Apply(m->message.get(), SenderNameRow(text));
+    if (m != nullptr && m->message) m->senderName = text != nullptr ? text : "";
   });
 }
 
 J6_EXPORT void __cdecl MAPIEx_SetSenderEmail(void* message, const char* text) {
   GuardedVoid([&] {
     Message* m = AsMessage(message);
-    if (m != nullptr && m->message) Apply(m->message.get(), SenderEmailRow(text));
+    if (m != nullptr && m->message) m->senderAddress = text != nullptr ? text : "";
   });
 }
 

@@ -13,21 +13,6 @@ namespace {
 constexpr char kSmtp[] = "SMTP";
 constexpr char kNote[] = "IPM.Note";
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreAsciiCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (AsciiLower(*a) != AsciiLower(*b)) return false;
-  }
-  return *a == *b;
-}
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 /// A copy of the row's values in one MAPI buffer, texts and bytes hanging
 /// off it, so that one FreeBuffer frees them all.
 SCODE CopyRow(const Buffers& buffers, const PropertyRow& row, LPSPropValue* copy) {
@@ -131,17 +116,6 @@ const SPropValue* PropertyRow::Find(ULONG tag) const {
   return nullptr;
 }
 
-LONG Importance(int importance) {
-  switch (importance) {
-    case 0:
-      return IMPORTANCE_LOW;
-    case 2:
-      return IMPORTANCE_HIGH;
-    default:
-      return IMPORTANCE_NORMAL;
-  }
-}
-
 ULONG RecipientClass(int type) {
   switch (type) {
     case 1:
@@ -181,33 +155,10 @@ std::string ExtensionOf(const std::string& name) {
   return name.substr(dot);
 }
 
-RecipientText ParseRecipient(const char* text) {
-  RecipientText recipient;
-  const std::string whole = Trimmed(text != nullptr ? text : "");
-  const auto open = whole.rfind('<');
-  const auto close = whole.rfind('>');
-  if (open != std::string::npos && close != std::string::npos && close > open) {
-    recipient.address = Trimmed(whole.substr(open + 1, close - open - 1));
-    recipient.name = Trimmed(whole.substr(0, open));
-    if (recipient.name.size() >= 2 && recipient.name.front() == '"' &&
-        recipient.name.back() == '"') {
-      recipient.name = recipient.name.substr(1, recipient.name.size() - 2);
-    }
-  } else {
-    recipient.address = whole;
-  }
-  if (recipient.address.size() > 5 &&
-      EqualsIgnoreAsciiCase(recipient.address.substr(0, 5).c_str(), "smtp:")) {
-    recipient.address = recipient.address.substr(5);
-  }
-  if (recipient.name.empty()) recipient.name = recipient.address;
-  return recipient;
-}
-
-PropertyRow NewMessageRow(int importance, const SBinary* sentItems) {
+PropertyRow NewMessageRow(const SBinary* sentItems) {
   PropertyRow row;
   row.AddText(PR_MESSAGE_CLASS_A, kNote);
-  row.AddLong(PR_IMPORTANCE, Importance(importance));
+  row.AddLong(PR_IMPORTANCE, IMPORTANCE_NORMAL);
   row.AddLong(PR_MESSAGE_FLAGS, MSGFLAG_UNSENT);
   if (sentItems != nullptr && sentItems->cb != 0) {
     row.AddBinary(PR_SENTMAIL_ENTRYID, sentItems->lpb, sentItems->cb);
@@ -215,22 +166,38 @@ PropertyRow NewMessageRow(int importance, const SBinary* sentItems) {
   return row;
 }
 
-PropertyRow SenderNameRow(const char* name) {
+std::vector<BYTE> SmtpSearchKey(const std::string& address) {
+  std::vector<BYTE> key(kSmtp, kSmtp + sizeof kSmtp - 1);
+  key.push_back(':');
+  for (char c : address) {
+    key.push_back(static_cast<BYTE>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+  }
+  key.push_back(0);
+  return key;
+}
+
+PropertyRow RepresentedSenderRow(const std::string& name, const std::string& address,
+                                 const SBinary& entryId) {
+  const std::vector<BYTE> searchKey = SmtpSearchKey(address);
   PropertyRow row;
-  if (name == nullptr) return row;
-  row.AddText(PR_SENDER_NAME_A, name);
   row.AddText(PR_SENT_REPRESENTING_NAME_A, name);
+  row.AddText(PR_SENT_REPRESENTING_ADDRTYPE_A, kSmtp);
+  row.AddText(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A, address);
+  row.AddBinary(PR_SENT_REPRESENTING_ENTRYID, entryId.lpb, entryId.cb);
+  row.AddBinary(PR_SENT_REPRESENTING_SEARCH_KEY, searchKey.data(),
+                static_cast<ULONG>(searchKey.size()));
   return row;
 }
 
-PropertyRow SenderEmailRow(const char* address) {
-  PropertyRow row;
-  if (address == nullptr) return row;
-  row.AddText(PR_SENDER_EMAIL_ADDRESS_A, address);
-  row.AddText(PR_SENDER_ADDRTYPE_A, kSmtp);
-  row.AddText(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A, address);
-  row.AddText(PR_SENT_REPRESENTING_ADDRTYPE_A, kSmtp);
-  return row;
+bool IsIdentityAddress(const SPropValue* values, ULONG count, const std::string& address) {
+  for (ULONG tag : {PR_SMTP_ADDRESS_A, PR_EMAIL_ADDRESS_A}) {
+    const SPropValue* known = FindValue(values, count, tag);
+    if (known != nullptr && known->Value.lpszA != nullptr && *known->Value.lpszA != '\0' &&
+        EqualsIgnoreAsciiCase(known->Value.lpszA, address)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 PropertyRow SubjectRow(const char* subject) {
@@ -396,9 +363,13 @@ FormArguments FormArgumentsFrom(const SPropValue* values, ULONG count) {
   return form;
 }
 
-int FormOutcome(HRESULT result) {
-  if (result == MAPI_E_USER_CANCEL) return 2;
-  return SUCCEEDED(result) ? 1 : 0;
+int FormOutcome(HRESULT shown, HRESULT reopened, const SPropValue* messageFlags) {
+  if (shown == MAPI_E_USER_CANCEL) return 2;
+  if (FAILED(shown)) return 0;
+  if (reopened == MAPI_E_NOT_FOUND || reopened == MAPI_E_OBJECT_DELETED) return 1;
+  // Whether the user sent it cannot be told: never reported as sent.
+  if (FAILED(reopened) || messageFlags == nullptr) return 0;
+  return (messageFlags->Value.ul & MSGFLAG_SUBMIT) != 0 ? 1 : 2;
 }
 
 }  // namespace j6::mapiex

@@ -13,6 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "mapiex/recipient_text.h"
+
+// The identity's SMTP address, which mapitags.h does not name.
+#ifndef PR_SMTP_ADDRESS_A
+#define PR_SMTP_ADDRESS_A PROP_TAG(PT_STRING8, 0x39FE)
+#endif
+
 namespace j6::mapiex {
 
 /// MAPIAllocateBuffer, MAPIAllocateMore and MAPIFreeBuffer, or a test's.
@@ -51,10 +58,6 @@ class PropertyRow {
   std::list<std::vector<BYTE>> binaries_;
 };
 
-/// PR_IMPORTANCE for the interface's number: 0 low, 1 normal, 2 high;
-/// anything else is normal.
-LONG Importance(int importance);
-
 /// The recipient class (MAPI_TO, MAPI_CC, MAPI_BCC) for the interface's
 /// number 1, 2 or 3; 0 for any other number.
 ULONG RecipientClass(int type);
@@ -69,23 +72,26 @@ std::string FileNameOf(const char* path);
 /// The extension of a file name with its dot (".pdf"), or empty.
 std::string ExtensionOf(const std::string& name);
 
-/// A recipient text split into display name and address: "Name <a@b>" gives
-/// both, a bare text is both; a leading "SMTP:" is not part of the address.
-struct RecipientText {
-  std::string name;
-  std::string address;
-};
-RecipientText ParseRecipient(const char* text);
+/// A new unsent note in the outbox, of normal importance whatever number the
+/// caller passed: the program's number was never an importance, and the
+/// Simple path sends normal mail. A copy goes to the sent items folder when
+/// there is one (sentItems may be null).
+PropertyRow NewMessageRow(const SBinary* sentItems);
 
-/// A new unsent note in the outbox, of the given importance; a copy goes to
-/// the sent items folder when there is one (sentItems may be null).
-PropertyRow NewMessageRow(int importance, const SBinary* sentItems);
+/// MAPI's search key for an SMTP address: "SMTP:", the address in upper case
+/// (SMTP addresses are compared without regard to case), and a zero.
+std::vector<BYTE> SmtpSearchKey(const std::string& address);
 
-/// The sender's name, as sender and as the one the message is sent for.
-PropertyRow SenderNameRow(const char* name);
+/// The whole PR_SENT_REPRESENTING_* group for an SMTP sender: name, address
+/// type, address, the one-off entry identifier made for it, search key. The
+/// PR_SENDER_* group is the transport's to set, from the logged-on identity.
+PropertyRow RepresentedSenderRow(const std::string& name, const std::string& address,
+                                 const SBinary& entryId);
 
-/// The sender's SMTP address, likewise.
-PropertyRow SenderEmailRow(const char* address);
+/// True when the logged-on identity's PR_SMTP_ADDRESS_A or PR_EMAIL_ADDRESS_A
+/// (among values read from it) is the address, compared without regard to
+/// ASCII case.
+bool IsIdentityAddress(const SPropValue* values, ULONG count, const std::string& address);
 
 PropertyRow SubjectRow(const char* subject);
 
@@ -147,8 +153,12 @@ struct FormArguments {
 };
 FormArguments FormArgumentsFrom(const SPropValue* values, ULONG count);
 
-/// The interface's result for what ShowForm returned: 1 when the form ended
-/// normally (the user sent it), 2 when the user cancelled, 0 for an error.
-int FormOutcome(HRESULT result);
+/// The interface's result for a compose form: 1 when the user sent the
+/// message, 2 when the user closed the form without sending it, 0 for an
+/// error. A form that ended without an error has only been shown: what the
+/// user did is read from the saved message, opened again afterwards (reopened
+/// is what opening it returned, messageFlags its PR_MESSAGE_FLAGS or null).
+/// Submitted, it has MSGFLAG_SUBMIT; gone, the spooler has taken it.
+int FormOutcome(HRESULT shown, HRESULT reopened, const SPropValue* messageFlags);
 
 }  // namespace j6::mapiex

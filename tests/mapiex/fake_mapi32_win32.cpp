@@ -14,6 +14,7 @@
 
 #include <mapiguid.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,8 +97,11 @@ const std::map<ULONG, std::string> tagNames = {
     J6_TAG(PR_SENDER_NAME_A),
     J6_TAG(PR_SENT_REPRESENTING_ADDRTYPE_A),
     J6_TAG(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A),
+    J6_TAG(PR_SENT_REPRESENTING_ENTRYID),
     J6_TAG(PR_SENT_REPRESENTING_NAME_A),
+    J6_TAG(PR_SENT_REPRESENTING_SEARCH_KEY),
     J6_TAG(PR_SENTMAIL_ENTRYID),
+    J6_TAG(PR_SMTP_ADDRESS_A),
     J6_TAG(PR_SUBJECT_A),
 };
 #undef J6_TAG
@@ -107,7 +111,7 @@ std::string TagName(ULONG tag) {
   return found != tagNames.end() ? found->second : Hex(tag);
 }
 
-/// A text as the journal shows it: CR and LF as \r and \n.
+/// A text as the journal shows it: CR, LF and zero as \r, \n and \0.
 std::string Shown(const std::string& text) {
   std::string shown;
   for (char c : text) {
@@ -115,6 +119,8 @@ std::string Shown(const std::string& text) {
       shown += "\\r";
     } else if (c == '\n') {
       shown += "\\n";
+    } else if (c == '\0') {
+      shown += "\\0";
     } else {
       shown += c;
     }
@@ -181,6 +187,35 @@ void Decode(ULONG tag, const std::string& stored, void* parent, SPropValue* v) {
 }
 
 using Values = std::map<ULONG, std::string>;
+
+// ------------------------------------------------------------- mailbox ---
+
+// What the outbox holds, by entry identifier, as each message was saved. A
+// submitted message (MSGFLAG_SUBMIT) waits there for the spooler. With no
+// mail client running, the spooler sends the queue only when the store is
+// logged off with LOGOFF_PURGE, which returns once it is flushed; a store
+// released without that is logged off as aborted, and its queue stays unsent.
+std::map<std::string, Values> outboxItems;
+int savedMessages = 0;
+
+ULONG FlagsOf(const Values& values) {
+  const auto found = values.find(PR_MESSAGE_FLAGS);
+  return found != values.end() ? std::strtoul(found->second.c_str(), nullptr, 10) : 0;
+}
+
+bool IsQueued(const Values& values) { return (FlagsOf(values) & MSGFLAG_SUBMIT) != 0; }
+
+/// The spooler at work: every submitted message leaves the outbox, sent.
+void SendQueue() {
+  for (auto item = outboxItems.begin(); item != outboxItems.end();) {
+    if (IsQueued(item->second)) {
+      Note("spooler.Sent " + item->first);
+      item = outboxItems.erase(item);
+    } else {
+      ++item;
+    }
+  }
+}
 
 /// The asked tags' values in one buffer, an error value for each one missing.
 HRESULT GetValues(const Values& values, LPSPropTagArray tags, ULONG* count, LPSPropValue* out) {
@@ -254,6 +289,9 @@ struct StubStore : Counted<IMsgStore> {
 struct StubAddressBook : Counted<IAddrBook> {
   MAPI_IMAPIPROP_METHODS(J6_REFUSE)
   MAPI_IADDRBOOK_METHODS(J6_REFUSE)
+};
+struct StubMailUser : Counted<IMailUser> {
+  MAPI_IMAPIPROP_METHODS(J6_REFUSE)
 };
 
 /// Properties kept as set; the journal names the object as given.
@@ -349,14 +387,24 @@ class Attach : public PropertyObject<StubAttach> {
 class Message : public PropertyObject<StubMessage> {
  public:
   Message() : PropertyObject("message") {}
+  /// A message of the outbox opened again; the journal calls it "saved".
+  Message(const std::string& id, const Values& values) : PropertyObject("saved"), id_(id) {
+    values_ = values;
+  }
+  /// Saved with MSGFLAG_SUBMIT: in the spooler's queue.
+  void MarkSubmitted() {
+    values_[PR_MESSAGE_FLAGS] = std::to_string(FlagsOf(values_) | MSGFLAG_SUBMIT);
+    Save();
+  }
+
   STDMETHODIMP OpenProperty(ULONG tag, LPCIID iid, ULONG options, ULONG flags,
                             LPUNKNOWN* opened) override {
     return OpenStream(name_, tag, iid, options, flags, opened);
   }
   STDMETHODIMP SaveChanges(ULONG flags) override {
-    Note("message.SaveChanges flags=" + Hex(flags));
-    const HRESULT result = Result("message.SaveChanges");
-    if (SUCCEEDED(result)) values_[PR_ENTRYID] = "MESSAGE1";
+    Note(name_ + ".SaveChanges flags=" + Hex(flags));
+    const HRESULT result = Result(name_ + ".SaveChanges");
+    if (SUCCEEDED(result)) Save();
     return result;
   }
   STDMETHODIMP ModifyRecipients(ULONG flags, LPADRLIST list) override {
@@ -381,11 +429,22 @@ class Message : public PropertyObject<StubMessage> {
     return S_OK;
   }
   STDMETHODIMP SubmitMessage(ULONG flags) override {
-    Note("message.SubmitMessage flags=" + Hex(flags));
-    return Result("message.SubmitMessage");
+    Note(name_ + ".SubmitMessage flags=" + Hex(flags));
+    const HRESULT result = Result(name_ + ".SubmitMessage");
+    // Submitting saves the message as well.
+    if (SUCCEEDED(result)) MarkSubmitted();
+    return result;
   }
 
  private:
+  /// Into the outbox, under an entry identifier given at the first save.
+  void Save() {
+    if (id_.empty()) id_ = "MESSAGE" + std::to_string(++savedMessages);
+    values_[PR_ENTRYID] = id_;
+    outboxItems[id_] = values_;
+  }
+
+  std::string id_;
   ULONG attachments_ = 0;
 };
 
@@ -406,6 +465,9 @@ class Folder : public PropertyObject<StubFolder> {
       ids += " " + IdOf(list->lpbin[i].cb, list->lpbin[i].lpb);
     }
     Note("outbox.DeleteMessages" + ids);
+    for (ULONG i = 0; list != nullptr && i < list->cValues; ++i) {
+      outboxItems.erase(IdOf(list->lpbin[i].cb, list->lpbin[i].lpb));
+    }
     return S_OK;
   }
 };
@@ -416,19 +478,53 @@ class Store : public PropertyObject<StubStore> {
     values_[PR_IPM_OUTBOX_ENTRYID] = "OUTBOX";
     if (Setting("sentitems") != "none") values_[PR_IPM_SENTMAIL_ENTRYID] = "SENTITEMS";
   }
+  /// Released: what is still queued stays in the outbox, unsent.
+  ~Store() override {
+    for (const auto& item : outboxItems) {
+      if (IsQueued(item.second)) Note("spooler.Unsent " + item.first);
+    }
+  }
   const std::string& id() const { return id_; }
+  /// The outbox folder, or a message of the outbox. A script for
+  /// "store.OpenEntry <id>" fails the opening of that entry alone.
   STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
                          LPUNKNOWN* opened) override {
     const std::string wanted = IdOf(size, id);
-    Note("store.OpenEntry " + wanted +
-         (iid != nullptr && *iid == IID_IMAPIFolder ? " IMAPIFolder" : " other interface") +
-         " flags=" + Hex(flags));
+    std::string asked;
+    if (iid != nullptr) asked = *iid == IID_IMAPIFolder ? " IMAPIFolder" : " other interface";
+    Note("store.OpenEntry " + wanted + asked + " flags=" + Hex(flags));
     *opened = nullptr;
-    const HRESULT result = Result("store.OpenEntry");
+    HRESULT result = Result("store.OpenEntry " + wanted);
+    if (SUCCEEDED(result)) result = Result("store.OpenEntry");
     if (FAILED(result)) return result;
-    if (wanted != "OUTBOX") return MAPI_E_NOT_FOUND;
-    *type = MAPI_FOLDER;
-    *opened = new Folder();
+    if (wanted == "OUTBOX") {
+      *type = MAPI_FOLDER;
+      *opened = new Folder();
+      return S_OK;
+    }
+    const auto saved = outboxItems.find(wanted);
+    if (saved == outboxItems.end()) return MAPI_E_NOT_FOUND;
+    *type = MAPI_MESSAGE;
+    *opened = new Message(saved->first, saved->second);
+    return S_OK;
+  }
+  /// One input flag a call, as documented. Only LOGOFF_PURGE returns once
+  /// the spooler has sent the queue; after the others it is still waiting,
+  /// and this process is about to end.
+  STDMETHODIMP StoreLogoff(ULONG* flags) override {
+    Note("store.StoreLogoff flags=" + Hex(*flags));
+    const HRESULT result = Result("store.StoreLogoff");
+    if (FAILED(result)) return result;
+    const ULONG asked = *flags;
+    if (asked != LOGOFF_NO_WAIT && asked != LOGOFF_ORDERLY && asked != LOGOFF_PURGE &&
+        asked != LOGOFF_ABORT && asked != LOGOFF_QUIET) {
+      return MAPI_E_INVALID_PARAMETER;
+    }
+    if (asked == LOGOFF_PURGE) SendQueue();
+    *flags = 0;
+    for (const auto& item : outboxItems) {
+      if (IsQueued(item.second)) *flags = LOGOFF_OUTBOUND_QUEUE;
+    }
     return S_OK;
   }
 
@@ -482,6 +578,21 @@ class Table : public StubTable {
   size_t next_ = 0;
 };
 
+/// Whom the address book knows by a name: the people whose display name is
+/// the name or has it as one of its words.
+std::vector<std::string> PeopleCalled(const std::string& name) {
+  static const char* const people[] = {"Anna Rossi", "Marco Rossi"};
+  std::vector<std::string> found;
+  for (const char* person : people) {
+    const std::string known(person);
+    const auto blank = known.find(' ');
+    if (name == known || name == known.substr(0, blank) || name == known.substr(blank + 1)) {
+      found.push_back(known);
+    }
+  }
+  return found;
+}
+
 class AddressBook : public PropertyObject<StubAddressBook> {
  public:
   AddressBook() : PropertyObject("addressbook") {}
@@ -499,14 +610,23 @@ class AddressBook : public PropertyObject<StubAddressBook> {
       for (ULONG v = 0; v < row.cValues; ++v) {
         if (row.lpProps[v].ulPropTag == PR_DISPLAY_NAME_A) name = row.lpProps[v].Value.lpszA;
       }
-      if (name != "Anna Rossi") return MAPI_E_NOT_FOUND;
+      // Without MAPI_DIALOG nobody is asked: a name that fits no one, or
+      // more than one, stays unresolved and fails the call.
+      const std::vector<std::string> found = PeopleCalled(name);
+      if (found.empty()) return MAPI_E_NOT_FOUND;
+      if (found.size() > 1) return MAPI_E_AMBIGUOUS_RECIP;
+      const std::string& knownAs = found.front();
+      std::string login;
+      for (char c : knownAs) {
+        login += c == ' ' ? '.' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
       // As an address book does it: the entry's values replaced by what it
       // knows, which here lacks the recipient's class.
       FakeBuffers::Free(list->aEntries[i].rgPropVals);
-      const Values known = {{PR_DISPLAY_NAME_A, "Anna Rossi"},
+      const Values known = {{PR_DISPLAY_NAME_A, knownAs},
                             {PR_ADDRTYPE_A, "SMTP"},
-                            {PR_EMAIL_ADDRESS_A, "anna.rossi@example.com"},
-                            {PR_ENTRYID, "AB:anna.rossi"},
+                            {PR_EMAIL_ADDRESS_A, login + "@example.com"},
+                            {PR_ENTRYID, "AB:" + login},
                             {PR_OBJECT_TYPE, std::to_string(MAPI_MAILUSER)}};
       LPVOID block = nullptr;
       FakeBuffers::Allocate(static_cast<ULONG>(known.size() * sizeof(SPropValue)), &block);
@@ -532,6 +652,31 @@ class AddressBook : public PropertyObject<StubAddressBook> {
     *size = static_cast<ULONG>(made.size());
     *id = static_cast<LPENTRYID>(block);
     return S_OK;
+  }
+};
+
+/// Every flag OpenMsgStore documents, MDB_ONLINE among them (mapidefs.h
+/// lacks it); another bit is refused.
+constexpr ULONG kStoreFlags = MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG |
+                              MDB_NO_MAIL | 0x00000100 | MDB_TEMPORARY | MDB_WRITE;
+
+/// The logged-on identity's address book entry, as the "identity.*" settings
+/// make it.
+constexpr char kIdentity[] = "AB:identity";
+
+class Identity : public PropertyObject<StubMailUser> {
+ public:
+  Identity() : PropertyObject("identity") {
+    values_[PR_DISPLAY_NAME_A] = "Mario Bianchi";
+    Take(PR_ADDRTYPE_A, "identity.type", "SMTP");
+    Take(PR_EMAIL_ADDRESS_A, "identity.email", "mario.bianchi@example.com");
+    Take(PR_SMTP_ADDRESS_A, "identity.smtp", "mario.bianchi@example.com");
+  }
+
+ private:
+  void Take(ULONG tag, const std::string& setting, const std::string& otherwise) {
+    const std::string value = Setting(setting);
+    if (value != "none") values_[tag] = value.empty() ? otherwise : value;
   }
 };
 
@@ -562,6 +707,7 @@ class Session : public Counted<j6::mapiex::SessionForms> {
     *store = nullptr;
     const HRESULT result = Result("session.OpenMsgStore");
     if (FAILED(result)) return result;
+    if ((flags & ~kStoreFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;
     *store = new Store(IdOf(size, id));
     return S_OK;
   }
@@ -586,17 +732,38 @@ class Session : public Counted<j6::mapiex::SessionForms> {
                                    {PR_RESOURCE_TYPE, std::to_string(MAPI_SUBSYSTEM)}}});
     return S_OK;
   }
-  STDMETHODIMP OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*,
-                         LPUNKNOWN*) override J6_REFUSE STDMETHODIMP
-      CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG,
-                      ULONG*) override J6_REFUSE STDMETHODIMP
+  /// Opens the identity's address book entry.
+  STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID, ULONG flags, ULONG* type,
+                         LPUNKNOWN* opened) override {
+    Note("session.OpenEntry " + IdOf(size, id) + " flags=" + Hex(flags));
+    *opened = nullptr;
+    const HRESULT result = Result("session.OpenEntry");
+    if (FAILED(result)) return result;
+    if (IdOf(size, id) != kIdentity) return MAPI_E_NOT_FOUND;
+    *type = MAPI_MAILUSER;
+    *opened = new Identity();
+    return S_OK;
+  }
+  STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG,
+                               ULONG*) override J6_REFUSE STDMETHODIMP
       Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override J6_REFUSE STDMETHODIMP
       Unadvise(ULONG) override J6_REFUSE STDMETHODIMP
       MessageOptions(ULONG_PTR, ULONG, LPSTR, LPMESSAGE) override J6_REFUSE STDMETHODIMP
       QueryDefaultMessageOpt(LPSTR, ULONG, ULONG*, LPSPropValue*) override J6_REFUSE STDMETHODIMP
       EnumAdrTypes(ULONG, ULONG*, LPSTR**) override J6_REFUSE STDMETHODIMP
-      QueryIdentity(ULONG*, LPENTRYID*) override J6_REFUSE STDMETHODIMP
-      Logoff(ULONG_PTR, ULONG flags, ULONG) override {
+      QueryIdentity(ULONG* size, LPENTRYID* id) override {
+    Note("session.QueryIdentity");
+    *id = nullptr;
+    const HRESULT result = Result("session.QueryIdentity");
+    if (FAILED(result)) return result;
+    LPVOID block = nullptr;
+    FakeBuffers::Allocate(static_cast<ULONG>(std::strlen(kIdentity)), &block);
+    std::memcpy(block, kIdentity, std::strlen(kIdentity));
+    *size = static_cast<ULONG>(std::strlen(kIdentity));
+    *id = static_cast<LPENTRYID>(block);
+    return S_OK;
+  }
+  STDMETHODIMP Logoff(ULONG_PTR, ULONG flags, ULONG) override {
     Note("session.Logoff flags=" + Hex(flags));
     return S_OK;
   }
@@ -614,8 +781,18 @@ class Session : public Counted<j6::mapiex::SessionForms> {
          (token == kFormToken ? "as prepared" : "WRONG") + " messageReferences=" + references +
          " flags=" + Hex(flags) + " status=" + Hex(status) + " messageFlags=" + Hex(messageFlags) +
          " access=" + Hex(access) + " class=" + Text(messageClass));
+    const HRESULT result = Result("session.ShowForm");
+    // What the user did in a form that closed without an error: nothing
+    // (closed it), "sends" (submitted; the spooler sends it when the store is
+    // logged off), or "sends, spooled" (the mail client's spooler sent it at
+    // once: gone from the outbox).
+    const std::string user = Setting("form.user");
+    if (SUCCEEDED(result) && prepared_ != nullptr && user.rfind("sends", 0) == 0) {
+      prepared_->MarkSubmitted();
+      if (user == "sends, spooled") SendQueue();
+    }
     if (prepared_ != nullptr) std::exchange(prepared_, nullptr)->Release();
-    return Result("session.ShowForm");
+    return result;
   }
   STDMETHODIMP PrepareForm(LPCIID, LPMESSAGE message, ULONG_PTR* token) override {
     Note("session.PrepareForm");
@@ -671,6 +848,8 @@ J6_EXPORT ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) { return FakeBuffers::Free(
 J6_EXPORT void FakeMapi_Reset(void) {
   journal.clear();
   script.clear();
+  outboxItems.clear();
+  savedMessages = 0;
 }
 
 J6_EXPORT void FakeMapi_Script(const char* name, const char* value) { script[name] = value; }

@@ -42,17 +42,6 @@ class Rows : public ::testing::Test {
 
 // ------------------------------------------------------------- numbers ---
 
-TEST(Importance, FollowsTheInterfaceNumbers) {
-  const struct {
-    int number;
-    LONG importance;
-  } cases[] = {
-      {0, IMPORTANCE_LOW},     {1, IMPORTANCE_NORMAL}, {2, IMPORTANCE_HIGH},
-      {-1, IMPORTANCE_NORMAL}, {3, IMPORTANCE_NORMAL},  // unknown numbers are normal
-  };
-  for (const auto& c : cases) EXPECT_EQ(Importance(c.number), c.importance) << c.number;
-}
-
 TEST(RecipientClass, IsToCcOrBccForOneTwoThree) {
   const struct {
     int type;
@@ -63,21 +52,39 @@ TEST(RecipientClass, IsToCcOrBccForOneTwoThree) {
   for (const auto& c : cases) EXPECT_EQ(RecipientClass(c.type), c.recipientClass) << c.type;
 }
 
-TEST(FormOutcome, SentCancelledOrError) {
+TEST(FormOutcome, SentOnlyWhenSubmittedOrGoneFromTheOutbox) {
+  const ULONG kUnread = MSGFLAG_UNSENT | MSGFLAG_UNMODIFIED;
   const struct {
-    HRESULT result;
+    HRESULT shown;
+    HRESULT reopened;
+    bool hasFlags;
+    ULONG flags;
     int outcome;
   } cases[] = {
-      {S_OK, 1},
-      {MAPI_W_ERRORS_RETURNED, 1},  // a warning is still a form that ended
-      {MAPI_E_USER_CANCEL, 2},
-      {MAPI_E_CALL_FAILED, 0},
-      {MAPI_E_NO_SUPPORT, 0},
-      {E_FAIL, 0},
-      {MAPI_E_NOT_FOUND, 0},
+      {S_OK, S_OK, true, MSGFLAG_UNSENT | MSGFLAG_SUBMIT, 1},
+      {S_OK, S_OK, true, MSGFLAG_SUBMIT, 1},
+      {MAPI_W_ERRORS_RETURNED, S_OK, true, MSGFLAG_UNSENT | MSGFLAG_SUBMIT, 1},  // a warning ends
+      {S_OK, MAPI_W_ERRORS_RETURNED, true, MSGFLAG_SUBMIT, 1},
+      {S_OK, MAPI_E_NOT_FOUND, false, 0, 1},  // the spooler has taken it
+      {S_OK, MAPI_E_OBJECT_DELETED, false, 0, 1},
+      {S_OK, S_OK, true, MSGFLAG_UNSENT, 2},  // shown, and closed unsent
+      {S_OK, S_OK, true, kUnread, 2},
+      {S_OK, S_OK, false, 0, 0},  // no flags: who knows
+      {S_OK, MAPI_E_CALL_FAILED, false, 0, 0},
+      {S_OK, MAPI_E_NO_ACCESS, true, MSGFLAG_SUBMIT, 0},
+      {MAPI_E_USER_CANCEL, S_OK, false, 0, 2},
+      {MAPI_E_CALL_FAILED, S_OK, true, MSGFLAG_SUBMIT, 0},
+      {MAPI_E_NO_SUPPORT, S_OK, false, 0, 0},
+      {E_FAIL, MAPI_E_NOT_FOUND, false, 0, 0},
+      {MAPI_E_NOT_FOUND, S_OK, false, 0, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FormOutcome(c.result), c.outcome) << std::hex << static_cast<ULONG>(c.result);
+    SPropValue flags{};
+    flags.ulPropTag = PR_MESSAGE_FLAGS;
+    flags.Value.ul = c.flags;
+    EXPECT_EQ(FormOutcome(c.shown, c.reopened, c.hasFlags ? &flags : nullptr), c.outcome)
+        << std::hex << static_cast<ULONG>(c.shown) << " " << static_cast<ULONG>(c.reopened) << " "
+        << c.flags;
   }
 }
 
@@ -162,6 +169,28 @@ TEST(ParseRecipient, SplitsNameAndAddress) {
   }
 }
 
+TEST(IsInternetAddress, NeedsAnAtWithTextAroundItAndNoBlanks) {
+  const struct {
+    const char* text;
+    bool address;
+  } cases[] = {
+      {"anna@example.com", true},
+      {"a@b", true},
+      {"\"anna rossi\"@example.com", false},  // quoted blanks are blanks too
+      {"Anna Rossi", false},
+      {"Rossi", false},
+      {"anna rossi@example.com", false},
+      {"anna@example.com ", false},
+      {"anna\t@example.com", false},
+      {"anna@exam\x7fple.com", false},
+      {"@example.com", false},
+      {"anna@", false},
+      {"@", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsInternetAddress(c.text), c.address) << c.text;
+}
+
 // -------------------------------------------------------- message rows ---
 
 TEST(PropertyRow, ValuesPointIntoTheRowAfterGrowingAndMoving) {
@@ -182,45 +211,43 @@ TEST(PropertyRow, ValuesPointIntoTheRowAfterGrowingAndMoving) {
   }
 }
 
-TEST(NewMessageRow, IsAnUnsentNoteOfTheImportanceAsked) {
-  for (int importance : {0, 1, 2}) {
-    const PropertyRow row = NewMessageRow(importance, nullptr);
-    EXPECT_EQ(TextOf(row.Find(PR_MESSAGE_CLASS_A)), "IPM.Note");
-    ASSERT_NE(row.Find(PR_IMPORTANCE), nullptr);
-    EXPECT_EQ(row.Find(PR_IMPORTANCE)->Value.l, Importance(importance));
-    ASSERT_NE(row.Find(PR_MESSAGE_FLAGS), nullptr);
-    EXPECT_EQ(row.Find(PR_MESSAGE_FLAGS)->Value.ul, static_cast<ULONG>(MSGFLAG_UNSENT));
-    EXPECT_EQ(row.Find(PR_SENTMAIL_ENTRYID), nullptr);
-  }
+TEST(NewMessageRow, IsAnUnsentNoteOfNormalImportance) {
+  const PropertyRow row = NewMessageRow(nullptr);
+  EXPECT_EQ(TextOf(row.Find(PR_MESSAGE_CLASS_A)), "IPM.Note");
+  ASSERT_NE(row.Find(PR_IMPORTANCE), nullptr);
+  EXPECT_EQ(row.Find(PR_IMPORTANCE)->Value.l, IMPORTANCE_NORMAL);
+  ASSERT_NE(row.Find(PR_MESSAGE_FLAGS), nullptr);
+  EXPECT_EQ(row.Find(PR_MESSAGE_FLAGS)->Value.ul, static_cast<ULONG>(MSGFLAG_UNSENT));
+  EXPECT_EQ(row.Find(PR_SENTMAIL_ENTRYID), nullptr);
 }
 
 TEST(NewMessageRow, KeepsACopyInTheSentItemsWhenThereAreSome) {
   std::vector<BYTE> folder = {0, 0, 0, 0, 0x38, 0xA1, 0xBB, 0x10, 7};
   SBinary sentItems{static_cast<ULONG>(folder.size()), folder.data()};
-  const PropertyRow row = NewMessageRow(2, &sentItems);
+  const PropertyRow row = NewMessageRow(&sentItems);
   folder.assign(folder.size(), 0xEE);  // the row keeps its own copy
   EXPECT_EQ(BytesOf(row.Find(PR_SENTMAIL_ENTRYID)),
             (std::vector<BYTE>{0, 0, 0, 0, 0x38, 0xA1, 0xBB, 0x10, 7}));
 
   SBinary none{0, nullptr};
-  EXPECT_EQ(NewMessageRow(2, &none).Find(PR_SENTMAIL_ENTRYID), nullptr);
+  EXPECT_EQ(NewMessageRow(&none).Find(PR_SENTMAIL_ENTRYID), nullptr);
 }
 
-TEST(SenderRows, NameAndSmtpAddressAsSenderAndRepresented) {
-  const PropertyRow name = SenderNameRow("Ufficio Vendite");
-  EXPECT_EQ(name.count(), 2u);
-  EXPECT_EQ(TextOf(name.Find(PR_SENDER_NAME_A)), "Ufficio Vendite");
-  EXPECT_EQ(TextOf(name.Find(PR_SENT_REPRESENTING_NAME_A)), "Ufficio Vendite");
-
-  const PropertyRow email = SenderEmailRow("vendite@example.com");
-  EXPECT_EQ(email.count(), 4u);
-  EXPECT_EQ(TextOf(email.Find(PR_SENDER_EMAIL_ADDRESS_A)), "vendite@example.com");
-  EXPECT_EQ(TextOf(email.Find(PR_SENDER_ADDRTYPE_A)), "SMTP");
-  EXPECT_EQ(TextOf(email.Find(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A)), "vendite@example.com");
-  EXPECT_EQ(TextOf(email.Find(PR_SENT_REPRESENTING_ADDRTYPE_A)), "SMTP");
-
-  EXPECT_EQ(SenderNameRow(nullptr).count(), 0u);  // "none" sets nothing
-  EXPECT_EQ(SenderEmailRow(nullptr).count(), 0u);
+TEST(RepresentedSenderRow, IsTheWholeGroupAndNoSenderProperty) {
+  BYTE id[] = {0, 0, 0, 0, 0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19};
+  const PropertyRow row =
+      RepresentedSenderRow("Ufficio Vendite", "Vendite@Example.com", SBinary{sizeof id, id});
+  EXPECT_EQ(row.count(), 5u);
+  EXPECT_EQ(TextOf(row.Find(PR_SENT_REPRESENTING_NAME_A)), "Ufficio Vendite");
+  EXPECT_EQ(TextOf(row.Find(PR_SENT_REPRESENTING_ADDRTYPE_A)), "SMTP");
+  EXPECT_EQ(TextOf(row.Find(PR_SENT_REPRESENTING_EMAIL_ADDRESS_A)), "Vendite@Example.com");
+  EXPECT_EQ(BytesOf(row.Find(PR_SENT_REPRESENTING_ENTRYID)), std::vector<BYTE>(id, id + sizeof id));
+  // Upper case, with its zero: the key compares byte for byte.
+  const std::string key = "SMTP:VENDITE@EXAMPLE.COM";
+  std::vector<BYTE> expected(key.begin(), key.end());
+  expected.push_back(0);
+  EXPECT_EQ(BytesOf(row.Find(PR_SENT_REPRESENTING_SEARCH_KEY)), expected);
+  EXPECT_EQ(SmtpSearchKey("Vendite@Example.com"), expected);
 }
 
 TEST(SubjectAndBodyRows, BodyGetsCrLf) {
@@ -596,6 +623,38 @@ TEST(FormArguments, ComeFromTheMessageOrAsForANewNote) {
               static_cast<ULONG>(MAPI_ACCESS_MODIFY | MAPI_ACCESS_READ | MAPI_ACCESS_DELETE));
     EXPECT_EQ(form.messageClass, "IPM.Note");
   }
+}
+
+TEST(IsIdentityAddress, ComparesTheSmtpOrEmailAddressWithoutCase) {
+  Table identities;
+  identities
+      .Row({identities.Text(PR_SMTP_ADDRESS_A, "Vendite@Example.com"),
+            identities.Text(PR_EMAIL_ADDRESS_A, "/o=J6/ou=Vendite/cn=Recipients/cn=vendite")})
+      .Row({Table::Missing(PR_SMTP_ADDRESS_A),
+            identities.Text(PR_EMAIL_ADDRESS_A, "vendite@example.com")})
+      .Row({Table::Missing(PR_SMTP_ADDRESS_A), Table::Missing(PR_EMAIL_ADDRESS_A)})
+      .Row({identities.Text(PR_SMTP_ADDRESS_A, ""), identities.Text(PR_EMAIL_ADDRESS_A, "")});
+  const SRowSet& chunk = identities.Chunk();
+  const struct {
+    ULONG row;
+    const char* address;
+    bool own;
+  } cases[] = {
+      {0, "vendite@example.com", true},
+      {0, "VENDITE@EXAMPLE.COM", true},
+      {0, "/o=J6/ou=Vendite/cn=Recipients/cn=vendite", true},
+      {0, "acquisti@example.com", false},
+      {0, "vendite@example.co", false},
+      {1, "Vendite@example.com", true},
+      {2, "vendite@example.com", false},  // an identity without addresses is someone else
+      {3, "", false},
+  };
+  for (const auto& c : cases) {
+    const SRow& row = chunk.aRow[c.row];
+    EXPECT_EQ(IsIdentityAddress(row.lpProps, row.cValues, c.address), c.own)
+        << c.row << " " << c.address;
+  }
+  EXPECT_FALSE(IsIdentityAddress(nullptr, 0, "vendite@example.com"));
 }
 
 }  // namespace

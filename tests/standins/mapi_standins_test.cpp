@@ -243,6 +243,7 @@ TEST_F(ExtendedStandIn, FailsWithoutWritingWhatCannotBeDelivered) {
   } cases[] = {
       {"name without address, sent", "Anna Bianchi", path_, false},
       {"name without address, in the form", "Anna Bianchi", path_, true},
+      {"address with a blank, sent", "anna bianchi@example.com", path_, false},
       {"missing attachment, sent", "anna@example.com", "C:\\absent.pdf", false},
       {"missing attachment, in the form", "anna@example.com", "C:\\absent.pdf", true},
   };
