@@ -167,8 +167,10 @@ void Decode(ULONG tag, const std::string& stored, void* parent, SPropValue* v) {
   v->ulPropTag = tag;
   LPVOID data = nullptr;
   switch (PROP_TYPE(tag)) {
-    case PT_STRING8:
-      FakeBuffers::AllocateMore(static_cast<ULONG>(stored.size() + 1), parent, &data);
+    case PT_STRING8: {
+      const std::size_t size = stored.size() + 1;
+      FakeBuffers::AllocateMore(static_cast<ULONG>(size), parent, &data);
+    }
       std::memcpy(data, stored.c_str(), stored.size() + 1);
       v->Value.lpszA = static_cast<LPSTR>(data);
       break;
@@ -181,7 +183,7 @@ void Decode(ULONG tag, const std::string& stored, void* parent, SPropValue* v) {
       v->Value.b = stored == "true" ? 1 : 0;
       break;
     default:
-      v->Value.l = std::atol(stored.c_str());
+      v->Value.l = std::strtol(stored.c_str(), nullptr, 10);
       break;
   }
 }
@@ -312,7 +314,7 @@ class PropertyObject : public Stub {
     for (ULONG i = 0; i < count; ++i) values_[values[i].ulPropTag] = Encoded(values[i]);
     return S_OK;
   }
-  STDMETHODIMP GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
+  STDMETHODIMP GetProps(LPSPropTagArray tags, ULONG /*flags*/, ULONG* count,
                         LPSPropValue* values) override {
     std::string asked;
     for (ULONG i = 0; i < tags->cValues; ++i) asked += " " + TagName(tags->aulPropTag[i]);
@@ -341,7 +343,7 @@ class Stream : public Counted<IStream> {
   STDMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
     return E_NOTIMPL;
   }
-  STDMETHODIMP Commit(DWORD flags) override {
+  STDMETHODIMP Commit(DWORD /*flags*/) override {
     Note("stream.Commit " + property_ + " " + std::to_string(data_.size()) + " bytes " +
          (data_.size() <= 64 ? Shown(data_) : FakeMapiDigest(data_)));
     return Result("stream.Commit");
@@ -415,7 +417,8 @@ class Message : public PropertyObject<StubMessage> {
     Note("message.ModifyRecipients flags=" + Hex(flags) + entries);
     return Result("message.ModifyRecipients");
   }
-  STDMETHODIMP CreateAttach(LPCIID iid, ULONG flags, ULONG* number, LPATTACH* made) override {
+  STDMETHODIMP CreateAttach(LPCIID /*iid*/, ULONG /*flags*/, ULONG* number,
+                            LPATTACH* made) override {
     Note("message.CreateAttach " + std::to_string(attachments_));
     *made = nullptr;
     const HRESULT result = Result("message.CreateAttach");
@@ -451,7 +454,7 @@ class Message : public PropertyObject<StubMessage> {
 class Folder : public PropertyObject<StubFolder> {
  public:
   Folder() : PropertyObject("outbox") {}
-  STDMETHODIMP CreateMessage(LPCIID iid, ULONG flags, LPMESSAGE* made) override {
+  STDMETHODIMP CreateMessage(LPCIID /*iid*/, ULONG flags, LPMESSAGE* made) override {
     Note("outbox.CreateMessage flags=" + Hex(flags));
     *made = nullptr;
     const HRESULT result = Result("outbox.CreateMessage");
@@ -459,7 +462,7 @@ class Folder : public PropertyObject<StubFolder> {
     *made = new Message();
     return S_OK;
   }
-  STDMETHODIMP DeleteMessages(LPENTRYLIST list, ULONG, LPMAPIPROGRESS, ULONG flags) override {
+  STDMETHODIMP DeleteMessages(LPENTRYLIST list, ULONG, LPMAPIPROGRESS, ULONG /*flags*/) override {
     std::string ids;
     for (ULONG i = 0; list != nullptr && i < list->cValues; ++i) {
       ids += " " + IdOf(list->lpbin[i].cb, list->lpbin[i].lpb);
@@ -536,12 +539,12 @@ class Table : public StubTable {
  public:
   Table(std::string name, std::vector<Values> rows)
       : name_(std::move(name)), rows_(std::move(rows)) {}
-  STDMETHODIMP SetColumns(LPSPropTagArray tags, ULONG flags) override {
+  STDMETHODIMP SetColumns(LPSPropTagArray tags, ULONG /*flags*/) override {
     columns_.assign(tags->aulPropTag, tags->aulPropTag + tags->cValues);
     return S_OK;
   }
   /// One row a call, so that the caller has to ask until none is left.
-  STDMETHODIMP QueryRows(LONG count, ULONG flags, LPSRowSet* rows) override {
+  STDMETHODIMP QueryRows(LONG count, ULONG /*flags*/, LPSRowSet* rows) override {
     *rows = nullptr;
     const HRESULT result = Result(name_ + ".QueryRows");
     if (FAILED(result)) return result;
@@ -551,7 +554,8 @@ class Table : public StubTable {
     set->cRows = 0;
     if (count > 0 && next_ < rows_.size()) {
       LPVOID values = nullptr;
-      FakeBuffers::Allocate(static_cast<ULONG>(columns_.size() * sizeof(SPropValue)), &values);
+      const std::size_t size = columns_.size() * sizeof(SPropValue);
+      FakeBuffers::Allocate(static_cast<ULONG>(size), &values);
       auto* props = static_cast<LPSPropValue>(values);
       const Values& row = rows_[next_++];
       for (size_t i = 0; i < columns_.size(); ++i) {
@@ -629,7 +633,8 @@ class AddressBook : public PropertyObject<StubAddressBook> {
                             {PR_ENTRYID, "AB:" + login},
                             {PR_OBJECT_TYPE, std::to_string(MAPI_MAILUSER)}};
       LPVOID block = nullptr;
-      FakeBuffers::Allocate(static_cast<ULONG>(known.size() * sizeof(SPropValue)), &block);
+      const std::size_t size = known.size() * sizeof(SPropValue);
+      FakeBuffers::Allocate(static_cast<ULONG>(size), &block);
       auto* values = static_cast<LPSPropValue>(block);
       ULONG n = 0;
       for (const auto& value : known) Decode(value.first, value.second, block, &values[n++]);
@@ -690,7 +695,7 @@ class Session : public Counted<j6::mapiex::SessionForms> {
     if (prepared_ != nullptr) prepared_->Release();
   }
   STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override J6_REFUSE STDMETHODIMP
-      GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) override {
+      GetMsgStoresTable(ULONG /*flags*/, LPMAPITABLE* table) override {
     Note("session.GetMsgStoresTable");
     *table = nullptr;
     const HRESULT result = Result("session.GetMsgStoresTable");
@@ -721,7 +726,7 @@ class Session : public Counted<j6::mapiex::SessionForms> {
   }
   STDMETHODIMP OpenProfileSection(LPMAPIUID, LPCIID, ULONG,
                                   LPPROFSECT*) override J6_REFUSE STDMETHODIMP
-      GetStatusTable(ULONG flags, LPMAPITABLE* table) override {
+      GetStatusTable(ULONG /*flags*/, LPMAPITABLE* table) override {
     Note("session.GetStatusTable");
     *table = nullptr;
     const HRESULT result = Result("session.GetStatusTable");
@@ -769,9 +774,9 @@ class Session : public Counted<j6::mapiex::SessionForms> {
   }
   STDMETHODIMP SetDefaultStore(ULONG, ULONG, LPENTRYID) override J6_REFUSE STDMETHODIMP
       AdminServices(ULONG, LPSERVICEADMIN*) override J6_REFUSE STDMETHODIMP
-      ShowForm(ULONG_PTR uiParam, LPMDB store, LPMAPIFOLDER folder, LPCIID iid, ULONG_PTR token,
-               LPMESSAGE sent, ULONG flags, ULONG status, ULONG messageFlags, ULONG access,
-               LPSTR messageClass) override {
+      ShowForm(ULONG_PTR /*uiParam*/, LPMDB store, LPMAPIFOLDER folder, LPCIID /*iid*/,
+               ULONG_PTR token, LPMESSAGE /*sent*/, ULONG flags, ULONG status, ULONG messageFlags,
+               ULONG access, LPSTR messageClass) override {
     auto* shownStore = dynamic_cast<Store*>(store);
     // The form must be the only one holding the message by now.
     const std::string references =

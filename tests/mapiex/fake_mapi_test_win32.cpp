@@ -227,6 +227,7 @@ TEST_F(WrapperOverFakeMapi, SendsAMessageAsTheProgramComposesIt) {
           "store.OpenEntry OUTBOX IMAPIFolder flags=0x1",
           "outbox.CreateMessage flags=0x0",
           // Normal importance, though the program passes 2.
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, written on two
           "message.SetProps PR_MESSAGE_CLASS_A=IPM.Note PR_IMPORTANCE=1 PR_MESSAGE_FLAGS=8 "
           "PR_SENTMAIL_ENTRYID=SENTITEMS",
           // Known to the address book, which leaves out the class: added.
