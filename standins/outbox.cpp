@@ -1,6 +1,5 @@
 #include "standins/outbox.h"
 
-#include <fcntl.h>
 #include <gmime/gmime.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/posix_file.h"
 #include "platform/posix_path.h"
 #include "platform/windows1252.h"
 
@@ -49,27 +49,20 @@ std::string FileName(const std::string& windowsPath) {
 }
 
 /// The whole file, or nothing when it is no readable regular file: for the
-/// sender a folder or an unreadable file is as good as missing. Opened
-/// without waiting, so that a pipe of that name cannot hang the sender.
+/// sender a folder, a pipe or an unreadable file is as good as missing.
 std::optional<std::string> ReadAttachment(const std::string& windowsPath) {
   if (windowsPath.empty()) return std::nullopt;
-  const int fd = open(platform::PosixPath(windowsPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
   struct stat info {};
-  std::optional<std::string> bytes;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    bytes.emplace();
-    char chunk[65536];
-    for (;;) {
-      const ssize_t count = read(fd, chunk, sizeof chunk);
-      if (count == 0) break;
-      if (count < 0 && errno == EINTR) continue;
-      if (count < 0) {
-        bytes.reset();
-        break;
-      }
-      bytes->append(chunk, static_cast<std::size_t>(count));
+  const int fd = platform::OpenRegularFile(platform::PosixPath(windowsPath), &info);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes(std::in_place);
+  char chunk[65536];
+  for (ssize_t count; (count = platform::ReadSome(fd, chunk, sizeof chunk)) != 0;) {
+    if (count < 0) {
+      bytes.reset();
+      break;
     }
+    bytes->append(chunk, static_cast<std::size_t>(count));
   }
   close(fd);
   return bytes;
@@ -273,17 +266,6 @@ std::string Render(const Message& message, const std::vector<std::string>& conte
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    done += static_cast<std::size_t>(count);
-  }
-  return true;
-}
-
 /// Names sort in the order the messages were written.
 std::string FinalName(const std::string& folder, unsigned attempt) {
   const auto now = std::chrono::system_clock::now();
@@ -310,7 +292,7 @@ std::optional<std::string> WriteNewFile(const std::string& folder, const std::st
   std::string temporary = folder + "/.j6mailer-XXXXXX.tmp";
   const int fd = mkstemps(temporary.data(), 4);
   if (fd < 0) return std::nullopt;
-  const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
+  const bool written = platform::WriteAll(fd, bytes) && fsync(fd) == 0;
   if (close(fd) != 0 || !written) {
     unlink(temporary.c_str());
     return std::nullopt;
