@@ -54,20 +54,6 @@ bool SameName(std::string_view a, std::string_view b) {
   return !RegistryNameLess()(a, b) && !RegistryNameLess()(b, a);
 }
 
-/// UTF-16LE to Windows-1252, one code unit per character (so a character
-/// beyond the 16-bit range becomes two question marks, as on Windows). An odd
-/// last byte is no character.
-std::string Windows1252FromUtf16(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto low = static_cast<unsigned char>(bytes[i]);
-    const auto high = static_cast<unsigned char>(bytes[i + 1]);
-    text += UnicodeToWindows1252(static_cast<char16_t>(low | high << 8));
-  }
-  return text;
-}
-
 bool IsHeader(std::string_view line) {
   line = SkipBlanks(line);
   return line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00";
@@ -296,7 +282,7 @@ class Parser {
   /// otherwise; regedit adds the terminating zero when they lack one.
   std::string HexText(const std::string& bytes) const {
     if (!unicode_) return bytes.back() == '\0' ? bytes : bytes + '\0';
-    std::string text = Windows1252FromUtf16(bytes);
+    std::string text = Windows1252FromUtf16(Utf16FromBytes(bytes, false));
     if (text.empty() || text.back() != '\0') text += '\0';
     return text;
   }
@@ -337,7 +323,7 @@ bool NormalizeKeyPath(std::string_view path, std::string* normalized) {
 
 RegistryHive ParseRegistryFile(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-    const std::string text = Windows1252FromUtf16(bytes.substr(2));
+    const std::string text = Windows1252FromUtf16(Utf16FromBytes(bytes.substr(2), false));
     return Parser(text, true).Parse();
   }
   return Parser(bytes, false).Parse();
