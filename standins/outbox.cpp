@@ -181,9 +181,9 @@ void AddMailboxes(GMimeMessage* message, GMimeAddressType type, const char* head
       g_free(text);
     } else {
       value.AddEncoded(name);
-      const char* spec =
+      const char* idnAddress =
           internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(address.get()));
-      value.Add(std::string(" <") + spec + ">" + separator);
+      value.Add(std::string(" <") + idnAddress + ">" + separator);
     }
   }
   SetRawHeader(GMIME_OBJECT(message), header, value);
