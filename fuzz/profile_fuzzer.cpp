@@ -4,6 +4,8 @@
 //           one of three fixed texts or the one the input gives; bit 7: no
 //           file at all
 //   then three zero-terminated texts (section, key, default) and the file.
+// A file without a byte-order mark is read again as UTF-16 and UTF-8, which
+// must give the same.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +14,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/profile.h"
+#include "platform/windows1252.h"
 
 namespace {
 
@@ -56,6 +59,35 @@ std::string_view Core(std::string_view name) {
   return name;
 }
 
+bool HasByteOrderMark(std::string_view text) {
+  return text.substr(0, 3) == "\xEF\xBB\xBF" || text.substr(0, 2) == "\xFF\xFE" ||
+         text.substr(0, 2) == "\xFE\xFF";
+}
+
+/// The Windows-1252 text with a byte-order mark: UTF-16 in either byte order,
+/// or UTF-8.
+std::string WithByteOrderMark(std::string_view text, int encoding) {
+  std::string bytes = encoding == 0 ? "\xFF\xFE" : encoding == 1 ? "\xFE\xFF" : "\xEF\xBB\xBF";
+  for (const char c : text) {
+    const char16_t unit = j6::platform::Windows1252ToUnicode(static_cast<unsigned char>(c));
+    const auto high = static_cast<char>(unit >> 8);
+    const auto low = static_cast<char>(unit & 0xFF);
+    if (encoding == 0) {
+      bytes += {low, high};
+    } else if (encoding == 1) {
+      bytes += {high, low};
+    } else if (unit < 0x80) {
+      bytes += low;
+    } else if (unit < 0x800) {
+      bytes += {static_cast<char>(0xC0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3F))};
+    } else {
+      bytes += {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
+                static_cast<char>(0x80 | (unit & 0x3F))};
+    }
+  }
+  return bytes;
+}
+
 bool Absent(std::string_view name, const std::string& foldedText) {
   const std::string_view core = Core(name);
   return !core.empty() && foldedText.find(Folded(core)) == std::string::npos;
@@ -91,6 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   Require(result.size() <= bufferSize - 1, "more text than the buffer holds");
+  // The file's text is Unicode; checked below through the same text in
+  // Windows-1252.
+  if (!noFile && HasByteOrderMark(text)) return 0;
 
   std::string_view fallback(defaultText);
   while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
@@ -103,6 +138,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (result != expectedDefault) {
     Require(text.find(result) != std::string::npos, "a value that is not in the file");
     Require(result.find_first_of("\r\n") == std::string::npos, "a value across lines");
+  }
+  // The same text in Unicode, after a byte-order mark, reads the same.
+  for (int encoding = 0; encoding < 3 && !noFile; ++encoding) {
+    j6::fuzz::WriteFile(path, WithByteOrderMark(text, encoding));
+    Require(j6::platform::ReadProfileString(section.c_str(), key.c_str(), defaultText.c_str(),
+                                            bufferSize, path) == result,
+            "a file read otherwise in Unicode");
   }
   return 0;
 }

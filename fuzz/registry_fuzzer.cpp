@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "acquire/registry_settings.h"
@@ -22,7 +23,7 @@ using j6::platform::RegistryValue;
 using j6::platform::RegistryValues;
 using j6::platform::UserRegistryKey;
 
-// Every Open reads the file again, so a run looks at a few keys and values.
+// A run looks at a few keys and values, so that it stays quick.
 constexpr std::size_t kKeysOpened = 6;
 constexpr std::size_t kValuesQueried = 16;
 constexpr std::size_t kValuesReadAsSettings = 4;
@@ -48,17 +49,18 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
-/// The hive as the file gives it: keys in normal form, with every ancestor,
-/// texts ending with the zero they are stored with (an empty text, as
-/// "hex(1):" gives, has none).
+/// The hive as the file gives it: keys in normal form, each found by its
+/// path, with every ancestor, texts ending with the zero they are stored with
+/// (an empty text, as "hex(1):" gives, has none).
 void CheckHive(const RegistryHive& hive) {
-  for (const auto& [path, values] : hive) {
+  hive.ForEach([&hive](const std::string& path, const RegistryValues& values) {
     std::string normalized;
     Require(j6::platform::NormalizeKeyPath(path, &normalized) && normalized == path,
             "a key path not in normal form");
+    Require(hive.Find(path) == &values, "a key not found by its path");
     for (std::size_t slash = path.find('\\'); slash != std::string::npos;
          slash = path.find('\\', slash + 1)) {
-      Require(hive.count(path.substr(0, slash)) == 1, "a key without its parent key");
+      Require(hive.Find(path.substr(0, slash)) != nullptr, "a key without its parent key");
     }
     for (const auto& [name, value] : values) {
       const bool text = value.type == j6::platform::kRegSz ||
@@ -68,7 +70,7 @@ void CheckHive(const RegistryHive& hive) {
         Require(value.data.back() == '\0', "a text value without its terminating zero");
       }
     }
-  }
+  });
 }
 
 /// One query into a buffer of `capacity` bytes, with guard bytes behind it.
@@ -148,25 +150,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckHive(hive);
 
   j6::fuzz::WriteFile(RegistryPath(), bytes);
-  std::size_t opened = 0;
-  for (const auto& [path, values] : hive) {
-    if (HasZero(path)) continue;
-    if (opened++ == kKeysOpened) break;
+  std::vector<std::pair<std::string, const RegistryValues*>> keys;
+  hive.ForEach([&keys](const std::string& path, const RegistryValues& values) {
+    if (!HasZero(path) && keys.size() < kKeysOpened) keys.emplace_back(path, &values);
+  });
+  for (const auto& [path, values] : keys) {
     UserRegistryKey key;
     Require(key.Open(path.c_str()) == j6::platform::kRegistrySuccess,
             "a key of the file not found");
-    CheckValues(key, path, values, true);
+    CheckValues(key, path, *values, true);
     // Another case and a trailing backslash name the same key.
     UserRegistryKey same;
     const std::string other = path.empty() ? path : AsciiUpper(path) + "\\";
     Require(same.Open(other.c_str()) == j6::platform::kRegistrySuccess,
             "a key not found under another case");
-    CheckValues(same, path, values, false);
+    CheckValues(same, path, *values, false);
     Require(key.Close() == j6::platform::kRegistrySuccess &&
                 key.Close() == j6::platform::kRegistrySuccess,
             "closing a key twice failed");
     const std::string child = path + (path.empty() ? "" : "\\") + "\x01no such key";
-    if (hive.count(child) == 0) {
+    if (hive.Find(child) == nullptr) {
       Require(key.Open(child.c_str()) == j6::platform::kRegistryFileNotFound,
               "a key not in the file was found");
     }

@@ -1,5 +1,5 @@
-// Splitting a text file's bytes into lines, as the Windows readers of INI
-// and registry files do.
+// Splitting a text file into lines, as the Windows readers of INI and
+// registry files do, over bytes or over UTF-16 code units.
 #pragma once
 
 #include <string_view>
@@ -7,15 +7,17 @@
 namespace j6::platform {
 
 /// Splits text at CR LF, LF or CR, one line per call.
-class LineReader {
+template <typename Char>
+class BasicLineReader {
  public:
-  explicit LineReader(std::string_view text) : rest_(text) {}
-  bool Next(std::string_view* line) {
+  explicit BasicLineReader(std::basic_string_view<Char> text) : rest_(text) {}
+  bool Next(std::basic_string_view<Char>* line) {
     if (rest_.empty()) return false;
-    const std::size_t end = rest_.find_first_of("\r\n");
-    if (end == std::string_view::npos) {
+    static constexpr Char kLineEnds[] = {'\r', '\n'};
+    const std::size_t end = rest_.find_first_of(kLineEnds, 0, 2);
+    if (end == std::basic_string_view<Char>::npos) {
       *line = rest_;
-      rest_ = std::string_view();
+      rest_ = std::basic_string_view<Char>();
       return true;
     }
     *line = rest_.substr(0, end);
@@ -25,7 +27,9 @@ class LineReader {
   }
 
  private:
-  std::string_view rest_;
+  std::basic_string_view<Char> rest_;
 };
+
+using LineReader = BasicLineReader<char>;
 
 }  // namespace j6::platform

@@ -1,39 +1,47 @@
 // POSIX half of platform/profile.h: a reader that follows the Windows rules
-// for the files a user may carry over from a Windows desktop.
+// for the files a user may carry over from a Windows desktop. Windows reads
+// the file as Unicode text (UTF-16 or UTF-8 after a byte-order mark, else the
+// ANSI code page), finds the names in it and only then turns the value into
+// the code page; so does this, lest a character the code page lacks be taken
+// for the '=', quote or blank it would become.
+#include <string>
 #include <string_view>
 
 #include "platform/files.h"
 #include "platform/line_reader.h"
 #include "platform/profile.h"
+#include "platform/windows1252.h"
 
 namespace j6::platform {
 
 namespace {
 
-bool IsProfileSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
-}
+using Text = std::u16string_view;
 
-std::string_view Trim(std::string_view text) {
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool IsProfileSpace(char16_t c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
+
+Text Trim(Text text) {
   while (!text.empty() && IsProfileSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsProfileSpace(text.back())) text.remove_suffix(1);
   return text;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
+bool SameName(Text a, Text b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    char16_t x = a[i];
+    char16_t y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y - 'A' + 'a');
     if (x != y) return false;
   }
   return true;
 }
 
 /// A value wrapped in a matching pair of quotes loses the pair.
-std::string_view Unquote(std::string_view value) {
+Text Unquote(Text value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
@@ -43,22 +51,21 @@ std::string_view Unquote(std::string_view value) {
 
 /// Finds the key in the first section of that name; false when either is
 /// missing.
-bool FindValue(std::string_view text, std::string_view section, std::string_view key,
-               std::string_view* value) {
-  LineReader lines(text);
-  std::string_view line;
+bool FindValue(Text text, Text section, Text key, Text* value) {
+  BasicLineReader<char16_t> lines(text);
+  Text line;
   bool inSection = false;
   while (lines.Next(&line)) {
     line = Trim(line);
     const std::size_t close = line.rfind(']');
-    if (!line.empty() && line.front() == '[' && close != std::string_view::npos) {
+    if (!line.empty() && line.front() == '[' && close != Text::npos) {
       if (inSection) return false;  // only the first section of a name counts
       inSection = SameName(Trim(line.substr(1, close - 1)), section);
       continue;
     }
     if (!inSection) continue;
     const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
+    if (equals == Text::npos) continue;
     if (SameName(Trim(line.substr(0, equals)), key)) {
       *value = Unquote(Trim(line.substr(equals + 1)));
       return true;
@@ -67,16 +74,79 @@ bool FindValue(std::string_view text, std::string_view section, std::string_view
   return false;
 }
 
+/// The code point of the UTF-8 sequence after `lead`, read as Windows reads
+/// it (MultiByteToWideChar), or -1 for U+FFFD: for a byte that starts no
+/// sequence, or a sequence that breaks off or encodes what UTF-8 may not (an
+/// overlong form, a surrogate, beyond U+10FFFF). `*at` moves past the bytes
+/// taken; a sequence cut short by the end of the text takes all the rest.
+long ReadSequence(unsigned char lead, std::string_view bytes, std::size_t* at) {
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 1
+                             : lead >= 0xE0 && lead <= 0xEF ? 2
+                             : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                            : 0;
+  if (length == 0) return -1;
+  if (*at + length > bytes.size()) {
+    *at = bytes.size();
+    return -1;
+  }
+  long code = lead & (0x7F >> (length + 1));
+  for (std::size_t left = length; left-- > 0;) {
+    const long next = static_cast<unsigned char>(bytes[*at]) ^ 0x80;
+    if (next >= 0x40) return -1;
+    code = code << 6 | next;
+    // Windows leaves the byte that makes the code point too large, and takes
+    // the one that shows it overlong or a surrogate.
+    if (left == 1 && code >= 0x110000 >> 6) return -1;
+    ++*at;
+    if ((left == 2 && code < 0x10) ||
+        (left == 1 && (code < 0x20 || (code >= 0xD800 >> 6 && code <= 0xDFFF >> 6)))) {
+      return -1;
+    }
+  }
+  return code;
+}
+
+/// UTF-8 text in UTF-16, as Windows decodes it.
+std::u16string FromUtf8(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i++]);
+    const long code = lead < 0x80 ? lead : ReadSequence(lead, bytes, &i);
+    if (code < 0) {
+      text += kReplacement;
+    } else if (code > 0xFFFF) {
+      text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      text += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      text += static_cast<char16_t>(code);
+    }
+  }
+  return text;
+}
+
+/// The file's text by its byte-order mark.
+std::u16string Decode(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return FromUtf8(bytes.substr(3));
+  if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16FromBytes(bytes.substr(2), false);
+  if (bytes.substr(0, 2) == "\xFE\xFF") return Utf16FromBytes(bytes.substr(2), true);
+  return Utf16FromWindows1252(bytes);
+}
+
 }  // namespace
 
 std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
                               std::size_t bufferSize, const std::string& filePath) {
   if (bufferSize == 0) return std::string();
-  std::string text;
-  std::string_view value;
+  std::string bytes;
+  const bool read = ReadWholeFile(filePath, &bytes);
+  const std::u16string text = read ? Decode(bytes) : std::u16string();
+  const std::u16string sectionName = Utf16FromWindows1252(section != nullptr ? section : "");
+  const std::u16string keyName = Utf16FromWindows1252(key != nullptr ? key : "");
+  Text value;
   std::string result;
-  if (ReadWholeFile(filePath, &text) && FindValue(text, Trim(section), Trim(key), &value)) {
-    result.assign(value);
+  if (read && FindValue(text, Trim(sectionName), Trim(keyName), &value)) {
+    result = Windows1252FromUtf16(value);
   } else {
     std::string_view fallback(defaultText != nullptr ? defaultText : "");
     while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);

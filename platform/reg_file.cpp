@@ -1,13 +1,17 @@
 // Reads a registry export file the way regedit imports one, so that a file
 // exported on a Windows desktop gives the program the data it would read
-// there. Malformed lines are skipped, as regedit skips them.
+// there. Malformed lines are skipped, as regedit skips them. A Unicode file is
+// parsed as UTF-16, as regedit parses it, and only names and texts are turned
+// into Windows-1252: a character the code page lacks must not become a quote
+// or a bracket of the file's syntax.
 #include "platform/reg_file.h"
 #include "platform/line_reader.h"
 #include "platform/windows1252.h"
 
 #include <cstddef>
-#include <iterator>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -17,172 +21,48 @@ namespace {
 
 constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view SkipBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
-
-/// True when nothing but blanks and perhaps a comment is left.
-bool OnlyComment(std::string_view text) {
-  text = SkipBlanks(text);
-  return text.empty() || text.front() == ';';
-}
-
 /// Windows-1252 upper case: ASCII, the Latin-1 letters and the few letters of
-/// the 0x80 row that have a case partner.
-unsigned char UpperCase(unsigned char c) {
-  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
-    return static_cast<unsigned char>(c - 0x20);
+/// the 0x80 row that have a case partner. A table, as names are compared
+/// byte by byte for every key of the file.
+constexpr auto kUpperCase = [] {
+  struct Table {
+    unsigned char of[256];
+  } table{};
+  for (int c = 0; c < 256; ++c) {
+    const bool lower = (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+    table.of[c] = static_cast<unsigned char>(lower ? c - 0x20 : c);
   }
-  switch (c) {
-    case 0x9A:
-      return 0x8A;  // š
-    case 0x9C:
-      return 0x8C;  // œ
-    case 0x9E:
-      return 0x8E;  // ž
-    case 0xFF:
-      return 0x9F;  // ÿ
-    default:
-      return c;
-  }
-}
+  table.of[0x9A] = 0x8A;  // š
+  table.of[0x9C] = 0x8C;  // œ
+  table.of[0x9E] = 0x8E;  // ž
+  table.of[0xFF] = 0x9F;  // ÿ
+  return table;
+}();
 
-bool SameName(std::string_view a, std::string_view b) {
-  return !RegistryNameLess()(a, b) && !RegistryNameLess()(b, a);
-}
-
-/// UTF-16LE to Windows-1252, one code unit per character (so a character
-/// beyond the 16-bit range becomes two question marks, as on Windows). An odd
-/// last byte is no character.
-std::string Windows1252FromUtf16(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto low = static_cast<unsigned char>(bytes[i]);
-    const auto high = static_cast<unsigned char>(bytes[i + 1]);
-    text += UnicodeToWindows1252(static_cast<char16_t>(low | high << 8));
-  }
-  return text;
-}
-
-bool IsHeader(std::string_view line) {
-  line = SkipBlanks(line);
-  return line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00";
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-/// Reads a quoted text up to its closing quote, `text` starting just after
-/// the opening one; `*rest` is what follows the closing quote. False when
-/// the quote is not closed or an escape is cut short.
-bool Unquote(std::string_view text, std::string* unquoted, std::string_view* rest) {
-  unquoted->clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '"') {
-      *rest = text.substr(i + 1);
-      return true;
-    }
-    if (c == '\\') {
-      if (++i == text.size()) return false;
-      c = text[i];
-      // \\ and \" are what regedit writes; \n and \r it reads as well, and a
-      // backslash before anything else is dropped. \0 makes the line invalid.
-      if (c == '0') return false;
-      if (c == 'n') c = '\n';
-      if (c == 'r') c = '\r';
-    }
-    *unquoted += c;
-  }
-  return false;
-}
-
-/// Appends the comma-separated hex bytes of one line to `bytes`. A comma
-/// followed by a backslash continues the list on the next line; a `;` ends
-/// it. False on anything else that is not a byte.
-bool ReadHexBytes(std::string_view text, std::string* bytes, bool* continued) {
-  *continued = false;
-  while (!text.empty()) {
-    text = SkipBlanks(text);
-    unsigned value = 0;
-    std::size_t digits = 0;
-    for (; digits < text.size() && HexDigit(text[digits]) >= 0; ++digits) {
-      value = value * 16 + static_cast<unsigned>(HexDigit(text[digits]));
-      if (value > 0xFF) return false;
-    }
-    if (digits == 0) {
-      if (!text.empty() && text.front() == '\\') {
-        *continued = true;
-        return OnlyComment(text.substr(1));
-      }
-      return !text.empty() && text.front() == ';';
-    }
-    *bytes += static_cast<char>(value);
-    text.remove_prefix(digits);
-    if (!text.empty() && text.front() != ',') return OnlyComment(text);
-    if (!text.empty()) text.remove_prefix(1);
-  }
-  return true;
-}
-
-/// 1 to 8 hex digits, as 4 little-endian bytes.
-bool ReadDword(std::string_view text, std::string* bytes) {
-  text = SkipBlanks(text);
-  std::uint32_t value = 0;
-  std::size_t digits = 0;
-  for (; digits < text.size() && HexDigit(text[digits]) >= 0; ++digits) {
-    value = value << 4 | static_cast<std::uint32_t>(HexDigit(text[digits]));
-  }
-  if (digits == 0 || digits > 8 || !OnlyComment(text.substr(digits))) return false;
-  for (int i = 0; i < 4; ++i) *bytes += static_cast<char>(value >> (8 * i) & 0xFF);
-  return true;
-}
-
-/// "hex(N):" with N in hex; `*text` is left after the colon.
-bool ReadHexType(std::string_view* text, std::uint32_t* type) {
-  std::size_t digits = 0;
-  std::uint32_t value = 0;
-  for (; digits < text->size() && HexDigit((*text)[digits]) >= 0; ++digits) {
-    value = value << 4 | static_cast<std::uint32_t>(HexDigit((*text)[digits]));
-  }
-  if (digits == 0 || digits > 8 || text->substr(digits, 2) != "):") return false;
-  text->remove_prefix(digits + 2);
-  *type = value;
-  return true;
+/// The next name of a normalized key path, taken off its front.
+std::string_view NextName(std::string_view* path) {
+  const std::size_t slash = path->find('\\');
+  const std::string_view name = path->substr(0, slash);
+  path->remove_prefix(slash == std::string_view::npos ? path->size() : slash + 1);
+  return name;
 }
 
 bool IsStringType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-/// The path below HKEY_CURRENT_USER that a key line names; false for other
-/// roots and for paths the registry refuses.
-bool CurrentUserPath(std::string_view name, std::string* path) {
-  if (name.size() < kRootName.size() || !SameName(name.substr(0, kRootName.size()), kRootName)) {
-    return false;
-  }
-  name.remove_prefix(kRootName.size());
-  if (name.empty()) {
-    path->clear();
-    return true;
-  }
-  return name.front() == '\\' && NormalizeKeyPath(name.substr(1), path);
-}
-
+/// The file's syntax, over bytes (an ANSI file) or UTF-16 code units (a
+/// Unicode one).
+template <typename Char>
 class Parser {
  public:
-  Parser(std::string_view text, bool unicode) : lines_(text), unicode_(unicode) {}
+  using View = std::basic_string_view<Char>;
+  static constexpr bool kUnicode = std::is_same_v<Char, char16_t>;
+
+  explicit Parser(View text) : lines_(text) {}
 
   RegistryHive Parse() {
-    std::string_view line;
+    View line;
     if (!lines_.Next(&line) || !IsHeader(line)) return RegistryHive();
     while (lines_.Next(&line)) {
       line = SkipBlanks(line);
@@ -193,7 +73,7 @@ class Parser {
         ValueLine(std::string(), line.substr(1));
       } else if (line.front() == '"') {
         std::string name;
-        std::string_view rest;
+        View rest;
         if (Unquote(line.substr(1), &name, &rest)) ValueLine(name, rest);
       }
     }
@@ -201,41 +81,176 @@ class Parser {
   }
 
  private:
-  void KeyLine(std::string_view text) {
+  static bool IsBlank(Char c) { return c == ' ' || c == '\t'; }
+
+  static View SkipBlanks(View text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    return text;
+  }
+
+  /// True when nothing but blanks and perhaps a comment is left.
+  static bool OnlyComment(View text) {
+    text = SkipBlanks(text);
+    return text.empty() || text.front() == ';';
+  }
+
+  static bool StartsWith(View text, std::string_view ascii) {
+    if (text.size() < ascii.size()) return false;
+    for (std::size_t i = 0; i < ascii.size(); ++i) {
+      if (text[i] != static_cast<Char>(ascii[i])) return false;
+    }
+    return true;
+  }
+
+  static bool IsHeader(View line) {
+    line = SkipBlanks(line);
+    for (const std::string_view header : {"REGEDIT4", "Windows Registry Editor Version 5.00"}) {
+      if (line.size() == header.size() && StartsWith(line, header)) return true;
+    }
+    return false;
+  }
+
+  static int HexDigit(Char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  }
+
+  static char Narrow(Char c) {
+    if constexpr (kUnicode) {
+      return UnicodeToWindows1252(c);
+    } else {
+      return c;
+    }
+  }
+
+  static std::string Narrow(View text) {
+    if constexpr (kUnicode) {
+      return Windows1252FromUtf16(text);
+    } else {
+      return std::string(text);
+    }
+  }
+
+  /// Reads a quoted text up to its closing quote, `text` starting just after
+  /// the opening one; `*rest` is what follows the closing quote. False when
+  /// the quote is not closed or an escape is cut short.
+  static bool Unquote(View text, std::string* unquoted, View* rest) {
+    unquoted->clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      Char c = text[i];
+      if (c == '"') {
+        *rest = text.substr(i + 1);
+        return true;
+      }
+      if (c == '\\') {
+        if (++i == text.size()) return false;
+        c = text[i];
+        // \\ and \" are what regedit writes; \n and \r it reads as well, and
+        // a backslash before anything else is dropped. \0 makes the line
+        // invalid.
+        if (c == '0') return false;
+        if (c == 'n') c = '\n';
+        if (c == 'r') c = '\r';
+      }
+      *unquoted += Narrow(c);
+    }
+    return false;
+  }
+
+  /// Appends the comma-separated hex bytes of one line to `bytes`. A comma
+  /// followed by a backslash continues the list on the next line; a `;` ends
+  /// it. False on anything else that is not a byte.
+  static bool ReadHexBytes(View text, std::string* bytes, bool* continued) {
+    *continued = false;
+    while (!text.empty()) {
+      text = SkipBlanks(text);
+      unsigned value = 0;
+      std::size_t digits = 0;
+      for (; digits < text.size() && HexDigit(text[digits]) >= 0; ++digits) {
+        value = value * 16 + static_cast<unsigned>(HexDigit(text[digits]));
+        if (value > 0xFF) return false;
+      }
+      if (digits == 0) {
+        if (!text.empty() && text.front() == '\\') {
+          *continued = true;
+          return OnlyComment(text.substr(1));
+        }
+        return !text.empty() && text.front() == ';';
+      }
+      *bytes += static_cast<char>(value);
+      text.remove_prefix(digits);
+      if (!text.empty() && text.front() != ',') return OnlyComment(text);
+      if (!text.empty()) text.remove_prefix(1);
+    }
+    return true;
+  }
+
+  /// 1 to 8 hex digits, as 4 little-endian bytes.
+  static bool ReadDword(View text, std::string* bytes) {
+    text = SkipBlanks(text);
+    std::uint32_t value = 0;
+    std::size_t digits = 0;
+    for (; digits < text.size() && HexDigit(text[digits]) >= 0; ++digits) {
+      value = value << 4 | static_cast<std::uint32_t>(HexDigit(text[digits]));
+    }
+    if (digits == 0 || digits > 8 || !OnlyComment(text.substr(digits))) return false;
+    for (int i = 0; i < 4; ++i) *bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+    return true;
+  }
+
+  /// "hex(N):" with N in hex; `*text` is left after the colon.
+  static bool ReadHexType(View* text, std::uint32_t* type) {
+    std::size_t digits = 0;
+    std::uint32_t value = 0;
+    for (; digits < text->size() && HexDigit((*text)[digits]) >= 0; ++digits) {
+      value = value << 4 | static_cast<std::uint32_t>(HexDigit((*text)[digits]));
+    }
+    if (digits == 0 || digits > 8 || !StartsWith(text->substr(digits), "):")) return false;
+    text->remove_prefix(digits + 2);
+    *type = value;
+    return true;
+  }
+
+  /// The path below HKEY_CURRENT_USER that a key line names; false for
+  /// other roots and for paths the registry refuses.
+  static bool CurrentUserPath(View name, std::string* path) {
+    if (name.size() < kRootName.size()) return false;
+    for (std::size_t i = 0; i < kRootName.size(); ++i) {
+      const Char c =
+          name[i] >= 'a' && name[i] <= 'z' ? static_cast<Char>(name[i] - 'a' + 'A') : name[i];
+      if (c != static_cast<Char>(kRootName[i])) return false;
+    }
+    name.remove_prefix(kRootName.size());
+    if (name.empty()) {
+      path->clear();
+      return true;
+    }
+    return name.front() == '\\' && NormalizeKeyPath(Narrow(name.substr(1)), path);
+  }
+
+  void KeyLine(View text) {
     // A blank after the bracket, or no closing bracket, makes no key line:
     // regedit passes over it and keeps the key it has open.
     const std::size_t close = text.rfind(']');
-    if (text.empty() || IsBlank(text.front()) || close == std::string_view::npos) return;
-    const std::string_view name = text.substr(0, close);
+    if (text.empty() || IsBlank(text.front()) || close == View::npos) return;
+    View name = text.substr(0, close);
+    const bool remove = !name.empty() && name.front() == '-';
+    if (remove) name.remove_prefix(1);
     key_ = nullptr;
     std::string path;
-    if (!name.empty() && name.front() == '-') {
-      if (CurrentUserPath(name.substr(1), &path) && !path.empty()) DeleteTree(path);
-    } else if (CurrentUserPath(name, &path)) {
-      key_ = &CreateKey(path);
-    }
-  }
-
-  RegistryValues& CreateKey(const std::string& path) {
-    for (std::size_t slash = path.find('\\'); slash != std::string::npos;
-         slash = path.find('\\', slash + 1)) {
-      hive_[path.substr(0, slash)];
-    }
-    return hive_[path];
-  }
-
-  void DeleteTree(std::string_view path) {
-    for (auto it = hive_.begin(); it != hive_.end();) {
-      const std::string& key = it->first;
-      const bool inTree = SameName(key.substr(0, path.size()), path) &&
-                          (key.size() == path.size() || key[path.size()] == '\\');
-      it = inTree ? hive_.erase(it) : std::next(it);
+    if (!CurrentUserPath(name, &path)) return;
+    if (!remove) {
+      key_ = &hive_.Create(path);
+    } else if (!path.empty()) {
+      hive_.Delete(path);
     }
   }
 
   /// `text` follows the value's name. The value is read even when no key is
   /// open, so that its continuation lines are not taken for other lines.
-  void ValueLine(const std::string& name, std::string_view text) {
+  void ValueLine(const std::string& name, View text) {
     text = SkipBlanks(text);
     if (text.empty() || text.front() != '=') return;
     text = SkipBlanks(text.substr(1));
@@ -250,22 +265,22 @@ class Parser {
     if (key_ != nullptr) (*key_)[name] = std::move(value);
   }
 
-  bool ReadData(std::string_view text, RegistryValue* value) {
-    std::string_view rest;
-    if (text.substr(0, 1) == "\"") {
+  bool ReadData(View text, RegistryValue* value) {
+    View rest;
+    if (StartsWith(text, "\"")) {
       value->type = kRegSz;
       if (!Unquote(text.substr(1), &value->data, &rest) || !OnlyComment(rest)) return false;
       value->data += '\0';
       return true;
     }
-    if (text.substr(0, 6) == "dword:") {
+    if (StartsWith(text, "dword:")) {
       value->type = kRegDword;
       return ReadDword(text.substr(6), &value->data);
     }
-    if (text.substr(0, 4) == "hex:") {
+    if (StartsWith(text, "hex:")) {
       value->type = kRegBinary;
       text.remove_prefix(4);
-    } else if (text.substr(0, 4) == "hex(") {
+    } else if (StartsWith(text, "hex(")) {
       text.remove_prefix(4);
       if (!ReadHexType(&text, &value->type)) return false;
     } else {
@@ -280,10 +295,10 @@ class Parser {
   /// continue it; blank and comment lines between them are passed over. The
   /// value is dropped, together with the offending line, when a continuation
   /// does not start with a byte; at the end of the file it keeps what it has.
-  bool ReadHexLines(std::string_view text, std::string* bytes) {
+  bool ReadHexLines(View text, std::string* bytes) {
     bool continued = false;
     if (!ReadHexBytes(text, bytes, &continued)) return false;
-    std::string_view line;
+    View line;
     while (continued && lines_.Next(&line)) {
       line = SkipBlanks(line);
       if (OnlyComment(line)) continue;
@@ -294,15 +309,13 @@ class Parser {
 
   /// Text types given as hex bytes are UTF-16LE in a Unicode file and ANSI
   /// otherwise; regedit adds the terminating zero when they lack one.
-  std::string HexText(const std::string& bytes) const {
-    if (!unicode_) return bytes.back() == '\0' ? bytes : bytes + '\0';
-    std::string text = Windows1252FromUtf16(bytes);
+  static std::string HexText(const std::string& bytes) {
+    std::string text = kUnicode ? Windows1252FromUtf16(Utf16FromBytes(bytes, false)) : bytes;
     if (text.empty() || text.back() != '\0') text += '\0';
     return text;
   }
 
-  LineReader lines_;
-  bool unicode_;
+  BasicLineReader<Char> lines_;
   RegistryHive hive_;
   RegistryValues* key_ = nullptr;  // where values go; none after a key line not of ours
 };
@@ -312,11 +325,70 @@ class Parser {
 bool RegistryNameLess::operator()(std::string_view a, std::string_view b) const {
   const std::size_t common = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < common; ++i) {
-    const unsigned char x = UpperCase(static_cast<unsigned char>(a[i]));
-    const unsigned char y = UpperCase(static_cast<unsigned char>(b[i]));
+    const unsigned char x = kUpperCase.of[static_cast<unsigned char>(a[i])];
+    const unsigned char y = kUpperCase.of[static_cast<unsigned char>(b[i])];
     if (x != y) return x < y;
   }
   return a.size() < b.size();
+}
+
+RegistryHive::RegistryHive() : keys_(1) {}
+
+std::size_t RegistryHive::Walk(std::string_view path) const {
+  std::size_t key = 0;
+  while (!path.empty()) {
+    const auto& subkeys = keys_[key].subkeys;
+    const auto found = subkeys.find(NextName(&path));
+    if (found == subkeys.end()) return kNone;
+    key = found->second;
+  }
+  return key;
+}
+
+const RegistryValues* RegistryHive::Find(std::string_view path) const {
+  const std::size_t key = Walk(path);
+  return key == kNone ? nullptr : &keys_[key].values;
+}
+
+RegistryValues& RegistryHive::Create(std::string_view path) {
+  std::size_t key = 0;
+  while (!path.empty()) {
+    const std::string_view name = NextName(&path);
+    auto& subkeys = keys_[key].subkeys;
+    const auto found = subkeys.find(name);
+    if (found != subkeys.end()) {
+      key = found->second;
+    } else {
+      subkeys.emplace(name, keys_.size());
+      key = keys_.size();
+      keys_.emplace_back();
+    }
+  }
+  return keys_[key].values;
+}
+
+void RegistryHive::Delete(std::string_view path) {
+  const std::size_t slash = path.rfind('\\');
+  const std::size_t parent = slash == std::string_view::npos ? 0 : Walk(path.substr(0, slash));
+  if (path.empty() || parent == kNone) return;
+  const std::string_view name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+  auto& subkeys = keys_[parent].subkeys;
+  const auto found = subkeys.find(name);
+  if (found != subkeys.end()) subkeys.erase(found);
+}
+
+void RegistryHive::ForEach(
+    const std::function<void(const std::string& path, const RegistryValues&)>& visit) const {
+  std::vector<std::pair<std::size_t, std::string>> pending{{0, std::string()}};
+  while (!pending.empty()) {
+    const auto [key, path] = std::move(pending.back());
+    pending.pop_back();
+    visit(path, keys_[key].values);
+    const auto& subkeys = keys_[key].subkeys;
+    for (auto it = subkeys.rbegin(); it != subkeys.rend(); ++it) {
+      pending.emplace_back(it->second, path.empty() ? it->first : path + '\\' + it->first);
+    }
+  }
 }
 
 bool NormalizeKeyPath(std::string_view path, std::string* normalized) {
@@ -337,10 +409,10 @@ bool NormalizeKeyPath(std::string_view path, std::string* normalized) {
 
 RegistryHive ParseRegistryFile(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-    const std::string text = Windows1252FromUtf16(bytes.substr(2));
-    return Parser(text, true).Parse();
+    const std::u16string text = Utf16FromBytes(bytes.substr(2), false);
+    return Parser<char16_t>(text).Parse();
   }
-  return Parser(bytes, false).Parse();
+  return Parser<char>(bytes).Parse();
 }
 
 }  // namespace j6::platform

@@ -3,7 +3,10 @@
 // regedit imports it by, holding the data as RegQueryValueExA returns them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -28,9 +31,39 @@ struct RegistryValue {
 /// A key's values by name; the default value has the empty name.
 using RegistryValues = std::map<std::string, RegistryValue, RegistryNameLess>;
 
-/// Every key under HKEY_CURRENT_USER by its normalized path (see
-/// NormalizeKeyPath). A key's ancestors are keys too, as in the registry.
-using RegistryHive = std::map<std::string, RegistryValues, RegistryNameLess>;
+/// Every key under HKEY_CURRENT_USER, with its values. The keys form a tree
+/// of names, as in the registry, so that a key costs the length of its own
+/// name, not of its whole path: a key thousands of levels deep is no harder
+/// to read than a long value.
+class RegistryHive {
+ public:
+  RegistryHive();
+
+  /// The values of the key at `path` (normalized, see NormalizeKeyPath);
+  /// null when there is no such key. The root, the empty path, is always
+  /// there.
+  const RegistryValues* Find(std::string_view path) const;
+  /// The key at `path`, made with any of its ancestors that are missing.
+  RegistryValues& Create(std::string_view path);
+  /// Takes away the key at `path` and every key below it; not the root.
+  void Delete(std::string_view path);
+  /// Calls `visit` with the path and the values of every key, each parent
+  /// before its children. For checks: it builds every path.
+  void ForEach(
+      const std::function<void(const std::string& path, const RegistryValues&)>& visit) const;
+
+ private:
+  struct Key {
+    RegistryValues values;
+    std::map<std::string, std::size_t, RegistryNameLess> subkeys;  // index in keys_
+  };
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  /// The index of the key at `path`, or kNone.
+  std::size_t Walk(std::string_view path) const;
+
+  std::deque<Key> keys_;  // the root first; a deleted key stays here, out of reach
+};
 
 /// The path the registry opens for `path`: its names joined by single
 /// backslashes, without empty names (so a trailing backslash does not count;
@@ -39,8 +72,9 @@ using RegistryHive = std::map<std::string, RegistryValues, RegistryNameLess>;
 bool NormalizeKeyPath(std::string_view path, std::string* normalized);
 
 /// The HKEY_CURRENT_USER part of a registry export file (`bytes` as read from
-/// disk: ANSI, or UTF-16LE after an FF FE mark). A file without a valid
-/// header line gives an empty hive.
+/// disk: ANSI, or UTF-16LE after an FF FE mark, read as Unicode text and its
+/// names and texts turned into Windows-1252). A file without a valid header
+/// line gives an empty hive. Time and memory are linear in the file's size.
 RegistryHive ParseRegistryFile(std::string_view bytes);
 
 }  // namespace j6::platform

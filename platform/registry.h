@@ -20,9 +20,9 @@ constexpr std::uint32_t kRegMultiSz = 7;
 
 /// One open key under HKEY_CURRENT_USER, as RegOpenKeyA, RegQueryValueExA and
 /// RegCloseKey see it. Off Windows the hive is a registry export file, read
-/// at every Open: $J6MAILER_REGISTRY, else $XDG_CONFIG_HOME/j6mailer/user.reg,
-/// else ~/.config/j6mailer/user.reg; a missing file is an empty hive. Closed
-/// when destroyed.
+/// again by the Open after it has changed: $J6MAILER_REGISTRY, else
+/// $XDG_CONFIG_HOME/j6mailer/user.reg, else ~/.config/j6mailer/user.reg; a
+/// missing file is an empty hive. Closed when destroyed.
 class UserRegistryKey {
  public:
   UserRegistryKey() = default;

@@ -1,11 +1,18 @@
-// POSIX half of platform/registry.h: the hive is a registry export file. It
-// is read afresh at every Open, so that an open key sees the file as it was
-// then, and a changed file or variable is seen by the next Open.
+// POSIX half of platform/registry.h: the hive is a registry export file. A run
+// opens a dozen keys, so the file is parsed once and the hive kept for as long
+// as the file stays the same; a changed file or variable is seen by the next
+// Open, and an open key keeps the hive it was opened in.
 
+#include <time.h>
+#include <unistd.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
-#include "platform/files.h"
+#include "platform/posix_file.h"
 #include "platform/posix_path.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
@@ -20,12 +27,100 @@ constexpr long kRegistryInvalidHandle = 6;
 constexpr long kRegistryBadPathname = 161;
 constexpr long kRegistryInvalidParameter = 87;
 
+struct OpenKey {
+  std::shared_ptr<const RegistryHive> hive;  // holds `values`
+  const RegistryValues* values;
+};
+
 std::string RegistryFilePath() {
   std::string path = EnvironmentText("J6MAILER_REGISTRY");
   if (!path.empty()) return path;
   const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
   if (!configHome.empty()) return configHome + "/j6mailer/user.reg";
   return HomeDirectory() + "/.config/j6mailer/user.reg";
+}
+
+/// What tells one version of a file from another without reading it.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+
+  explicit FileStamp(const struct stat& info)
+      : device(info.st_dev),
+        inode(info.st_ino),
+        size(info.st_size),
+        modified(info.st_mtim),
+        changed(info.st_ctim) {}
+  bool operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+  }
+};
+
+/// Whether a file changed at `changed` may change again without its stamp
+/// changing: file systems keep times in ticks of a coarse clock, some in
+/// whole seconds or two.
+bool MayChangeUnseen(const timespec& changed) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return changed.tv_sec + 2 >= now.tv_sec;
+}
+
+/// The whole file, of `size` bytes when nothing changes it meanwhile; false
+/// when it cannot be read.
+bool ReadAll(int fd, std::size_t size, std::string* bytes) {
+  bytes->resize(size + 1);  // one more, to see the end of a file that grew
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes->size()) bytes->resize(bytes->size() * 2);
+    const ssize_t count = ReadSome(fd, bytes->data() + done, bytes->size() - done);
+    if (count < 0) return false;
+    if (count == 0) break;
+    done += static_cast<std::size_t>(count);
+  }
+  bytes->resize(done);
+  return true;
+}
+
+/// The hive of the registry file as it is now. A missing or unreadable file
+/// is an empty hive.
+std::shared_ptr<const RegistryHive> CurrentHive() {
+  static const auto empty = std::make_shared<const RegistryHive>();
+  static std::mutex lock;
+  static std::string cachedPath;
+  static std::optional<FileStamp> cachedStamp;
+  // The bytes, kept only while the file may change with its stamp unchanged:
+  // then the file is read again and compared.
+  static std::optional<std::string> recentBytes;
+  static std::shared_ptr<const RegistryHive> cached;
+
+  const std::string path = PosixPath(RegistryFilePath());
+  struct stat info {};
+  const int fd = OpenRegularFile(path, &info);
+  if (fd < 0) return empty;
+  const FileStamp stamp(info);
+  const std::lock_guard<std::mutex> guard(lock);
+  const bool same = cached != nullptr && cachedPath == path && cachedStamp == stamp;
+  if (same && !recentBytes) {
+    close(fd);
+    return cached;
+  }
+  std::string bytes;
+  const bool read = ReadAll(fd, static_cast<std::size_t>(info.st_size), &bytes);
+  close(fd);
+  if (!read) return empty;
+  const bool recent = MayChangeUnseen(stamp.changed);
+  if (!same || *recentBytes != bytes) {
+    cached = std::make_shared<const RegistryHive>(ParseRegistryFile(bytes));
+    cachedPath = path;
+    cachedStamp = stamp;
+  }
+  recentBytes = recent ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+  return cached;
 }
 
 }  // namespace
@@ -36,28 +131,21 @@ long UserRegistryKey::Open(const char* keyPath) {
   Close();
   std::string path;
   if (!NormalizeKeyPath(keyPath != nullptr ? keyPath : "", &path)) return kRegistryBadPathname;
-  // A missing or unreadable file is an empty hive.
-  std::string bytes;
-  if (!ReadWholeFile(RegistryFilePath(), &bytes)) bytes.clear();
-  RegistryHive hive = ParseRegistryFile(bytes);
-  const auto found = hive.find(path);
-  if (found != hive.end()) {
-    handle_ = new RegistryValues(std::move(found->second));
-  } else if (path.empty()) {
-    handle_ = new RegistryValues();  // the root is there even in an empty hive
-  } else {
-    return kRegistryFileNotFound;
-  }
+  std::shared_ptr<const RegistryHive> hive = CurrentHive();
+  const RegistryValues* values = hive->Find(path);
+  if (values == nullptr) return kRegistryFileNotFound;
+  handle_ = new OpenKey{std::move(hive), values};
   return kRegistrySuccess;
 }
 
 long UserRegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned char* data,
                             std::uint32_t* size) {
-  const auto* values = static_cast<const RegistryValues*>(handle_);
-  if (values == nullptr) return kRegistryInvalidHandle;
+  const auto* key = static_cast<const OpenKey*>(handle_);
+  if (key == nullptr) return kRegistryInvalidHandle;
   if (data != nullptr && size == nullptr) return kRegistryInvalidParameter;
-  const auto found = values->find(std::string_view(valueName != nullptr ? valueName : ""));
-  if (found == values->end()) return kRegistryFileNotFound;
+  const RegistryValues& values = *key->values;
+  const auto found = values.find(std::string_view(valueName != nullptr ? valueName : ""));
+  if (found == values.end()) return kRegistryFileNotFound;
   const RegistryValue& value = found->second;
   const auto needed = static_cast<std::uint32_t>(value.data.size());
   long result = kRegistrySuccess;
@@ -75,7 +163,7 @@ long UserRegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned
 }
 
 long UserRegistryKey::Close() {
-  delete static_cast<RegistryValues*>(handle_);
+  delete static_cast<OpenKey*>(handle_);
   handle_ = nullptr;
   return kRegistrySuccess;
 }

@@ -1,17 +1,19 @@
 #include "standins/outbox.h"
 
-#include <fcntl.h>
 #include <gmime/gmime.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
+#include "platform/posix_file.h"
 #include "platform/posix_path.h"
 #include "platform/windows1252.h"
 
@@ -47,27 +49,20 @@ std::string FileName(const std::string& windowsPath) {
 }
 
 /// The whole file, or nothing when it is no readable regular file: for the
-/// sender a folder or an unreadable file is as good as missing. Opened
-/// without waiting, so that a pipe of that name cannot hang the sender.
+/// sender a folder, a pipe or an unreadable file is as good as missing.
 std::optional<std::string> ReadAttachment(const std::string& windowsPath) {
   if (windowsPath.empty()) return std::nullopt;
-  const int fd = open(platform::PosixPath(windowsPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
   struct stat info {};
-  std::optional<std::string> bytes;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    bytes.emplace();
-    char chunk[65536];
-    for (;;) {
-      const ssize_t count = read(fd, chunk, sizeof chunk);
-      if (count == 0) break;
-      if (count < 0 && errno == EINTR) continue;
-      if (count < 0) {
-        bytes.reset();
-        break;
-      }
-      bytes->append(chunk, static_cast<std::size_t>(count));
+  const int fd = platform::OpenRegularFile(platform::PosixPath(windowsPath), &info);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes(std::in_place);
+  char chunk[65536];
+  for (ssize_t count; (count = platform::ReadSome(fd, chunk, sizeof chunk)) != 0;) {
+    if (count < 0) {
+      bytes.reset();
+      break;
     }
+    bytes->append(chunk, static_cast<std::size_t>(count));
   }
   close(fd);
   return bytes;
@@ -85,10 +80,121 @@ void InitGMime() {
   (void)done;
 }
 
-void AddMailbox(GMimeMessage* message, GMimeAddressType type, const Mailbox& mailbox) {
-  // A name that only repeats the address would be shown twice.
-  const std::string name = mailbox.name == mailbox.address ? std::string() : Utf8(mailbox.name);
-  g_mime_message_add_mailbox(message, type, name.c_str(), Utf8(mailbox.address).c_str());
+// Header lines stay within RFC 5322's 78 characters and encoded words within
+// RFC 2047's 75. GMime keeps neither for a long text that it has to encode:
+// it cuts texts by their characters, not by the length of the words they
+// become. Such texts are written as encoded words here, and the header is
+// folded between them.
+constexpr std::size_t kMaxLine = 78;
+constexpr std::size_t kMaxEncodedWord = 75;
+constexpr std::string_view kWordStart = "=?windows-1252?B?";
+constexpr std::string_view kWordEnd = "?=";
+
+/// Text GMime may write as it is: printable ASCII, nothing that would read
+/// as an encoded word, no word too long for a folded line.
+bool IsPlain(std::string_view text) {
+  std::size_t word = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < ' ' || c > '~' || (c == '=' && i + 1 < text.size() && text[i + 1] == '?')) return false;
+    word = c == ' ' ? 0 : word + 1;
+    if (word > kMaxLine - 8) return false;
+  }
+  return true;
+}
+
+/// A header value in GMime's raw form (each line after the name starts with
+/// a blank and ends with a line feed), folded before a blank wherever the
+/// next piece would not fit.
+class FoldedValue {
+ public:
+  explicit FoldedValue(std::string_view name) : line_(name.size() + 1) {}
+
+  /// Text to put after what is there; it may be folded at any blank in it.
+  void Add(std::string_view text) {
+    while (!text.empty()) {
+      const std::size_t next = text.find(' ', 1);
+      const std::string_view piece = text.substr(0, next);
+      if (line_ + piece.size() > kMaxLine && started_ && piece.front() == ' ') {
+        value_ += '\n';
+        line_ = 0;
+      }
+      value_ += piece;
+      line_ += piece.size();
+      started_ = true;
+      text.remove_prefix(piece.size());
+    }
+  }
+
+  /// Windows-1252 text as a blank and encoded words, the first filling what
+  /// is left of the line. Each word but the last carries whole groups of
+  /// three bytes: readers join the base64 of adjacent words before decoding
+  /// it (GMime does), and padding in the middle would cut the text short.
+  void AddEncoded(std::string_view text) {
+    constexpr std::size_t kFrame = kWordStart.size() + kWordEnd.size();
+    do {
+      // A word too long for what is left of the line goes on the next one.
+      const std::size_t left = line_ + 1 < kMaxLine ? kMaxLine - line_ - 1 : 0;
+      const std::size_t room =
+          left >= kFrame + 4 ? std::min(left, kMaxEncodedWord) : kMaxEncodedWord;
+      const std::size_t take = std::min(text.size(), (room - kFrame) / 4 * 3);
+      gchar* base64 = g_base64_encode(reinterpret_cast<const guchar*>(text.data()), take);
+      Add(std::string(" ") + std::string(kWordStart) + base64 + std::string(kWordEnd));
+      g_free(base64);
+      text.remove_prefix(take);
+    } while (!text.empty());
+  }
+
+  std::string Raw() const { return value_ + '\n'; }
+
+ private:
+  std::string value_;
+  std::size_t line_;
+  bool started_ = false;  // something follows the name on the first line
+};
+
+void SetRawHeader(GMimeObject* object, const char* name, const FoldedValue& value) {
+  GMimeHeader* header = g_mime_header_list_get_header(g_mime_object_get_header_list(object), name);
+  if (header != nullptr) g_mime_header_set_raw_value(header, value.Raw().c_str());
+}
+
+/// GMime makes the mailboxes and renders those it can; a name it would
+/// encode into overlong words goes as encoded words of ours before the
+/// address GMime gives.
+void AddMailboxes(GMimeMessage* message, GMimeAddressType type, const char* header,
+                  const std::vector<const Mailbox*>& mailboxes) {
+  if (mailboxes.empty()) return;
+  InternetAddressList* list = g_mime_message_get_addresses(message, type);
+  GMimeFormatOptions* options = g_mime_format_options_get_default();
+  FoldedValue value(header);
+  for (std::size_t i = 0; i < mailboxes.size(); ++i) {
+    const Mailbox& mailbox = *mailboxes[i];
+    // A name that only repeats the address would be shown twice.
+    const std::string name = mailbox.name == mailbox.address ? std::string() : mailbox.name;
+    Ref<InternetAddress> address(
+        internet_address_mailbox_new(Utf8(name).c_str(), Utf8(mailbox.address).c_str()));
+    internet_address_list_add(list, address.get());
+    const char* separator = i + 1 < mailboxes.size() ? "," : "";
+    if (IsPlain(name)) {
+      gchar* text = internet_address_to_string(address.get(), options, TRUE);
+      value.Add(std::string(" ") + text + separator);
+      g_free(text);
+    } else {
+      value.AddEncoded(name);
+      const char* idnAddress =
+          internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(address.get()));
+      value.Add(std::string(" <") + idnAddress + ">" + separator);
+    }
+  }
+  SetRawHeader(GMIME_OBJECT(message), header, value);
+}
+
+void SetSubject(GMimeMessage* message, const std::string& subject) {
+  g_mime_message_set_subject(message, Utf8(subject).c_str(), nullptr);
+  if (IsPlain(subject)) return;
+  FoldedValue value("Subject");
+  value.AddEncoded(subject);
+  SetRawHeader(GMIME_OBJECT(message), "Subject", value);
 }
 
 /// A part whose content is `bytes`, to be written in `encoding`.
@@ -110,12 +216,12 @@ std::string Render(const Message& message, const std::vector<std::string>& conte
   Ref<GMimeMessage> mime(g_mime_message_new(FALSE));
   GMimeObject* top = GMIME_OBJECT(mime.get());
   if (message.sender && !(message.sender->name.empty() && message.sender->address.empty())) {
-    AddMailbox(mime.get(), GMIME_ADDRESS_TYPE_FROM, *message.sender);
+    AddMailboxes(mime.get(), GMIME_ADDRESS_TYPE_FROM, "From", {&*message.sender});
   }
-  for (const Mailbox& recipient : message.recipients) {
-    AddMailbox(mime.get(), GMIME_ADDRESS_TYPE_TO, recipient);
-  }
-  g_mime_message_set_subject(mime.get(), Utf8(message.subject).c_str(), "utf-8");
+  std::vector<const Mailbox*> recipients;
+  for (const Mailbox& recipient : message.recipients) recipients.push_back(&recipient);
+  AddMailboxes(mime.get(), GMIME_ADDRESS_TYPE_TO, "To", recipients);
+  SetSubject(mime.get(), message.subject);
   GDateTime* now = g_date_time_new_now_local();
   g_mime_message_set_date(mime.get(), now);
   g_date_time_unref(now);
@@ -160,17 +266,6 @@ std::string Render(const Message& message, const std::vector<std::string>& conte
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    done += static_cast<std::size_t>(count);
-  }
-  return true;
-}
-
 /// Names sort in the order one process wrote its messages: the time is
 /// taken once per message, and a number that only grows tells apart the
 /// messages of one millisecond.
@@ -203,7 +298,7 @@ std::optional<std::string> WriteNewFile(const std::string& folder, const std::st
   std::string temporary = folder + "/.j6mailer-XXXXXX.tmp";
   const int fd = mkstemps(temporary.data(), 4);
   if (fd < 0) return std::nullopt;
-  const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
+  const bool written = platform::WriteAll(fd, bytes) && fsync(fd) == 0;
   if (close(fd) != 0 || !written) {
     unlink(temporary.c_str());
     return std::nullopt;

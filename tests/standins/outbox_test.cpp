@@ -22,6 +22,12 @@ std::string AllBytes() {
   return bytes + "\r\n\n\r";
 }
 
+std::string Repeated(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
 Message OneRecipient() {
   Message message;
   message.recipients = {{"Anna", "anna@example.com"}};
@@ -96,6 +102,47 @@ TEST_F(OutboxTest, SubjectTurnsWindows1252IntoUnicode) {
     Message message = OneRecipient();
     message.subject = c.windows1252;
     EXPECT_EQ(DeliverAndRead(message).Header("Subject"), c.utf8) << c.windows1252;
+  }
+}
+
+/// Mail readers may refuse an encoded word over 75 characters or a header
+/// line over 78 (RFC 2047, RFC 5322); long texts must be split and folded,
+/// with runs of non-ASCII letters, and two-byte characters in UTF-8 among them.
+TEST_F(OutboxTest, LongNonAsciiHeadersFoldIntoShortEncodedWords) {
+  Message message;
+  message.sender = outbox::Mailbox{"Societ\xe0 Cooperativa \xc0lpina \x96 Produzione, Lavoro",
+                                   "fatture@example.com"};
+  message.recipients = {{"Jos\xe9 \xd1u\xf1"
+                         "ez",
+                         "jose@example.com"},
+                        {"Anna", "anna@example.com"},
+                        {std::string(50, '\xe8'), "e@example.com"}};
+  message.subject =
+      "Fattura \x80 " + std::string(60, '\xe0') + " citt\xe0 pi\xf9 " + std::string(100, 'x');
+  message.body = "Text";
+  const EmlMessage eml = DeliverAndRead(message);
+
+  EXPECT_EQ(eml.Header("Subject"), "Fattura \xe2\x82\xac " + Repeated("\xc3\xa0", 60) +
+                                       " citt\xc3\xa0 pi\xc3\xb9 " + std::string(100, 'x'));
+  EXPECT_EQ(eml.Header("From"),
+            "Societ\xc3\xa0 Cooperativa \xc3\x80lpina \xe2\x80\x93 Produzione, Lavoro "
+            "<fatture@example.com>");
+  EXPECT_EQ(eml.Header("To"),
+            "Jos\xc3\xa9 \xc3\x91u\xc3\xb1"
+            "ez <jose@example.com>, Anna <anna@example.com>, " +
+                Repeated("\xc3\xa8", 50) + " <e@example.com>");
+  const std::string head = eml.raw.substr(0, eml.raw.find("\r\n\r\n") + 2);
+  for (std::size_t start = 0, end; (end = head.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    const std::string line = head.substr(start, end - start);
+    EXPECT_LE(line.size(), 78u) << line;
+    for (std::size_t word = line.find("=?"); word != std::string::npos;
+         word = line.find("=?", word + 2)) {
+      const std::size_t close = line.find("?=", line.find('?', line.find('?', word + 2) + 1) + 1);
+      ASSERT_NE(close, std::string::npos) << line;
+      EXPECT_LE(close + 2 - word, 75u) << line.substr(word, close + 2 - word);
+      word = close;
+    }
   }
 }
 

@@ -11,9 +11,22 @@
 namespace j6::platform {
 namespace {
 
+/// The text as a file with a byte-order mark, UTF-16 in either byte order.
+std::string Utf16File(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const auto high = static_cast<char>(unit >> 8);
+    const auto low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+const std::u16string kHalfPair(1, static_cast<char16_t>(0xD83D));
+
 struct ProfileCase {
   const char* name;
-  const char* file;
+  std::string file;
   const char* section;
   const char* key;
   const char* expected;  // the default is "DEF"
@@ -45,6 +58,27 @@ const ProfileCase kCases[] = {
     {"no line end at the end", "[S]\nk=v", "S", "k", "v"},
     {"control-Z trimmed", "[S]\nk=v\x1a\n", "S", "k", "v"},
     {"blank lines and indents", "\n  \n\t[S]\n\n   k=v\n", "S", "k", "v"},
+    // After a byte-order mark the file is Unicode, and the value is turned
+    // into Windows-1252 once found: a character the code page lacks becomes
+    // its best fit or '?', each half of a pair '?'.
+    {"UTF-16LE", Utf16File(u"[S]\r\nk=citt\u00e0 \u20ac\r\n", false), "S", "k", "citt\xe0 \x80"},
+    {"UTF-16BE", Utf16File(u"[Citt\u00e0]\nk=\u201cv\u201d\n", true), "Citt\xe0", "k", "\x93v\x94"},
+    {"UTF-8", "\xEF\xBB\xBF[Citt\xC3\xA0]\r\nk=\xE2\x82\xAC 5\r\n", "Citt\xe0", "k", "\x80 5"},
+    {"UTF-8 without a mark is Windows-1252", "[S]\nk=citt\xC3\xA0\n", "S", "k", "citt\xC3\xA0"},
+    {"best fit or '?'", Utf16File(u"[S]\nk=\u0141\u0105\u2212\uff21\u3000\u4e2d\u0416.\n", false),
+     "S", "k", "La-A ??."},
+    {"characters beyond 16 bits", Utf16File(u"[S]\nk=a\U0001F600b" + kHalfPair + u"c\n", false),
+     "S", "k", "a??b?c"},
+    {"UTF-8 faults",
+     "\xEF\xBB\xBF[S]\nk=a\xE0 b\xE0\x80\x80"
+     "c\xED\xA0\xBD"
+     "d\xF4\x90\x80\x80"
+     "e\xF0\x9F\x98\x80\n",
+     "S", "k", "a? b??c??d???e??"},
+    {"UTF-8 cut short at the end", "\xEF\xBB\xBF[S]\nk=a\xE4z", "S", "k", "a?"},
+    {"no '=' of the code page's making", Utf16File(u"[S]\nk\uff1dv\nk=w\n", false), "S", "k", "w"},
+    {"no blank of the code page's making", Utf16File(u"[S]\nk=\u3000v\u3000\n", false), "S", "k",
+     " v "},
 };
 
 class ProfileTest : public ::testing::Test {

@@ -34,6 +34,14 @@ std::string WithCrLf(const std::string& text) {
 const std::string kFits(128, 'f');
 const std::string kTooLong(129, 't');
 
+/// A key sixty levels below J6Test\Deep. (The ANSI calls open no path of
+/// more than 260 characters: 234, ERROR_MORE_DATA, under Wine 8.)
+const std::string kDeepKey = [] {
+  std::string path = "J6Test\\Deep";
+  for (int level = 1; level <= 60; ++level) path += "\\D" + std::to_string(level);
+  return path;
+}();
+
 /// Most cases read this one file, written with CR LF as regedit writes it.
 std::string SettingsFile() {
   return WithCrLf(R"(REGEDIT4
@@ -76,6 +84,18 @@ std::string SettingsFile() {
 [HKEY_CURRENT_USER\J6Test\Gone\Child]
 "v"="1"
 [-HKEY_CURRENT_USER\J6Test\Gone]
+
+[HKEY_CURRENT_USER\J6Test\Pruned\Child]
+[-HKEY_CURRENT_USER\J6Test\Pruned\Child]
+
+[HKEY_CURRENT_USER\J6Test\Again\Old]
+[-HKEY_CURRENT_USER\J6Test\Again]
+[HKEY_CURRENT_USER\J6Test\Again\New]
+
+[HKEY_CURRENT_USER\)" +
+                  kDeepKey +
+                  R"(]
+"Bottom"="deep"
 )");
 }
 
@@ -110,6 +130,11 @@ const OpenCase kOpenCases[] = {
     {"missing", "J6Test\\Missing", kRegistryFileNotFound},
     {"deleted tree", "J6Test\\Gone", kRegistryFileNotFound},
     {"inside a deleted tree", "J6Test\\Gone\\Child", kRegistryFileNotFound},
+    {"parent of a deleted key", "J6Test\\Pruned", kRegistrySuccess},
+    {"deleted key", "J6Test\\Pruned\\Child", kRegistryFileNotFound},
+    {"made again after its tree was deleted", "J6Test\\Again\\New", kRegistrySuccess},
+    {"gone with the tree made again", "J6Test\\Again\\Old", kRegistryFileNotFound},
+    {"sixty levels deep", kDeepKey.c_str(), kRegistrySuccess},
 };
 
 TEST_F(RegistryTest, OpensKeysAsWindowsDoes) {
@@ -162,6 +187,8 @@ const QueryCase kQueryCases[] = {
     {"continued hex lines", "J6Test\\Data", "Continued", 260, kRegBinary, kRegistrySuccess,
      Bytes("\0\1\2\3\4\5")},
     {"no bytes", "J6Test\\Data", "None", 260, kRegNone, kRegistrySuccess, ""},
+    {"sixty levels down", kDeepKey.c_str(), "Bottom", 260, kRegSz, kRegistrySuccess,
+     Bytes("deep\0")},
 };
 
 TEST_F(RegistryTest, ReadsValuesAsWindowsDoes) {
@@ -200,13 +227,15 @@ TEST_F(RegistryTest, NoBufferReportsTheSize) {
 }
 
 /// A file as regedit exports it on a desktop: UTF-16LE with a byte-order
-/// mark, where text values given as hex bytes are UTF-16LE too.
+/// mark, where text values given as hex bytes are UTF-16LE too. A character
+/// the code page lacks comes back as its best fit or '?', and the quote it
+/// may become is no quote of the file's.
 TEST_F(RegistryTest, ReadsUnicodeFilesAsWindows1252) {
   const std::u16string text =
       u"Windows Registry Editor Version 5.00\r\n\r\n"
       u"[-HKEY_CURRENT_USER\\J6Test]\r\n\r\n"
       u"[HKEY_CURRENT_USER\\J6Test\\Citt\u00e0]\r\n"
-      u"\"Citt\u00e0\"=\"Citt\u00e0 \u20ac \u4e2d\"\r\n"
+      u"\"Citt\u00e0\"=\"Citt\u00e0 \u20ac \u4e2d \u0141\uff02\"\r\n"
       u"\"Path\"=hex(2):25,00,41,00,e0,00,25,00,00,00\r\n";
   std::string bytes = "\xFF\xFE";
   for (const char16_t unit : text) {
@@ -222,12 +251,30 @@ TEST_F(RegistryTest, ReadsUnicodeFilesAsWindows1252) {
   std::uint32_t size = sizeof buffer;
   ASSERT_EQ(key.Query("citt\xE0", &type, buffer, &size), kRegistrySuccess);
   EXPECT_EQ(type, kRegSz);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), size), Bytes("Citt\xE0 \x80 ?\0"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), size),
+            Bytes("Citt\xE0 \x80 ? L\"\0"));
 
   size = sizeof buffer;
   ASSERT_EQ(key.Query("Path", &type, buffer, &size), kRegistrySuccess);
   EXPECT_EQ(type, kRegExpandSz);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), size), Bytes("%A\xE0%\0"));
+}
+
+/// Off Windows the file is parsed once and kept; each Open must still see it
+/// as it is then, also when it has been written again with the same size.
+TEST_F(RegistryTest, EachOpenSeesTheFileAsItIsThen) {
+  for (const char* text : {"1", "2", "22", ""}) {
+    Import(std::string("REGEDIT4\n[-HKEY_CURRENT_USER\\J6Test]\n"
+                       "[HKEY_CURRENT_USER\\J6Test\\Changed]\n\"v\"=\"") +
+           text + "\"\n");
+    UserRegistryKey key;
+    ASSERT_EQ(key.Open("J6Test\\Changed"), kRegistrySuccess);
+    char buffer[8] = {};
+    std::uint32_t size = sizeof buffer;
+    ASSERT_EQ(key.Query("v", nullptr, reinterpret_cast<unsigned char*>(buffer), &size),
+              kRegistrySuccess);
+    EXPECT_EQ(std::string(buffer, size), std::string(text) + '\0');
+  }
 }
 
 struct HeaderCase {
