@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/text.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/text.h"
 #include "platform/files.h"
 
 namespace j6 {

@@ -4,9 +4,9 @@
 #include "acquire/host_settings.h"
 #include "acquire/registry_settings.h"
 #include "acquire/transfer_library.h"
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/text.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/text.h"
 #include "platform/files.h"
 
 namespace j6 {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "acquire/area_record.h"
+#include "run/area_record.h"
 
 namespace j6 {
 

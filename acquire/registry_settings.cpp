@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/run_log.h"
+#include "run/run_log.h"
 #include "platform/registry.h"
 
 namespace j6 {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/fixed_string.h"
+#include "run/fixed_string.h"
 
 namespace j6 {
 

@@ -1,7 +1,7 @@
 #include "acquire/transfer_library.h"
 
-#include "app/run_log.h"
-#include "app/run_state.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
 #include "platform/foreign_call.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "acquire/area_file.h"
-#include "app/run_log.h"
-#include "app/text.h"
+#include "run/run_log.h"
+#include "run/text.h"
 
 namespace j6 {
 

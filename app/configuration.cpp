@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/run_state.h"
-#include "app/text.h"
+#include "run/run_state.h"
+#include "run/text.h"
 #include "platform/module_path.h"
 #include "platform/profile.h"
 

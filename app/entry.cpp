@@ -4,9 +4,9 @@
 
 #include "app/area_lock.h"
 #include "app/configuration.h"
-#include "app/run_log.h"
+#include "run/run_log.h"
 #include "app/run_mailer.h"
-#include "app/warning.h"
+#include "run/warning.h"
 #include "platform/files.h"
 
 namespace j6 {

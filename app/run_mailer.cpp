@@ -4,9 +4,9 @@
 
 #include "acquire/document_fetch.h"
 #include "app/configuration.h"
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/warning.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/warning.h"
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"

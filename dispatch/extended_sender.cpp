@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/text.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/text.h"
 #include "dispatch/attachment_name.h"
 #include "dispatch/mapiex_classes.h"
 #include "dispatch/recipients.h"

@@ -1,6 +1,6 @@
 #include "dispatch/recipients.h"
 
-#include "app/text.h"
+#include "run/text.h"
 
 namespace j6 {
 

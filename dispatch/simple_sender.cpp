@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/text.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/text.h"
 #include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
 #include "platform/dynamic_library.h"

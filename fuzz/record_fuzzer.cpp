@@ -23,10 +23,10 @@
 #include <system_error>
 #include <vector>
 
-#include "acquire/area_record.h"
+#include "run/area_record.h"
 #include "acquire/document_fetch.h"
-#include "app/run_log.h"
-#include "app/run_state.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"

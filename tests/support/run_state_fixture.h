@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "tests/support/temp_dir.h"
 
 namespace j6::test {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "tests/support/environment.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"

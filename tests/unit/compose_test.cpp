@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
 #include "tests/support/log_lines.h"

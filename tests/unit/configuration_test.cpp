@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "tests/support/child_process.h"
 #include "tests/support/run_state_fixture.h"
 #include "tests/support/temp_dir.h"

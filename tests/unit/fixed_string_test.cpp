@@ -1,10 +1,10 @@
-#include "app/fixed_string.h"
+#include "run/fixed_string.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 namespace j6 {
 namespace {

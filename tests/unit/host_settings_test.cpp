@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/registry_import.h"
 #include "tests/support/run_state_fixture.h"

@@ -1,4 +1,4 @@
-#include "app/run_log.h"
+#include "run/run_log.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"
 #include "tests/support/temp_dir.h"

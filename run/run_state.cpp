@@ -1,4 +1,4 @@
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 namespace j6 {
 

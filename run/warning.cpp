@@ -1,4 +1,4 @@
-#include "app/warning.h"
+#include "run/warning.h"
 
 #include "platform/message_box.h"
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/fixed_string.h"
+#include "run/fixed_string.h"
 
 namespace j6 {
 

@@ -1,8 +1,8 @@
-#include "app/run_log.h"
+#include "run/run_log.h"
 
 #include <cstdio>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
 

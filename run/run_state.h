@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "acquire/area_record.h"
-#include "app/fixed_string.h"
+#include "run/area_record.h"
+#include "run/fixed_string.h"
 
 namespace j6 {
 
