@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/text.h"
-#include "platform/files.h"
 
 namespace j6 {
 

@@ -4,10 +4,10 @@
 #include "acquire/host_settings.h"
 #include "acquire/registry_settings.h"
 #include "acquire/transfer_library.h"
+#include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/text.h"
-#include "platform/files.h"
 
 namespace j6 {
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "acquire/registry_settings.h"
+#include "platform/ascii.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/text.h"
@@ -37,7 +38,7 @@ int SelectServerMode(std::string_view areaName) {
 }
 
 bool IsYes(std::string_view setting) {
-  return setting.size() >= 2 && EqualsIgnoreCase(setting.substr(0, 2), "si");
+  return platform::StartsWithIgnoringAsciiCase(setting, "si");
 }
 
 std::int32_t PortFromText(std::string_view text) {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "run/run_log.h"
 #include "platform/registry.h"
+#include "run/run_log.h"
 
 namespace j6 {
 

@@ -1,10 +1,10 @@
 #include "acquire/transfer_library.h"
 
-#include "run/run_log.h"
-#include "run/run_state.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
 #include "platform/foreign_call.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
 
 namespace j6 {
 

@@ -2,10 +2,11 @@
 
 #include <string>
 
-#include "run/run_state.h"
-#include "run/text.h"
+#include "platform/ascii.h"
 #include "platform/module_path.h"
 #include "platform/profile.h"
+#include "run/run_state.h"
+#include "run/text.h"
 
 namespace j6 {
 
@@ -45,6 +46,8 @@ void LoadConfiguration() {
       platform::ReadProfileString(kSection, "MAPI", "", run.mapiMode.kCapacity + 1, path));
 }
 
-bool IsExtendedMapi(std::string_view mapiMode) { return EqualsIgnoreCase(mapiMode, "EXTENDED"); }
+bool IsExtendedMapi(std::string_view mapiMode) {
+  return platform::EqualsIgnoringAsciiCase(mapiMode, "EXTENDED");
+}
 
 }  // namespace j6

@@ -4,10 +4,10 @@
 
 #include "app/area_lock.h"
 #include "app/configuration.h"
-#include "run/run_log.h"
 #include "app/run_mailer.h"
-#include "run/warning.h"
 #include "platform/files.h"
+#include "run/run_log.h"
+#include "run/warning.h"
 
 namespace j6 {
 

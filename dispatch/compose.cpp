@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/ascii.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/text.h"
@@ -53,7 +54,7 @@ bool ComposeMail() {
   const std::string_view device = run.record.Field(AreaRecord::kOutputDevice);
   const std::string shown(device.substr(0, device.find('\0')));
   LogLine("Stringa MailWait %-8.8s", shown.c_str());
-  return EqualsIgnoreCase(device, kMailWaitMarker);
+  return platform::EqualsIgnoringAsciiCase(device, kMailWaitMarker);
 }
 
 }  // namespace j6

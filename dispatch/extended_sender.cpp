@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "run/run_log.h"
-#include "run/run_state.h"
-#include "run/text.h"
 #include "dispatch/attachment_name.h"
 #include "dispatch/mapiex_classes.h"
 #include "dispatch/recipients.h"
 #include "platform/files.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/text.h"
 
 namespace j6 {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "run/run_log.h"
-#include "run/run_state.h"
-#include "run/text.h"
 #include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
 #include "platform/simple_mapi_abi.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+#include "run/text.h"
 
 namespace j6 {
 

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
+
 namespace j6::mapiex {
 
 namespace {
@@ -193,7 +195,7 @@ bool IsIdentityAddress(const SPropValue* values, ULONG count, const std::string&
   for (ULONG tag : {PR_SMTP_ADDRESS_A, PR_EMAIL_ADDRESS_A}) {
     const SPropValue* known = FindValue(values, count, tag);
     if (known != nullptr && known->Value.lpszA != nullptr && *known->Value.lpszA != '\0' &&
-        EqualsIgnoreAsciiCase(known->Value.lpszA, address)) {
+        platform::EqualsIgnoringAsciiCase(known->Value.lpszA, address)) {
       return true;
     }
   }
@@ -315,7 +317,7 @@ std::vector<BYTE> StoreEntryId(const SRowSet& rows, const char* name) {
     } else {
       const SPropValue* shown = FindValue(row, PR_DISPLAY_NAME_A);
       wanted = shown != nullptr && shown->Value.lpszA != nullptr &&
-               EqualsIgnoreAsciiCase(shown->Value.lpszA, name);
+               platform::EqualsIgnoringAsciiCase(shown->Value.lpszA, name);
     }
     const SPropValue* id = FindValue(row, PR_ENTRYID);
     if (wanted && id != nullptr && id->Value.bin.cb != 0 && id->Value.bin.lpb != nullptr) {

@@ -1,10 +1,10 @@
 #include "mapiex/recipient_text.h"
 
+#include "platform/ascii.h"
+
 namespace j6::mapiex {
 
 namespace {
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
@@ -13,14 +13,6 @@ std::string Trimmed(const std::string& text) {
 }
 
 }  // namespace
-
-bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::string::size_type i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 RecipientText ParseRecipient(const char* text) {
   RecipientText recipient;
@@ -38,7 +30,7 @@ RecipientText ParseRecipient(const char* text) {
     recipient.address = whole;
   }
   if (recipient.address.size() > 5 &&
-      EqualsIgnoreAsciiCase(recipient.address.substr(0, 5), "smtp:")) {
+      platform::StartsWithIgnoringAsciiCase(recipient.address, "smtp:")) {
     recipient.address = recipient.address.substr(5);
   }
   if (recipient.name.empty()) recipient.name = recipient.address;

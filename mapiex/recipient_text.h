@@ -7,9 +7,6 @@
 
 namespace j6::mapiex {
 
-/// True when the texts are equal but for the case of ASCII letters.
-bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b);
-
 /// A recipient text split into display name and address: "Name <a@b>" gives
 /// both, a bare text is both; a leading "SMTP:" is not part of the address.
 struct RecipientText {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/dynamic_library.h"
 #include "platform/module_path.h"
 
@@ -12,11 +13,7 @@ namespace j6::platform {
 namespace {
 
 std::string SharedObjectName(std::string name) {
-  const std::size_t n = name.size();
-  if (n >= 4 && name[n - 4] == '.' && (name[n - 3] | 0x20) == 'd' && (name[n - 2] | 0x20) == 'l' &&
-      (name[n - 1] | 0x20) == 'l') {
-    name.resize(n - 4);
-  }
+  if (EndsWithIgnoringAsciiCase(name, ".dll")) name.resize(name.size() - 4);
   return "lib" + name + ".so";
 }
 

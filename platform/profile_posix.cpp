@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/line_reader.h"
 #include "platform/profile.h"
@@ -26,18 +27,6 @@ Text Trim(Text text) {
   while (!text.empty() && IsProfileSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsProfileSpace(text.back())) text.remove_suffix(1);
   return text;
-}
-
-bool SameName(Text a, Text b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i];
-    char16_t y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 /// A value wrapped in a matching pair of quotes loses the pair.
@@ -60,13 +49,13 @@ bool FindValue(Text text, Text section, Text key, Text* value) {
     const std::size_t close = line.rfind(']');
     if (!line.empty() && line.front() == '[' && close != Text::npos) {
       if (inSection) return false;  // only the first section of a name counts
-      inSection = SameName(Trim(line.substr(1, close - 1)), section);
+      inSection = EqualsIgnoringAsciiCase(Trim(line.substr(1, close - 1)), section);
       continue;
     }
     if (!inSection) continue;
     const std::size_t equals = line.find('=');
     if (equals == Text::npos) continue;
-    if (SameName(Trim(line.substr(0, equals)), key)) {
+    if (EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), key)) {
       *value = Unquote(Trim(line.substr(equals + 1)));
       return true;
     }

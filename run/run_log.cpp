@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "run/run_state.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
+#include "run/run_state.h"
 
 namespace j6 {
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
+
 namespace j6 {
 
 void TrimTrailingSpaces(char* text) {
@@ -14,27 +16,15 @@ std::string_view FileNamePart(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-namespace {
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-}  // namespace
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool IsDeviceName(std::string_view fileName) {
   std::string_view base = fileName.substr(0, fileName.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
-    if (EqualsIgnoreCase(base, device)) return true;
+    if (platform::EqualsIgnoringAsciiCase(base, device)) return true;
   }
   return base.size() == 4 &&
-         (EqualsIgnoreCase(base.substr(0, 3), "COM") ||
-          EqualsIgnoreCase(base.substr(0, 3), "LPT")) &&
+         (platform::EqualsIgnoringAsciiCase(base.substr(0, 3), "COM") ||
+          platform::EqualsIgnoringAsciiCase(base.substr(0, 3), "LPT")) &&
          base[3] >= '1' && base[3] <= '9';
 }
 

@@ -20,9 +20,6 @@ void TrimTrailingSpaces(FixedString<N>& text) {
 /// none.
 std::string_view FileNamePart(std::string_view path);
 
-/// Compares two texts without regard to the case of the letters A to Z.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-
 /// Whether Windows takes the file name for a device instead of a file: CON,
 /// PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9, in any case, with or without
 /// an extension, and with any trailing blanks and dots (which Windows drops).

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/simple_mapi_abi.h"
 #include "standins/outbox.h"
 
@@ -19,14 +20,7 @@ std::string Text(const char* text) { return text != nullptr ? std::string(text) 
 /// Mail clients take "SMTP:" (any case) before an address to name its type.
 std::string Address(const char* text) {
   std::string address = Text(text);
-  static const char kPrefix[] = "smtp:";
-  if (address.size() >= sizeof kPrefix - 1) {
-    bool prefixed = true;
-    for (std::size_t i = 0; i + 1 < sizeof kPrefix; ++i) {
-      prefixed = prefixed && (address[i] | 0x20) == kPrefix[i];
-    }
-    if (prefixed) address.erase(0, sizeof kPrefix - 1);
-  }
+  if (j6::platform::StartsWithIgnoringAsciiCase(address, "smtp:")) address.erase(0, 5);
   return address;
 }
 

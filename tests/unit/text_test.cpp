@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/ascii.h"
+
 namespace j6 {
 namespace {
 
@@ -50,12 +52,14 @@ TEST(FileNamePart, IsTheTextAfterTheLastBackslash) {
 }
 
 TEST(EqualsIgnoreCase, FoldsAsciiLettersOnly) {
-  EXPECT_TRUE(EqualsIgnoreCase("EXTENDED", "extended"));
-  EXPECT_TRUE(EqualsIgnoreCase("", ""));
-  EXPECT_FALSE(EqualsIgnoreCase("EXTENDED", "EXTENDED "));
-  EXPECT_FALSE(EqualsIgnoreCase("si", "s"));
-  EXPECT_FALSE(EqualsIgnoreCase("\xC0", "\xE0"));  // accented letters compare exactly
-  EXPECT_FALSE(EqualsIgnoreCase("[", "{"));        // 0x5B and 0x7B differ by case bit only
+  EXPECT_TRUE(platform::EqualsIgnoringAsciiCase("EXTENDED", "extended"));
+  EXPECT_TRUE(platform::EqualsIgnoringAsciiCase("", ""));
+  EXPECT_FALSE(platform::EqualsIgnoringAsciiCase("EXTENDED", "EXTENDED "));
+  EXPECT_FALSE(platform::EqualsIgnoringAsciiCase("si", "s"));
+  EXPECT_FALSE(
+      platform::EqualsIgnoringAsciiCase("\xC0", "\xE0"));  // accented letters compare exactly
+  EXPECT_FALSE(
+      platform::EqualsIgnoringAsciiCase("[", "{"));  // 0x5B and 0x7B differ by case bit only
 }
 
 TEST(IsDeviceName, KnowsTheNamesWindowsOpensAsDevices) {
