@@ -24,8 +24,7 @@ std::string AreaPathIn(std::string_view networkDir, std::string_view tail) {
   return path;
 }
 
-bool ReadAreaFile(std::string_view areaName) {
-  RunState& run = CurrentRun();
+bool ReadAreaFile(RunState& run, std::string_view areaName) {
   const std::string_view name = AreaFileName(areaName);
   run.areaFilePath.Assign(AreaPathIn(run.networkDir.view(), "mqbox\\" + std::string(name)));
   const std::string path(run.areaFilePath.view());

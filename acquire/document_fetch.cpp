@@ -30,9 +30,8 @@ bool FindLastStepUp(const AreaRecord& record, std::size_t* offset) {
 /// The second attachment's name from the record. It names a file in the
 /// "GL_DirSys" folder, so one that would reach another folder or a share, or
 /// a device, is refused: the mail goes without it.
-void TakeExtraAttachmentName(const AreaRecord& record) {
-  RunState& run = CurrentRun();
-  run.extraAttachmentName.Assign(record.Field(AreaRecord::kExtraAttachmentName));
+void TakeExtraAttachmentName(RunState& run) {
+  run.extraAttachmentName.Assign(run.record.Field(AreaRecord::kExtraAttachmentName));
   FixedString<15> name(run.extraAttachmentName.view());
   TrimTrailingSpaces(name);
   if (name.view().find_first_of("\\/:") == std::string_view::npos && !IsDeviceName(name.view())) {
@@ -62,22 +61,21 @@ std::string RemoteDocumentPath(std::string_view spoolDir, const AreaRecord& reco
   return std::string(path.view());
 }
 
-int FetchDocument(std::string_view areaName) {
-  RunState& run = CurrentRun();
+Acquisition FetchDocument(RunState& run, std::string_view areaName) {
   const AreaRecord& record = run.record;
 
   run.extraAttachmentPath.Clear();
   if (!ReadPathSetting("Setup", "GL_DirSys", run.extraAttachmentPath, run.clientRoot.c_str(), "?",
                        1023)) {
-    return 0;
+    return Acquisition::kNotFetched;
   }
-  TakeExtraAttachmentName(record);
+  TakeExtraAttachmentName(run);
   FixedString<100> serverName;
   ReadSetting("Setup", "ServerName", serverName, run.outRoot.c_str(), "Default", 100);
   run.remoteDocumentPath.Clear();
   if (!ReadPathSetting("Setup", "SpoolDir", run.remoteDocumentPath, run.outRoot.c_str(), "Default",
                        100)) {
-    return 0;
+    return Acquisition::kNotFetched;
   }
   if (run.networkMode) {
     run.documentPath.Assign(
@@ -90,17 +88,18 @@ int FetchDocument(std::string_view areaName) {
   const std::string local(run.documentPath.view());
   if (!local.empty() && !platform::RemoveFileIfPresent(local)) {
     LogLine("J6FTPara: could not clear %s", local.c_str());
-    return 0;
+    return Acquisition::kNotFetched;
   }
-  if (EseguiTF(serverName.c_str(), run.remoteDocumentPath.c_str(), local.c_str()) == 1) {
+  if (EseguiTF(run.port, serverName.c_str(), run.remoteDocumentPath.c_str(), local.c_str()) ==
+      TransferCall::kNoLibrary) {
     LogLine("EseguiTF ha ritornato 1");
-    return 0;
+    return Acquisition::kNotFetched;
   }
   // Mailing a request whose document never arrived, or arrived empty, would
   // report as sent a mail without it.
   if (!local.empty() && !platform::FileHasData(local)) {
     LogLine("J6FTPara: document not received %s", local.c_str());
-    return 0;
+    return Acquisition::kNotFetched;
   }
 
   run.recipients.Assign(record.Field(AreaRecord::kRecipients));
@@ -111,15 +110,17 @@ int FetchDocument(std::string_view areaName) {
 
   if (record.Field(AreaRecord::kOutputDevice).substr(0, 6) == "*VIDEO") {
     LogLine("Output errato (*VIDEO)");
-    return 0;
+    return Acquisition::kNotFetched;
   }
-  return 1;
+  return Acquisition::kReady;
 }
 
-int AcquireRequest(std::string_view areaName) {
-  SelectServerMode(areaName);
-  if (!LoadNetworkSettings() || !ReadAreaFile(areaName)) return -1;
-  return FetchDocument(areaName);
+Acquisition AcquireRequest(RunState& run, std::string_view areaName) {
+  SelectServerMode(run, areaName);
+  if (!LoadNetworkSettings(run) || !ReadAreaFile(run, areaName)) {
+    return Acquisition::kAreaFileNotRead;
+  }
+  return FetchDocument(run, areaName);
 }
 
 }  // namespace j6

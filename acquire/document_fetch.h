@@ -6,19 +6,25 @@
 #include <string_view>
 
 #include "run/area_record.h"
+#include "run/run_state.h"
 
 namespace j6 {
 
-/// Settings, area file and document fetch, in that order. -1 when the area
-/// file was not read, 0 when the document was not fetched or the request is
-/// for the screen, 1 when the request can be mailed.
-int AcquireRequest(std::string_view areaName);
+/// How an acquisition ended; the numbers are those the host's tools know.
+enum class Acquisition : int {
+  kAreaFileNotRead = -1,
+  kNotFetched = 0,  // the document did not come, or the request is for the screen
+  kReady = 1,       // the request can be mailed
+};
+
+/// Settings, area file and document fetch, in that order, into `run`.
+Acquisition AcquireRequest(RunState& run, std::string_view areaName);
 
 /// Works out the document's paths, has the transfer library copy it, and
-/// takes the message fields from the record. 1 when the request may be
-/// mailed, 0 when the transfer library was not called, the document did not
-/// arrive, or the request is for the screen.
-int FetchDocument(std::string_view areaName);
+/// takes the message fields from the record (which ReadAreaFile put in
+/// `run`). kNotFetched when the transfer library was not called, the
+/// document did not arrive, or the request is for the screen.
+Acquisition FetchDocument(RunState& run, std::string_view areaName);
 
 /// The server-side path of the document: `spoolDir` (its trailing blanks
 /// removed) with the record's document path after its last "..\" step, or

@@ -15,8 +15,7 @@ namespace {
 constexpr std::int32_t kDefaultPort = 8000;
 }  // namespace
 
-int SelectServerMode(std::string_view areaName) {
-  RunState& run = CurrentRun();
+ServerMode SelectServerMode(RunState& run, std::string_view areaName) {
   run.outRoot.Assign("ORV\\J6");
   const bool mono = !areaName.empty() && areaName[0] >= '0' && areaName[0] <= '9';
   if (mono) {
@@ -31,10 +30,10 @@ int SelectServerMode(std::string_view areaName) {
   run.clientRoot.Assign(run.outRoot.view());
   run.clientRoot.Append("\\J6Cli\\");
   run.outRoot.Append("\\J6Out\\");
-  if (mono) return kMonoServer;
+  if (mono) return ServerMode::kMono;
   FixedString<300> scratch;
   ReadSetting(nullptr, "FileIcon", scratch, run.outRoot.c_str(), "*", 260);
-  return kMultiServer;
+  return ServerMode::kMulti;
 }
 
 bool IsYes(std::string_view setting) {
@@ -56,8 +55,7 @@ std::int32_t PortFromText(std::string_view text) {
   return static_cast<std::int32_t>(number);
 }
 
-bool LoadNetworkSettings() {
-  RunState& run = CurrentRun();
+bool LoadNetworkSettings(RunState& run) {
   const char* out = run.outRoot.c_str();
   ReadSetting("Mail", "MailFromName", run.senderName, out, "", 100);
   ReadSetting("Mail", "MailFromEmail", run.senderEmail, out, "", 100);

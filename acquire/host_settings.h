@@ -5,21 +5,24 @@
 #include <cstdint>
 #include <string_view>
 
+#include "run/run_state.h"
+
 namespace j6 {
 
-constexpr int kMonoServer = 1;
-constexpr int kMultiServer = 2;
+/// Which J6 servers an installation has; the numbers are the host's.
+enum class ServerMode : int { kMono = 1, kMulti = 2 };
 
 /// An area name that begins with a digit is served by the one J6 server
 /// (mono-server); any other by the server its first three characters name.
-/// Fills the run state's outRoot and clientRoot; in multi-server mode also
-/// logs the server's "NomeServer" and "FileIcon" settings.
-int SelectServerMode(std::string_view areaName);
+/// Fills the run's outRoot and clientRoot; in multi-server mode also logs the
+/// server's "NomeServer" and "FileIcon" settings.
+ServerMode SelectServerMode(RunState& run, std::string_view areaName);
 
-/// Reads the sender, port, network switches and network folder into the run
-/// state. Must run after SelectServerMode. False when the network folder's
-/// setting is too long for its field: a cut path would name another folder.
-bool LoadNetworkSettings();
+/// Reads the sender, port, network switches and network folder into the run,
+/// from under the roots SelectServerMode chose. False when the network
+/// folder's setting is too long for its field: a cut path would name another
+/// folder.
+bool LoadNetworkSettings(RunState& run);
 
 /// A yes/no setting is yes when its first two characters are "si" in any case.
 bool IsYes(std::string_view setting);

@@ -4,11 +4,11 @@
 #include "platform/files.h"
 #include "platform/foreign_call.h"
 #include "run/run_log.h"
-#include "run/run_state.h"
 
 namespace j6 {
 
-int EseguiTF(const char* serverName, const char* remotePath, const char* localPath) {
+TransferCall EseguiTF(std::int32_t port, const char* serverName, const char* remotePath,
+                      const char* localPath) {
   // The library writes where the run means, whatever the current folder is.
   const std::string local = localPath[0] != '\0' ? platform::AbsolutePath(localPath) : "";
   localPath = local.c_str();
@@ -18,22 +18,22 @@ int EseguiTF(const char* serverName, const char* remotePath, const char* localPa
     const platform::EntryPoint j6tf = library.Symbol("j6tf");
     if (j6tf == nullptr) {
       LogLine("J6FTPara: cannot call j6tf (J6TFN)");
-      return 1;
+      return TransferCall::kNoLibrary;
     }
-    platform::CallIgnoringConvention(j6tf, serverName, remotePath, localPath, CurrentRun().port);
-    return 0;
+    platform::CallIgnoringConvention(j6tf, serverName, remotePath, localPath, port);
+    return TransferCall::kCalled;
   }
   if (library.Load("J6TF")) {
     const platform::EntryPoint j6tf = library.Symbol("j6tf");
     if (j6tf == nullptr) {
       LogLine("J6FTPara: cannot call j6tf");
-      return 1;
+      return TransferCall::kNoLibrary;
     }
     platform::CallIgnoringConvention(j6tf, serverName, remotePath, localPath);
-    return 0;
+    return TransferCall::kCalled;
   }
   LogLine("J6FTPara: cannot open J6TF.dll");
-  return 1;
+  return TransferCall::kNoLibrary;
 }
 
 }  // namespace j6

@@ -14,8 +14,7 @@ namespace {
 constexpr const char* kSection = "MAILCLIENT";
 }  // namespace
 
-const char* ConfigFilePath() {
-  RunState& run = CurrentRun();
+const char* ConfigFilePath(RunState& run) {
   if (!run.configPath.empty()) return run.configPath.c_str();
   // Without the executable's path the file is looked for in the current
   // folder: a bare name would have Windows look in its own folder. Windows
@@ -33,9 +32,8 @@ const char* ConfigFilePath() {
   return run.configPath.c_str();
 }
 
-void LoadConfiguration() {
-  RunState& run = CurrentRun();
-  const std::string path = ConfigFilePath();
+void LoadConfiguration(RunState& run) {
+  const std::string path = ConfigFilePath(run);
   if (path.empty()) return;
   // A log path too long for its field is not cut: the cut path would name
   // some other file. Read one character more to tell.

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "run/run_state.h"
+
 namespace j6 {
 
 constexpr const char* kConfigFileName = "J6MailerCfg.ini";
@@ -10,12 +12,12 @@ constexpr const char* kConfigFileName = "J6MailerCfg.ini";
 /// The configuration file's path, worked out on the first call and kept in the
 /// run state. Empty when the executable's folder is too deep for the path to
 /// fit its field: reading a cut-short path could find some other file.
-const char* ConfigFilePath();
+const char* ConfigFilePath(RunState& run);
 
 /// Reads "LOGFILE" and "MAPI" of section "MAILCLIENT" into the run state. A
 /// missing file or key leaves the setting empty: no log, Simple MAPI. So
 /// does a log path longer than its field.
-void LoadConfiguration();
+void LoadConfiguration(RunState& run);
 
 /// Whether a "MAPI" setting selects Extended MAPI: the whole value is
 /// "EXTENDED" in any case.

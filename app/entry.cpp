@@ -22,7 +22,9 @@ bool IsHelpRequest(std::string_view areaName) {
 
 int MailerMain(std::string_view areaName) {
   platform::RememberStartFolder();
-  LoadConfiguration();
+  RunState run;
+  LoadConfiguration(run);
+  SetRunLogFile(run.logFilePath.view());
   const std::string area(areaName);
   LogLine("%s", kRule);
   LogLine("J6Mailer %s", area.c_str());
@@ -31,7 +33,7 @@ int MailerMain(std::string_view areaName) {
     LogLine("Visualizza Help");
     ShowWarning("Specificare Area J6");
   } else if (LockArea(area, &lock, kAreaWaitMilliseconds)) {
-    RunMailer(area);
+    RunMailer(run, area);
   } else {
     ShowTransferError();
   }

@@ -19,18 +19,18 @@ constexpr std::size_t kMaxNotSentText = 511;
 
 void ShowTransferError() { ShowWarning("Email non spedita: errore di trasferimento file da J6"); }
 
-void RunMailer(std::string_view areaName) {
-  if (AcquireRequest(areaName) <= 0) {
+void RunMailer(RunState& run, std::string_view areaName) {
+  if (AcquireRequest(run, areaName) != Acquisition::kReady) {
     LogLine("Errore di trasferimento del file da J6");
     ShowTransferError();
     return;
   }
-  const bool wait = ComposeMail();
-  RunState& run = CurrentRun();
+  const bool wait = ComposeMail(run);
   // The senders split the recipient list in place; the user is shown it whole.
   const std::string recipients(run.recipients.view());
-  const int sent = IsExtendedMapi(run.mapiMode.view()) ? SendExtended(wait) : SendSimple(wait);
-  if (sent == 0) {
+  const HandOver sent =
+      IsExtendedMapi(run.mapiMode.view()) ? SendExtended(run, wait) : SendSimple(run, wait);
+  if (sent == HandOver::kFailed) {
     const FixedString<kMaxNotSentText> text("Email not sent.\n\nTo: " + recipients +
                                             "\nSubject: " + std::string(run.subject.view()) +
                                             "\n\n" + std::string(run.body.view()));

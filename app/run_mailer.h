@@ -3,11 +3,14 @@
 
 #include <string_view>
 
+#include "run/run_state.h"
+
 namespace j6 {
 
-/// Handles the request named by `areaName`. Everything it learns goes into
-/// the run state, the run log and the boxes it shows.
-void RunMailer(std::string_view areaName);
+/// Handles the request named by `areaName`: acquires it, composes the mail
+/// and hands it to the sender the configuration chose. Everything it learns
+/// goes into `run`, the run log and the boxes it shows.
+void RunMailer(RunState& run, std::string_view areaName);
 
 /// The box of a request that could not be acquired.
 void ShowTransferError();

@@ -15,8 +15,7 @@ constexpr const char* kDefaultBody = "Vedi documento allegato - See attached fil
 constexpr const char* kMailWaitMarker = "*MAILWT ";
 }  // namespace
 
-bool ComposeMail() {
-  RunState& run = CurrentRun();
+bool ComposeMail(RunState& run) {
   TrimTrailingSpaces(run.senderName);
   TrimTrailingSpaces(run.senderEmail);
   TrimTrailingSpaces(run.recipients);

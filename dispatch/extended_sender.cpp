@@ -23,8 +23,7 @@ constexpr int kFormSent = 1;
 constexpr int kFormCancelled = 2;
 
 /// Fills the created message and sends it or shows it; the outcome.
-int FillAndHandOver(CMAPIEx& session, CMAPIMessage& message, bool wait) {
-  RunState& run = CurrentRun();
+HandOver FillAndHandOver(RunState& run, CMAPIEx& session, CMAPIMessage& message, bool wait) {
   if (!run.senderName.empty()) {
     LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
     message.SetSenderName(run.senderName.c_str());
@@ -57,43 +56,43 @@ int FillAndHandOver(CMAPIEx& session, CMAPIMessage& message, bool wait) {
     const int shown = message.ShowForm(session);
     if (shown == kFormSent) {
       LogLine("MailWait Send Successfully");
-      return 1;
+      return HandOver::kHandedOver;
     }
     if (shown == kFormCancelled) {
       LogLine("MailWait User Cancel");
-      return 1;
+      return HandOver::kHandedOver;
     }
     LogLine("MailWait Error");
-    return 0;
+    return HandOver::kFailed;
   }
   if (message.Send()) {
     LogLine("Sent successfully");
-    return 1;
+    return HandOver::kHandedOver;
   }
   LogLine("Error: cannot send message!");
-  return 0;
+  return HandOver::kFailed;
 }
 
 }  // namespace
 
-int SendExtended(bool wait) {
+HandOver SendExtended(RunState& run, bool wait) {
   LogLine("Use MAPIEX mode (%d)", wait ? 1 : 0);
   platform::DynamicLibrary library;
   MapiExFunctions f{};
   if (!LoadMapiEx(&library, &f)) {
     LogLine("Error: failed to initialize MAPIEx");
-    return 0;
+    return HandOver::kFailed;
   }
   CMAPIEx session(f);
   if (!CMAPIEx::Init(f, kInitFlags) || !session.Login(nullptr) ||
       !session.OpenMessageStore(nullptr, kStoreFlags)) {
     LogLine("Error: failed to initialize MAPIEx");
-    return 0;
+    return HandOver::kFailed;
   }
   const char* profile = session.GetProfileName();
   LogLine("MAPIEx Profile Name: %s", profile != nullptr ? profile : "");
 
-  int outcome = 0;
+  HandOver outcome = HandOver::kFailed;
   if (!session.OpenOutbox(kOutboxFlags)) {
     LogLine("Error: Cannot open outbox!");
   } else {
@@ -101,7 +100,7 @@ int SendExtended(bool wait) {
     if (!message.Create(session, kImportance)) {
       LogLine("Error: Cannot create message!");
     } else {
-      outcome = FillAndHandOver(session, message, wait);
+      outcome = FillAndHandOver(run, session, message, wait);
     }
   }
   session.Logout();

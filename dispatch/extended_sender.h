@@ -1,11 +1,14 @@
 // Handing the message to the mail client through the Extended wrapper.
 #pragma once
 
+#include "dispatch/hand_over.h"
+#include "run/run_state.h"
+
 namespace j6 {
 
-/// Builds the message in the outbox the wrapper opens and sends it, or when
-/// `wait` shows it in the client's form. 1 when sent, or in MailWait mode
-/// sent or cancelled by the user; 0 otherwise.
-int SendExtended(bool wait);
+/// Builds the message ComposeMail made in `run` in the outbox the wrapper
+/// opens and sends it, or when `wait` (what ComposeMail returned) shows it in
+/// the client's form, where a cancel by the user is no failure.
+HandOver SendExtended(RunState& run, bool wait);
 
 }  // namespace j6

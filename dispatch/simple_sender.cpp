@@ -43,18 +43,17 @@ long AsLong(mapi::ULONG result) { return static_cast<long>(static_cast<std::int3
 
 }  // namespace
 
-int SendSimple(bool wait) {
-  RunState& run = CurrentRun();
+HandOver SendSimple(RunState& run, bool wait) {
   LogLine("Use MAPI32 mode (%d)", wait ? 1 : 0);
   platform::DynamicLibrary library;
   if (!library.Load("MAPI32.DLL")) {
     LogLine("Impossibile caricare libreria MAPI32.dll!");
-    return 0;
+    return HandOver::kFailed;
   }
   const auto send = reinterpret_cast<mapi::MapiSendMailFunction>(library.Symbol("MAPISendMail"));
   if (send == nullptr) {
     LogLine("Impossibile trovare: MAPISendMail in MAPI32.dll!");
-    return 0;
+    return HandOver::kFailed;
   }
 
   // One hand-over a run: what an earlier call in this process handed over is
@@ -119,21 +118,21 @@ int SendSimple(bool wait) {
   if (wait) {
     if (result == mapi::kMapiSuccess) {
       LogLine("MailWait Send successfully");
-      return 1;
+      return HandOver::kHandedOver;
     }
     if (result == mapi::kMapiUserAbort || result == mapi::kMapiUserCancel) {
       LogLine("MailWait User Cancel");
     } else {
       LogLine("MailWait MAPI Error : %ld", AsLong(result));
     }
-    return 0;
+    return HandOver::kFailed;
   }
   if (result == mapi::kMapiSuccess) {
     LogLine("Sent successfully");
-    return 1;
+    return HandOver::kHandedOver;
   }
   LogLine("Send MAPI Error : %ld", AsLong(result));
-  return 0;
+  return HandOver::kFailed;
 }
 
 }  // namespace j6

@@ -1,11 +1,14 @@
 // Handing the message to the mail client through Simple MAPI (MAPI32.DLL).
 #pragma once
 
+#include "dispatch/hand_over.h"
+#include "run/run_state.h"
+
 namespace j6 {
 
-/// Sends the composed message at once or, when `wait`, opens it in the mail
-/// client's form for the user. 1 when it was handed over (or sent by the
-/// user), 0 otherwise, a cancel in the form included.
-int SendSimple(bool wait);
+/// Sends the message ComposeMail made in `run` at once or, when `wait` (what
+/// ComposeMail returned), opens it in the mail client's form for the user. A
+/// cancel in the form is a failure.
+HandOver SendSimple(RunState& run, bool wait);
 
 }  // namespace j6

@@ -23,10 +23,7 @@
 #include <system_error>
 #include <vector>
 
-#include "run/area_record.h"
 #include "acquire/document_fetch.h"
-#include "run/run_log.h"
-#include "run/run_state.h"
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
@@ -34,6 +31,9 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/process_ids.h"
 #include "platform/simple_mapi_abi.h"
+#include "run/area_record.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
 
 namespace j6::fuzz {
 
@@ -465,9 +465,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 ? DecodeSettings(data + AreaRecord::kSize, size - AreaRecord::kSize)
                                 : Settings{};
 
-  RunState& run = CurrentRun();
+  static RunState state;  // large: one for the process, fresh for each input
+  RunState& run = state;
   run = RunState{};
   run.logFilePath.Assign(world.logPath);
+  SetRunLogFile(run.logFilePath.view());
   WriteFile(world.logPath, "");
   run.record.bytes = bytes;
   run.outRoot.Assign(std::string(kRoots[settings.root]) + "\\J6Out\\");
@@ -490,7 +492,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* area = settings.documentArrives ? kAreaWithDocument : kAreaWithoutDocument;
   // An earlier request's document, which must never go out as this one's.
   if (!settings.documentArrives) WriteFile(world.staleFile, "%PDF-1.4 stale");
-  const int fetched = FetchDocument(area);
+  const Acquisition fetched = FetchDocument(run, area);
   if (settings.networkMode && !settings.documentArrives) {
     Require(ReadFile(world.staleFile).empty(), "an earlier request's document was left in place");
   }
@@ -509,11 +511,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool forScreen =
       std::string_view(bytes.data() + AreaRecord::kOutputDevice.offset, 6) == "*VIDEO";
   const bool arrived = !settings.networkMode || settings.documentArrives;
-  Require(fetched == (arrived && !forScreen ? 1 : 0), "FetchDocument decided otherwise");
+  Require(fetched == (arrived && !forScreen ? Acquisition::kReady : Acquisition::kNotFetched),
+          "FetchDocument decided otherwise");
   RequireFieldsFit(run);
 
-  if (fetched == 1) {
-    const bool wait = ComposeMail();
+  if (fetched == Acquisition::kReady) {
+    const bool wait = ComposeMail(run);
     const std::string_view device = run.record.Field(AreaRecord::kOutputDevice);
     Require(wait == StartsWithIgnoringCase(device, "*MAILWT "), "MailWait decided otherwise");
     Require(run.body.size() <= kMaxBody && !run.body.empty(), "no body, or too long a body");
@@ -521,7 +524,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(run.record.bytes == bytes, "composition changed the record");
     CheckSecondAttachment(run);
     RequireFieldsFit(run);
-    const int sent = settings.extended ? SendExtended(wait) : SendSimple(wait);
+    const int sent =
+        static_cast<int>(settings.extended ? SendExtended(run, wait) : SendSimple(run, wait));
     if (settings.extended) {
       Require(world.simple->calls.empty(), "the Extended path called MAPISendMail");
       CheckExtended(*world.extended, run, wait, sent, expected);

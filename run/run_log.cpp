@@ -4,7 +4,6 @@
 
 #include "platform/files.h"
 #include "platform/process_ids.h"
-#include "run/run_state.h"
 
 namespace j6 {
 
@@ -36,18 +35,42 @@ std::string LogFileBytes(const std::string& line) {
   return bytes;
 }
 
+namespace {
+
+struct RunLogFile {
+  std::string path;
+  // The program is one process with one thread: its ids are read once.
+  bool idsRead = false;
+  std::uint32_t processId = 0;
+  std::uint32_t threadId = 0;
+};
+
+RunLogFile& TheRunLogFile() {
+  static RunLogFile file;
+  return file;
+}
+
+}  // namespace
+
+void SetRunLogFile(std::string_view path) { TheRunLogFile().path.assign(path); }
+
 void LogLine(const char* format, ...) {
-  const RunState& run = CurrentRun();
-  if (run.logFilePath.empty()) return;
+  RunLogFile& file = TheRunLogFile();
+  if (file.path.empty()) return;
+  if (!file.idsRead) {
+    file.processId = platform::CurrentProcessId();
+    file.threadId = platform::CurrentThreadId();
+    file.idsRead = true;
+  }
   LogStamp stamp;
   stamp.time = platform::NowLocal();
-  stamp.processId = platform::CurrentProcessId();
-  stamp.threadId = platform::CurrentThreadId();
+  stamp.processId = file.processId;
+  stamp.threadId = file.threadId;
   std::va_list args;
   va_start(args, format);
   const std::string line = FormatLogLine(stamp, format, args);
   va_end(args);
-  platform::AppendToFile(run.logFilePath.c_str(), LogFileBytes(line));
+  platform::AppendToFile(file.path, LogFileBytes(line));
 }
 
 }  // namespace j6

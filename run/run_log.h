@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/clock.h"
 
@@ -29,9 +30,14 @@ std::string FormatLogLine(const LogStamp& stamp, const char* format, std::va_lis
 /// written in Windows text mode has them.
 std::string LogFileBytes(const std::string& line);
 
-/// Appends one stamped line to the file named by the run state's log path.
-/// Does nothing when that path is empty; a line that cannot be written is
-/// lost without a word, and the next line tries again.
+/// Where LogLine appends from now on: the run state's log path, handed over by
+/// the entry once the configuration is read (empty: no log at all). The
+/// run's one global, since every stage logs.
+void SetRunLogFile(std::string_view path);
+
+/// Appends one stamped line to the run log. Does nothing when there is none;
+/// a line that cannot be written is lost without a word, and the next line
+/// tries again.
 void LogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace j6

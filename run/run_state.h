@@ -9,7 +9,8 @@
 namespace j6 {
 
 /// Each stage fills some fields and reads others; stages pass nothing else
-/// between them but the area name and small integer results. Capacities are
+/// between them but the area name and small named results. The entry owns
+/// the one of the process and hands it to each stage. Capacities are
 /// those the host-side tools and stored files were built around.
 struct RunState {
   FixedString<259> configPath;
@@ -39,8 +40,5 @@ struct RunState {
   FixedString<50> bodyLine3;
   FixedString<511> body;
 };
-
-/// The run state of this process. Tests reset it by assigning RunState{}.
-RunState& CurrentRun();
 
 }  // namespace j6

@@ -1,9 +1,10 @@
-// Tests that work on the process-wide run state start and end with a fresh
-// one, and get a scratch folder.
+// Tests that work on a run's state get a fresh one, no log until they ask
+// for one, and a scratch folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include "run/run_log.h"
 #include "run/run_state.h"
 #include "tests/support/temp_dir.h"
 
@@ -11,9 +12,15 @@ namespace j6::test {
 
 class RunStateTest : public ::testing::Test {
  protected:
-  void SetUp() override { CurrentRun() = RunState{}; }
-  void TearDown() override { CurrentRun() = RunState{}; }
+  void SetUp() override { SetRunLogFile(""); }
+  void TearDown() override { SetRunLogFile(""); }
+  /// The run logs to run.log in the scratch folder, as the entry sets it up.
+  void LogToScratch() {
+    run_.logFilePath.Assign(dir_.File("run.log"));
+    SetRunLogFile(run_.logFilePath.view());
+  }
   TempDir dir_;
+  RunState run_;
 };
 
 }  // namespace j6::test

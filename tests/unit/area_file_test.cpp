@@ -23,8 +23,8 @@ class AreaFileTest : public test::RunStateTest {
   void SetUp() override {
     test::RunStateTest::SetUp();
     std::filesystem::create_directories(dir_.path() / "mqbox");
-    CurrentRun().networkDir.Assign(test::AsWindowsPath(dir_.path()));  // no trailing backslash
-    CurrentRun().logFilePath.Assign(dir_.File("run.log"));
+    run_.networkDir.Assign(test::AsWindowsPath(dir_.path()));  // no trailing backslash
+    LogToScratch();
   }
   std::string AreaFile(const std::string& name) const {
     return (dir_.path() / "mqbox" / name).string();
@@ -46,11 +46,11 @@ TEST_F(AreaFileTest, ReadsTheFirst512BytesOfAWholeRecord) {
     std::string bytes(c.size, 'r');
     if (c.size >= 512) bytes[511] = 'z';
     test::WriteFileBytes(AreaFile("A01"), bytes);
-    CurrentRun().record = AreaRecord{};
-    EXPECT_EQ(ReadAreaFile("A01"), c.read) << c.size;
-    EXPECT_EQ(CurrentRun().areaFilePath.view(), Built("A01"));
+    run_.record = AreaRecord{};
+    EXPECT_EQ(ReadAreaFile(run_, "A01"), c.read) << c.size;
+    EXPECT_EQ(run_.areaFilePath.view(), Built("A01"));
     if (c.read) {
-      EXPECT_EQ(CurrentRun().record.bytes[511], 'z');
+      EXPECT_EQ(run_.record.bytes[511], 'z');
     }
     EXPECT_TRUE(std::filesystem::exists(AreaFile("A01")));  // network mode is off
   }
@@ -71,9 +71,9 @@ TEST_F(AreaFileTest, DeletesOnlyAWholeRecordInNetworkModeWithDelTmp) {
                {511, true, true, false}};
   for (const auto& c : cases) {
     test::WriteFileBytes(AreaFile("A01"), std::string(c.size, ' '));
-    CurrentRun().networkMode = c.networkMode;
-    CurrentRun().deleteAreaFile = c.deleteAreaFile;
-    ReadAreaFile("A01");
+    run_.networkMode = c.networkMode;
+    run_.deleteAreaFile = c.deleteAreaFile;
+    ReadAreaFile(run_, "A01");
     EXPECT_EQ(!std::filesystem::exists(AreaFile("A01")), c.deleted)
         << c.networkMode << c.deleteAreaFile << c.size;
   }
@@ -82,14 +82,14 @@ TEST_F(AreaFileTest, DeletesOnlyAWholeRecordInNetworkModeWithDelTmp) {
 TEST_F(AreaFileTest, FileNameIsTheAreaNamesFirst29Characters) {
   const std::string name(40, 'N');
   test::WriteFileBytes(AreaFile(name.substr(0, 29)), std::string(512, ' '));
-  EXPECT_TRUE(ReadAreaFile(name));
-  EXPECT_EQ(CurrentRun().areaFilePath.view(), Built(name.substr(0, 29)));
+  EXPECT_TRUE(ReadAreaFile(run_, name));
+  EXPECT_EQ(run_.areaFilePath.view(), Built(name.substr(0, 29)));
 }
 
 TEST_F(AreaFileTest, MissingFileAndPathCharactersAreNotOpened) {
   test::WriteFileBytes(dir_.File("A01"), std::string(512, ' '));
   for (const char* name : {"B02", "..\\A01", "../A01", "C:A01", "x/..\\..\\A01"}) {
-    EXPECT_FALSE(ReadAreaFile(name)) << name;
+    EXPECT_FALSE(ReadAreaFile(run_, name)) << name;
   }
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                          "J6FTPara: could not open cobol area file " + Built("B02"),

@@ -41,7 +41,7 @@ class LockAreaTest : public test::RunStateTest {
     test::RunStateTest::SetUp();
     // Off Windows the locks live here, away from the other tests' runs.
     test::SetEnvironment("XDG_RUNTIME_DIR", dir_.path().string());
-    CurrentRun().logFilePath.Assign(dir_.File("run.log"));
+    LogToScratch();
   }
   std::vector<std::string> Lines() const {
     return test::LogMessages(test::ReadFileBytes(dir_.File("run.log")));

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.h"
 #include "dispatch/attachment_name.h"
 #include "dispatch/recipients.h"
+#include "run/run_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"
 
@@ -41,11 +41,11 @@ class ComposeTest : public test::RunStateTest {
  protected:
   void SetUp() override {
     test::RunStateTest::SetUp();
-    CurrentRun().logFilePath.Assign(dir_.File("run.log"));
-    CurrentRun().record.bytes.fill(' ');
+    LogToScratch();
+    run_.record.bytes.fill(' ');
   }
   void SetOutputDevice(const std::string& device) {
-    std::memcpy(CurrentRun().record.bytes.data() + AreaRecord::kOutputDevice.offset, device.data(),
+    std::memcpy(run_.record.bytes.data() + AreaRecord::kOutputDevice.offset, device.data(),
                 device.size());
   }
 };
@@ -65,26 +65,26 @@ TEST_F(ComposeTest, BodyJoinsTheLinesThatAreNotBlank) {
       {"one", "", "", "one"},
   };
   for (const auto& c : cases) {
-    RunState& run = CurrentRun();
+    RunState& run = run_;
     run.bodyLine1.Assign(c.line1);
     run.bodyLine2.Assign(c.line2);
     run.bodyLine3.Assign(c.line3);
-    ComposeMail();
+    ComposeMail(run_);
     EXPECT_EQ(run.body.view(), c.body) << c.line1 << "|" << c.line2 << "|" << c.line3;
   }
 }
 
 TEST_F(ComposeTest, SubjectAndSenderAreTrimmedAndDefaulted) {
-  RunState& run = CurrentRun();
+  RunState& run = run_;
   run.subject.Assign(std::string(50, ' '));
   run.senderName.Assign("Ufficio  ");
   run.recipients.Assign("!a@x;b@y   ");
-  ComposeMail();
+  ComposeMail(run_);
   EXPECT_EQ(run.subject.view(), "Invio da J6");
   EXPECT_EQ(run.senderName.view(), "Ufficio");
   EXPECT_EQ(run.recipients.view(), "!a@x;b@y");
   run.subject.Assign("Fattura 17   ");
-  ComposeMail();
+  ComposeMail(run_);
   EXPECT_EQ(run.subject.view(), "Fattura 17");
 }
 
@@ -103,10 +103,10 @@ TEST_F(ComposeTest, SecondAttachmentPathComesFromTheSystemFolder) {
       {"?x", "A.PDF", "A.PDF"},
   };
   for (const auto& c : cases) {
-    CurrentRun().extraAttachmentPath.Assign(c.glDirSys);
-    CurrentRun().extraAttachmentName.Assign(c.name);
-    ComposeMail();
-    EXPECT_EQ(CurrentRun().extraAttachmentPath.view(), c.path) << c.glDirSys << " " << c.name;
+    run_.extraAttachmentPath.Assign(c.glDirSys);
+    run_.extraAttachmentName.Assign(c.name);
+    ComposeMail(run_);
+    EXPECT_EQ(run_.extraAttachmentPath.view(), c.path) << c.glDirSys << " " << c.name;
   }
 }
 
@@ -124,7 +124,7 @@ TEST_F(ComposeTest, MailWaitMarkerIsEightCharactersInAnyCase) {
   };
   for (const auto& c : cases) {
     SetOutputDevice(c.device);
-    EXPECT_EQ(ComposeMail(), c.wait) << c.logged;
+    EXPECT_EQ(ComposeMail(run_), c.wait) << c.logged;
   }
   const std::vector<std::string> lines =
       test::LogMessages(test::ReadFileBytes(dir_.File("run.log")));

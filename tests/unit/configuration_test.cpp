@@ -20,18 +20,18 @@ TEST_F(ConfigurationTest, FileLiesBesideTheExecutable) {
   const std::string besideMe =
       (std::filesystem::path(test::OwnDirectory()) / kConfigFileName).string();
   test::WriteFileBytes(besideMe, "[MAILCLIENT]\r\nLOGFILE=beside.log\r\nMAPI=Extended\r\n");
-  LoadConfiguration();
+  LoadConfiguration(run_);
   std::filesystem::remove(besideMe);
-  const std::string path = ConfigFilePath();
+  const std::string path = ConfigFilePath(run_);
   // The executable's folder with its own separator: a backslash on Windows.
   EXPECT_EQ(path, besideMe);
-  EXPECT_EQ(CurrentRun().logFilePath.view(), "beside.log");
-  EXPECT_EQ(CurrentRun().mapiMode.view(), "Extended");
+  EXPECT_EQ(run_.logFilePath.view(), "beside.log");
+  EXPECT_EQ(run_.mapiMode.view(), "Extended");
 }
 
 TEST_F(ConfigurationTest, ComputesThePathOnce) {
-  CurrentRun().configPath.Assign("X:\\chosen.ini");
-  EXPECT_STREQ(ConfigFilePath(), "X:\\chosen.ini");
+  run_.configPath.Assign("X:\\chosen.ini");
+  EXPECT_STREQ(ConfigFilePath(run_), "X:\\chosen.ini");
 }
 
 // "MAPI" is cut to its field; a log path that does not fit is no log at all,
@@ -45,26 +45,26 @@ TEST_F(ConfigurationTest, SettingsAndTheirFields) {
     const std::string path = dir_.File("cfg.ini");
     test::WriteFileBytes(path, "[MAILCLIENT]\nLOGFILE=" + std::string(c.logLength, 'L') +
                                    "\nMAPI=" + std::string(150, 'M') + "\n");
-    CurrentRun() = RunState{};
-    CurrentRun().configPath.Assign(path);
-    LoadConfiguration();
-    EXPECT_EQ(CurrentRun().logFilePath.view(), std::string(c.keptLogLength, 'L')) << c.logLength;
-    EXPECT_EQ(CurrentRun().mapiMode.view(), std::string(99, 'M'));
+    run_ = RunState{};
+    run_.configPath.Assign(path);
+    LoadConfiguration(run_);
+    EXPECT_EQ(run_.logFilePath.view(), std::string(c.keptLogLength, 'L')) << c.logLength;
+    EXPECT_EQ(run_.mapiMode.view(), std::string(99, 'M'));
   }
 }
 
 TEST_F(ConfigurationTest, MissingFileOrKeysLeaveSettingsEmpty) {
-  CurrentRun().configPath.Assign(dir_.File("absent.ini"));
-  LoadConfiguration();
-  EXPECT_TRUE(CurrentRun().logFilePath.empty());
-  EXPECT_TRUE(CurrentRun().mapiMode.empty());
+  run_.configPath.Assign(dir_.File("absent.ini"));
+  LoadConfiguration(run_);
+  EXPECT_TRUE(run_.logFilePath.empty());
+  EXPECT_TRUE(run_.mapiMode.empty());
 
   const std::string path = dir_.File("cfg.ini");
   test::WriteFileBytes(path, "[OTHER]\nLOGFILE=x.log\n[MAILCLIENT]\nMAPI=SIMPLE\n");
-  CurrentRun().configPath.Assign(path);
-  LoadConfiguration();
-  EXPECT_TRUE(CurrentRun().logFilePath.empty());
-  EXPECT_EQ(CurrentRun().mapiMode.view(), "SIMPLE");
+  run_.configPath.Assign(path);
+  LoadConfiguration(run_);
+  EXPECT_TRUE(run_.logFilePath.empty());
+  EXPECT_EQ(run_.mapiMode.view(), "SIMPLE");
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ class ServerModeTest : public test::RunStateTest {
                          "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\ORV\\J6XY]\r\n"
                          "[-HKEY_CURRENT_USER\\ORV\\J6U99]\r\n");
     ASSERT_TRUE(test::ImportRegistryFile(path));
-    CurrentRun().logFilePath.Assign(dir_.File("run.log"));
+    LogToScratch();
   }
   std::vector<std::string> Lines() const {
     return test::LogMessages(test::ReadFileBytes(dir_.File("run.log")));
@@ -56,27 +56,27 @@ class ServerModeTest : public test::RunStateTest {
 TEST_F(ServerModeTest, RootsFollowTheAreaNamesFirstCharacters) {
   const struct {
     const char* area;
-    int mode;
+    ServerMode mode;
     const char* outRoot;
     const char* clientRoot;
   } cases[] = {
-      {"123", kMonoServer, "ORV\\J6\\J6Out\\", "ORV\\J6\\J6Cli\\"},
-      {"0AB", kMonoServer, "ORV\\J6\\J6Out\\", "ORV\\J6\\J6Cli\\"},
-      {"A01", kMultiServer, "ORV\\J6A01\\J6Out\\", "ORV\\J6A01\\J6Cli\\"},
-      {"XY", kMultiServer, "ORV\\J6XY\\J6Out\\", "ORV\\J6XY\\J6Cli\\"},
-      {"A0123456", kMultiServer, "ORV\\J6A01\\J6Out\\", "ORV\\J6A01\\J6Cli\\"},
-      {"A ", kMultiServer, "ORV\\J6A \\J6Out\\", "ORV\\J6A \\J6Cli\\"},
+      {"123", ServerMode::kMono, "ORV\\J6\\J6Out\\", "ORV\\J6\\J6Cli\\"},
+      {"0AB", ServerMode::kMono, "ORV\\J6\\J6Out\\", "ORV\\J6\\J6Cli\\"},
+      {"A01", ServerMode::kMulti, "ORV\\J6A01\\J6Out\\", "ORV\\J6A01\\J6Cli\\"},
+      {"XY", ServerMode::kMulti, "ORV\\J6XY\\J6Out\\", "ORV\\J6XY\\J6Cli\\"},
+      {"A0123456", ServerMode::kMulti, "ORV\\J6A01\\J6Out\\", "ORV\\J6A01\\J6Cli\\"},
+      {"A ", ServerMode::kMulti, "ORV\\J6A \\J6Out\\", "ORV\\J6A \\J6Cli\\"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(SelectServerMode(c.area), c.mode) << c.area;
-    EXPECT_EQ(CurrentRun().outRoot.view(), c.outRoot) << c.area;
-    EXPECT_EQ(CurrentRun().clientRoot.view(), c.clientRoot) << c.area;
+    EXPECT_EQ(SelectServerMode(run_, c.area), c.mode) << c.area;
+    EXPECT_EQ(run_.outRoot.view(), c.outRoot) << c.area;
+    EXPECT_EQ(run_.clientRoot.view(), c.clientRoot) << c.area;
   }
 }
 
 TEST_F(ServerModeTest, MultiServerLogsServerNameAndIcon) {
-  SelectServerMode("XY");
-  SelectServerMode("123");
+  SelectServerMode(run_, "XY");
+  SelectServerMode(run_, "123");
   const std::vector<std::string> expected = {
       "J6FTPara: MULTI-SERVER",
       "J6FTPara: HKEY_CURRENT_USER\\ORV\\J6XY\\NomeServer not found, use default: XY",
@@ -87,9 +87,9 @@ TEST_F(ServerModeTest, MultiServerLogsServerNameAndIcon) {
 }
 
 TEST_F(ServerModeTest, NetworkSettingsDefaults) {
-  SelectServerMode("U99");
-  LoadNetworkSettings();
-  const RunState& run = CurrentRun();
+  SelectServerMode(run_, "U99");
+  LoadNetworkSettings(run_);
+  const RunState& run = run_;
   EXPECT_EQ(run.port, 8000);
   EXPECT_FALSE(run.networkMode);
   EXPECT_FALSE(run.deleteAreaFile);

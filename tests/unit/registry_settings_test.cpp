@@ -23,7 +23,7 @@ class RegistrySettingsTest : public test::RunStateTest {
  protected:
   void SetUp() override {
     test::RunStateTest::SetUp();
-    CurrentRun().logFilePath.Assign(dir_.File("run.log"));
+    LogToScratch();
   }
   void Import(const std::string& text) {
     const std::string path = dir_.File("settings.reg");
@@ -116,13 +116,13 @@ TEST_F(RegistrySettingsTest, NetworkSwitchesAndPort) {
   };
   for (const auto& c : cases) {
     Import(std::string("[HKEY_CURRENT_USER\\ORV\\J6U99\\J6Out\\NetWork]\r\n") + c.values);
-    CurrentRun() = RunState{};
-    CurrentRun().logFilePath.Assign(dir_.File("switches.log"));
-    CurrentRun().outRoot.Assign("ORV\\J6U99\\J6Out\\");
-    LoadNetworkSettings();
-    EXPECT_EQ(CurrentRun().port, c.port) << c.values;
-    EXPECT_EQ(CurrentRun().networkMode, c.networkMode) << c.values;
-    EXPECT_EQ(CurrentRun().deleteAreaFile, c.deleteAreaFile) << c.values;
+    run_ = RunState{};
+    SetRunLogFile(dir_.File("switches.log"));
+    run_.outRoot.Assign("ORV\\J6U99\\J6Out\\");
+    LoadNetworkSettings(run_);
+    EXPECT_EQ(run_.port, c.port) << c.values;
+    EXPECT_EQ(run_.networkMode, c.networkMode) << c.values;
+    EXPECT_EQ(run_.deleteAreaFile, c.deleteAreaFile) << c.values;
     EXPECT_EQ(test::LogMessages(test::ReadFileBytes(dir_.File("switches.log"))).size(), c.lines)
         << c.values;
     std::filesystem::remove(dir_.File("switches.log"));

@@ -73,7 +73,7 @@ using LogLineTest = test::RunStateTest;
 TEST_F(LogLineTest, AppendsOneStampedLinePerCall) {
   const std::string path = dir_.File("run.log");
   test::WriteFileBytes(path, "earlier\r\n");
-  CurrentRun().logFilePath.Assign(path);
+  SetRunLogFile(path);
   LogLine("J6Mailer %s", "A01");
   LogLine("Message: %s", "one\ntwo");
   const std::string bytes = test::ReadFileBytes(path);
@@ -92,9 +92,9 @@ TEST_F(LogLineTest, DoesNothingWithoutALogPath) {
 TEST_F(LogLineTest, LosesTheLineSilentlyWhenTheFileCannotBeOpened) {
   const std::string notAFolder = dir_.File("plain-file");
   test::WriteFileBytes(notAFolder, "x");
-  CurrentRun().logFilePath.Assign(notAFolder + "\\run.log");
+  SetRunLogFile(notAFolder + "\\run.log");
   LogLine("lost");
-  CurrentRun().logFilePath.Assign(dir_.File("run.log"));
+  LogToScratch();
   LogLine("kept");
   EXPECT_EQ(test::LogMessages(test::ReadFileBytes(dir_.File("run.log"))),
             std::vector<std::string>{"kept"});
