@@ -4,10 +4,11 @@
 #include <time.h>
 
 #include "platform/clock.h"
+#include "platform/native.h"
 
 namespace j6::platform {
 
-LocalTime NowLocal() {
+LocalTime native::NowLocal() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   tm local{};

@@ -2,10 +2,11 @@
 #include <windows.h>
 
 #include "platform/clock.h"
+#include "platform/native.h"
 
 namespace j6::platform {
 
-LocalTime NowLocal() {
+LocalTime native::NowLocal() {
   SYSTEMTIME now;
   GetLocalTime(&now);
   LocalTime t;

@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "platform/dynamic_library.h"
 #include "platform/module_path.h"
+#include "platform/native.h"
 
 namespace j6::platform {
 
@@ -19,34 +20,30 @@ std::string SharedObjectName(std::string name) {
 
 }  // namespace
 
-bool DynamicLibrary::Load(const char* name) {
-  Free();
+void* native::OpenLibrary(const char* name, std::string* error) {
   const std::string file = SharedObjectName(name);
+  void* handle = nullptr;
   std::string executable;
   if (ModuleFileName(&executable)) {
     const std::string folder = executable.substr(0, executable.rfind('/') + 1);
-    handle_ = dlopen((folder + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = dlopen((folder + file).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
-  if (handle_ == nullptr) handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) {
+  if (handle == nullptr) handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
     const char* why = dlerror();
-    error_ = why != nullptr ? why : "dlopen failed";
+    *error = why != nullptr ? why : "dlopen failed";
   }
-  return handle_ != nullptr;
+  return handle;
 }
 
-EntryPoint DynamicLibrary::Symbol(const char* name) const {
-  if (handle_ == nullptr) return nullptr;
-  void* address = dlsym(handle_, name);
+EntryPoint native::FindSymbol(void* library, const char* name) {
+  void* address = dlsym(library, name);
   EntryPoint entry = nullptr;
   static_assert(sizeof entry == sizeof address, "function and data pointers differ in size");
   std::memcpy(&entry, &address, sizeof entry);
   return entry;
 }
 
-void DynamicLibrary::Free() {
-  if (handle_ != nullptr) dlclose(handle_);
-  handle_ = nullptr;
-}
+void native::CloseLibrary(void* library) { dlclose(library); }
 
 }  // namespace j6::platform

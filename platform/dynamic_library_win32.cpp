@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dynamic_library.h"
+#include "platform/native.h"
 #include "platform/wide_text_win32.h"
 
 namespace j6::platform {
@@ -67,30 +68,25 @@ std::wstring SearchFolders() {
 
 }  // namespace
 
-bool DynamicLibrary::Load(const char* name) {
-  Free();
+void* native::OpenLibrary(const char* name, std::string* error) {
   const std::wstring wideName = WideFrom(name, CP_ACP);
   std::vector<wchar_t> found(32768);
   const DWORD length = SearchPathW(SearchFolders().c_str(), wideName.c_str(), L".dll",
                                    static_cast<DWORD>(found.size()), found.data(), nullptr);
   if (length == 0 || length >= found.size()) {
-    error_ = std::string(name) + " is in neither the program's folder, the system folders nor PATH";
-    return false;
+    *error = std::string(name) + " is in neither the program's folder, the system folders nor PATH";
+    return nullptr;
   }
   // Its own dependencies are then looked for beside it first.
-  handle_ = LoadLibraryExW(found.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (handle_ == nullptr) error_ = "LoadLibrary error " + std::to_string(GetLastError());
-  return handle_ != nullptr;
+  HMODULE module = LoadLibraryExW(found.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (module == nullptr) *error = "LoadLibrary error " + std::to_string(GetLastError());
+  return module;
 }
 
-EntryPoint DynamicLibrary::Symbol(const char* name) const {
-  if (handle_ == nullptr) return nullptr;
-  return reinterpret_cast<EntryPoint>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+EntryPoint native::FindSymbol(void* library, const char* name) {
+  return reinterpret_cast<EntryPoint>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-void DynamicLibrary::Free() {
-  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
-  handle_ = nullptr;
-}
+void native::CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 }  // namespace j6::platform

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/files.h"
+#include "platform/native.h"
 #include "platform/posix_path.h"
 
 namespace j6::platform {
@@ -14,11 +15,11 @@ void RememberStartFolder() {}
 
 std::string AbsolutePath(const std::string& path) { return path; }
 
-std::FILE* OpenFile(const std::string& path, const char* mode) {
+std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(PosixPath(path).c_str(), mode);
 }
 
-bool AppendToFile(const std::string& path, std::string_view bytes) {
+bool native::AppendToFile(const std::string& path, std::string_view bytes) {
   // O_APPEND moves to the end and writes in one step: one write is one whole
   // line, whoever else appends.
   const int fd = open(PosixPath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
@@ -31,16 +32,16 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
   return close(fd) == 0 && whole;
 }
 
-bool DeleteFileAt(const std::string& path) { return unlink(PosixPath(path).c_str()) == 0; }
+bool native::DeleteFileAt(const std::string& path) { return unlink(PosixPath(path).c_str()) == 0; }
 
-bool RemoveFileIfPresent(const std::string& path) {
+bool native::RemoveFileIfPresent(const std::string& path) {
   const std::string mapped = PosixPath(path);
   if (unlink(mapped.c_str()) == 0) return true;
   // ENOTDIR: a part of the path is a file, so nothing can lie at it.
   return errno == ENOENT || errno == ENOTDIR;
 }
 
-bool FileHasData(const std::string& path) {
+bool native::FileHasData(const std::string& path) {
   struct stat info {};
   return stat(PosixPath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/native.h"
 
 namespace j6::platform {
 
@@ -68,11 +69,11 @@ std::string AbsolutePath(const std::string& path) {
   return IsSeparator(start.back()) ? start + rest : start + "\\" + rest;
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode) {
+std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(AbsolutePath(path).c_str(), mode);
 }
 
-bool AppendToFile(const std::string& path, std::string_view bytes) {
+bool native::AppendToFile(const std::string& path, std::string_view bytes) {
   // Append mode alone seeks to the end and then writes: two runs can write at
   // the same end and one line overwrites the other. The lock makes the seek
   // and the write one step, also between desktops on a shared drive.
@@ -96,15 +97,17 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
   return written;
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileA(AbsolutePath(path).c_str()) != 0; }
+bool native::DeleteFileAt(const std::string& path) {
+  return DeleteFileA(AbsolutePath(path).c_str()) != 0;
+}
 
-bool RemoveFileIfPresent(const std::string& path) {
+bool native::RemoveFileIfPresent(const std::string& path) {
   if (DeleteFileA(AbsolutePath(path).c_str()) != 0) return true;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool FileHasData(const std::string& path) {
+bool native::FileHasData(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (GetFileAttributesExA(AbsolutePath(path).c_str(), GetFileExInfoStandard, &data) == 0) {
     return false;

@@ -3,10 +3,11 @@
 #include <cstdio>
 
 #include "platform/message_box.h"
+#include "platform/native.h"
 
 namespace j6::platform {
 
-void ShowMessageBox(const char* caption, const char* text, unsigned /*flags*/) {
+void native::ShowMessageBox(const char* caption, const char* text, unsigned /*flags*/) {
   std::fprintf(stderr, "%s: %s\n", caption, text);
   std::fflush(stderr);
 }

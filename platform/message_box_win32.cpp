@@ -2,10 +2,11 @@
 #include <windows.h>
 
 #include "platform/message_box.h"
+#include "platform/native.h"
 
 namespace j6::platform {
 
-void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
+void native::ShowMessageBox(const char* caption, const char* text, unsigned flags) {
   MessageBoxA(nullptr, text, caption, flags);
 }
 
