@@ -8,10 +8,9 @@
 //   513  bits 0-3 the wrapper call that fails, bits 4-5 what its compose form
 //        answers, bits 6-7 the port
 //   514… the sender's name, a zero byte, the sender's e-mail
-// The transfer library, MAPI32 and the wrapper are the doubles built beside
-// this program; what they were handed is read back from their records.
-#include <dlfcn.h>
-
+// The transfer library, MAPI32 and the wrapper are the in-process doubles of
+// the tests, loaded through the outside table; what they were handed is read
+// back from their records.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -27,17 +26,28 @@
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
-#include "fuzz/double_records.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/process_ids.h"
 #include "platform/simple_mapi_abi.h"
 #include "run/area_record.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
+#include "tests/doubles/in_process/libraries.h"
+#include "tests/doubles/in_process/recording.h"
 
 namespace j6::fuzz {
 
 namespace {
+
+using doubles::ExtendedAttachment;
+using doubles::ExtendedRecord;
+using doubles::HandedText;
+using doubles::SimpleCall;
+using doubles::SimpleFile;
+using doubles::SimpleRecipient;
+using doubles::SimpleRecord;
+using doubles::TransferCall;
+using doubles::TransferRecord;
 
 // The registry roots a run may have: typical settings, the longest values the
 // program reads, none at all, and odd ones.
@@ -51,19 +61,6 @@ constexpr std::uint32_t kSimpleResults[] = {mapi::kMapiSuccess, mapi::kMapiUserA
                                             mapi::kMapiFailure, mapi::kMapiUserCancel};
 constexpr std::int32_t kPorts[] = {8000, 1, -5, 2147483647};
 constexpr std::size_t kMaxBody = 511;
-
-template <typename Accessor>
-Accessor* FindAccessor(const std::string& library, const char* name) {
-  // Kept loaded for the whole process, so that the program's own loads find
-  // this same copy and its record.
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  Require(handle != nullptr, "a double is missing beside the harness");
-  void* symbol = dlsym(handle, name);
-  Require(symbol != nullptr, "a double lacks its record accessor");
-  Accessor* accessor = nullptr;
-  std::memcpy(&accessor, &symbol, sizeof accessor);
-  return accessor;
-}
 
 std::string RegistryText(std::string_view text) {
   std::string quoted = "\"";
@@ -132,12 +129,13 @@ World MakeWorld() {
   world.deliverFile = spool + "/DOC" + kAreaWithDocument;
   world.staleFile = spool + "/DOC" + kAreaWithoutDocument;
 
-  const std::string folder = ExecutableFolder();
-  world.transfer =
-      FindAccessor<TransferRecord*()>(folder + "libJ6TFN.so", "J6FuzzTransferRecord")();
-  world.simple = FindAccessor<SimpleRecord*()>(folder + "libMAPI32.so", "J6FuzzSimpleRecord")();
-  world.extended =
-      FindAccessor<ExtendedRecord*()>(folder + "libMAPIEx.so", "J6FuzzExtendedRecord")();
+  // The program's libraries, for the life of the process.
+  static const doubles::InProcessLibraries libraries({{"J6TFN", doubles::TransferExports(true)},
+                                                      {"MAPI32", doubles::Mapi32Exports()},
+                                                      {"MAPIEx", doubles::MapiExExports()}});
+  world.transfer = &doubles::Transfer();
+  world.simple = &doubles::Simple();
+  world.extended = &doubles::Extended();
   world.stampIds = "[" + std::to_string(static_cast<std::int32_t>(platform::CurrentProcessId())) +
                    ":" + std::to_string(static_cast<std::int32_t>(platform::CurrentThreadId())) +
                    "] - ";

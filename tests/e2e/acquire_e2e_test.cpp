@@ -59,35 +59,12 @@ std::function<void(const InstalledProgram&)> LeaveAtLocalPath(bool folder) {
   };
 }
 
+// What only the transfer library's answer decides is tested in-process
+// (tests/unit/document_fetch_test.cpp).
 std::vector<EndingCase> EndingCases() {
   const std::string error = "Errore di trasferimento del file da J6";
   const std::string spool = "SpoolDir: \\\\srv\\spool\\";
   std::vector<EndingCase> cases;
-  {
-    EndingCase c{"J6TF alone gets three arguments", {}, {}, {}, false, false};
-    c.world.libraries = {J6_DOUBLE_J6TF_CDECL, J6_DOUBLE_MAPI32};
-    c.lastLines = {spool};
-    c.calls = {"j6tf(srv|\\\\srv\\spool\\PRT\\R1|local)"};
-    cases.push_back(c);
-  }
-  {
-    EndingCase c{"J6TFN without j6tf does not fall back", {}, {}, {}, true, false};
-    c.world.libraries = {J6_DOUBLE_J6TFN_NO_ENTRY, J6_DOUBLE_J6TF_CDECL};
-    c.lastLines = {spool, "J6FTPara: cannot call j6tf (J6TFN)", "EseguiTF ha ritornato 1", error};
-    cases.push_back(c);
-  }
-  {
-    EndingCase c{"J6TF without j6tf", {}, {}, {}, true, false};
-    c.world.libraries = {J6_DOUBLE_J6TF_NO_ENTRY};
-    c.lastLines = {spool, "J6FTPara: cannot call j6tf", "EseguiTF ha ritornato 1", error};
-    cases.push_back(c);
-  }
-  {
-    EndingCase c{"no transfer library", {}, {}, {}, true, false};
-    c.world.libraries = {};
-    c.lastLines = {spool, "J6FTPara: cannot open J6TF.dll", "EseguiTF ha ritornato 1", error};
-    cases.push_back(c);
-  }
   {
     EndingCase c{"screen output is refused after the transfer", {}, {}, {}, true, false};
     c.world.request.outputDevice = "*VIDEO";

@@ -1,8 +1,8 @@
 // Runs under failing surroundings: whatever breaks, the program ends with
 // status 0, says what happened in its last log lines and its box, and deletes
-// no area file it did not read whole. (Faults of the transfer library and of
-// the wrapper at each of its steps are in acquire_e2e_test.cpp and
-// dispatch_e2e_test.cpp.)
+// no area file it did not read whole. (Every answer of the transfer library,
+// MAPI32 and the wrapper is tested in-process: tests/unit/document_fetch_test.cpp
+// and senders_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -192,18 +192,6 @@ TEST(FaultMatrix, AreaFileFaults) {
     EXPECT_EQ(outcome.boxes, c.failed ? TransferErrorBox() : "");
     EXPECT_EQ(outcome.areaFileLeft, c.fileLeft);
     EXPECT_EQ(outcome.calls.empty(), c.failed);
-  }
-}
-
-TEST(FaultMatrix, EveryDocumentedSimpleMapiErrorIsReported) {
-  for (const int code : {1, 2, 3, 5, 9, 10, 11, 12, 14, 15, 18, 21, 25, 26}) {
-    SCOPED_TRACE(code);
-    World world;
-    world.mapiResult = std::to_string(code);
-    const Outcome outcome = RunRequest(world);
-    ExpectLastLines(outcome, {"Send MAPI Error : " + std::to_string(code)});
-    EXPECT_EQ(outcome.boxes, kNotSentBox);
-    EXPECT_FALSE(outcome.areaFileLeft);  // read whole before the send
   }
 }
 

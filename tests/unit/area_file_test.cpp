@@ -8,6 +8,7 @@
 #include "run/run_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"
+#include "tests/support/scoped_outside.h"
 
 namespace j6 {
 namespace {
@@ -77,6 +78,21 @@ TEST_F(AreaFileTest, DeletesOnlyAWholeRecordInNetworkModeWithDelTmp) {
     EXPECT_EQ(!std::filesystem::exists(AreaFile("A01")), c.deleted)
         << c.networkMode << c.deleteAreaFile << c.size;
   }
+}
+
+bool CannotDelete(const std::string& /*path*/) { return false; }
+
+// The request was read whole; a delete that fails (the host still holds the
+// file) is no reason to drop it, and says nothing.
+TEST_F(AreaFileTest, AFailedDeleteIsIgnored) {
+  test::ScopedOutside outside;
+  outside->deleteFile = &CannotDelete;
+  test::WriteFileBytes(AreaFile("A01"), std::string(512, ' '));
+  run_.networkMode = true;
+  run_.deleteAreaFile = true;
+  EXPECT_TRUE(ReadAreaFile(run_, "A01"));
+  EXPECT_TRUE(std::filesystem::exists(AreaFile("A01")));
+  EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(AreaFileTest, FileNameIsTheAreaNamesFirst29Characters) {

@@ -1,15 +1,18 @@
-// What the fuzzing doubles of the transfer library, MAPI32 and the Extended
-// wrapper were handed, kept in memory, and what they are to answer. Each
-// double exports an accessor to its record; the harness finds it with dlsym
-// on the same library, which it keeps loaded so that the record outlives the
-// program's own load and free of the library.
+// The libraries the program loads (the transfer library, MAPI32 and the
+// Extended wrapper) played in-process, through the outside table of
+// platform/outside.h: each double keeps what it was handed in memory and
+// answers what its record says. The unit tests and the record harness use
+// them; the end-to-end tests have libraries of their own (tests/doubles/).
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
-namespace j6::fuzz {
+#include "platform/dynamic_library.h"
+
+namespace j6::doubles {
 
 /// A text handed over as a pointer: copied at the call, absent when null.
 struct HandedText {
@@ -25,6 +28,7 @@ struct TransferCall {
   HandedText server;
   HandedText remote;
   HandedText local;
+  bool withPort = false;  // J6TFN's four arguments, not J6TF's three
   std::int32_t port = 0;
 };
 
@@ -95,10 +99,23 @@ struct ExtendedRecord {
   std::vector<ExtendedAttachment> attachments;
 };
 
-}  // namespace j6::fuzz
+/// The message box in-process: each box shown, as "caption: text", in order.
+std::vector<std::string>& Boxes();
+void ShowBox(const char* caption, const char* text, unsigned flags);
 
-extern "C" {
-j6::fuzz::TransferRecord* J6FuzzTransferRecord();
-j6::fuzz::SimpleRecord* J6FuzzSimpleRecord();
-j6::fuzz::ExtendedRecord* J6FuzzExtendedRecord();
-}
+/// Each double's record, one per process; a test starts by resetting it.
+TransferRecord& Transfer();
+SimpleRecord& Simple();
+ExtendedRecord& Extended();
+
+/// A library's exports by name, as the program looks them up.
+using Exports = std::map<std::string, platform::EntryPoint>;
+
+/// J6TFN's j6tf (four arguments) or J6TF's (three).
+Exports TransferExports(bool withPort);
+/// MAPI32's MAPISendMail.
+Exports Mapi32Exports();
+/// Every function of the Extended wrapper's C interface.
+Exports MapiExExports();
+
+}  // namespace j6::doubles

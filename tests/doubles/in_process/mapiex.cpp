@@ -1,22 +1,21 @@
-// The Extended wrapper for the record harness: every call is noted in the
-// record, with what it was handed; the call the harness names fails (0 or
-// null) and ShowForm answers what the harness set. Handles are the wrapper's
-// own objects, so a call handed anything else, or an object used after it
-// was deleted, is noted as a bad handle.
+// The Extended wrapper in-process: every call is noted in the record, with
+// what it was handed; the call the record names fails (0 or null) and
+// ShowForm answers what the record holds. Handles are the wrapper's own
+// objects, so a call handed anything else, or an object used after it was
+// deleted, is noted as a bad handle.
 #include <string>
 
-#include "fuzz/double_records.h"
-#include "mapiex/mapiex.h"
+#include "tests/doubles/in_process/recording.h"
+
+namespace j6::doubles {
 
 namespace {
-
-using j6::fuzz::Hand;
 
 int sessionObject;
 int messageObject;
 int outboxObject;
 
-j6::fuzz::ExtendedRecord& Record() { return *J6FuzzExtendedRecord(); }
+ExtendedRecord& Record() { return Extended(); }
 
 /// Notes the call; false when the harness wants it to fail.
 bool Call(const char* name) {
@@ -30,15 +29,6 @@ void CheckSession(void* handle) {
 
 void CheckMessage(void* handle) {
   if (handle != &messageObject || Record().messagesAlive <= 0) Record().badHandle = true;
-}
-
-}  // namespace
-
-extern "C" {
-
-j6::fuzz::ExtendedRecord* J6FuzzExtendedRecord() {
-  static j6::fuzz::ExtendedRecord record;
-  return &record;
 }
 
 void* MAPIEx_SessionNew(void) {
@@ -155,4 +145,37 @@ int MAPIEx_Send(void* message) {
   return Call("Send") ? 1 : 0;
 }
 
-}  // extern "C"
+}  // namespace
+
+ExtendedRecord& Extended() {
+  static ExtendedRecord record;
+  return record;
+}
+
+Exports MapiExExports() {
+  const auto entry = [](auto function) { return reinterpret_cast<platform::EntryPoint>(function); };
+  return {
+      {"MAPIEx_SessionNew", entry(&MAPIEx_SessionNew)},
+      {"MAPIEx_SessionDelete", entry(&MAPIEx_SessionDelete)},
+      {"MAPIEx_Init", entry(&MAPIEx_Init)},
+      {"MAPIEx_Term", entry(&MAPIEx_Term)},
+      {"MAPIEx_Login", entry(&MAPIEx_Login)},
+      {"MAPIEx_OpenMessageStore", entry(&MAPIEx_OpenMessageStore)},
+      {"MAPIEx_GetProfileName", entry(&MAPIEx_GetProfileName)},
+      {"MAPIEx_OpenOutbox", entry(&MAPIEx_OpenOutbox)},
+      {"MAPIEx_Logout", entry(&MAPIEx_Logout)},
+      {"MAPIEx_MessageNew", entry(&MAPIEx_MessageNew)},
+      {"MAPIEx_MessageDelete", entry(&MAPIEx_MessageDelete)},
+      {"MAPIEx_MessageCreate", entry(&MAPIEx_MessageCreate)},
+      {"MAPIEx_SetSenderName", entry(&MAPIEx_SetSenderName)},
+      {"MAPIEx_SetSenderEmail", entry(&MAPIEx_SetSenderEmail)},
+      {"MAPIEx_AddRecipient", entry(&MAPIEx_AddRecipient)},
+      {"MAPIEx_SetSubject", entry(&MAPIEx_SetSubject)},
+      {"MAPIEx_SetBody", entry(&MAPIEx_SetBody)},
+      {"MAPIEx_AddAttachment", entry(&MAPIEx_AddAttachment)},
+      {"MAPIEx_ShowForm", entry(&MAPIEx_ShowForm)},
+      {"MAPIEx_Send", entry(&MAPIEx_Send)},
+  };
+}
+
+}  // namespace j6::doubles

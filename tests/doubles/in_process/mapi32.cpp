@@ -1,31 +1,24 @@
-// MAPI32 for the record harness: MAPISendMail copies everything it was
-// handed into the record and returns the result the harness set. Reading the
-// structures as a mail client would is part of the check: a count beyond the
-// array, or a text without its end, shows up under AddressSanitizer here.
-#include "fuzz/double_records.h"
+// MAPI32 in-process: MAPISendMail copies everything it was handed into the
+// record and returns the result the record holds. Reading the structures as
+// a mail client would is part of the check: a count beyond the array, or a
+// text without its end, shows up under AddressSanitizer here.
 #include "platform/simple_mapi_abi.h"
+#include "tests/doubles/in_process/recording.h"
+
+namespace j6::doubles {
 
 namespace {
 
-using j6::fuzz::Hand;
-using j6::fuzz::SimpleRecipient;
 using namespace j6::mapi;
 
 SimpleRecipient Copy(const MapiRecipDesc& recipient) {
   return {recipient.ulRecipClass, Hand(recipient.lpszName), Hand(recipient.lpszAddress)};
 }
 
-}  // namespace
-
-extern "C" j6::fuzz::SimpleRecord* J6FuzzSimpleRecord() {
-  static j6::fuzz::SimpleRecord record;
-  return &record;
-}
-
-extern "C" ULONG J6_MAPI_CALL MAPISendMail(LHANDLE session, std::uintptr_t uiParam,
-                                           MapiMessage* message, FLAGS flags, ULONG reserved) {
-  j6::fuzz::SimpleRecord& record = *J6FuzzSimpleRecord();
-  j6::fuzz::SimpleCall call;
+ULONG J6_MAPI_CALL SendMail(LHANDLE session, std::uintptr_t uiParam, MapiMessage* message,
+                            FLAGS flags, ULONG reserved) {
+  SimpleRecord& record = Simple();
+  SimpleCall call;
   call.session = session;
   call.uiParam = uiParam;
   call.flags = flags;
@@ -58,3 +51,16 @@ extern "C" ULONG J6_MAPI_CALL MAPISendMail(LHANDLE session, std::uintptr_t uiPar
   record.calls.push_back(call);
   return record.result;
 }
+
+}  // namespace
+
+SimpleRecord& Simple() {
+  static SimpleRecord record;
+  return record;
+}
+
+Exports Mapi32Exports() {
+  return {{"MAPISendMail", reinterpret_cast<platform::EntryPoint>(&SendMail)}};
+}
+
+}  // namespace j6::doubles

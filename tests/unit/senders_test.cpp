@@ -1,0 +1,191 @@
+// The two hand-overs in-process, against MAPI32 and the Extended wrapper
+// played through the outside table: every answer a library can give, and
+// what the sender makes of it. (The end-to-end tests show the same structures
+// reaching real libraries of a process.)
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dispatch/extended_sender.h"
+#include "dispatch/simple_sender.h"
+#include "platform/simple_mapi_abi.h"
+#include "tests/doubles/in_process/libraries.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/run_state_fixture.h"
+
+namespace j6 {
+namespace {
+
+class SendersTest : public test::RunStateTest {
+ protected:
+  void SetUp() override {
+    test::RunStateTest::SetUp();
+    LogToScratch();
+    doubles::Simple() = doubles::SimpleRecord{};
+    doubles::Extended() = doubles::ExtendedRecord{};
+    // A composed request, as ComposeMail leaves it.
+    run_.senderName.Assign("Ufficio");
+    run_.senderEmail.Assign("uff@example.com");
+    run_.recipients.Assign("!anna@example.com;bruno@example.com");
+    run_.subject.Assign("Fattura 17");
+    run_.body.Assign("Gentile cliente,\nCordiali saluti");
+    run_.documentPath.Assign("C:\\net\\SPOOL\\DOCA01");
+    run_.remoteDocumentPath.Assign("\\\\srv\\spool\\PRT\\R1");
+  }
+  std::string LastLine() const {
+    const std::vector<std::string> lines =
+        test::LogMessages(test::ReadFileBytes(dir_.File("run.log")));
+    return lines.empty() ? std::string() : lines.back();
+  }
+};
+
+TEST_F(SendersTest, SimpleOutcomeFollowsWhatMapiSendMailAnswers) {
+  struct Case {
+    bool wait;
+    std::uint32_t result;
+    std::string lastLine;
+    HandOver outcome;
+  };
+  std::vector<Case> cases = {
+      {true, 0, "MailWait Send successfully", HandOver::kHandedOver},
+      {true, mapi::kMapiUserAbort, "MailWait User Cancel", HandOver::kFailed},
+      {true, mapi::kMapiUserCancel, "MailWait User Cancel", HandOver::kFailed},
+      {true, 2, "MailWait MAPI Error : 2", HandOver::kFailed},
+      {false, 0, "Sent successfully", HandOver::kHandedOver},
+      // The Extended cancel code means nothing without the form.
+      {false, mapi::kMapiUserCancel, "Send MAPI Error : -2147221229", HandOver::kFailed},
+  };
+  for (const std::uint32_t code : {1, 2, 3, 5, 9, 10, 11, 12, 14, 15, 18, 21, 25, 26}) {
+    cases.push_back({false, code, "Send MAPI Error : " + std::to_string(code), HandOver::kFailed});
+  }
+  doubles::InProcessLibraries libraries({{"MAPI32", doubles::Mapi32Exports()}});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lastLine);
+    run_.recipients.Assign("!anna@example.com;bruno@example.com");  // the sender splits it
+    doubles::Simple() = doubles::SimpleRecord{};
+    doubles::Simple().result = c.result;
+    EXPECT_EQ(SendSimple(run_, c.wait), c.outcome);
+    EXPECT_EQ(LastLine(), c.lastLine);
+    ASSERT_EQ(doubles::Simple().calls.size(), 1u);
+    EXPECT_EQ(doubles::Simple().calls[0].flags, c.wait ? 9u : 1u);
+    EXPECT_EQ(libraries.open(), 0);  // MAPI32 freed again
+  }
+}
+
+TEST_F(SendersTest, SimpleWithoutMapi32OrItsEntryPoint) {
+  {
+    doubles::InProcessLibraries none(std::map<std::string, doubles::Exports>{});
+    EXPECT_EQ(SendSimple(run_, false), HandOver::kFailed);
+    EXPECT_EQ(LastLine(), "Impossibile caricare libreria MAPI32.dll!");
+  }
+  doubles::InProcessLibraries empty({{"MAPI32", doubles::Exports()}});
+  EXPECT_EQ(SendSimple(run_, false), HandOver::kFailed);
+  EXPECT_EQ(LastLine(), "Impossibile trovare: MAPISendMail in MAPI32.dll!");
+  EXPECT_EQ(empty.open(), 0);
+}
+
+// Counts with nothing to count come with null arrays, as mail clients expect.
+TEST_F(SendersTest, SimpleHandsNullArraysForEmptyCounts) {
+  doubles::InProcessLibraries libraries({{"MAPI32", doubles::Mapi32Exports()}});
+  run_.recipients.Assign("!;;");
+  run_.documentPath.Clear();
+  EXPECT_EQ(SendSimple(run_, true), HandOver::kHandedOver);
+  ASSERT_EQ(doubles::Simple().calls.size(), 1u);
+  const doubles::SimpleCall& call = doubles::Simple().calls[0];
+  EXPECT_TRUE(call.recipients.empty());
+  EXPECT_TRUE(call.files.empty());
+  EXPECT_FALSE(call.recipientsWithoutArray || call.filesWithoutArray);
+}
+
+TEST_F(SendersTest, ExtendedOutcomeFollowsTheWrapperAndReleasesEverything) {
+  struct Case {
+    const char* name;
+    bool wait;
+    std::string failing;
+    int form;
+    const char* lastLine;
+    HandOver outcome;
+    std::vector<std::string> tail;  // the wrapper's last calls
+    bool withoutSend = false;
+  };
+  const std::vector<std::string> released = {"MessageDelete", "Logout", "Term", "SessionDelete"};
+  const std::vector<Case> cases = {
+      {"sent", false, "", 1, "Sent successfully", HandOver::kHandedOver, released},
+      {"send fails", false, "Send", 1, "Error: cannot send message!", HandOver::kFailed, released},
+      {"form sent", true, "", 1, "MailWait Send Successfully", HandOver::kHandedOver, released},
+      // A cancel in the form is the user's choice, not a failure.
+      {"form cancelled", true, "", 2, "MailWait User Cancel", HandOver::kHandedOver, released},
+      {"form error", true, "", 0, "MailWait Error", HandOver::kFailed, released},
+      {"Init",
+       false,
+       "Init",
+       1,
+       "Error: failed to initialize MAPIEx",
+       HandOver::kFailed,
+       {"SessionNew", "Init", "SessionDelete"}},
+      {"Login",
+       false,
+       "Login",
+       1,
+       "Error: failed to initialize MAPIEx",
+       HandOver::kFailed,
+       {"Init", "Login", "SessionDelete"}},
+      {"OpenMessageStore",
+       false,
+       "OpenMessageStore",
+       1,
+       "Error: failed to initialize MAPIEx",
+       HandOver::kFailed,
+       {"Login", "OpenMessageStore", "SessionDelete"}},
+      {"OpenOutbox",
+       false,
+       "OpenOutbox",
+       1,
+       "Error: Cannot open outbox!",
+       HandOver::kFailed,
+       {"OpenOutbox", "Logout", "Term", "SessionDelete"}},
+      {"MessageCreate",
+       false,
+       "MessageCreate",
+       1,
+       "Error: Cannot create message!",
+       HandOver::kFailed,
+       {"MessageCreate", "MessageDelete", "Logout", "Term", "SessionDelete"}},
+      {"a wrapper without Send",
+       false,
+       "",
+       1,
+       "Error: failed to initialize MAPIEx",
+       HandOver::kFailed,
+       {},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    doubles::Exports exports = doubles::MapiExExports();
+    if (c.withoutSend) exports.erase("MAPIEx_Send");
+    doubles::InProcessLibraries libraries({{"MAPIEx", exports}});
+    doubles::Extended() = doubles::ExtendedRecord{};
+    doubles::Extended().failing = c.failing;
+    doubles::Extended().formResult = c.form;
+    run_.recipients.Assign("!anna@example.com;bruno@example.com");
+    EXPECT_EQ(SendExtended(run_, c.wait), c.outcome);
+    EXPECT_EQ(LastLine(), c.lastLine);
+    const doubles::ExtendedRecord& record = doubles::Extended();
+    ASSERT_GE(record.calls.size(), c.tail.size());
+    EXPECT_EQ(std::vector<std::string>(record.calls.end() - static_cast<long>(c.tail.size()),
+                                       record.calls.end()),
+              c.tail);
+    EXPECT_EQ(record.sessionsAlive, 0);
+    EXPECT_EQ(record.messagesAlive, 0);
+    EXPECT_FALSE(record.badHandle);
+    EXPECT_EQ(libraries.open(), 0);
+  }
+  doubles::InProcessLibraries none(std::map<std::string, doubles::Exports>{});
+  EXPECT_EQ(SendExtended(run_, false), HandOver::kFailed);
+  EXPECT_EQ(LastLine(), "Error: failed to initialize MAPIEx");
+}
+
+}  // namespace
+}  // namespace j6
