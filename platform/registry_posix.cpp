@@ -100,21 +100,22 @@ std::shared_ptr<const RegistryHive> CurrentHive() {
 
   const std::string path = PosixPath(RegistryFilePath());
   struct stat info {};
+  const std::lock_guard<std::mutex> guard(lock);
+  // A run opens a dozen keys: an unchanged file is known by its stamp alone.
+  if (cached != nullptr && cachedPath == path && !recentBytes && stat(path.c_str(), &info) == 0 &&
+      cachedStamp == FileStamp(info)) {
+    return cached;
+  }
   const int fd = OpenRegularFile(path, &info);
   if (fd < 0) return empty;
   const FileStamp stamp(info);
-  const std::lock_guard<std::mutex> guard(lock);
   const bool same = cached != nullptr && cachedPath == path && cachedStamp == stamp;
-  if (same && !recentBytes) {
-    close(fd);
-    return cached;
-  }
   std::string bytes;
   const bool read = ReadAll(fd, static_cast<std::size_t>(info.st_size), &bytes);
   close(fd);
   if (!read) return empty;
   const bool recent = MayChangeUnseen(stamp.changed);
-  if (!same || *recentBytes != bytes) {
+  if (!same || !recentBytes || *recentBytes != bytes) {
     cached = std::make_shared<const RegistryHive>(ParseRegistryFile(bytes));
     cachedPath = path;
     cachedStamp = stamp;
