@@ -2,7 +2,11 @@
 #include "standins/outbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <functional>
 #include <string>
 
@@ -34,6 +38,19 @@ Message OneRecipient() {
   message.subject = "Report";
   message.body = "Text";
   return message;
+}
+
+struct ChildRun {
+  int status = -1;  // its exit status; -1 when it did not exit
+};
+
+/// Runs `body` in a child process of its own.
+ChildRun InChild(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return {};
+  return {WEXITSTATUS(status)};
 }
 
 EmlMessage DeliverAndRead(const Message& message) {
@@ -172,6 +189,8 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
   const std::string attachment = PutOnDriveC("present.txt", "here");
   const auto missingFile = [](Message* m) { m->attachments.push_back({"C:\\absent.txt", ""}); };
   const auto noAddress = [](Message* m) { m->recipients.push_back({"anna@example.com", ""}); };
+  // A regular file that opens and fails at its first read.
+  const auto unreadable = [](Message* m) { m->attachments.push_back({"/proc/self/mem", ""}); };
   const struct {
     const char* name;
     std::function<void(Message*)> change;
@@ -189,12 +208,19 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
          m->attachments.push_back({"C:\\", "c"});
        },
        outbox_, 11},
+      {"attachment that cannot be read", unreadable, outbox_, 11},
       {"recipient without address", noAddress, outbox_, 14},
       {"no recipient", [](Message* m) { m->recipients.clear(); }, outbox_, 25},
       {"outbox under a file", [](Message*) {}, regularFile + "/outbox", 2},
       {"attachments are checked first",
        [&](Message* m) {
          missingFile(m);
+         noAddress(m);
+       },
+       outbox_, 11},
+      {"an attachment is read before the recipients are checked",
+       [&](Message* m) {
+         unreadable(m);
          noAddress(m);
        },
        outbox_, 11},
@@ -210,6 +236,35 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
     EXPECT_EQ(file, "untouched") << c.name;
     EXPECT_EQ(OutboxEntries(), 0u) << c.name;
     EXPECT_EQ(ReadFileBytes(regularFile), "x");
+  }
+}
+
+/// A disk that fills while the message is written fails it as an outbox
+/// that cannot be written, and the part written is removed, wherever the
+/// message is cut.
+TEST_F(OutboxTest, AMessageCutShortLeavesNothing) {
+  Message message = OneRecipient();
+  message.attachments = {{PutOnDriveC("report.pdf", std::string(1 << 20, 'x')), ""}};
+  std::string whole;
+  ASSERT_EQ(Deliver(message, &whole), 0u);
+  const auto size = static_cast<rlim_t>(std::filesystem::file_size(whole));
+  std::filesystem::remove(whole);
+  const struct {
+    const char* name;
+    rlim_t room;
+  } cases[] = {
+      {"in the attachment", 64 << 10},
+      {"in its closing line", size - 10},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = InChild([&] {
+      std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+      const struct rlimit limit = {c.room, c.room};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      return static_cast<int>(Deliver(message));
+    });
+    EXPECT_EQ(run.status, 2) << c.name;
+    EXPECT_EQ(OutboxEntries(), 0u) << c.name;
   }
 }
 
