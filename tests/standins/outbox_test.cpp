@@ -6,12 +6,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "tests/standins/eml_reader.h"
 #include "tests/standins/outbox_fixture.h"
+#include "tests/support/digest.h"
 
 namespace j6::test {
 namespace {
@@ -40,17 +46,63 @@ Message OneRecipient() {
   return message;
 }
 
+/// `size` bytes of every value in no order, written a megabyte at a time so
+/// that the test itself never holds them all; the file's path.
+std::string WriteNoise(const std::string& path, std::size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::string chunk(1 << 20, '\0');
+  std::uint32_t state = 2463534242U;
+  for (std::size_t left = size; file != nullptr && left > 0;) {
+    for (char& c : chunk) {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      c = static_cast<char>(state);
+    }
+    const std::size_t count = std::min(left, chunk.size());
+    std::fwrite(chunk.data(), 1, count, file);
+    left -= count;
+  }
+  if (file != nullptr) std::fclose(file);
+  return path;
+}
+
+/// Kilobytes this process holds in memory now.
+long ResidentKb() {
+  long pages = 0;
+  long resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
 struct ChildRun {
   int status = -1;  // its exit status; -1 when it did not exit
+  /// Its peak memory beyond what it held as it started; unknown: the most.
+  long growthKb = std::numeric_limits<long>::max();
 };
 
-/// Runs `body` in a child process of its own.
+/// Runs `body` in a child process of its own, and learns from the system how
+/// much memory the child held at most.
 ChildRun InChild(const std::function<int()>& body) {
+  int channel[2];
+  if (pipe(channel) != 0) return {};
   const pid_t pid = fork();
-  if (pid == 0) _exit(body());
+  if (pid == 0) {
+    const long start = ResidentKb();
+    if (write(channel[1], &start, sizeof start) != sizeof start) _exit(126);
+    _exit(body());
+  }
+  close(channel[1]);
+  long start = 0;
+  const bool told = pid > 0 && read(channel[0], &start, sizeof start) == sizeof start;
+  close(channel[0]);
   int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return {};
-  return {WEXITSTATUS(status)};
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status)) return {};
+  ChildRun run;
+  run.status = WEXITSTATUS(status);
+  if (told) run.growthKb = usage.ru_maxrss - start;
+  return run;
 }
 
 EmlMessage DeliverAndRead(const Message& message) {
@@ -237,6 +289,27 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
     EXPECT_EQ(OutboxEntries(), 0u) << c.name;
     EXPECT_EQ(ReadFileBytes(regularFile), "x");
   }
+}
+
+/// A document of any size streams from its file through the encoder into
+/// the message: the process never holds it whole.
+TEST_F(OutboxTest, StreamsALargeAttachmentByteExactInLittleMemory) {
+  constexpr std::size_t kSize = 50 << 20;
+  std::filesystem::create_directories(dir_.path() / "drives" / "c");
+  const std::string source = WriteNoise(dir_.File("drives/c/large.pdf"), kSize);
+  Message message = OneRecipient();
+  message.attachments = {{"C:\\large.pdf", ""}};
+
+  const ChildRun run = InChild([&] { return static_cast<int>(Deliver(message)); });
+  EXPECT_EQ(run.status, 0);
+  EXPECT_LT(run.growthKb, 16 << 10) << "a 50 MB attachment read whole";
+
+  const std::vector<std::string> files = OutboxFiles(outbox_);
+  ASSERT_EQ(files.size(), 1u);
+  const std::optional<EmlMessage> eml = ReadEml(files[0]);
+  ASSERT_TRUE(eml.has_value());
+  ASSERT_EQ(eml->attachments.size(), 1u);
+  EXPECT_EQ(Digest(eml->attachments[0].bytes), Digest(ReadFileBytes(source)));
 }
 
 /// A disk that fills while the message is written fails it as an outbox
