@@ -1,56 +1,224 @@
 #!/usr/bin/env bash
-# Times whole runs of the Linux program on the demo request, each row with a
-# registry export of its own, and prints the median wall time of a few runs.
-# Not a test: it measures, it does not judge. A row is one function named
-# row_*, listed in `rows` below; it makes its input and calls `report`.
-set -euo pipefail
+# Measures whole runs of the program side by side in one table: each row's
+# median wall time over a few runs, its peak resident memory, and for the
+# start-up rows the ratio to the cost of starting a trivial program (the
+# floor). Not a test: it measures, it does not judge; the goals are printed
+# beside the rows and never fail the script.
+#
+# A row is one function named row_*, listed in `rows` below. It makes its
+# input and calls `measure` once per line of the table; `floor` records a
+# line that later lines compare against.
+#
+#   J6_BENCH_RUNS   runs per line (11)
+#   J6_BENCH_BIN    a folder holding J6Mailer, the stand-ins and doubles/
+#                   to measure instead of build/linux/bin (another build)
+#   J6_BENCH_ROWS   the rows to run, by name without row_ (all of them)
+set -Eeuo pipefail
+trap 'echo "bench.sh: failed at line $LINENO" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
-runs=${J6_BENCH_RUNS:-5}
+runs=${J6_BENCH_RUNS:-11}
 
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx >/dev/null
+bin=${J6_BENCH_BIN:-}
+if [ -z "$bin" ]; then
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx j6tfn_cdecl mapi32 >/dev/null
+  bin=$root/build/linux/bin
+fi
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# The demo's sandbox (as demo/run.sh builds it), made once.
+# Starts a command with its output thrown away and prints its wall time in
+# microseconds, its peak resident memory in kilobytes and its exit status.
+# Written here so that nothing has to be installed, and so that starting it
+# costs the measurement next to nothing.
+cat >"$scratch/probe.c" <<'EOF'
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  struct timespec start, end;
+  struct rusage usage;
+  int status = 0;
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 1);
+    dup2(null, 2);
+    execvp(argv[1], argv + 1);
+    _exit(127);
+  }
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return 1;
+  clock_gettime(CLOCK_MONOTONIC, &end);
+  const long long micros =
+      (end.tv_sec - start.tv_sec) * 1000000LL + (end.tv_nsec - start.tv_nsec) / 1000;
+  printf("%lld %ld %d\n", micros, usage.ru_maxrss,
+         WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+  return 0;
+}
+EOF
+cc -O2 -o "$scratch/probe" "$scratch/probe.c"
+
+# --- the table -------------------------------------------------------------
+
+declare -A medians  # microseconds, by the name a line was recorded under
+
+printf '%-14s %-44s %10s %9s %8s  %s\n' row what "wall" "peak RSS" "x floor" "goal (not enforced)"
+printf '%-14s %-44s %10s %9s %8s  %s\n' "" "" "(median)" "(max)" "" ""
+
+# The hooks of the next `measure`: `setup` runs before each run and
+# `check` after it, neither timed; `check` fails when the run did not do
+# its work.
+setup() { :; }
+check() { true; }
+
+# measure ROW WHAT [--rss] [--floor NAME] [--record NAME] [--runs N]
+#         [--goal-ratio N] [--goal-rss-mb N] -- COMMAND...
+# Runs COMMAND `runs` times (or N) and prints one line: the median wall
+# time, with --rss the highest peak resident memory, and with --floor the
+# ratio to the median recorded under NAME. --record keeps this line's
+# median as NAME.
+measure() {
+  local row=$1 what=$2
+  shift 2
+  local floor="" record="" goal_ratio="" goal_rss="" show_rss=0 count=$runs
+  while [ "$1" != -- ]; do
+    case $1 in
+      --runs) count=$2; shift 2 ;;
+      --floor) floor=$2; shift 2 ;;
+      --record) record=$2; shift 2 ;;
+      --goal-ratio) goal_ratio=$2; shift 2 ;;
+      --goal-rss-mb) goal_rss=$2; show_rss=1; shift 2 ;;
+      --rss) show_rss=1; shift ;;
+      *) echo "measure: unknown option $1" >&2; return 2 ;;
+    esac
+  done
+  shift
+  local times=() peak=0 failed=0 micros kb status
+  for ((i = 0; i < count; i++)); do
+    setup
+    read -r micros kb status < <("$scratch/probe" "$@")
+    if [ "$status" != 0 ] || ! check; then failed=$((failed + 1)); fi
+    times+=("$micros")
+    ((kb > peak)) && peak=$kb
+  done
+  local median
+  median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((count + 1) / 2))p")
+  [ -n "$record" ] && medians[$record]=$median
+
+  local wall rss="" ratio="" goal="" ratio_value=""
+  wall=$(awk -v us="$median" 'BEGIN { printf us < 1e6 ? "%.2f ms" : "%.2f s", us < 1e6 ? us / 1e3 : us / 1e6 }')
+  ((show_rss)) && rss=$(awk -v kb="$peak" 'BEGIN { printf "%.1f MB", kb / 1024 }')
+  if [ -n "$floor" ] && [ -n "${medians[$floor]:-}" ]; then
+    ratio_value=$(awk -v a="$median" -v b="${medians[$floor]}" 'BEGIN { printf "%.1f", a / b }')
+    ratio="${ratio_value}x"
+  fi
+  if [ -n "$goal_ratio" ]; then
+    goal="under ${goal_ratio}x $floor: "
+    goal+=$(awk -v r="${ratio_value:-inf}" -v g="$goal_ratio" 'BEGIN { print (r < g ? "met" : "missed") }')
+  elif [ -n "$goal_rss" ]; then
+    goal="under $goal_rss MB: "
+    goal+=$(awk -v kb="$peak" -v g="$goal_rss" 'BEGIN { print (kb < g * 1024 ? "met" : "missed") }')
+  fi
+  ((failed)) && goal+="  ($failed of $count runs did not do their work)"
+  printf '%-14s %-44s %10s %9s %8s  %s\n' "$row" "$what" "$wall" "$rss" "$ratio" "$goal"
+  setup() { :; }
+  check() { true; }
+}
+
+# Prints a line for a row that cannot be measured here.
+skip() { printf '%-14s %-44s %10s %9s %8s  %s\n' "$1" "$2" "-" "" "" "skipped: $3"; }
+
+# --- the demo's world -------------------------------------------------------
+
+# The demo's sandbox (as demo/run.sh builds it), made once: the program
+# beside the stand-ins in bin/, beside the recording test libraries in
+# bin-doubles/ (Simple MAPI, since the double is a MAPI32).
 sandbox=$scratch/sandbox
-mkdir -p "$sandbox/bin" "$sandbox/drives/c/Temp/mqbox" "$sandbox/drives/c/Temp/SPOOL" \
-  "$sandbox/drives/c/J6/SYS" "$sandbox/drives/unc/j6demo"
-cp build/linux/bin/J6Mailer build/linux/bin/libJ6TFN.so build/linux/bin/libMAPI32.so \
-  build/linux/bin/libMAPIEx.so demo/J6MailerCfg.ini "$sandbox/bin/"
+mkdir -p "$sandbox/bin" "$sandbox/bin-doubles" "$sandbox/drives/c/Temp/mqbox" \
+  "$sandbox/drives/c/Temp/SPOOL" "$sandbox/drives/c/J6/SYS" "$sandbox/drives/unc/j6demo"
+cp "$bin/J6Mailer" "$bin/libJ6TFN.so" "$bin/libMAPI32.so" "$bin/libMAPIEx.so" \
+  demo/J6MailerCfg.ini "$sandbox/bin/"
+cp "$bin/J6Mailer" "$bin/doubles/j6tfn_cdecl/libJ6TFN.so" "$bin/doubles/mapi32/libMAPI32.so" \
+  "$sandbox/bin-doubles/"
+grep -v -i '^MAPI=' demo/J6MailerCfg.ini >"$sandbox/bin-doubles/J6MailerCfg.ini"
 cp -r demo/spool "$sandbox/drives/unc/j6demo/"
 cp demo/sys/* "$sandbox/drives/c/J6/SYS/"
+document=$sandbox/drives/unc/j6demo/spool/FATTURE/F2026-0117.PDF
 export J6MAILER_DRIVES=$sandbox/drives
 export J6MAILER_OUTBOX=$sandbox/outbox
+export J6MAILER_REGISTRY=$root/demo/user.reg
+
+# A run deletes the request's area file; each run gets it back, and an
+# outbox of its own, which then holds its mail.
+request_setup() {
+  cp "$root/demo/mqbox/A01" "$sandbox/drives/c/Temp/mqbox/"
+  rm -rf "$J6MAILER_OUTBOX"
+}
+mailed() { [ "$(find "$J6MAILER_OUTBOX" -name '*.eml' 2>/dev/null | wc -l)" -eq 1 ]; }
 
 # The demo's settings without the header line, as CR LF lines.
 demo_keys() { tail -n +2 "$root/demo/user.reg" | tr -d '\r' | sed 's/$/\r/'; }
 
-milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+# --- rows ---------------------------------------------------------------------
 
-# Prints one row: the median of `runs` whole runs on the export $2.
-report() {
-  local label=$1 export=$2 times=() start
-  # The program reads a file changed in the last two seconds again at every
-  # key it opens (its time stamp could hide a second change); a user's export
-  # is older than that.
-  sleep 2
-  for ((i = 0; i < runs; i++)); do
-    cp "$root/demo/mqbox/A01" "$sandbox/drives/c/Temp/mqbox/"  # a run may delete it
-    start=$(milliseconds)
-    J6MAILER_REGISTRY=$export "$sandbox/bin/J6Mailer" A01 >/dev/null 2>&1
-    times+=($(($(milliseconds) - start)))
+# Every ratio depends on it, and it is short enough for a busy machine to
+# blur: more runs.
+row_floor() {
+  measure floor "exec of /bin/true" --record floor --runs $((runs * 3)) --rss -- /bin/true
+}
+
+row_demo() {
+  setup() { request_setup; }
+  check() { mailed; }
+  measure demo "request A01 through the stand-ins (GMime)" --floor floor --goal-ratio 5 --rss \
+    -- "$sandbox/bin/J6Mailer" A01
+}
+
+row_recording() {
+  local -x J6TEST_TRANSFER_RECORD=$scratch/transfer.record J6TEST_MAPI_RECORD=$scratch/mapi.record
+  setup() {
+    cp "$root/demo/mqbox/A01" "$sandbox/drives/c/Temp/mqbox/"
+    rm -f "$J6TEST_MAPI_RECORD"
+  }
+  check() { grep -q '^MAPISendMail' "$J6TEST_MAPI_RECORD"; }
+  measure recording "request A01 through the recording doubles" --floor floor --goal-ratio 2 \
+    --rss -- "$sandbox/bin-doubles/J6Mailer" A01
+}
+
+# The same request with a document of 1, 10 and 50 MB: the outbox streams
+# it, so memory stays flat and time grows with the size.
+row_document() {
+  local saved=$scratch/demo-document
+  cp "$document" "$saved"
+  for mb in 1 10 50; do
+    head -c $((mb << 20)) /dev/urandom >"$document"
+    setup() { request_setup; }
+    check() { mailed; }
+    measure "document" "request A01 with a $mb MB document" --goal-rss-mb 30 \
+      -- "$sandbox/bin/J6Mailer" A01
   done
-  local median note=""
-  median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
-  # A run that stops early would time something else.
-  if [ "$(find "$J6MAILER_OUTBOX" -name '*.eml' 2>/dev/null | wc -l)" -ne "$runs" ]; then
-    note="  (not every run mailed the request)"
-  fi
+  cp "$saved" "$document"
   rm -rf "$J6MAILER_OUTBOX"
-  printf '%-44s %10s %8d ms%s\n' "$label" "$(du -h "$export" | cut -f1)" "$median" "$note"
+}
+
+# Whole runs with a registry export of their own. The program reads a file
+# changed in the last two seconds again at every key it opens (its time
+# stamp could hide a second change); a user's export is older than that.
+registry_measure() {
+  local label=$1 export=$2
+  local -x J6MAILER_REGISTRY=$export
+  sleep 2
+  setup() { request_setup; }
+  check() { mailed; }
+  measure registry "$label ($(du -h "$export" | cut -f1))" --rss -- "$sandbox/bin/J6Mailer" A01
 }
 
 # A desktop export: UTF-16LE with its mark, the demo's keys among many others.
@@ -75,7 +243,7 @@ row_utf16_export_40mb() {
       }'
     } | iconv -f UTF-8 -t UTF-16LE
   } >"$export"
-  report "UTF-16LE export, 88,500 keys" "$export"
+  registry_measure "UTF-16LE export, 88,500 keys" "$export"
 }
 
 # One key 5,000 levels deep beside the demo's settings.
@@ -88,10 +256,55 @@ row_deep_key() {
     for ((level = 1; level <= 5000; level++)); do printf '\\Level%04d' "$level"; done
     printf ']\r\n"Value"="at the bottom"\r\n'
   } >"$export"
-  report "key 5,000 levels deep" "$export"
+  registry_measure "key 5,000 levels deep" "$export"
 }
 
-rows=(row_utf16_export_40mb row_deep_key)
+# The 32-bit Windows program's usage run under Wine against a trivial
+# Windows program of the same kind (GUI subsystem, static). Without a
+# display the usage box returns at once. Wine's prefix is made once under
+# build/bench/ and kept; its server stays up while the row runs, so that
+# only warm starts are timed. A subshell, so that what it sets stays here.
+row_wine() (
+  local what="J6Mailer.exe usage run under Wine"
+  if ! command -v wine >/dev/null || ! command -v i686-w64-mingw32-gcc-posix >/dev/null; then
+    skip wine "$what" "needs wine and i686-w64-mingw32-gcc-posix"
+    exit 0
+  fi
+  local exe=$root/build/windows-x86/bin/J6Mailer.exe
+  if [ ! -f "$exe" ]; then
+    cmake --preset windows-x86 >/dev/null
+    cmake --build --preset windows-x86 --target J6Mailer >/dev/null
+  fi
+  local win=$scratch/win
+  mkdir -p "$win"
+  cp "$exe" "$win/"
+  printf 'int main(void) { return 0; }\n' >"$win/trivial.c"
+  i686-w64-mingw32-gcc-posix -O2 -mwindows -static -o "$win/trivial.exe" "$win/trivial.c"
 
-printf '%-44s %10s %11s\n' "whole run of J6Mailer A01 (median of $runs)" "export" "wall time"
+  export WINEPREFIX=$root/build/bench/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  unset DISPLAY WAYLAND_DISPLAY
+  # A server writes the prefix's registry as it ends; a persistent one
+  # starts only when none runs.
+  wineserver -w
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p
+  wine "$win/trivial.exe" >/dev/null 2>&1 || true  # warms the server and the file cache
+  wine "$win/J6Mailer.exe" >/dev/null 2>&1 || true
+  measure wine-floor "trivial .exe under Wine" --record wine-floor --runs $((runs * 3)) --rss \
+    -- wine "$win/trivial.exe"
+  measure wine "$what" --floor wine-floor --rss -- wine "$win/J6Mailer.exe"
+  wineserver -k
+)
+
+rows=(row_floor row_demo row_recording row_document row_utf16_export_40mb row_deep_key row_wine)
+if [ -n "${J6_BENCH_ROWS:-}" ]; then
+  # The floor comes first whatever is chosen: the ratios need it.
+  rows=(row_floor)
+  for name in $J6_BENCH_ROWS; do [ "$name" != floor ] && rows+=("row_$name"); done
+fi
+
 for row in "${rows[@]}"; do "$row"; done

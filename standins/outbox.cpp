@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "platform/posix_file.h"
 #include "platform/posix_path.h"
@@ -48,24 +49,50 @@ std::string FileName(const std::string& windowsPath) {
   return cut == std::string::npos ? windowsPath : windowsPath.substr(cut + 1);
 }
 
-/// The whole file, or nothing when it is no readable regular file: for the
-/// sender a folder, a pipe or an unreadable file is as good as missing.
-std::optional<std::string> ReadAttachment(const std::string& windowsPath) {
-  if (windowsPath.empty()) return std::nullopt;
-  struct stat info {};
-  const int fd = platform::OpenRegularFile(platform::PosixPath(windowsPath), &info);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> bytes(std::in_place);
-  char chunk[65536];
-  for (ssize_t count; (count = platform::ReadSome(fd, chunk, sizeof chunk)) != 0;) {
-    if (count < 0) {
-      bytes.reset();
-      break;
-    }
-    bytes->append(chunk, static_cast<std::size_t>(count));
+/// A file descriptor, closed with its holder.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) noexcept : fd_(fd) {}
+  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor& operator=(Descriptor&&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
   }
-  close(fd);
-  return bytes;
+
+  int get() const { return fd_; }
+  /// close(), which may report a write that failed late.
+  bool Close() { return close(std::exchange(fd_, -1)) == 0; }
+
+ private:
+  int fd_;
+};
+
+/// The attachment's file open for reading, or none (-1) when it is no
+/// readable regular file: for the sender a folder, a pipe or a file that
+/// cannot be read is as good as missing. Only its first byte is read here;
+/// the rest streams into the message.
+Descriptor OpenAttachment(const std::string& windowsPath) {
+  if (windowsPath.empty()) return Descriptor();
+  struct stat info {};
+  Descriptor file(platform::OpenRegularFile(platform::PosixPath(windowsPath), &info));
+  char byte = 0;
+  if (file.get() >= 0 && pread(file.get(), &byte, 1, 0) < 0) return Descriptor();
+  return file;
+}
+
+/// Whether the whole file can be read. A failed write names no culprit;
+/// this tells an attachment that could not be read from an outbox that could
+/// not be written.
+bool ReadsToTheEnd(int fd) {
+  char chunk[65536];
+  for (off_t at = 0;;) {
+    const ssize_t count = pread(fd, chunk, sizeof chunk, at);
+    if (count == 0) return true;
+    if (count < 0 && errno != EINTR) return false;
+    if (count > 0) at += count;
+  }
 }
 
 struct Unref {
@@ -197,20 +224,39 @@ void SetSubject(GMimeMessage* message, const std::string& subject) {
   SetRawHeader(GMIME_OBJECT(message), "Subject", value);
 }
 
-/// A part whose content is `bytes`, to be written in `encoding`.
-Ref<GMimePart> NewPart(const char* type, const char* subtype, const std::string& bytes,
+/// A part whose content `stream` holds as it is, to be written in
+/// `encoding`.
+Ref<GMimePart> NewPart(const char* type, const char* subtype, GMimeStream* stream,
                        GMimeContentEncoding encoding) {
   Ref<GMimePart> part(g_mime_part_new_with_type(type, subtype));
-  Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
   Ref<GMimeDataWrapper> content(
-      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+      g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT));
   g_mime_part_set_content(part.get(), content.get());
   g_mime_part_set_content_encoding(part.get(), encoding);
   return part;
 }
 
-/// The message as MIME text with CR LF line ends; empty when GMime fails.
-std::string Render(const Message& message, const std::vector<std::string>& contents) {
+/// A stream over a file descriptor that stays the caller's. GMime reads and
+/// writes it a few kilobytes at a time, so a file of any size streams
+/// through the encoder.
+Ref<GMimeStream> FileStream(int fd) {
+  Ref<GMimeStream> stream(g_mime_stream_fs_new(fd));
+  g_mime_stream_fs_set_owner(GMIME_STREAM_FS(stream.get()), FALSE);
+  return stream;
+}
+
+/// Whether the file at `fd` ends with `tail`.
+bool EndsWith(int fd, const std::string& tail) {
+  struct stat info {};
+  const auto size = static_cast<off_t>(tail.size());
+  if (fstat(fd, &info) != 0 || info.st_size < size) return false;
+  std::string end(tail.size(), '\0');
+  return pread(fd, end.data(), end.size(), info.st_size - size) == size && end == tail;
+}
+
+/// Writes the message as MIME text with CR LF line ends to `out`, each
+/// attachment read from its file in `files`; false when GMime fails.
+bool WriteMessage(const Message& message, const std::vector<Descriptor>& files, int out) {
   InitGMime();
   // Headers are added in the order a reader expects to see them.
   Ref<GMimeMessage> mime(g_mime_message_new(FALSE));
@@ -243,13 +289,15 @@ std::string Render(const Message& message, const std::vector<std::string>& conte
     }
     body += message.body[i];
   }
-  Ref<GMimePart> text = NewPart("text", "plain", body, GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+  Ref<GMimeStream> bodyStream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
+  Ref<GMimePart> text =
+      NewPart("text", "plain", bodyStream.get(), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
   g_mime_object_set_content_type_parameter(GMIME_OBJECT(text.get()), "charset", "windows-1252");
   g_mime_multipart_add(mixed.get(), GMIME_OBJECT(text.get()));
   for (std::size_t i = 0; i < message.attachments.size(); ++i) {
     const Attachment& attachment = message.attachments[i];
-    Ref<GMimePart> file =
-        NewPart("application", "octet-stream", contents[i], GMIME_CONTENT_ENCODING_BASE64);
+    Ref<GMimePart> file = NewPart("application", "octet-stream", FileStream(files[i].get()).get(),
+                                  GMIME_CONTENT_ENCODING_BASE64);
     const std::string& name = attachment.name.empty() ? FileName(attachment.path) : attachment.name;
     g_mime_part_set_filename(file.get(), Utf8(name).c_str());
     g_mime_multipart_add(mixed.get(), GMIME_OBJECT(file.get()));
@@ -258,12 +306,12 @@ std::string Render(const Message& message, const std::vector<std::string>& conte
 
   GMimeFormatOptions* options = g_mime_format_options_clone(nullptr);
   g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-  Ref<GMimeStream> out(g_mime_stream_mem_new());
-  const bool written = g_mime_object_write_to_stream(top, options, out.get()) >= 0;
+  const bool written = g_mime_object_write_to_stream(top, options, FileStream(out).get()) >= 0;
   g_mime_format_options_free(options);
-  if (!written) return std::string();
-  const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
-  return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+  // GMime takes a write the disk cut short for done when no other write
+  // follows it: the message is whole only when it ends with its closing line.
+  const char* boundary = g_mime_multipart_get_boundary(mixed.get());
+  return written && EndsWith(out, std::string("\r\n--") + boundary + "--\r\n");
 }
 
 /// Names sort in the order one process wrote its messages: the time is
@@ -288,41 +336,60 @@ std::string TimeStamp() {
   return std::string(stamp) + "." + std::to_string(1000 + millis).substr(1);
 }
 
-/// Writes the bytes to a temporary file and only then gives them a .eml name
-/// of their own, so that a reader never sees half a message and no earlier
-/// message is replaced.
-std::optional<std::string> WriteNewFile(const std::string& folder, const std::string& bytes) {
+/// A new file under a hidden name in `folder`, made when missing; -1, and
+/// `temporary` empty, when it cannot be made.
+int CreateTemporary(const std::string& folder, std::string* temporary) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  if (error) return std::nullopt;
-  std::string temporary = folder + "/.j6mailer-XXXXXX.tmp";
-  const int fd = mkstemps(temporary.data(), 4);
-  if (fd < 0) return std::nullopt;
-  const bool written = platform::WriteAll(fd, bytes) && fsync(fd) == 0;
-  if (close(fd) != 0 || !written) {
-    unlink(temporary.c_str());
+  *temporary = folder + "/.j6mailer-XXXXXX.tmp";
+  const int fd = error ? -1 : mkstemps(temporary->data(), 4);
+  if (fd < 0) temporary->clear();
+  return fd;
+}
+
+/// A message is written to a temporary file and only then given a .eml name
+/// of its own, so that a reader never sees half a message and no earlier
+/// message is replaced. The file is removed unless it got that name.
+class NewFile {
+ public:
+  explicit NewFile(const std::string& folder)
+      : folder_(folder), file_(CreateTemporary(folder, &temporary_)) {}
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+  ~NewFile() {
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+  }
+
+  /// -1 when the file could not be made.
+  int fd() const { return file_.get(); }
+
+  /// Writes what is written through to the disk and gives the file its name;
+  /// nothing when that fails.
+  std::optional<std::string> Publish() {
+    const bool synced = fsync(file_.get()) == 0;
+    if (!file_.Close() || !synced) return std::nullopt;
+    static unsigned number = 0;
+    const std::string stamp = TimeStamp();
+    for (unsigned attempt = 1; attempt <= 1000; ++attempt) {
+      std::string name = FinalName(folder_, stamp, ++number);
+      if (link(temporary_.c_str(), name.c_str()) == 0) return name;
+      if (errno == EEXIST) continue;
+      // A file system without hard links: rename, atomic too, but it would
+      // replace a file of the same name, so look first.
+      struct stat info {};
+      if (lstat(name.c_str(), &info) == 0) continue;
+      if (rename(temporary_.c_str(), name.c_str()) != 0) break;
+      temporary_.clear();
+      return name;
+    }
     return std::nullopt;
   }
-  static unsigned number = 0;
-  const std::string stamp = TimeStamp();
-  std::optional<std::string> file;
-  for (unsigned attempt = 1; attempt <= 1000; ++attempt) {
-    const std::string name = FinalName(folder, stamp, ++number);
-    if (link(temporary.c_str(), name.c_str()) == 0) {
-      file = name;
-      break;
-    }
-    if (errno == EEXIST) continue;
-    // A file system without hard links: rename, atomic too, but it would
-    // replace a file of the same name, so look first.
-    struct stat info {};
-    if (lstat(name.c_str(), &info) == 0) continue;
-    if (rename(temporary.c_str(), name.c_str()) == 0) return name;
-    break;
-  }
-  unlink(temporary.c_str());
-  return file;
-}
+
+ private:
+  std::string folder_;
+  std::string temporary_;  // empty: nothing to remove
+  Descriptor file_;
+};
 
 }  // namespace
 
@@ -336,20 +403,25 @@ std::string OutboxFolder() {
 
 mapi::ULONG Deliver(const Message& message, std::string* file) noexcept {
   try {
-    std::vector<std::string> contents;
+    std::vector<Descriptor> files;
     for (const Attachment& attachment : message.attachments) {
-      std::optional<std::string> bytes = ReadAttachment(attachment.path);
-      if (!bytes) return mapi::kMapiAttachmentNotFound;
-      contents.push_back(std::move(*bytes));
+      files.push_back(OpenAttachment(attachment.path));
+      if (files.back().get() < 0) return mapi::kMapiAttachmentNotFound;
     }
     for (const Mailbox& recipient : message.recipients) {
       if (recipient.address.empty()) return mapi::kMapiUnknownRecipient;
     }
     if (message.recipients.empty() && !message.draft) return mapi::kMapiInvalidRecips;
-    const std::string text = Render(message, contents);
-    if (text.empty()) return mapi::kMapiFailure;
-    std::optional<std::string> written = WriteNewFile(OutboxFolder(), text);
-    if (!written) return mapi::kMapiFailure;
+    NewFile eml(OutboxFolder());
+    if (eml.fd() < 0) return mapi::kMapiFailure;
+    std::optional<std::string> written;
+    if (WriteMessage(message, files, eml.fd())) written = eml.Publish();
+    if (!written) {
+      for (const Descriptor& attachment : files) {
+        if (!ReadsToTheEnd(attachment.get())) return mapi::kMapiAttachmentNotFound;
+      }
+      return mapi::kMapiFailure;
+    }
     if (file != nullptr) *file = std::move(*written);
     return mapi::kMapiSuccess;
   } catch (...) {

@@ -2,12 +2,22 @@
 #include "standins/outbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "tests/standins/eml_reader.h"
 #include "tests/standins/outbox_fixture.h"
+#include "tests/support/digest.h"
 
 namespace j6::test {
 namespace {
@@ -34,6 +44,65 @@ Message OneRecipient() {
   message.subject = "Report";
   message.body = "Text";
   return message;
+}
+
+/// `size` bytes of every value in no order, written a megabyte at a time so
+/// that the test itself never holds them all; the file's path.
+std::string WriteNoise(const std::string& path, std::size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::string chunk(1 << 20, '\0');
+  std::uint32_t state = 2463534242U;
+  for (std::size_t left = size; file != nullptr && left > 0;) {
+    for (char& c : chunk) {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      c = static_cast<char>(state);
+    }
+    const std::size_t count = std::min(left, chunk.size());
+    std::fwrite(chunk.data(), 1, count, file);
+    left -= count;
+  }
+  if (file != nullptr) std::fclose(file);
+  return path;
+}
+
+/// Kilobytes this process holds in memory now.
+long ResidentKb() {
+  long pages = 0;
+  long resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+struct ChildRun {
+  int status = -1;  // its exit status; -1 when it did not exit
+  /// Its peak memory beyond what it held as it started; unknown: the most.
+  long growthKb = std::numeric_limits<long>::max();
+};
+
+/// Runs `body` in a child process of its own, and learns from the system how
+/// much memory the child held at most.
+ChildRun InChild(const std::function<int()>& body) {
+  int channel[2];
+  if (pipe(channel) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const long start = ResidentKb();
+    if (write(channel[1], &start, sizeof start) != sizeof start) _exit(126);
+    _exit(body());
+  }
+  close(channel[1]);
+  long start = 0;
+  const bool told = pid > 0 && read(channel[0], &start, sizeof start) == sizeof start;
+  close(channel[0]);
+  int status = 0;
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status)) return {};
+  ChildRun run;
+  run.status = WEXITSTATUS(status);
+  if (told) run.growthKb = usage.ru_maxrss - start;
+  return run;
 }
 
 EmlMessage DeliverAndRead(const Message& message) {
@@ -172,6 +241,8 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
   const std::string attachment = PutOnDriveC("present.txt", "here");
   const auto missingFile = [](Message* m) { m->attachments.push_back({"C:\\absent.txt", ""}); };
   const auto noAddress = [](Message* m) { m->recipients.push_back({"anna@example.com", ""}); };
+  // A regular file that opens and fails at its first read.
+  const auto unreadable = [](Message* m) { m->attachments.push_back({"/proc/self/mem", ""}); };
   const struct {
     const char* name;
     std::function<void(Message*)> change;
@@ -189,12 +260,19 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
          m->attachments.push_back({"C:\\", "c"});
        },
        outbox_, 11},
+      {"attachment that cannot be read", unreadable, outbox_, 11},
       {"recipient without address", noAddress, outbox_, 14},
       {"no recipient", [](Message* m) { m->recipients.clear(); }, outbox_, 25},
       {"outbox under a file", [](Message*) {}, regularFile + "/outbox", 2},
       {"attachments are checked first",
        [&](Message* m) {
          missingFile(m);
+         noAddress(m);
+       },
+       outbox_, 11},
+      {"an attachment is read before the recipients are checked",
+       [&](Message* m) {
+         unreadable(m);
          noAddress(m);
        },
        outbox_, 11},
@@ -210,6 +288,56 @@ TEST_F(OutboxTest, AFailedCheckWritesNothing) {
     EXPECT_EQ(file, "untouched") << c.name;
     EXPECT_EQ(OutboxEntries(), 0u) << c.name;
     EXPECT_EQ(ReadFileBytes(regularFile), "x");
+  }
+}
+
+/// A document of any size streams from its file through the encoder into
+/// the message: the process never holds it whole.
+TEST_F(OutboxTest, StreamsALargeAttachmentByteExactInLittleMemory) {
+  constexpr std::size_t kSize = 50 << 20;
+  std::filesystem::create_directories(dir_.path() / "drives" / "c");
+  const std::string source = WriteNoise(dir_.File("drives/c/large.pdf"), kSize);
+  Message message = OneRecipient();
+  message.attachments = {{"C:\\large.pdf", ""}};
+
+  const ChildRun run = InChild([&] { return static_cast<int>(Deliver(message)); });
+  EXPECT_EQ(run.status, 0);
+  EXPECT_LT(run.growthKb, 16 << 10) << "a 50 MB attachment read whole";
+
+  const std::vector<std::string> files = OutboxFiles(outbox_);
+  ASSERT_EQ(files.size(), 1u);
+  const std::optional<EmlMessage> eml = ReadEml(files[0]);
+  ASSERT_TRUE(eml.has_value());
+  ASSERT_EQ(eml->attachments.size(), 1u);
+  EXPECT_EQ(Digest(eml->attachments[0].bytes), Digest(ReadFileBytes(source)));
+}
+
+/// A disk that fills while the message is written fails it as an outbox
+/// that cannot be written, and the part written is removed, wherever the
+/// message is cut.
+TEST_F(OutboxTest, AMessageCutShortLeavesNothing) {
+  Message message = OneRecipient();
+  message.attachments = {{PutOnDriveC("report.pdf", std::string(1 << 20, 'x')), ""}};
+  std::string whole;
+  ASSERT_EQ(Deliver(message, &whole), 0u);
+  const auto size = static_cast<rlim_t>(std::filesystem::file_size(whole));
+  std::filesystem::remove(whole);
+  const struct {
+    const char* name;
+    rlim_t room;
+  } cases[] = {
+      {"in the attachment", 64 << 10},
+      {"in its closing line", size - 10},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = InChild([&] {
+      std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+      const struct rlimit limit = {c.room, c.room};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      return static_cast<int>(Deliver(message));
+    });
+    EXPECT_EQ(run.status, 2) << c.name;
+    EXPECT_EQ(OutboxEntries(), 0u) << c.name;
   }
 }
 
