@@ -4,11 +4,12 @@
 #include <vector>
 
 #include "platform/module_path.h"
+#include "platform/native.h"
 #include "platform/wide_text_win32.h"
 
 namespace j6::platform {
 
-bool ModuleFileName(std::string* path) {
+bool native::ModuleFileName(std::string* path) {
   // Long paths are possible; a result that fills the buffer was cut short.
   std::vector<wchar_t> buffer(32768);
   const DWORD size = static_cast<DWORD>(buffer.size());

@@ -21,5 +21,6 @@ EntryPoint FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);
 void ShowMessageBox(const char* caption, const char* text, unsigned flags);
 LocalTime NowLocal();
+bool ModuleFileName(std::string* path);
 
 }  // namespace j6::platform::native

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/module_path.h"
 #include "platform/native.h"
 
 namespace j6::platform {
@@ -15,6 +16,7 @@ const Outside& NativeOutside() {
       native::FileHasData,    native::OpenLibrary,
       native::FindSymbol,     native::CloseLibrary,
       native::ShowMessageBox, native::NowLocal,
+      native::ModuleFileName,
   };
   return table;
 }
@@ -43,6 +45,8 @@ void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
 }
 
 LocalTime NowLocal() { return TheOutside().nowLocal(); }
+
+bool ModuleFileName(std::string* path) { return TheOutside().moduleFileName(path); }
 
 bool DynamicLibrary::Load(const char* name) {
   Free();

@@ -4,7 +4,7 @@
 // otherwise is then forced in-process, without building a library or
 // starting a process. Each entry starts as the platform's own call; the
 // functions of files.h, dynamic_library.h, message_box.h and clock.h go
-// through it.
+// through it, and so does module_path.h.
 #pragma once
 
 #include <cstdio>
@@ -29,6 +29,7 @@ struct Outside {
   void (*freeLibrary)(void* library);
   void (*showMessageBox)(const char* caption, const char* text, unsigned flags);
   LocalTime (*nowLocal)();
+  bool (*moduleFileName)(std::string* path);
 };
 
 /// The table every call goes through.

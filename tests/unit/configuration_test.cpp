@@ -8,6 +8,7 @@
 #include "run/run_state.h"
 #include "tests/support/child_process.h"
 #include "tests/support/run_state_fixture.h"
+#include "tests/support/scoped_outside.h"
 #include "tests/support/temp_dir.h"
 
 namespace j6 {
@@ -27,6 +28,16 @@ TEST_F(ConfigurationTest, FileLiesBesideTheExecutable) {
   EXPECT_EQ(path, besideMe);
   EXPECT_EQ(run_.logFilePath.view(), "beside.log");
   EXPECT_EQ(run_.mapiMode.view(), "Extended");
+}
+
+bool NoModulePath(std::string* /*path*/) { return false; }
+
+// Without the executable's path the file is the current folder's: a bare
+// name would have Windows look in its own folder.
+TEST_F(ConfigurationTest, WithoutTheExecutablesPathTheCurrentFolders) {
+  test::ScopedOutside outside;
+  outside->moduleFileName = &NoModulePath;
+  EXPECT_STREQ(ConfigFilePath(run_), ".\\J6MailerCfg.ini");
 }
 
 TEST_F(ConfigurationTest, ComputesThePathOnce) {
