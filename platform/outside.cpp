@@ -10,11 +10,12 @@ namespace j6::platform {
 
 const Outside& NativeOutside() {
   static const Outside table = {
-      native::OpenFile,       native::AppendToFile,
-      native::DeleteFileAt,   native::RemoveFileIfPresent,
-      native::FileHasData,    native::OpenLibrary,
-      native::FindSymbol,     native::CloseLibrary,
-      native::ShowMessageBox, native::NowLocal,
+      native::OpenFile,     native::AppendToFile,
+      native::DeleteFileAt, native::RemoveFileIfPresent,
+      native::FileHasData,  native::FindLibrary,
+      native::OpenLibrary,  native::FindSymbol,
+      native::CloseLibrary, native::ShowMessageBox,
+      native::NowLocal,
   };
   return table;
 }
@@ -43,6 +44,10 @@ void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
 }
 
 LocalTime NowLocal() { return TheOutside().nowLocal(); }
+
+bool FindLibrary(const char* name, std::string* path, std::string* error) {
+  return TheOutside().findLibrary(name, path, error);
+}
 
 bool DynamicLibrary::Load(const char* name) {
   Free();
