@@ -15,7 +15,7 @@ constexpr std::size_t kMaxSubKeyLength = 300;
 
 long ReadRegistryString(const char* keyPath, RegistryText& valueText) {
   const std::string valueName(valueText.view());
-  platform::UserRegistryKey key;
+  platform::RegistryKey key;
   unsigned char data[kDataBufferSize] = {};
   std::uint32_t size = kDataBufferSize;
   std::uint32_t type = 0;

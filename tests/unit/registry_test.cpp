@@ -140,7 +140,7 @@ const OpenCase kOpenCases[] = {
 TEST_F(RegistryTest, OpensKeysAsWindowsDoes) {
   Import(SettingsFile());
   for (const OpenCase& c : kOpenCases) {
-    UserRegistryKey key;
+    RegistryKey key;
     EXPECT_EQ(key.Open(c.path), c.expected) << c.name;
   }
 }
@@ -195,7 +195,7 @@ TEST_F(RegistryTest, ReadsValuesAsWindowsDoes) {
   Import(SettingsFile());
   for (const QueryCase& c : kQueryCases) {
     SCOPED_TRACE(c.name);
-    UserRegistryKey key;
+    RegistryKey key;
     ASSERT_EQ(key.Open(c.key), kRegistrySuccess);
     const std::vector<unsigned char> untouched(c.bufferSize, 0xA5);
     std::vector<unsigned char> buffer = untouched;
@@ -215,7 +215,7 @@ TEST_F(RegistryTest, ReadsValuesAsWindowsDoes) {
 
 TEST_F(RegistryTest, NoBufferReportsTheSize) {
   Import(SettingsFile());
-  UserRegistryKey key;
+  RegistryKey key;
   ASSERT_EQ(key.Open("J6Test\\Strings"), kRegistrySuccess);
   std::uint32_t type = 0;
   std::uint32_t size = 0;
@@ -244,7 +244,7 @@ TEST_F(RegistryTest, ReadsUnicodeFilesAsWindows1252) {
   }
   Import(bytes);
 
-  UserRegistryKey key;
+  RegistryKey key;
   ASSERT_EQ(key.Open("J6TEST\\CITT\xC0"), kRegistrySuccess);
   unsigned char buffer[64] = {};
   std::uint32_t type = 0;
@@ -267,7 +267,7 @@ TEST_F(RegistryTest, EachOpenSeesTheFileAsItIsThen) {
     Import(std::string("REGEDIT4\n[-HKEY_CURRENT_USER\\J6Test]\n"
                        "[HKEY_CURRENT_USER\\J6Test\\Changed]\n\"v\"=\"") +
            text + "\"\n");
-    UserRegistryKey key;
+    RegistryKey key;
     ASSERT_EQ(key.Open("J6Test\\Changed"), kRegistrySuccess);
     char buffer[8] = {};
     std::uint32_t size = sizeof buffer;
@@ -298,7 +298,7 @@ TEST_F(RegistryTest, ImportsOnlyFilesWithAValidHeader) {
     const std::string path = dir_.File("header.reg");
     test::WriteFileBytes(path, std::string(c.header) + "\n[HKEY_CURRENT_USER\\J6Test\\Header]\n");
     test::ImportRegistryFile(path);  // regedit may call a file without a header a failure
-    UserRegistryKey key;
+    RegistryKey key;
     EXPECT_EQ(key.Open("J6Test\\Header"), c.imported ? kRegistrySuccess : kRegistryFileNotFound)
         << c.name;
   }
