@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/environment.h"
 #include "tests/support/registry_import.h"
 #include "tests/support/temp_dir.h"
 
@@ -153,6 +154,7 @@ struct QueryCase {
   std::uint32_t type;  // reported on success and when the data do not fit
   long result;
   std::string data;  // read on success; its size is reported in both cases
+  RegistryRoot root = RegistryRoot::kCurrentUser;
 };
 
 const QueryCase kQueryCases[] = {
@@ -173,6 +175,10 @@ const QueryCase kQueryCases[] = {
     {"missing value", "J6Test\\Strings", "Missing", 260, 0, kRegistryFileNotFound, ""},
     {"look-alike root", "J6Test\\Strings", "Near", 260, 0, kRegistryFileNotFound, ""},
     {"other root", "J6Test\\Strings", "Machine", 260, 0, kRegistryFileNotFound, ""},
+    {"the machine's hive", "J6Test\\Strings", "Machine", 260, kRegSz, kRegistrySuccess,
+     Bytes("x\0"), RegistryRoot::kLocalMachine},
+    {"a user's value is not the machine's", "J6Test\\Strings", "Plain", 260, 0,
+     kRegistryFileNotFound, "", RegistryRoot::kLocalMachine},
     {"dword", "J6Test\\Data", "Port", 260, kRegDword, kRegistrySuccess, Bytes("\x40\x1f\0\0")},
     {"short dword", "J6Test\\Data", "Short", 260, kRegDword, kRegistrySuccess, Bytes("\7\0\0\0")},
     {"binary", "J6Test\\Data", "Binary", 3, kRegBinary, kRegistrySuccess, Bytes("\x01\xff\0")},
@@ -195,7 +201,7 @@ TEST_F(RegistryTest, ReadsValuesAsWindowsDoes) {
   Import(SettingsFile());
   for (const QueryCase& c : kQueryCases) {
     SCOPED_TRACE(c.name);
-    RegistryKey key;
+    RegistryKey key(c.root);
     ASSERT_EQ(key.Open(c.key), kRegistrySuccess);
     const std::vector<unsigned char> untouched(c.bufferSize, 0xA5);
     std::vector<unsigned char> buffer = untouched;
@@ -302,6 +308,21 @@ TEST_F(RegistryTest, ImportsOnlyFilesWithAValidHeader) {
     EXPECT_EQ(key.Open("J6Test\\Header"), c.imported ? kRegistrySuccess : kRegistryFileNotFound)
         << c.name;
   }
+}
+
+// A mail client's DLLPath may be REG_EXPAND_SZ; a variable that is not set
+// stays as written.
+TEST(RegistryText, ExpandsAsWindowsDoes) {
+  test::SetEnvironment("J6TEST_EXPAND", "C:\\Mail");
+  const struct {
+    const char* text;
+    const char* expanded;
+  } cases[] = {
+      {"%J6TEST_EXPAND%\\mapi.dll", "C:\\Mail\\mapi.dll"},
+      {"%J6TEST_UNSET%\\%J6TEST_EXPAND%", "%J6TEST_UNSET%\\C:\\Mail"},
+      {"100%", "100%"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandRegistryText(c.text), c.expanded) << c.text;
 }
 
 }  // namespace
