@@ -11,7 +11,7 @@ namespace {
 
 // Enough for any header a linker writes: the PE header follows a DOS stub of
 // a few hundred bytes.
-constexpr std::size_t kHeaderBytes = 64 * 1024;
+constexpr std::size_t kHeaderBytes = std::size_t{64} * 1024;
 
 std::uint32_t Little(std::string_view bytes, std::size_t at, int size) {
   std::uint32_t value = 0;
@@ -30,15 +30,15 @@ std::uint32_t Big(std::string_view bytes, std::size_t at, int size) {
 }
 
 struct Machine {
-  std::uint32_t number;
   const char* name;
+  std::uint32_t number;
   int bits;
 };
 
 constexpr Machine kPeMachines[] = {
-    {0x14c, "x86", 32}, {0x8664, "x64", 64}, {0x1c4, "ARM", 32}, {0xaa64, "ARM64", 64}};
+    {"x86", 0x14c, 32}, {"x64", 0x8664, 64}, {"ARM", 0x1c4, 32}, {"ARM64", 0xaa64, 64}};
 constexpr Machine kElfMachines[] = {
-    {3, "x86", 32}, {62, "x64", 64}, {40, "ARM", 32}, {183, "ARM64", 64}};
+    {"x86", 3, 32}, {"x64", 62, 64}, {"ARM", 40, 32}, {"ARM64", 183, 64}};
 
 template <std::size_t N>
 const Machine* Find(const Machine (&machines)[N], std::uint32_t number) {

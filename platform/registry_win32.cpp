@@ -42,7 +42,7 @@ long RegistryKey::Close() {
 }
 
 std::string ExpandRegistryText(std::string_view text) {
-  const std::string source(text);
+  std::string source(text);
   const DWORD size = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
   if (size == 0) return source;
   std::vector<char> expanded(size);
