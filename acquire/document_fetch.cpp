@@ -61,22 +61,23 @@ std::string RemoteDocumentPath(std::string_view spoolDir, const AreaRecord& reco
   return std::string(path.view());
 }
 
-Acquisition FetchDocument(RunState& run, std::string_view areaName) {
-  const AreaRecord& record = run.record;
-
+bool LoadDocumentSettings(RunState& run) {
   run.extraAttachmentPath.Clear();
   if (!ReadPathSetting("Setup", "GL_DirSys", run.extraAttachmentPath, run.clientRoot.c_str(), "?",
                        1023)) {
-    return Acquisition::kNotFetched;
+    return false;
   }
   TakeExtraAttachmentName(run);
-  FixedString<100> serverName;
-  ReadSetting("Setup", "ServerName", serverName, run.outRoot.c_str(), "Default", 100);
+  ReadSetting("Setup", "ServerName", run.serverName, run.outRoot.c_str(), "Default", 100);
   run.remoteDocumentPath.Clear();
-  if (!ReadPathSetting("Setup", "SpoolDir", run.remoteDocumentPath, run.outRoot.c_str(), "Default",
-                       100)) {
-    return Acquisition::kNotFetched;
-  }
+  return ReadPathSetting("Setup", "SpoolDir", run.remoteDocumentPath, run.outRoot.c_str(),
+                         "Default", 100);
+}
+
+Acquisition FetchDocument(RunState& run, std::string_view areaName) {
+  const AreaRecord& record = run.record;
+
+  if (!LoadDocumentSettings(run)) return Acquisition::kNotFetched;
   if (run.networkMode) {
     run.documentPath.Assign(
         AreaPathIn(run.networkDir.view(), "SPOOL\\DOC" + std::string(areaName)));
@@ -90,7 +91,7 @@ Acquisition FetchDocument(RunState& run, std::string_view areaName) {
     LogLine("J6FTPara: could not clear %s", local.c_str());
     return Acquisition::kNotFetched;
   }
-  if (EseguiTF(run.port, serverName.c_str(), run.remoteDocumentPath.c_str(), local.c_str()) ==
+  if (EseguiTF(run.port, run.serverName.c_str(), run.remoteDocumentPath.c_str(), local.c_str()) ==
       TransferCall::kNoLibrary) {
     LogLine("EseguiTF ha ritornato 1");
     return Acquisition::kNotFetched;

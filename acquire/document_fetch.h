@@ -20,6 +20,14 @@ enum class Acquisition : int {
 /// Settings, area file and document fetch, in that order, into `run`.
 Acquisition AcquireRequest(RunState& run, std::string_view areaName);
 
+/// Reads the settings the fetch takes into the run: "GL_DirSys" (the second
+/// attachment's folder), "ServerName", and "SpoolDir" into the remote
+/// document path, which the fetch then completes from the record. Between
+/// the first two it takes the second attachment's name from the record, in
+/// the order runs have always logged them. False when a folder setting is
+/// too long to be used.
+bool LoadDocumentSettings(RunState& run);
+
 /// Works out the document's paths, has the transfer library copy it, and
 /// takes the message fields from the record (which ReadAreaFile put in
 /// `run`). kNotFetched when the transfer library was not called, the

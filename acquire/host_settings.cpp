@@ -12,26 +12,36 @@
 namespace j6 {
 
 namespace {
+
 constexpr std::int32_t kDefaultPort = 8000;
+
+/// The roots under the server's key: J6Out for the server's settings, J6Cli
+/// for the client's.
+void SetRoots(RunState& run, std::string_view serverKey) {
+  run.outRoot.Assign(serverKey);
+  run.outRoot.Append("\\J6Out\\");
+  run.clientRoot.Assign(serverKey);
+  run.clientRoot.Append("\\J6Cli\\");
+}
+
 }  // namespace
 
+void SelectMonoServer(RunState& run) {
+  LogLine("J6FTPara: MONO-SERVER");
+  SetRoots(run, "ORV\\J6");
+}
+
 ServerMode SelectServerMode(RunState& run, std::string_view areaName) {
-  run.outRoot.Assign("ORV\\J6");
-  const bool mono = !areaName.empty() && areaName[0] >= '0' && areaName[0] <= '9';
-  if (mono) {
-    LogLine("J6FTPara: MONO-SERVER");
-  } else {
-    LogLine("J6FTPara: MULTI-SERVER");
-    run.outRoot.Append(areaName.substr(0, 3));
-    FixedString<300> scratch;
-    const std::string area(areaName);
-    ReadSetting(nullptr, "NomeServer", scratch, run.outRoot.c_str(), area.c_str(), 100);
+  if (!areaName.empty() && areaName[0] >= '0' && areaName[0] <= '9') {
+    SelectMonoServer(run);
+    return ServerMode::kMono;
   }
-  run.clientRoot.Assign(run.outRoot.view());
-  run.clientRoot.Append("\\J6Cli\\");
-  run.outRoot.Append("\\J6Out\\");
-  if (mono) return ServerMode::kMono;
+  LogLine("J6FTPara: MULTI-SERVER");
+  const std::string serverKey = "ORV\\J6" + std::string(areaName.substr(0, 3));
+  const std::string area(areaName);
   FixedString<300> scratch;
+  ReadSetting(nullptr, "NomeServer", scratch, serverKey.c_str(), area.c_str(), 100);
+  SetRoots(run, serverKey);
   ReadSetting(nullptr, "FileIcon", scratch, run.outRoot.c_str(), "*", 260);
   return ServerMode::kMulti;
 }

@@ -18,6 +18,10 @@ enum class ServerMode : int { kMono = 1, kMulti = 2 };
 /// server's "NomeServer" and "FileIcon" settings.
 ServerMode SelectServerMode(RunState& run, std::string_view areaName);
 
+/// The mono-server roots, whatever the area: what SelectServerMode chooses
+/// for an area name that begins with a digit.
+void SelectMonoServer(RunState& run);
+
 /// Reads the sender, port, network switches and network folder into the run,
 /// from under the roots SelectServerMode chose. False when the network
 /// folder's setting is too long for its field: a cut path would name another

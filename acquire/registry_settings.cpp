@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "platform/registry.h"
 #include "run/run_log.h"
@@ -11,11 +12,17 @@ namespace j6 {
 namespace {
 constexpr std::uint32_t kDataBufferSize = 129;
 constexpr std::size_t kMaxSubKeyLength = 300;
+
+SettingReads* noting = nullptr;
 }  // namespace
+
+SettingReads::SettingReads() : outer_(noting) { noting = this; }
+
+SettingReads::~SettingReads() { noting = outer_; }
 
 long ReadRegistryString(const char* keyPath, RegistryText& valueText) {
   const std::string valueName(valueText.view());
-  platform::UserRegistryKey key;
+  platform::RegistryKey key;
   unsigned char data[kDataBufferSize] = {};
   std::uint32_t size = kDataBufferSize;
   std::uint32_t type = 0;
@@ -32,6 +39,14 @@ long ReadRegistryString(const char* keyPath, RegistryText& valueText) {
 
 namespace detail {
 
+void NoteSetting(SettingRead read) {
+  if (noting != nullptr) noting->reads_.push_back(std::move(read));
+}
+
+void NoteTooLong() {
+  if (noting != nullptr && !noting->reads_.empty()) noting->reads_.back().tooLong = true;
+}
+
 long LookUpSetting(const char* subKey, const char* valueName, const char* root,
                    const char* defaultText, RegistryText* keyPath, std::string* text) {
   keyPath->Assign(root);
@@ -44,6 +59,7 @@ long LookUpSetting(const char* subKey, const char* valueName, const char* root,
 }
 
 void LogSetting(const char* keyPath, const char* valueName, long found, const char* destination) {
+  NoteSetting({keyPath, valueName, found != NOT_FOUND_MARKER, destination});
   if (found == NOT_FOUND_MARKER) {
     LogLine("J6FTPara: HKEY_CURRENT_USER\\%s\\%s not found, use default: %s", keyPath, valueName,
             destination);
@@ -52,7 +68,10 @@ void LogSetting(const char* keyPath, const char* valueName, long found, const ch
   }
 }
 
-void LogTooLong(const char* valueName) { LogLine("J6FTPara: %s is too long", valueName); }
+void LogTooLong(const char* valueName) {
+  NoteTooLong();
+  LogLine("J6FTPara: %s is too long", valueName);
+}
 
 }  // namespace detail
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "run/fixed_string.h"
 
@@ -23,6 +24,38 @@ using RegistryText = FixedString<303>;
 /// returned; otherwise `valueText` is empty and NOT_FOUND_MARKER returned.
 /// Data of more than 129 bytes counts as absent.
 long ReadRegistryString(const char* keyPath, RegistryText& valueText);
+
+/// One setting as a run read it.
+struct SettingRead {
+  std::string keyPath;  // under HKEY_CURRENT_USER, as the log line names it
+  std::string valueName;
+  bool found = false;    // false: the default was taken
+  std::string text;      // what the run took
+  bool tooLong = false;  // a folder setting the run refuses, which ends it
+};
+
+namespace detail {
+void NoteSetting(SettingRead read);
+void NoteTooLong();
+}  // namespace detail
+
+/// While one lives, each setting read is also noted in it, in order: the
+/// check program shows what a run would take without writing a log.
+class SettingReads {
+ public:
+  SettingReads();
+  ~SettingReads();
+  SettingReads(const SettingReads&) = delete;
+  SettingReads& operator=(const SettingReads&) = delete;
+
+  const std::vector<SettingRead>& all() const { return reads_; }
+
+ private:
+  friend void detail::NoteSetting(SettingRead read);
+  friend void detail::NoteTooLong();
+  std::vector<SettingRead> reads_;
+  SettingReads* outer_;
+};
 
 namespace detail {
 /// Reads the setting; `*text` is the whole of the value's text, or the

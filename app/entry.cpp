@@ -3,9 +3,9 @@
 #include <string>
 
 #include "app/area_lock.h"
-#include "app/configuration.h"
 #include "app/run_mailer.h"
 #include "platform/files.h"
+#include "run/configuration.h"
 #include "run/run_log.h"
 #include "run/warning.h"
 

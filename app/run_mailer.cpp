@@ -3,10 +3,10 @@
 #include <string>
 
 #include "acquire/document_fetch.h"
-#include "app/configuration.h"
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
+#include "run/configuration.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/warning.h"

@@ -1,5 +1,6 @@
-# Fails unless PROGRAM is a GUI-subsystem executable whose imports are all
-# DLLs that every Windows desktop has. Run with cmake -P.
+# Fails unless PROGRAM is an executable of the subsystem SUBSYSTEM (2, the
+# default: GUI; 3: console) whose imports are all DLLs that every Windows
+# desktop has. Run with cmake -P.
 set(system_dlls KERNEL32.DLL USER32.DLL ADVAPI32.DLL MSVCRT.DLL)
 
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM}
@@ -8,8 +9,11 @@ if(failed)
   message(FATAL_ERROR "objdump could not read ${PROGRAM}")
 endif()
 
-if(NOT dump MATCHES "Subsystem[ \t]+0+2[ \t]+\\(Windows GUI\\)")
-  message(FATAL_ERROR "${PROGRAM} is not a GUI-subsystem program")
+if(NOT SUBSYSTEM)
+  set(SUBSYSTEM 2)
+endif()
+if(NOT dump MATCHES "Subsystem[ \t]+0+${SUBSYSTEM}[ \t]")
+  message(FATAL_ERROR "${PROGRAM} is not of subsystem ${SUBSYSTEM}")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")

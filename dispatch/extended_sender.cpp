@@ -14,7 +14,6 @@ namespace j6 {
 
 namespace {
 
-constexpr int kInitFlags = 1;
 constexpr unsigned int kStoreFlags = 0x201;
 constexpr int kOutboxFlags = 1;
 constexpr int kImportance = 2;
@@ -84,7 +83,7 @@ HandOver SendExtended(RunState& run, bool wait) {
     return HandOver::kFailed;
   }
   CMAPIEx session(f);
-  if (!CMAPIEx::Init(f, kInitFlags) || !session.Login(nullptr) ||
+  if (!CMAPIEx::Init(f, kMapiExInitFlags) || !session.Login(nullptr) ||
       !session.OpenMessageStore(nullptr, kStoreFlags)) {
     LogLine("Error: failed to initialize MAPIEx");
     return HandOver::kFailed;

@@ -7,6 +7,10 @@
 
 namespace j6 {
 
+/// What the program asks of MAPIEx_Init: notifications on a thread of their
+/// own (MAPI_MULTITHREAD_NOTIFICATIONS).
+constexpr int kMapiExInitFlags = 1;
+
 /// The wrapper's exported functions, all or nothing.
 struct MapiExFunctions {
   void* (*SessionNew)();

@@ -19,9 +19,9 @@ namespace {
 
 using j6::fuzz::Require;
 using j6::platform::RegistryHive;
+using j6::platform::RegistryKey;
 using j6::platform::RegistryValue;
 using j6::platform::RegistryValues;
-using j6::platform::UserRegistryKey;
 
 // A run looks at a few keys and values, so that it stays quick.
 constexpr std::size_t kKeysOpened = 6;
@@ -74,7 +74,7 @@ void CheckHive(const RegistryHive& hive) {
 }
 
 /// One query into a buffer of `capacity` bytes, with guard bytes behind it.
-void QueryInto(UserRegistryKey& key, const std::string& name, const RegistryValue& value,
+void QueryInto(RegistryKey& key, const std::string& name, const RegistryValue& value,
                std::uint32_t capacity) {
   std::vector<unsigned char> buffer(capacity + kGuard, kCanary);
   std::uint32_t type = 0xDEAD;
@@ -114,7 +114,7 @@ void ReadAsSetting(const std::string& path, const std::string& name, const Regis
   Require(text.view() == data.substr(0, data.find('\0')), "a setting read with other data");
 }
 
-void CheckValues(UserRegistryKey& key, const std::string& path, const RegistryValues& values,
+void CheckValues(RegistryKey& key, const std::string& path, const RegistryValues& values,
                  bool asSettings) {
   std::size_t queried = 0;
   for (const auto& [name, value] : values) {
@@ -155,12 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!HasZero(path) && keys.size() < kKeysOpened) keys.emplace_back(path, &values);
   });
   for (const auto& [path, values] : keys) {
-    UserRegistryKey key;
+    RegistryKey key;
     Require(key.Open(path.c_str()) == j6::platform::kRegistrySuccess,
             "a key of the file not found");
     CheckValues(key, path, *values, true);
     // Another case and a trailing backslash name the same key.
-    UserRegistryKey same;
+    RegistryKey same;
     const std::string other = path.empty() ? path : AsciiUpper(path) + "\\";
     Require(same.Open(other.c_str()) == j6::platform::kRegistrySuccess,
             "a key not found under another case");
@@ -174,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a key not in the file was found");
     }
   }
-  UserRegistryKey root;
+  RegistryKey root;
   Require(root.Open("") == j6::platform::kRegistrySuccess, "the root key is missing");
   Require(root.Open("\\Software") == 161, "a leading backslash was accepted");
   return 0;

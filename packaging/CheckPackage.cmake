@@ -1,6 +1,7 @@
-# Makes the package of a build, unpacks it into a scratch folder and runs the
-# unpacked program on the demo request, as a user would after installing it:
-# the run must end with "Sent successfully". Run with cmake -P and
+# Makes the package of a build, unpacks it into a scratch folder, checks the
+# desktop with the unpacked check program and runs the unpacked program on
+# the demo request, as a user would after installing it: the run must end
+# with "Sent successfully". Run with cmake -P and
 #   BUILD_DIR   the build folder (its CPackConfig.cmake)
 #   SOURCE_DIR  the source folder (the demo request)
 #   WINE        the Wine loader, for a Windows build (WINEPREFIX in the environment)
@@ -24,7 +25,12 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${archives} WORKING_DIRECTORY
   RESULT_VARIABLE failed)
 file(GLOB unpacked LIST_DIRECTORIES true ${work}/J6Mailer-*)
 list(FILTER unpacked EXCLUDE REGEX "\\.(zip|tar\\.gz)$")
-foreach(file J6MailerCfg.ini j6mailer-settings.reg INSTALL.txt)
+if(WINE)
+  set(check_file J6MailerCheck.exe)
+else()
+  set(check_file j6mailer-check)
+endif()
+foreach(file J6MailerCfg.ini j6mailer-settings.reg INSTALL.txt ${check_file})
   if(NOT EXISTS ${unpacked}/${file})
     message(FATAL_ERROR "the package lacks ${file}")
   endif()
@@ -50,6 +56,19 @@ file(REMOVE ${drive_c}/Temp/J6Mailer.log)
 file(MAKE_DIRECTORY ${drive_c}/Temp/mqbox ${drive_c}/Temp/SPOOL ${drive_c}/J6/SYS)
 file(COPY ${SOURCE_DIR}/demo/mqbox/A01 DESTINATION ${drive_c}/Temp/mqbox)
 file(COPY ${SOURCE_DIR}/demo/sys/CONDIZIONI.PDF DESTINATION ${drive_c}/J6/SYS)
+
+# The check, after installing: off Windows the demo's desktop is whole and
+# must pass; under Wine there is no real mail client to find, so only that
+# the check ran to its summary counts.
+execute_process(COMMAND ${WINE} ${unpacked}/${check_file} A01 WORKING_DIRECTORY ${work}
+  RESULT_VARIABLE status OUTPUT_VARIABLE checked)
+message(STATUS "check:\n${checked}")
+if(NOT checked MATCHES "\n[0-9]+ ok, [0-9]+ warn, [0-9]+ fail\r?\n$")
+  message(FATAL_ERROR "the packaged check printed no summary")
+endif()
+if(NOT WINE AND NOT status EQUAL 0)
+  message(FATAL_ERROR "the packaged check failed on the demo's desktop")
+endif()
 
 execute_process(COMMAND ${program} A01 WORKING_DIRECTORY ${work} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

@@ -68,17 +68,25 @@ std::wstring SearchFolders() {
 
 }  // namespace
 
-void* native::OpenLibrary(const char* name, std::string* error) {
+bool native::FindLibrary(const char* name, std::string* path, std::string* error) {
   const std::wstring wideName = WideFrom(name, CP_ACP);
   std::vector<wchar_t> found(32768);
   const DWORD length = SearchPathW(SearchFolders().c_str(), wideName.c_str(), L".dll",
                                    static_cast<DWORD>(found.size()), found.data(), nullptr);
   if (length == 0 || length >= found.size()) {
     *error = std::string(name) + " is in neither the program's folder, the system folders nor PATH";
-    return nullptr;
+    return false;
   }
+  *path = Utf8FromWide(std::wstring(found.data(), length));
+  return true;
+}
+
+void* native::OpenLibrary(const char* name, std::string* error) {
+  std::string path;
+  if (!native::FindLibrary(name, &path, error)) return nullptr;
   // Its own dependencies are then looked for beside it first.
-  HMODULE module = LoadLibraryExW(found.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE module =
+      LoadLibraryExW(WideFromUtf8(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) *error = "LoadLibrary error " + std::to_string(GetLastError());
   return module;
 }

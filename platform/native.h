@@ -16,6 +16,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes);
 bool DeleteFileAt(const std::string& path);
 bool RemoveFileIfPresent(const std::string& path);
 bool FileHasData(const std::string& path);
+bool FindLibrary(const char* name, std::string* path, std::string* error);
 void* OpenLibrary(const char* name, std::string* error);
 EntryPoint FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);

@@ -13,10 +13,10 @@ const Outside& NativeOutside() {
   static const Outside table = {
       native::OpenFile,       native::AppendToFile,
       native::DeleteFileAt,   native::RemoveFileIfPresent,
-      native::FileHasData,    native::OpenLibrary,
-      native::FindSymbol,     native::CloseLibrary,
-      native::ShowMessageBox, native::NowLocal,
-      native::ModuleFileName,
+      native::FileHasData,    native::FindLibrary,
+      native::OpenLibrary,    native::FindSymbol,
+      native::CloseLibrary,   native::ShowMessageBox,
+      native::NowLocal,       native::ModuleFileName,
   };
   return table;
 }
@@ -47,6 +47,10 @@ void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
 LocalTime NowLocal() { return TheOutside().nowLocal(); }
 
 bool ModuleFileName(std::string* path) { return TheOutside().moduleFileName(path); }
+
+bool FindLibrary(const char* name, std::string* path, std::string* error) {
+  return TheOutside().findLibrary(name, path, error);
+}
 
 bool DynamicLibrary::Load(const char* name) {
   Free();

@@ -22,6 +22,9 @@ struct Outside {
   bool (*deleteFile)(const std::string& path);
   bool (*removeFileIfPresent)(const std::string& path);
   bool (*fileHasData)(const std::string& path);
+  /// Where a library would be loaded from; false, with the reason in
+  /// `*error`, when it is nowhere to be found.
+  bool (*findLibrary)(const char* name, std::string* path, std::string* error);
   /// A library's handle; null, with the system's reason in `*error`, when it
   /// cannot be loaded.
   void* (*loadLibrary)(const char* name, std::string* error);

@@ -102,6 +102,22 @@ std::string DrivesRoot() {
   return HomeDirectory() + "/.local/share/j6mailer/drives";
 }
 
+std::string RegistryFilePath() {
+  std::string path = EnvironmentText("J6MAILER_REGISTRY");
+  if (!path.empty()) return path;
+  const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
+  if (!configHome.empty()) return configHome + "/j6mailer/user.reg";
+  return HomeDirectory() + "/.config/j6mailer/user.reg";
+}
+
+std::string OutboxFolder() {
+  std::string folder = EnvironmentText("J6MAILER_OUTBOX");
+  if (!folder.empty()) return folder;
+  const std::string dataHome = EnvironmentText("XDG_DATA_HOME");
+  if (!dataHome.empty()) return dataHome + "/j6mailer/outbox";
+  return HomeDirectory() + "/.local/share/j6mailer/outbox";
+}
+
 std::string PosixPath(std::string_view windowsPath) {
   std::string mapped;
   if (MapRooted(windowsPath, false, &mapped)) return mapped;

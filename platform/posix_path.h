@@ -18,6 +18,14 @@ std::string HomeDirectory();
 /// ~/.local/share/j6mailer/drives.
 std::string DrivesRoot();
 
+/// The registry export file that stands for the registry: $J6MAILER_REGISTRY,
+/// else $XDG_CONFIG_HOME/j6mailer/user.reg, else ~/.config/j6mailer/user.reg.
+std::string RegistryFilePath();
+
+/// The folder the mail stand-ins write each message to: $J6MAILER_OUTBOX,
+/// else $XDG_DATA_HOME/j6mailer/outbox, else ~/.local/share/j6mailer/outbox.
+std::string OutboxFolder();
+
 /// Every backslash becomes a slash; a leading drive "X:" becomes the folder
 /// <drives>/x (lower-case letter), a leading \\server\share the folder
 /// <drives>/unc/server/share, and a path rooted with a backslash but without a

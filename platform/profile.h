@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace j6::platform {
 
@@ -14,5 +15,14 @@ namespace j6::platform {
 /// are ANSI text.
 std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
                               std::size_t bufferSize, const std::string& filePath);
+
+/// The names of the file's sections, in the file's order, as
+/// GetPrivateProfileStringA lists them for no section; none for a missing
+/// file.
+std::vector<std::string> ReadProfileSectionNames(const std::string& filePath);
+
+/// The names of the keys of `section`, in the file's order, as
+/// GetPrivateProfileStringA lists them for no key.
+std::vector<std::string> ReadProfileKeyNames(const char* section, const std::string& filePath);
 
 }  // namespace j6::platform

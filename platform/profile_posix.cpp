@@ -6,6 +6,7 @@
 // for the '=', quote or blank it would become.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ascii.h"
 #include "platform/files.h"
@@ -38,29 +39,52 @@ Text Unquote(Text value) {
   return value;
 }
 
-/// Finds the key in the first section of that name; false when either is
-/// missing.
-bool FindValue(Text text, Text section, Text key, Text* value) {
+/// Walks the lines as GetPrivateProfileStringA reads them: `onSection` gets
+/// each section's name, `onKey` each key's name and value (lines before the
+/// first section included). Either returns false to stop.
+template <typename OnSection, typename OnKey>
+void Walk(Text text, OnSection onSection, OnKey onKey) {
   BasicLineReader<char16_t> lines(text);
   Text line;
-  bool inSection = false;
   while (lines.Next(&line)) {
     line = Trim(line);
     const std::size_t close = line.rfind(']');
     if (!line.empty() && line.front() == '[' && close != Text::npos) {
-      if (inSection) return false;  // only the first section of a name counts
-      inSection = EqualsIgnoringAsciiCase(Trim(line.substr(1, close - 1)), section);
+      if (!onSection(Trim(line.substr(1, close - 1)))) return;
       continue;
     }
-    if (!inSection) continue;
     const std::size_t equals = line.find('=');
     if (equals == Text::npos) continue;
-    if (EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), key)) {
-      *value = Unquote(Trim(line.substr(equals + 1)));
-      return true;
-    }
+    if (!onKey(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)))) return;
   }
-  return false;
+}
+
+/// Calls `onKey` with the name and value of each key of the first section
+/// of that name, until it returns false.
+template <typename OnKey>
+void WalkSection(Text text, Text section, OnKey onKey) {
+  bool inSection = false;
+  Walk(
+      text,
+      [&](Text name) {
+        if (inSection) return false;  // only the first section of a name counts
+        inSection = EqualsIgnoringAsciiCase(name, section);
+        return true;
+      },
+      [&](Text name, Text value) { return !inSection || onKey(name, value); });
+}
+
+/// Finds the key in the first section of that name; false when either is
+/// missing.
+bool FindValue(Text text, Text section, Text key, Text* value) {
+  bool found = false;
+  WalkSection(text, section, [&](Text name, Text entry) {
+    if (!EqualsIgnoringAsciiCase(name, key)) return true;
+    *value = Unquote(entry);
+    found = true;
+    return false;
+  });
+  return found;
 }
 
 /// The code point of the UTF-8 sequence after `lead`, read as Windows reads
@@ -122,14 +146,20 @@ std::u16string Decode(std::string_view bytes) {
   return Utf16FromWindows1252(bytes);
 }
 
+/// The file's text; empty when it cannot be read.
+std::u16string FileText(const std::string& filePath, bool* read) {
+  std::string bytes;
+  *read = ReadWholeFile(filePath, &bytes);
+  return *read ? Decode(bytes) : std::u16string();
+}
+
 }  // namespace
 
 std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
                               std::size_t bufferSize, const std::string& filePath) {
   if (bufferSize == 0) return std::string();
-  std::string bytes;
-  const bool read = ReadWholeFile(filePath, &bytes);
-  const std::u16string text = read ? Decode(bytes) : std::u16string();
+  bool read = false;
+  const std::u16string text = FileText(filePath, &read);
   const std::u16string sectionName = Utf16FromWindows1252(section != nullptr ? section : "");
   const std::u16string keyName = Utf16FromWindows1252(key != nullptr ? key : "");
   Text value;
@@ -143,6 +173,32 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
   }
   if (result.size() > bufferSize - 1) result.resize(bufferSize - 1);
   return result;
+}
+
+std::vector<std::string> ReadProfileSectionNames(const std::string& filePath) {
+  bool read = false;
+  const std::u16string text = FileText(filePath, &read);
+  std::vector<std::string> names;
+  Walk(
+      text,
+      [&](Text name) {
+        names.push_back(Windows1252FromUtf16(name));
+        return true;
+      },
+      [](Text, Text) { return true; });
+  return names;
+}
+
+std::vector<std::string> ReadProfileKeyNames(const char* section, const std::string& filePath) {
+  bool read = false;
+  const std::u16string text = FileText(filePath, &read);
+  const std::u16string sectionName = Utf16FromWindows1252(section != nullptr ? section : "");
+  std::vector<std::string> names;
+  WalkSection(text, Trim(sectionName), [&](Text name, Text) {
+    names.push_back(Windows1252FromUtf16(name));
+    return true;
+  });
+  return names;
 }
 
 }  // namespace j6::platform

@@ -23,4 +23,36 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
   return NarrowTo(std::wstring(buffer.data(), length), CP_ACP);
 }
 
+namespace {
+
+/// What GetPrivateProfileStringW lists for a null section or key: names, each
+/// ended by a zero. A list cut short by the buffer comes back as its size
+/// less two, and is asked for again in a larger one.
+std::vector<std::string> ListNames(const wchar_t* section, const std::string& filePath) {
+  const std::wstring file = WideFromUtf8(filePath);
+  for (DWORD size = 4096;; size *= 4) {
+    std::vector<wchar_t> buffer(size, L'\0');
+    const DWORD length =
+        GetPrivateProfileStringW(section, nullptr, L"", buffer.data(), size, file.c_str());
+    if (length + 2 >= size && size < (DWORD{1} << 24)) continue;
+    std::vector<std::string> names;
+    for (DWORD at = 0; at < length;) {
+      const std::wstring name(buffer.data() + at);
+      if (!name.empty()) names.push_back(NarrowTo(name, CP_ACP));
+      at += static_cast<DWORD>(name.size()) + 1;
+    }
+    return names;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> ReadProfileSectionNames(const std::string& filePath) {
+  return ListNames(nullptr, filePath);
+}
+
+std::vector<std::string> ReadProfileKeyNames(const char* section, const std::string& filePath) {
+  return ListNames(WideFrom(section, CP_ACP).c_str(), filePath);
+}
+
 }  // namespace j6::platform

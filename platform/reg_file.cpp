@@ -19,7 +19,8 @@ namespace j6::platform {
 
 namespace {
 
-constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
+constexpr std::string_view kCurrentUserName = "HKEY_CURRENT_USER";
+constexpr std::string_view kLocalMachineName = "HKEY_LOCAL_MACHINE";
 
 /// Windows-1252 upper case: ASCII, the Latin-1 letters and the few letters of
 /// the 0x80 row that have a case partner. A table, as names are compared
@@ -59,7 +60,9 @@ class Parser {
   using View = std::basic_string_view<Char>;
   static constexpr bool kUnicode = std::is_same_v<Char, char16_t>;
 
-  explicit Parser(View text) : lines_(text) {}
+  Parser(View text, RegistryRoot root)
+      : lines_(text),
+        rootName_(root == RegistryRoot::kLocalMachine ? kLocalMachineName : kCurrentUserName) {}
 
   RegistryHive Parse() {
     View line;
@@ -213,16 +216,16 @@ class Parser {
     return true;
   }
 
-  /// The path below HKEY_CURRENT_USER that a key line names; false for
-  /// other roots and for paths the registry refuses.
-  static bool CurrentUserPath(View name, std::string* path) {
-    if (name.size() < kRootName.size()) return false;
-    for (std::size_t i = 0; i < kRootName.size(); ++i) {
+  /// The path below the hive's root that a key line names; false for other
+  /// roots and for paths the registry refuses.
+  bool PathInHive(View name, std::string* path) const {
+    if (name.size() < rootName_.size()) return false;
+    for (std::size_t i = 0; i < rootName_.size(); ++i) {
       const Char c =
           name[i] >= 'a' && name[i] <= 'z' ? static_cast<Char>(name[i] - 'a' + 'A') : name[i];
-      if (c != static_cast<Char>(kRootName[i])) return false;
+      if (c != static_cast<Char>(rootName_[i])) return false;
     }
-    name.remove_prefix(kRootName.size());
+    name.remove_prefix(rootName_.size());
     if (name.empty()) {
       path->clear();
       return true;
@@ -240,7 +243,7 @@ class Parser {
     if (remove) name.remove_prefix(1);
     key_ = nullptr;
     std::string path;
-    if (!CurrentUserPath(name, &path)) return;
+    if (!PathInHive(name, &path)) return;
     if (!remove) {
       key_ = &hive_.Create(path);
     } else if (!path.empty()) {
@@ -316,6 +319,7 @@ class Parser {
   }
 
   BasicLineReader<Char> lines_;
+  std::string_view rootName_;
   RegistryHive hive_;
   RegistryValues* key_ = nullptr;  // where values go; none after a key line not of ours
 };
@@ -407,12 +411,12 @@ bool NormalizeKeyPath(std::string_view path, std::string* normalized) {
   return true;
 }
 
-RegistryHive ParseRegistryFile(std::string_view bytes) {
+RegistryHive ParseRegistryFile(std::string_view bytes, RegistryRoot root) {
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     const std::u16string text = Utf16FromBytes(bytes.substr(2), false);
-    return Parser<char16_t>(text).Parse();
+    return Parser<char16_t>(text, root).Parse();
   }
-  return Parser<char>(bytes).Parse();
+  return Parser<char>(bytes, root).Parse();
 }
 
 }  // namespace j6::platform

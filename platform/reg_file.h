@@ -1,4 +1,4 @@
-// Off Windows, the current user's hive comes from a registry export file, the
+// Off Windows, the registry hives come from a registry export file, the
 // kind regedit writes and imports. This reads one into memory, with the rules
 // regedit imports it by, holding the data as RegQueryValueExA returns them.
 #pragma once
@@ -10,6 +10,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+
+#include "platform/registry.h"
 
 namespace j6::platform {
 
@@ -31,7 +33,7 @@ struct RegistryValue {
 /// A key's values by name; the default value has the empty name.
 using RegistryValues = std::map<std::string, RegistryValue, RegistryNameLess>;
 
-/// Every key under HKEY_CURRENT_USER, with its values. The keys form a tree
+/// Every key of one hive, with its values. The keys form a tree
 /// of names, as in the registry, so that a key costs the length of its own
 /// name, not of its whole path: a key thousands of levels deep is no harder
 /// to read than a long value.
@@ -71,10 +73,13 @@ class RegistryHive {
 /// which the registry refuses.
 bool NormalizeKeyPath(std::string_view path, std::string* normalized);
 
-/// The HKEY_CURRENT_USER part of a registry export file (`bytes` as read from
-/// disk: ANSI, or UTF-16LE after an FF FE mark, read as Unicode text and its
-/// names and texts turned into Windows-1252). A file without a valid header
-/// line gives an empty hive. Time and memory are linear in the file's size.
-RegistryHive ParseRegistryFile(std::string_view bytes);
+/// The part of a registry export file under `root`'s key lines
+/// ([HKEY_CURRENT_USER\...] or [HKEY_LOCAL_MACHINE\...]; `bytes` as read
+/// from disk: ANSI, or UTF-16LE after an FF FE mark, read as Unicode text and
+/// its names and texts turned into Windows-1252). A file without a valid
+/// header line gives an empty hive. Time and memory are linear in the file's
+/// size.
+RegistryHive ParseRegistryFile(std::string_view bytes,
+                               RegistryRoot root = RegistryRoot::kCurrentUser);
 
 }  // namespace j6::platform

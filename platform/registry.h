@@ -1,7 +1,11 @@
-// The current user's registry hive (HKEY_CURRENT_USER), read only.
+// The registry, read only: the current user's hive (HKEY_CURRENT_USER), where
+// the J6 settings are, and the machine's (HKEY_LOCAL_MACHINE), where mail
+// clients are registered.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace j6::platform {
 
@@ -18,19 +22,22 @@ constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 
-/// One open key under HKEY_CURRENT_USER, as RegOpenKeyA, RegQueryValueExA and
-/// RegCloseKey see it. Off Windows the hive is a registry export file, read
+/// The hives a key is opened in.
+enum class RegistryRoot { kCurrentUser, kLocalMachine };
+
+/// One open key, as RegOpenKeyA, RegQueryValueExA and RegCloseKey see it.
+/// Off Windows both hives are the keys of one registry export file, read
 /// again by the Open after it has changed: $J6MAILER_REGISTRY, else
 /// $XDG_CONFIG_HOME/j6mailer/user.reg, else ~/.config/j6mailer/user.reg; a
-/// missing file is an empty hive. Closed when destroyed.
-class UserRegistryKey {
+/// missing file is an empty registry. Closed when destroyed.
+class RegistryKey {
  public:
-  UserRegistryKey() = default;
-  ~UserRegistryKey();
-  UserRegistryKey(const UserRegistryKey&) = delete;
-  UserRegistryKey& operator=(const UserRegistryKey&) = delete;
+  explicit RegistryKey(RegistryRoot root = RegistryRoot::kCurrentUser) : root_(root) {}
+  ~RegistryKey();
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
 
-  /// Opens `keyPath` (relative to HKEY_CURRENT_USER; a trailing backslash is
+  /// Opens `keyPath` (relative to the root; a trailing backslash is
   /// accepted, names compare without regard to case), closing the key held
   /// before. Returns a registry result: kRegistrySuccess, kRegistryFileNotFound
   /// when there is no such key, or another failure (a leading backslash gives
@@ -50,7 +57,13 @@ class UserRegistryKey {
   long Close();
 
  private:
+  RegistryRoot root_;
   void* handle_ = nullptr;
 };
+
+/// A REG_EXPAND_SZ text with each %NAME% replaced by that environment
+/// variable, as ExpandEnvironmentStringsA does; a name that is not set stays
+/// as written.
+std::string ExpandRegistryText(std::string_view text);
 
 }  // namespace j6::platform

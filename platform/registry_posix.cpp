@@ -1,11 +1,13 @@
-// POSIX half of platform/registry.h: the hive is a registry export file. A run
-// opens a dozen keys, so the file is parsed once and the hive kept for as long
-// as the file stays the same; a changed file or variable is seen by the next
-// Open, and an open key keeps the hive it was opened in.
+// POSIX half of platform/registry.h: the hives are a registry export file. A
+// run opens a dozen keys, so the file is parsed once and the hive kept for as
+// long as the file stays the same; a changed file or variable is seen by the
+// next Open, and an open key keeps the hive it was opened in. Each hive is
+// parsed when a key of it is first opened: a run opens none of the machine's.
 
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,14 +33,6 @@ struct OpenKey {
   std::shared_ptr<const RegistryHive> hive;  // holds `values`
   const RegistryValues* values;
 };
-
-std::string RegistryFilePath() {
-  std::string path = EnvironmentText("J6MAILER_REGISTRY");
-  if (!path.empty()) return path;
-  const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
-  if (!configHome.empty()) return configHome + "/j6mailer/user.reg";
-  return HomeDirectory() + "/.config/j6mailer/user.reg";
-}
 
 /// What tells one version of a file from another without reading it.
 struct FileStamp {
@@ -86,61 +80,67 @@ bool ReadAll(int fd, std::size_t size, std::string* bytes) {
   return true;
 }
 
-/// The hive of the registry file as it is now. A missing or unreadable file
-/// is an empty hive.
-std::shared_ptr<const RegistryHive> CurrentHive() {
-  static const auto empty = std::make_shared<const RegistryHive>();
-  static std::mutex lock;
-  static std::string cachedPath;
-  static std::optional<FileStamp> cachedStamp;
+/// One hive as last read, and how to tell whether the file still holds it.
+struct HiveCache {
+  std::string path;
+  std::optional<FileStamp> stamp;
   // The bytes, kept only while the file may change with its stamp unchanged:
   // then the file is read again and compared.
-  static std::optional<std::string> recentBytes;
-  static std::shared_ptr<const RegistryHive> cached;
+  std::optional<std::string> recentBytes;
+  std::shared_ptr<const RegistryHive> hive;
+};
+
+/// The hive of the registry file as it is now. A missing or unreadable file
+/// is an empty hive.
+std::shared_ptr<const RegistryHive> CurrentHive(RegistryRoot root) {
+  static const auto empty = std::make_shared<const RegistryHive>();
+  static std::mutex lock;
+  static HiveCache caches[2];
 
   const std::string path = PosixPath(RegistryFilePath());
   struct stat info {};
   const std::lock_guard<std::mutex> guard(lock);
+  HiveCache& cache = caches[root == RegistryRoot::kLocalMachine ? 1 : 0];
   // A run opens a dozen keys: an unchanged file is known by its stamp alone.
-  if (cached != nullptr && cachedPath == path && !recentBytes && stat(path.c_str(), &info) == 0 &&
-      cachedStamp == FileStamp(info)) {
-    return cached;
+  if (cache.hive != nullptr && cache.path == path && !cache.recentBytes &&
+      stat(path.c_str(), &info) == 0 && cache.stamp == FileStamp(info)) {
+    return cache.hive;
   }
   const int fd = OpenRegularFile(path, &info);
   if (fd < 0) return empty;
   const FileStamp stamp(info);
-  const bool same = cached != nullptr && cachedPath == path && cachedStamp == stamp;
+  const bool same = cache.hive != nullptr && cache.path == path && cache.stamp == stamp;
   std::string bytes;
   const bool read = ReadAll(fd, static_cast<std::size_t>(info.st_size), &bytes);
   close(fd);
   if (!read) return empty;
   const bool recent = MayChangeUnseen(stamp.changed);
-  if (!same || !recentBytes || *recentBytes != bytes) {
-    cached = std::make_shared<const RegistryHive>(ParseRegistryFile(bytes));
-    cachedPath = path;
-    cachedStamp = stamp;
+  if (!same || !cache.recentBytes || *cache.recentBytes != bytes) {
+    cache.hive = std::make_shared<const RegistryHive>(ParseRegistryFile(bytes, root));
+    cache.path = path;
+    cache.stamp = stamp;
   }
-  recentBytes = recent ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
-  return cached;
+  cache.recentBytes = recent ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+  return cache.hive;
 }
 
 }  // namespace
 
-UserRegistryKey::~UserRegistryKey() { Close(); }
+RegistryKey::~RegistryKey() { Close(); }
 
-long UserRegistryKey::Open(const char* keyPath) {
+long RegistryKey::Open(const char* keyPath) {
   Close();
   std::string path;
   if (!NormalizeKeyPath(keyPath != nullptr ? keyPath : "", &path)) return kRegistryBadPathname;
-  std::shared_ptr<const RegistryHive> hive = CurrentHive();
+  std::shared_ptr<const RegistryHive> hive = CurrentHive(root_);
   const RegistryValues* values = hive->Find(path);
   if (values == nullptr) return kRegistryFileNotFound;
   handle_ = new OpenKey{std::move(hive), values};
   return kRegistrySuccess;
 }
 
-long UserRegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned char* data,
-                            std::uint32_t* size) {
+long RegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned char* data,
+                        std::uint32_t* size) {
   const auto* key = static_cast<const OpenKey*>(handle_);
   if (key == nullptr) return kRegistryInvalidHandle;
   if (data != nullptr && size == nullptr) return kRegistryInvalidParameter;
@@ -163,10 +163,26 @@ long UserRegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned
   return result;
 }
 
-long UserRegistryKey::Close() {
+long RegistryKey::Close() {
   delete static_cast<OpenKey*>(handle_);
   handle_ = nullptr;
   return kRegistrySuccess;
+}
+
+std::string ExpandRegistryText(std::string_view text) {
+  std::string expanded;
+  while (!text.empty()) {
+    const std::size_t open = text.find('%');
+    const std::size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+    if (close == std::string_view::npos) break;
+    const std::string name(text.substr(open + 1, close - open - 1));
+    const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+    expanded += text.substr(0, open);
+    expanded += value != nullptr ? std::string_view(value) : text.substr(open, close - open + 1);
+    text.remove_prefix(close + 1);
+  }
+  expanded += text;
+  return expanded;
 }
 
 }  // namespace j6::platform

@@ -3,22 +3,27 @@
 // as the caller's, leaving the caller's untouched where Windows leaves them.
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/registry.h"
 
 namespace j6::platform {
 
-UserRegistryKey::~UserRegistryKey() { Close(); }
+RegistryKey::~RegistryKey() { Close(); }
 
-long UserRegistryKey::Open(const char* keyPath) {
+long RegistryKey::Open(const char* keyPath) {
   Close();
   HKEY key = nullptr;
-  const LONG result = RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key);
+  // The machine's hive is opened for reading only: a user may not write it.
+  const LONG result = root_ == RegistryRoot::kLocalMachine
+                          ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key)
+                          : RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key);
   if (result == ERROR_SUCCESS) handle_ = key;
   return result;
 }
 
-long UserRegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned char* data,
-                            std::uint32_t* size) {
+long RegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned char* data,
+                        std::uint32_t* size) {
   DWORD valueType = type != nullptr ? *type : 0;
   DWORD count = size != nullptr ? *size : 0;
   const LONG result = RegQueryValueExA(static_cast<HKEY>(handle_), valueName, nullptr,
@@ -29,11 +34,21 @@ long UserRegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned
   return result;
 }
 
-long UserRegistryKey::Close() {
+long RegistryKey::Close() {
   if (handle_ == nullptr) return ERROR_SUCCESS;
   const LONG result = RegCloseKey(static_cast<HKEY>(handle_));
   handle_ = nullptr;
   return result;
+}
+
+std::string ExpandRegistryText(std::string_view text) {
+  std::string source(text);
+  const DWORD size = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
+  if (size == 0) return source;
+  std::vector<char> expanded(size);
+  const DWORD length = ExpandEnvironmentStringsA(source.c_str(), expanded.data(), size);
+  if (length == 0 || length > size) return source;
+  return std::string(expanded.data());
 }
 
 }  // namespace j6::platform

@@ -29,6 +29,7 @@ struct RunState {
   FixedString<255> areaFilePath;
   AreaRecord record;
 
+  FixedString<100> serverName;  // the J6 server the transfer library asks
   FixedString<255> remoteDocumentPath;
   FixedString<255> documentPath;
   FixedString<1023> extraAttachmentPath;

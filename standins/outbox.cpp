@@ -393,14 +393,6 @@ class NewFile {
 
 }  // namespace
 
-std::string OutboxFolder() {
-  std::string folder = platform::EnvironmentText("J6MAILER_OUTBOX");
-  if (!folder.empty()) return folder;
-  const std::string dataHome = platform::EnvironmentText("XDG_DATA_HOME");
-  if (!dataHome.empty()) return dataHome + "/j6mailer/outbox";
-  return platform::HomeDirectory() + "/.local/share/j6mailer/outbox";
-}
-
 mapi::ULONG Deliver(const Message& message, std::string* file) noexcept {
   try {
     std::vector<Descriptor> files;
@@ -412,7 +404,7 @@ mapi::ULONG Deliver(const Message& message, std::string* file) noexcept {
       if (recipient.address.empty()) return mapi::kMapiUnknownRecipient;
     }
     if (message.recipients.empty() && !message.draft) return mapi::kMapiInvalidRecips;
-    NewFile eml(OutboxFolder());
+    NewFile eml(platform::OutboxFolder());
     if (eml.fd() < 0) return mapi::kMapiFailure;
     std::optional<std::string> written;
     if (WriteMessage(message, files, eml.fd())) written = eml.Publish();

@@ -31,14 +31,11 @@ struct Message {
   bool draft = false;  // saved for the user to edit and send (X-Unsent: 1)
 };
 
-/// $J6MAILER_OUTBOX, else $XDG_DATA_HOME/j6mailer/outbox, else
-/// ~/.local/share/j6mailer/outbox.
-std::string OutboxFolder();
-
 /// Checks the message (attachments, then recipients) and writes it as a new
-/// .eml file in the outbox. Returns the Simple MAPI result: 0; 11 for an
-/// attachment that cannot be read; 14 for a recipient without an address; 25
-/// for no recipient when not a draft; 2 when the outbox cannot be written.
+/// .eml file in the outbox folder (platform::OutboxFolder). Returns the
+/// Simple MAPI result: 0; 11 for an attachment that cannot be read; 14 for a
+/// recipient without an address; 25 for no recipient when not a draft; 2
+/// when the outbox cannot be written.
 /// Nothing is left in the outbox unless the result is 0, and then `file`
 /// (when given) receives the new file's path.
 mapi::ULONG Deliver(const Message& message, std::string* file = nullptr) noexcept;

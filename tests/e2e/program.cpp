@@ -36,6 +36,19 @@ ChildResult InstalledProgram::Run(const std::string& remainder) const {
   return result;
 }
 
+void InstalledProgram::AddCheckProgram() const {
+  std::filesystem::copy_file(std::filesystem::path(OwnDirectory()) / J6_CHECK_FILE_NAME,
+                             folder_.path() / J6_CHECK_FILE_NAME);
+}
+
+ChildResult InstalledProgram::Check(const std::string& remainder) const {
+  const std::filesystem::path checker = folder_.path() / J6_CHECK_FILE_NAME;
+  ChildResult result;
+  EXPECT_TRUE(RunProgram(checker.string(), remainder, elsewhere_.path().string(), &result))
+      << "could not start " << checker.string();
+  return result;
+}
+
 std::string UsageBox() { return "J6Mailer - Office 2007 Edition: Specificare Area J6\n"; }
 
 std::string TransferErrorBox() {

@@ -33,6 +33,12 @@ class InstalledProgram {
   /// elsewhere(); fails the test when it cannot be started.
   ChildResult Run(const std::string& remainder) const;
 
+  /// Puts the check program beside the program, as the package has it.
+  void AddCheckProgram() const;
+
+  /// Runs the check program as Run runs the program.
+  ChildResult Check(const std::string& remainder) const;
+
  private:
   TempDir folder_;
   TempDir elsewhere_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "tests/support/environment.h"
 #include "tests/support/log_lines.h"
@@ -87,13 +88,17 @@ Scene::Scene(const World& world) : world_(world) {
     reg += "[HKEY_CURRENT_USER\\" + RootOf(world.area) +
            "\\J6Cli\\Setup]\r\n\"GL_DirSys\"=" + RegString(world.glDirSys) + "\r\n";
   }
-  if (world.registryText) {
-    // "<net>" in a test's own registry stands for the network folder.
-    reg = *world.registryText;
-    const std::string quoted = RegString(netDir_);
+  reg += world.registryExtra;
+  if (world.registryText) reg = *world.registryText;
+  // In a test's registry text "<net>" stands for the network folder and
+  // "<program>" for the program's folder (no separator after it).
+  for (const auto& [mark, path] : {std::pair<std::string, std::string>{"<net>", netDir_},
+                                   {"<program>", AsWindowsPath(program_.folder().path())}}) {
+    const std::string quoted = RegString(path);
     const std::string escaped = quoted.substr(1, quoted.size() - 2);
-    for (std::size_t at; (at = reg.find("<net>")) != std::string::npos;)
-      reg.replace(at, 5, escaped);
+    for (std::size_t at; (at = reg.find(mark)) != std::string::npos;) {
+      reg.replace(at, mark.size(), escaped);
+    }
   }
   const std::string regFile = program_.folder().File("user.reg");
   WriteFileBytes(regFile, reg);

@@ -35,7 +35,8 @@ struct World {
   // The faults a test may put in the world.
   std::optional<std::string> configText;     // the whole J6MailerCfg.ini (its log path: see log)
   bool noConfigFile = false;                 // no J6MailerCfg.ini at all
-  std::optional<std::string> registryText;   // the whole registry file; "<net>": the network folder
+  std::optional<std::string> registryText;   // the whole registry file (see Scene)
+  std::string registryExtra;                 // keys of other programs, after the J6 settings
   std::optional<std::string> netDir;         // "NetDir", instead of the test's network folder
   std::optional<std::string> areaFileBytes;  // instead of the record
   bool areaFileIsFolder = false;
@@ -62,7 +63,9 @@ std::vector<std::string> TypicalAcquisitionLines(const std::string& netDir);
 
 /// A world set up as a World says, its program installed (the network
 /// folder under the program's elsewhere()) and not yet run: for tests that
-/// run the program more than once in one world.
+/// run the program more than once in one world. In the registry's text
+/// "<net>" stands for the network folder (ending in a separator) and
+/// "<program>" for the program's folder.
 class Scene {
  public:
   explicit Scene(const World& world);

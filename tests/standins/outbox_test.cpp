@@ -15,6 +15,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/posix_path.h"
 #include "tests/standins/eml_reader.h"
 #include "tests/standins/outbox_fixture.h"
 #include "tests/support/digest.h"
@@ -369,7 +370,7 @@ TEST(OutboxFolder, FallsBackToTheUsersDataFolder) {
   for (const auto& c : cases) {
     const ScopedEnv outboxEnv("J6MAILER_OUTBOX", c.outbox);
     const ScopedEnv dataEnv("XDG_DATA_HOME", c.dataHome);
-    EXPECT_EQ(outbox::OutboxFolder(), c.folder);
+    EXPECT_EQ(platform::OutboxFolder(), c.folder);
   }
 }
 

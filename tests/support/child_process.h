@@ -11,6 +11,9 @@ struct ChildResult {
   /// The boxes the program showed, each as "caption: text" and a line feed:
   /// off Windows its standard error, on Windows read from the boxes.
   std::string boxes;
+  /// What it wrote to its standard output, kept in a file of the system's
+  /// temporary folder, outside every folder of the test.
+  std::string output;
 };
 
 /// A program started by a test, for tests that run several at once. A

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -12,7 +13,8 @@ namespace j6::test {
 
 struct RunningProgram::Process {
   pid_t pid = -1;
-  int errorPipe = -1;  // the child's standard error, where its boxes go
+  int errorPipe = -1;   // the child's standard error, where its boxes go
+  int outputFile = -1;  // its standard output, an unnamed temporary file
 };
 
 RunningProgram::RunningProgram() : process_(new Process) {}
@@ -23,15 +25,22 @@ RunningProgram::~RunningProgram() {
     waitpid(process_->pid, nullptr, 0);
   }
   if (process_->errorPipe >= 0) close(process_->errorPipe);
+  if (process_->outputFile >= 0) close(process_->outputFile);
 }
 
 bool RunningProgram::Start(const std::string& program, const std::string& remainder,
                            const std::string& workingDir) {
+  std::FILE* output = std::tmpfile();
+  if (output == nullptr) return false;
+  if (process_->outputFile >= 0) close(process_->outputFile);
+  process_->outputFile = fcntl(fileno(output), F_DUPFD_CLOEXEC, 0);
+  std::fclose(output);
   int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return false;
+  if (process_->outputFile < 0 || pipe(pipeEnds) != 0) return false;
   const pid_t child = fork();
   if (child < 0) return false;
   if (child == 0) {
+    dup2(process_->outputFile, STDOUT_FILENO);
     dup2(pipeEnds[1], STDERR_FILENO);
     close(pipeEnds[0]);
     close(pipeEnds[1]);
@@ -61,6 +70,12 @@ bool RunningProgram::Wait(ChildResult* result) {
   const pid_t ended = waitpid(process_->pid, &status, 0);
   process_->pid = -1;
   if (ended <= 0) return false;
+  result->output.clear();
+  if (lseek(process_->outputFile, 0, SEEK_SET) == 0) {
+    while ((count = read(process_->outputFile, chunk, sizeof chunk)) > 0) {
+      result->output.append(chunk, static_cast<std::size_t>(count));
+    }
+  }
   result->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
 }

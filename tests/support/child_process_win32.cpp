@@ -77,11 +77,13 @@ std::string BoxLine(HWND box) {
 
 struct RunningProgram::Process {
   PROCESS_INFORMATION info{};
+  HANDLE output = INVALID_HANDLE_VALUE;  // its standard output, a temporary file
 };
 
 RunningProgram::RunningProgram() : process_(new Process) {}
 
 RunningProgram::~RunningProgram() {
+  if (process_->output != INVALID_HANDLE_VALUE) CloseHandle(process_->output);
   if (process_->info.hProcess == nullptr) return;
   Kill();
   WaitForSingleObject(process_->info.hProcess, INFINITE);
@@ -99,6 +101,28 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return wide;
 }
 
+/// A file in the system's temporary folder that the program inherits as its
+/// standard output, removed when the last handle to it is closed.
+HANDLE TemporaryOutput() {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"j6o", 0, name) == 0) {
+    return INVALID_HANDLE_VALUE;
+  }
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  return CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+template <typename StartupInfo>
+void HandOutput(HANDLE output, StartupInfo* startup) {
+  startup->dwFlags |= STARTF_USESTDHANDLES;
+  startup->hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup->hStdOutput = output;
+  startup->hStdError = GetStdHandle(STD_ERROR_HANDLE);
+}
+
 bool IsAscii(const std::string& text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -110,6 +134,9 @@ bool IsAscii(const std::string& text) {
 
 bool RunningProgram::Start(const std::string& program, const std::string& remainder,
                            const std::string& workingDir) {
+  if (process_->output != INVALID_HANDLE_VALUE) CloseHandle(process_->output);
+  process_->output = TemporaryOutput();
+  if (process_->output == INVALID_HANDLE_VALUE) return false;
   if (!IsAscii(program)) {
     // A folder the ANSI code page cannot name: the program's path is UTF-8,
     // the rest of the command line ANSI text as ever.
@@ -119,7 +146,8 @@ bool RunningProgram::Start(const std::string& program, const std::string& remain
     writable.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    return CreateProcessW(Wide(program, CP_UTF8).c_str(), writable.data(), nullptr, nullptr, FALSE,
+    HandOutput(process_->output, &startup);
+    return CreateProcessW(Wide(program, CP_UTF8).c_str(), writable.data(), nullptr, nullptr, TRUE,
                           0, nullptr, Wide(workingDir, CP_UTF8).c_str(), &startup,
                           &process_->info) != 0;
   }
@@ -129,7 +157,8 @@ bool RunningProgram::Start(const std::string& program, const std::string& remain
   writable.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  return CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  HandOutput(process_->output, &startup);
+  return CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         workingDir.c_str(), &startup, &process_->info) != 0;
 }
 
@@ -154,6 +183,14 @@ bool RunningProgram::Wait(ChildResult* result) {
   }
   DWORD exitCode = 0;
   const bool known = GetExitCodeProcess(process, &exitCode) != 0;
+  result->output.clear();
+  if (SetFilePointer(process_->output, 0, nullptr, FILE_BEGIN) == 0) {
+    char chunk[4096];
+    DWORD count = 0;
+    while (ReadFile(process_->output, chunk, sizeof chunk, &count, nullptr) != 0 && count > 0) {
+      result->output.append(chunk, count);
+    }
+  }
   CloseHandle(process_->info.hThread);
   CloseHandle(process);
   process_->info = PROCESS_INFORMATION{};

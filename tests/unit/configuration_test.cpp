@@ -1,4 +1,4 @@
-#include "app/configuration.h"
+#include "run/configuration.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/configuration.h"
+#include "run/configuration.h"
 
 namespace j6 {
 namespace {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/environment.h"
 #include "tests/support/registry_import.h"
 #include "tests/support/temp_dir.h"
 
@@ -140,7 +141,7 @@ const OpenCase kOpenCases[] = {
 TEST_F(RegistryTest, OpensKeysAsWindowsDoes) {
   Import(SettingsFile());
   for (const OpenCase& c : kOpenCases) {
-    UserRegistryKey key;
+    RegistryKey key;
     EXPECT_EQ(key.Open(c.path), c.expected) << c.name;
   }
 }
@@ -153,6 +154,7 @@ struct QueryCase {
   std::uint32_t type;  // reported on success and when the data do not fit
   long result;
   std::string data;  // read on success; its size is reported in both cases
+  RegistryRoot root = RegistryRoot::kCurrentUser;
 };
 
 const QueryCase kQueryCases[] = {
@@ -173,6 +175,10 @@ const QueryCase kQueryCases[] = {
     {"missing value", "J6Test\\Strings", "Missing", 260, 0, kRegistryFileNotFound, ""},
     {"look-alike root", "J6Test\\Strings", "Near", 260, 0, kRegistryFileNotFound, ""},
     {"other root", "J6Test\\Strings", "Machine", 260, 0, kRegistryFileNotFound, ""},
+    {"the machine's hive", "J6Test\\Strings", "Machine", 260, kRegSz, kRegistrySuccess,
+     Bytes("x\0"), RegistryRoot::kLocalMachine},
+    {"a user's value is not the machine's", "J6Test\\Strings", "Plain", 260, 0,
+     kRegistryFileNotFound, "", RegistryRoot::kLocalMachine},
     {"dword", "J6Test\\Data", "Port", 260, kRegDword, kRegistrySuccess, Bytes("\x40\x1f\0\0")},
     {"short dword", "J6Test\\Data", "Short", 260, kRegDword, kRegistrySuccess, Bytes("\7\0\0\0")},
     {"binary", "J6Test\\Data", "Binary", 3, kRegBinary, kRegistrySuccess, Bytes("\x01\xff\0")},
@@ -195,7 +201,7 @@ TEST_F(RegistryTest, ReadsValuesAsWindowsDoes) {
   Import(SettingsFile());
   for (const QueryCase& c : kQueryCases) {
     SCOPED_TRACE(c.name);
-    UserRegistryKey key;
+    RegistryKey key(c.root);
     ASSERT_EQ(key.Open(c.key), kRegistrySuccess);
     const std::vector<unsigned char> untouched(c.bufferSize, 0xA5);
     std::vector<unsigned char> buffer = untouched;
@@ -215,7 +221,7 @@ TEST_F(RegistryTest, ReadsValuesAsWindowsDoes) {
 
 TEST_F(RegistryTest, NoBufferReportsTheSize) {
   Import(SettingsFile());
-  UserRegistryKey key;
+  RegistryKey key;
   ASSERT_EQ(key.Open("J6Test\\Strings"), kRegistrySuccess);
   std::uint32_t type = 0;
   std::uint32_t size = 0;
@@ -244,7 +250,7 @@ TEST_F(RegistryTest, ReadsUnicodeFilesAsWindows1252) {
   }
   Import(bytes);
 
-  UserRegistryKey key;
+  RegistryKey key;
   ASSERT_EQ(key.Open("J6TEST\\CITT\xC0"), kRegistrySuccess);
   unsigned char buffer[64] = {};
   std::uint32_t type = 0;
@@ -267,7 +273,7 @@ TEST_F(RegistryTest, EachOpenSeesTheFileAsItIsThen) {
     Import(std::string("REGEDIT4\n[-HKEY_CURRENT_USER\\J6Test]\n"
                        "[HKEY_CURRENT_USER\\J6Test\\Changed]\n\"v\"=\"") +
            text + "\"\n");
-    UserRegistryKey key;
+    RegistryKey key;
     ASSERT_EQ(key.Open("J6Test\\Changed"), kRegistrySuccess);
     char buffer[8] = {};
     std::uint32_t size = sizeof buffer;
@@ -298,10 +304,25 @@ TEST_F(RegistryTest, ImportsOnlyFilesWithAValidHeader) {
     const std::string path = dir_.File("header.reg");
     test::WriteFileBytes(path, std::string(c.header) + "\n[HKEY_CURRENT_USER\\J6Test\\Header]\n");
     test::ImportRegistryFile(path);  // regedit may call a file without a header a failure
-    UserRegistryKey key;
+    RegistryKey key;
     EXPECT_EQ(key.Open("J6Test\\Header"), c.imported ? kRegistrySuccess : kRegistryFileNotFound)
         << c.name;
   }
+}
+
+// A mail client's DLLPath may be REG_EXPAND_SZ; a variable that is not set
+// stays as written.
+TEST(RegistryText, ExpandsAsWindowsDoes) {
+  test::SetEnvironment("J6TEST_EXPAND", "C:\\Mail");
+  const struct {
+    const char* text;
+    const char* expanded;
+  } cases[] = {
+      {"%J6TEST_EXPAND%\\mapi.dll", "C:\\Mail\\mapi.dll"},
+      {"%J6TEST_UNSET%\\%J6TEST_EXPAND%", "%J6TEST_UNSET%\\C:\\Mail"},
+      {"100%", "100%"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandRegistryText(c.text), c.expanded) << c.text;
 }
 
 }  // namespace

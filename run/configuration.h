@@ -9,6 +9,12 @@ namespace j6 {
 
 constexpr const char* kConfigFileName = "J6MailerCfg.ini";
 
+/// The file's one section and the keys read in it, named once for the
+/// reader and for the check program, which names any other as unread.
+constexpr const char* kConfigSection = "MAILCLIENT";
+constexpr const char* kLogFileKey = "LOGFILE";
+constexpr const char* kMapiKey = "MAPI";
+
 /// The configuration file's path, worked out on the first call and kept in the
 /// run state. Empty when the executable's folder is too deep for the path to
 /// fit its field: reading a cut-short path could find some other file.

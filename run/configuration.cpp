@@ -1,4 +1,4 @@
-#include "app/configuration.h"
+#include "run/configuration.h"
 
 #include <string>
 
@@ -9,10 +9,6 @@
 #include "run/text.h"
 
 namespace j6 {
-
-namespace {
-constexpr const char* kSection = "MAILCLIENT";
-}  // namespace
 
 const char* ConfigFilePath(RunState& run) {
   if (!run.configPath.empty()) return run.configPath.c_str();
@@ -37,11 +33,11 @@ void LoadConfiguration(RunState& run) {
   if (path.empty()) return;
   // A log path too long for its field is not cut: the cut path would name
   // some other file. Read one character more to tell.
-  const std::string log =
-      platform::ReadProfileString(kSection, "LOGFILE", "", run.logFilePath.kCapacity + 2, path);
+  const std::string log = platform::ReadProfileString(kConfigSection, kLogFileKey, "",
+                                                      run.logFilePath.kCapacity + 2, path);
   if (log.size() <= run.logFilePath.kCapacity) run.logFilePath.Assign(log);
   run.mapiMode.Assign(
-      platform::ReadProfileString(kSection, "MAPI", "", run.mapiMode.kCapacity + 1, path));
+      platform::ReadProfileString(kConfigSection, kMapiKey, "", run.mapiMode.kCapacity + 1, path));
 }
 
 bool IsExtendedMapi(std::string_view mapiMode) {

@@ -1,0 +1,33 @@
+#include "check/desktop_check.h"
+
+#include "check/configuration_check.h"
+#include "check/library_check.h"
+#include "check/mail_client_check.h"
+#include "check/settings_check.h"
+#include "platform/files.h"
+#include "platform/stand_ins.h"
+#include "run/configuration.h"
+#include "run/run_state.h"
+
+namespace j6::check {
+
+void CheckDesktop(std::string_view area, Report& report) {
+  platform::RememberStartFolder();
+  RunState run;
+  CheckConfiguration(run, report);
+  CheckLogFolder(run, report);
+  const platform::StandInPlaces places = platform::TheStandInPlaces();
+  CheckStandIns(places, report);
+  if (CheckSettings(run, area, report)) CheckFolders(run, area, report);
+
+  const Program program = ThisProgram();
+  CheckTransferLibrary(program, report);
+  if (IsExtendedMapi(run.mapiMode.view())) {
+    CheckExtendedMapi(program, report);
+  } else {
+    CheckSimpleMapi(program, report);
+  }
+  CheckMailClient(program, !places.registryFile.empty(), report);
+}
+
+}  // namespace j6::check

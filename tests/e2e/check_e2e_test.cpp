@@ -1,0 +1,192 @@
+// The check program on whole desktops: one where everything is in order,
+// and one with a fault of each kind the check must name, each checked in
+// one run (a Wine start costs half a second). Every file of the desktop is
+// compared before and after, since the check must change nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/program.h"
+#include "tests/e2e/request_run.h"
+#include "tests/support/area_request.h"
+#include "tests/support/environment.h"
+#include "tests/support/library_header.h"
+#include "tests/support/temp_dir.h"
+
+namespace j6::test {
+namespace {
+
+std::string FileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+std::string Bits(int bits) { return std::to_string(bits) + "-bit"; }
+
+/// A default mail client, as its setup registers it: the user's choice of
+/// it, and its key, with its MAPI library, in the machine's hive.
+std::string MailClient(const std::string& library) {
+  const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\J6 Test Mail]\r\n";
+  return "[-HKEY_CURRENT_USER\\Software\\Clients\\Mail]\r\n"
+         "[HKEY_CURRENT_USER\\Software\\Clients\\Mail]\r\n@=\"J6 Test Mail\"\r\n[-" +
+         key + "[" + key + "\"DLLPath\"=" + RegString(library) + "\r\n";
+}
+
+/// Every file and folder under the roots, a file with its size and time, a
+/// folder with its time, but for the log folder's: there the check makes a
+/// file of its own and removes it again.
+std::map<std::string, std::string> Snapshot(const std::vector<std::filesystem::path>& roots,
+                                            const std::filesystem::path& logFolder) {
+  std::map<std::string, std::string> entries;
+  for (const std::filesystem::path& root : roots) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      std::string& seen = entries[entry.path().string()];
+      if (entry.is_regular_file()) seen = std::to_string(entry.file_size()) + " bytes, ";
+      if (!entry.is_directory() || !std::filesystem::equivalent(entry.path(), logFolder)) {
+        seen += std::to_string(entry.last_write_time().time_since_epoch().count());
+      }
+    }
+  }
+  return entries;
+}
+
+struct CheckRun {
+  int exitCode = -1;
+  std::vector<std::string> lines;  // without their ends
+};
+
+/// Runs the check on the scene's desktop for `area`; fails the test when it
+/// changed any file there.
+CheckRun RunCheck(const Scene& scene, const std::string& area) {
+  const InstalledProgram& program = scene.program();
+  program.AddCheckProgram();
+  const std::vector<std::filesystem::path> roots = {program.folder().path(),
+                                                    program.elsewhere().path()};
+  const auto before = Snapshot(roots, program.folder().path());
+  const ChildResult result = program.Check(area);
+  EXPECT_EQ(Snapshot(roots, program.folder().path()), before) << "the check changed the desktop";
+  CheckRun run;
+  run.exitCode = result.exitCode;
+  std::size_t start = 0;
+  for (std::size_t end; (end = result.output.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    std::string line = result.output.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    run.lines.push_back(line);
+  }
+  return run;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+std::vector<std::string> NotOk(const CheckRun& run) {
+  std::vector<std::string> lines;
+  for (const std::string& line : run.lines) {
+    if (line.rfind("[warn]", 0) == 0 || line.rfind("[fail]", 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
+bool HasLineStartingWith(const CheckRun& run, const std::string& start) {
+  for (const std::string& line : run.lines) {
+    if (line.rfind(start, 0) == 0) return true;
+  }
+  return false;
+}
+
+/// The program's desktop as a run finds it when all is well, a request of
+/// A01 waiting and an earlier run's log there; with MAPI as `mapi` says.
+World InOrder(const std::string& mapi, const std::string& mapiexRecord) {
+  World world;
+  world.mapiMode = mapi;
+  // The test MAPI32 is the mail client's library too.
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPI32};
+  if (!mapi.empty()) world.libraries.push_back(J6_DOUBLE_MAPIEX);
+  world.registryExtra = MailClient("<program>\\" + FileName(J6_DOUBLE_MAPI32));
+  world.prepare = [mapiexRecord](const InstalledProgram& program) {
+    WriteFileBytes(program.folder().File("run.log"), "an earlier run\r\n");
+    // Off Windows: the drives folder and the outbox the program is given.
+    std::filesystem::create_directories(program.elsewhere().path() / "no-drives");
+    SetEnvironment("J6MAILER_OUTBOX", (program.elsewhere().path() / "outbox").string());
+    // The test wrapper's record lies outside the desktop.
+    SetEnvironment("J6TEST_MAPIEX_RECORD", mapiexRecord);
+  };
+  return world;
+}
+
+TEST(Check, DesktopInOrderPassesAndIsLeftAsItWas) {
+  const TempDir records;
+  for (const char* mapi : {"", "EXTENDED"}) {
+    SCOPED_TRACE(std::string("MAPI=") + mapi);
+    const std::string record = records.File(std::string("mapiex") + mapi + ".txt");
+    const Scene scene(InOrder(mapi, record));
+    const CheckRun run = RunCheck(scene, "A01");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(NotOk(run), std::vector<std::string>{});
+    EXPECT_TRUE(HasLineStartingWith(run, "[ok] a request for A01 is waiting"));
+    EXPECT_TRUE(HasLineStartingWith(run, "[ok] " + FileName(J6_DOUBLE_J6TFN_CDECL) + " exports"));
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back(), std::to_string(run.lines.size() - 1) + " ok, 0 warn, 0 fail");
+    if (*mapi == '\0') {
+      // Windows names the library as it was asked for: MAPI32.DLL.
+      EXPECT_TRUE(HasLineStartingWith(run, "[ok] MAPI32.DLL exports MAPISendMail") ||
+                  HasLineStartingWith(run, "[ok] libMAPI32.so exports MAPISendMail"));
+    } else {
+      EXPECT_TRUE(HasLineStartingWith(run, "[ok] MAPI logs on to the default profile"));
+      // Logged on and off again: no store opened, no message made.
+      EXPECT_EQ(FileLines(record),
+                (std::vector<std::string>{"SessionNew()", "Init(1)", "Login(session,null)",
+                                          "GetProfileName(session)", "Logout(session)", "Term()",
+                                          "SessionDelete(session)"}));
+    }
+  }
+}
+
+// One desktop with every fault at once: each row is a line the check must
+// print for its fault.
+TEST(Check, FaultsAreNamedAndTheDesktopIsLeftAsItWas) {
+  const int own = OwnBits();
+  const int other = 96 - own;
+  World world;
+  world.noConfigFile = true;
+  world.libraries = {J6_DOUBLE_MAPI32};
+  world.netDir = "<net>absent\\";
+  world.registryExtra = MailClient("<program>\\olmapi32.dll");
+  world.prepare = [other](const InstalledProgram& program) {
+    WriteFileBytes(program.folder().File(FileName(J6_DOUBLE_J6TFN_CDECL)), LibraryHeader(other));
+    WriteFileBytes(program.folder().File("olmapi32.dll"), LibraryHeader(other));
+  };
+  const Scene scene(world);
+  const CheckRun run = RunCheck(scene, "A01");
+  EXPECT_EQ(run.exitCode, 1);
+
+  const std::string versus = ", " + std::string(J6_CHECK_FILE_NAME) + " is " + Bits(own);
+  const struct {
+    const char* fault;
+    std::string line;
+  } rows[] = {
+      {"a transfer library of the other bitness", "[fail] " + FileName(J6_DOUBLE_J6TFN_CDECL) +
+                                                      " is " + Bits(other) + versus +
+                                                      ": J6Mailer cannot load it"},
+      {"no configuration file", "[warn] no configuration file "},
+      {"an unreachable drop folder",
+       "[fail] network folder " + scene.netDir() + "absent\\ cannot be reached"},
+      {"a mail client's library of the other bitness",
+       "[fail] olmapi32.dll is " + Bits(other) + versus +
+           ": MAPI cannot load it into J6Mailer; take the " + Bits(other) + " package"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_TRUE(HasLineStartingWith(run, row.line))
+        << row.fault << ": no line " << row.line << " in\n"
+        << Joined(run.lines);
+  }
+}
+
+}  // namespace
+}  // namespace j6::test
