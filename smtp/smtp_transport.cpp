@@ -1,0 +1,188 @@
+// The SMTP transport over libcurl's easy and MIME interfaces. The message is
+// a multipart/mixed whose parts curl encodes as it sends them: an attachment
+// is read through its callback a buffer at a time, never held whole.
+#include "smtp/smtp_transport.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <string>
+
+namespace {
+
+class HeaderList {
+ public:
+  HeaderList() = default;
+  ~HeaderList() { curl_slist_free_all(list_); }
+  HeaderList(const HeaderList&) = delete;
+  HeaderList& operator=(const HeaderList&) = delete;
+
+  bool Add(const char* text) {
+    curl_slist* grown = curl_slist_append(list_, text);
+    if (grown == nullptr) return false;
+    list_ = grown;
+    return true;
+  }
+  bool AddAll(const char* const* texts, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      if (!Add(texts[i])) return false;
+    }
+    return true;
+  }
+  curl_slist* get() const { return list_; }
+
+ private:
+  curl_slist* list_ = nullptr;
+};
+
+struct Session {
+  CURL* curl = curl_easy_init();
+  curl_mime* mime = nullptr;
+  HeaderList recipients;
+  HeaderList headers;
+  std::deque<HeaderList> partHeaders;  // curl reads them while it sends
+  char curlError[CURL_ERROR_SIZE] = {};
+  std::string lastReply;  // the server's last reply line
+
+  Session() = default;
+  ~Session() {
+    curl_mime_free(mime);
+    curl_easy_cleanup(curl);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+};
+
+size_t ReadPart(char* buffer, size_t size, size_t count, void* arg) {
+  const J6SmtpPart* part = static_cast<const J6SmtpPart*>(arg);
+  const size_t got = part->read(part->source, buffer, size * count);
+  return got == J6SMTP_READ_FAILED ? CURL_READFUNC_ABORT : got;
+}
+
+// What the server says arrives as header data; only its last line is kept.
+// Nothing sent is looked at, so a password never reaches the error text.
+int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
+  if (type != CURLINFO_HEADER_IN) return 0;
+  std::string line(data, size);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  if (!line.empty()) *static_cast<std::string*>(arg) = line;
+  return 0;
+}
+
+int ReplyCode(const std::string& reply) {
+  if (reply.size() < 3) return 0;
+  int code = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    if (reply[i] < '0' || reply[i] > '9') return 0;
+    code = code * 10 + (reply[i] - '0');
+  }
+  return code;
+}
+
+bool AddParts(Session& session, const J6SmtpMail& mail) {
+  session.mime = curl_mime_init(session.curl);
+  if (session.mime == nullptr) return false;
+  for (size_t i = 0; i < mail.partCount; ++i) {
+    const J6SmtpPart& given = mail.parts[i];
+    curl_mimepart* part = curl_mime_addpart(session.mime);
+    if (part == nullptr) return false;
+    const CURLcode content =
+        given.read != nullptr
+            ? curl_mime_data_cb(part, -1, ReadPart, nullptr, nullptr,
+                                const_cast<J6SmtpPart*>(&given))  // curl hands it back as is
+            : curl_mime_data(part, given.data, given.dataSize);
+    if (content != CURLE_OK || curl_mime_type(part, given.type) != CURLE_OK ||
+        curl_mime_encoder(part, given.encoding) != CURLE_OK ||
+        !session.partHeaders.emplace_back().AddAll(given.headers, given.headerCount) ||
+        curl_mime_headers(part, session.partHeaders.back().get(), 0) != CURLE_OK) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Configure(Session& session, const J6SmtpMail& mail) {
+  CURL* curl = session.curl;
+  const bool implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
+  long useTls = CURLUSESSL_ALL;
+  if (mail.tls == J6SMTP_TLS_TRY) useTls = CURLUSESSL_TRY;
+  if (mail.tls == J6SMTP_TLS_NONE) useTls = CURLUSESSL_NONE;
+  if (implicitTls) useTls = CURLUSESSL_ALL;
+  const long timeout = mail.timeoutSeconds;
+  bool ok = curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, session.curlError) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_URL, mail.url) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps") == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_USE_SSL, useTls) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+            // A private authority seldom publishes revocation lists; Schannel
+            // would refuse every certificate it signed. (Other TLS
+            // libraries ignore the option.)
+            curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long{CURLSSLOPT_REVOKE_BEST_EFFORT}) ==
+                CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeout) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout) == CURLE_OK &&
+            // A server that stops reading the message is given up as well.
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeout) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session.lastReply) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_MAIL_FROM, mail.mailFrom) == CURLE_OK;
+  if (ok && mail.caFile != nullptr) ok = curl_easy_setopt(curl, CURLOPT_CAINFO, mail.caFile) == 0;
+  if (ok && mail.user != nullptr) ok = curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == 0;
+  if (ok && mail.password != nullptr) {
+    ok = curl_easy_setopt(curl, CURLOPT_PASSWORD, mail.password) == CURLE_OK;
+  }
+  if (ok && mail.netrcFile != nullptr) {
+    ok = curl_easy_setopt(curl, CURLOPT_NETRC_FILE, mail.netrcFile) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NETRC, long{CURL_NETRC_OPTIONAL}) == CURLE_OK;
+  }
+  // Without CURLOPT_MAIL_RCPT_ALLOWFAILS one refused recipient ends the
+  // session before DATA: nobody gets a mail that some did not.
+  return ok && session.recipients.AddAll(mail.recipients, mail.recipientCount) &&
+         curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, session.recipients.get()) == CURLE_OK &&
+         session.headers.AddAll(mail.headers, mail.headerCount) &&
+         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, session.headers.get()) == CURLE_OK &&
+         AddParts(session, mail) &&
+         curl_easy_setopt(curl, CURLOPT_MIMEPOST, session.mime) == CURLE_OK;
+}
+
+void SetError(char* error, size_t size, const std::string& text) {
+  if (error == nullptr || size == 0) return;
+  std::snprintf(error, size, "%s", text.c_str());
+}
+
+int Send(const J6SmtpMail& mail, char* error, size_t errorSize) {
+  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+  if (initialised != CURLE_OK) {
+    SetError(error, errorSize, curl_easy_strerror(initialised));
+    return 0;
+  }
+  Session session;
+  if (session.curl == nullptr || !Configure(session, mail)) {
+    SetError(error, errorSize, "libcurl could not be set up for the message");
+    return 0;
+  }
+  const CURLcode result = curl_easy_perform(session.curl);
+  if (result == CURLE_OK) return 1;
+  std::string text = session.curlError[0] != '\0' ? session.curlError : curl_easy_strerror(result);
+  // The server's own words when it refused something.
+  if (ReplyCode(session.lastReply) >= 400) text += " (" + session.lastReply + ")";
+  SetError(error, errorSize, text);
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int J6Smtp_Send(const J6SmtpMail* mail, char* error, size_t errorSize) {
+  try {
+    return Send(*mail, error, errorSize);
+  } catch (...) {
+    SetError(error, errorSize, "out of memory");
+    return 0;
+  }
+}

@@ -1,0 +1,18 @@
+// How the program reaches the SMTP transport. On Windows it is linked into
+// the program with a static libcurl; elsewhere it is libJ6Smtp.so, loaded
+// only when the SMTP sender runs, so that a run that mails otherwise never
+// loads libcurl and what libcurl loads. CMake picks the half.
+#pragma once
+
+#include <string>
+
+#include "platform/dynamic_library.h"
+#include "smtp/smtp_transport.h"
+
+namespace j6::smtp {
+
+/// The transport's send function, or null with the reason in `*error`. A
+/// library loaded for it lives in `library`, which must outlive its use.
+J6SmtpSendFunction FindTransport(platform::DynamicLibrary* library, std::string* error);
+
+}  // namespace j6::smtp
