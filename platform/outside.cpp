@@ -14,7 +14,8 @@ const Outside& NativeOutside() {
       native::DeleteFileAt,   native::RemoveFileIfPresent,
       native::FileHasData,    native::OpenLibrary,
       native::FindSymbol,     native::CloseLibrary,
-      native::ShowMessageBox, native::NowLocal,
+      native::ShowMessageBox, native::AskYesNo,
+      native::NowLocal,
   };
   return table;
 }
@@ -40,6 +41,10 @@ bool FileHasData(const std::string& path) { return TheOutside().fileHasData(path
 
 void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
   TheOutside().showMessageBox(caption, text, flags);
+}
+
+bool AskYesNo(const char* caption, const char* text, unsigned flags) {
+  return TheOutside().askYesNo(caption, text, flags);
 }
 
 LocalTime NowLocal() { return TheOutside().nowLocal(); }
