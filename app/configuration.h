@@ -14,13 +14,18 @@ constexpr const char* kConfigFileName = "J6MailerCfg.ini";
 /// fit its field: reading a cut-short path could find some other file.
 const char* ConfigFilePath(RunState& run);
 
-/// Reads "LOGFILE" and "MAPI" of section "MAILCLIENT" into the run state. A
-/// missing file or key leaves the setting empty: no log, Simple MAPI. So
-/// does a log path longer than its field.
+/// Reads "LOGFILE" and "MAPI" of section "MAILCLIENT", and the section
+/// "SMTP", into the run state. A missing file or key leaves the setting
+/// empty: no log, Simple MAPI. So does a log path longer than its field.
+/// "TIMEOUT" is a whole number of seconds from 1 to 3600; anything else, or
+/// none, gives 60.
 void LoadConfiguration(RunState& run);
 
 /// Whether a "MAPI" setting selects Extended MAPI: the whole value is
 /// "EXTENDED" in any case.
 bool IsExtendedMapi(std::string_view mapiMode);
+
+/// Whether a "MAPI" setting selects the SMTP hand-over: "SMTP" in any case.
+bool IsSmtpMode(std::string_view mapiMode);
 
 }  // namespace j6
