@@ -44,7 +44,9 @@ struct Session {
   HeaderList headers;
   std::deque<HeaderList> partHeaders;  // curl reads them while it sends
   char curlError[CURL_ERROR_SIZE] = {};
-  std::string lastReply;  // the server's last reply line
+  std::string url;
+  std::string lastReply;  // the server's last reply line before QUIT
+  bool quitting = false;
 
   Session() = default;
   ~Session() {
@@ -61,13 +63,19 @@ size_t ReadPart(char* buffer, size_t size, size_t count, void* arg) {
   return got == J6SMTP_READ_FAILED ? CURL_READFUNC_ABORT : got;
 }
 
-// What the server says arrives as header data; only its last line is kept.
-// Nothing sent is looked at, so a password never reaches the error text.
+// What the server says arrives as header data; its last line before the
+// session is closed is kept (curl closes a failed session before it returns,
+// and the answer to QUIT would hide the refusal). Of what is sent only the
+// QUIT is looked for, so a password never reaches the error text.
 int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
-  if (type != CURLINFO_HEADER_IN) return 0;
+  auto* session = static_cast<Session*>(arg);
+  if (type == CURLINFO_HEADER_OUT && size >= 4 && std::strncmp(data, "QUIT", 4) == 0) {
+    session->quitting = true;
+  }
+  if (type != CURLINFO_HEADER_IN || session->quitting) return 0;
   std::string line(data, size);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  if (!line.empty()) *static_cast<std::string*>(arg) = line;
+  if (!line.empty()) session->lastReply = line;
   return 0;
 }
 
@@ -103,8 +111,29 @@ bool AddParts(Session& session, const J6SmtpMail& mail) {
   return true;
 }
 
+/// The URL to ask curl for. A user without a password is looked up in the
+/// netrc file: curl 7.88 finds that user's password there only when the
+/// user is part of the URL (with CURLOPT_USERNAME it sends an empty one).
+std::string SessionUrl(const J6SmtpMail& mail) {
+  if (mail.user == nullptr || mail.password != nullptr || mail.netrcFile == nullptr) {
+    return mail.url;
+  }
+  std::string url = mail.url;
+  CURLU* parsed = curl_url();
+  char* joined = nullptr;
+  if (parsed != nullptr && curl_url_set(parsed, CURLUPART_URL, mail.url, 0) == CURLUE_OK &&
+      curl_url_set(parsed, CURLUPART_USER, mail.user, CURLU_URLENCODE) == CURLUE_OK &&
+      curl_url_get(parsed, CURLUPART_URL, &joined, 0) == CURLUE_OK) {
+    url = joined;
+  }
+  curl_free(joined);
+  curl_url_cleanup(parsed);
+  return url;
+}
+
 bool Configure(Session& session, const J6SmtpMail& mail) {
   CURL* curl = session.curl;
+  session.url = SessionUrl(mail);
   const bool implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
   long useTls = CURLUSESSL_ALL;
   if (mail.tls == J6SMTP_TLS_TRY) useTls = CURLUSESSL_TRY;
@@ -112,7 +141,7 @@ bool Configure(Session& session, const J6SmtpMail& mail) {
   if (implicitTls) useTls = CURLUSESSL_ALL;
   const long timeout = mail.timeoutSeconds;
   bool ok = curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, session.curlError) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_URL, mail.url) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_URL, session.url.c_str()) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps") == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_USE_SSL, useTls) == CURLE_OK &&
@@ -130,10 +159,14 @@ bool Configure(Session& session, const J6SmtpMail& mail) {
             curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeout) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session.lastReply) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_MAIL_FROM, mail.mailFrom) == CURLE_OK;
-  if (ok && mail.caFile != nullptr) ok = curl_easy_setopt(curl, CURLOPT_CAINFO, mail.caFile) == 0;
-  if (ok && mail.user != nullptr) ok = curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == 0;
+  if (ok && mail.caFile != nullptr) {
+    ok = curl_easy_setopt(curl, CURLOPT_CAINFO, mail.caFile) == CURLE_OK;
+  }
+  if (ok && mail.user != nullptr && session.url == mail.url) {
+    ok = curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == CURLE_OK;
+  }
   if (ok && mail.password != nullptr) {
     ok = curl_easy_setopt(curl, CURLOPT_PASSWORD, mail.password) == CURLE_OK;
   }

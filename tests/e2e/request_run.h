@@ -17,6 +17,7 @@ struct World {
   std::string area = "A01";
   std::vector<std::string> libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPI32};
   std::string mapiMode;                // the configuration file's "MAPI"
+  std::string smtpSettings;            // the lines of its [SMTP] section, CR LF ended
   std::string mapiResult = "0";        // what the test MAPI32 returns
   std::string mapiexFailing;           // the test wrapper's call that fails
   std::string mapiexFormResult = "1";  // what its ShowForm returns
@@ -41,6 +42,7 @@ struct World {
   bool areaFileIsFolder = false;
   /// Runs just before the program starts.
   std::function<void(const InstalledProgram&)> prepare;
+  Answer answer = Answer::kNone;  // to a question box
 };
 
 struct Outcome {
@@ -54,6 +56,7 @@ struct Outcome {
   std::string netDir;    // the network folder, as the program sees it
   std::string document;  // what arrived at the local document path
   std::string log;       // the run log's path (its bytes may be missing)
+  long peakKilobytes = 0;  // as ChildResult has it
 };
 
 /// The log lines of the acquisition of the default World's request, a

@@ -11,7 +11,16 @@ struct ChildResult {
   /// The boxes the program showed, each as "caption: text" and a line feed:
   /// off Windows its standard error, on Windows read from the boxes.
   std::string boxes;
+  /// Off Windows the most memory the program held at once (its peak
+  /// resident set), in kilobytes; 0 where it is not measured.
+  long peakKilobytes = 0;
 };
+
+/// How the user answers a question box (Yes and No) of the program. Off
+/// Windows: a line typed at the terminal that is its standard input; with
+/// kNone its standard input is no terminal. On Windows: a click on the
+/// button; kNone closes the box with No.
+enum class Answer { kNone, kYes, kNo };
 
 /// A program started by a test, for tests that run several at once. A
 /// program still running when this is destroyed is killed.
@@ -27,9 +36,9 @@ class RunningProgram {
   /// verbatim; off Windows the remainder is the one argument (none when it is
   /// empty). False when the program could not be started.
   bool Start(const std::string& program, const std::string& remainder,
-             const std::string& workingDir);
-  /// Waits for the program to end, answering every box with OK; false when
-  /// its end could not be learnt.
+             const std::string& workingDir, Answer answer = Answer::kNone);
+  /// Waits for the program to end, answering every box with OK and every
+  /// question as Start was told; false when its end could not be learnt.
   bool Wait(ChildResult* result);
   /// Whether it has not ended yet.
   bool Running();
@@ -43,7 +52,8 @@ class RunningProgram {
 
 /// Starts the program as RunningProgram::Start does and waits for it.
 bool RunProgram(const std::string& program, const std::string& remainder,
-                const std::string& workingDir, ChildResult* result);
+                const std::string& workingDir, ChildResult* result,
+                Answer answer = Answer::kNone);
 
 /// The folder holding the running test program (and the program under test).
 std::string OwnDirectory();
