@@ -46,7 +46,8 @@ bool IsPlain(std::string_view text) {
 /// next piece would pass the line length.
 class HeaderLine {
  public:
-  explicit HeaderLine(std::string_view name) : text_(std::string(name) + ":"), line_(text_.size()) {}
+  explicit HeaderLine(std::string_view name)
+      : text_(std::string(name) + ":"), line_(text_.size()) {}
 
   /// A blank and `piece`, on the next line when it does not fit this one.
   void Add(std::string_view piece) {
@@ -75,8 +76,8 @@ class HeaderLine {
     do {
       const std::size_t left = line_ + 1 < kMaxLine ? kMaxLine - line_ - 1 : 0;
       if (left < kWordFrame + 4) Fold();
-      const std::size_t room = kMaxLine - line_ - 1 < kMaxEncodedWord ? kMaxLine - line_ - 1
-                                                                        : kMaxEncodedWord;
+      const std::size_t room =
+          kMaxLine - line_ - 1 < kMaxEncodedWord ? kMaxLine - line_ - 1 : kMaxEncodedWord;
       const std::size_t fits = (room - kWordFrame) / 4 * 3;
       const std::size_t take = text.size() < fits ? text.size() : fits;
       Add(std::string(kWordStart) + Base64(text.substr(0, take)) + std::string(kWordEnd));
@@ -224,8 +225,10 @@ std::string AttachmentDisposition(std::string_view name) {
   for (int index = 0; start < encoded.size(); ++index) {
     std::size_t end = start + kSection < encoded.size() ? start + kSection : encoded.size();
     if (end < encoded.size()) {
-      if (encoded[end - 1] == '%') end -= 1;
-      else if (encoded[end - 2] == '%') end -= 2;
+      if (encoded[end - 1] == '%')
+        end -= 1;
+      else if (encoded[end - 2] == '%')
+        end -= 2;
     }
     line.Fold();
     line.Add("filename*" + std::to_string(index) + "*=" + encoded.substr(start, end - start) +
@@ -285,9 +288,8 @@ bool ServerUrl(std::string_view setting, std::string* url) {
   const std::size_t end = setting.find_first_of("/?#");
   const std::string_view authority = setting.substr(0, end);
   const std::string_view rest = end == std::string_view::npos ? "" : setting.substr(end);
-  const std::size_t hostStart = authority.rfind('@') == std::string_view::npos
-                                    ? 0
-                                    : authority.rfind('@') + 1;
+  const std::size_t hostStart =
+      authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1;
   const std::string_view host = authority.substr(hostStart);
   const std::size_t bracket = host.rfind(']');
   const std::size_t colon = host.rfind(':');
@@ -295,7 +297,10 @@ bool ServerUrl(std::string_view setting, std::string* url) {
       colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
   if (host.empty() || host.front() == ':') return false;
   *url = scheme + "://" + std::string(authority) +
-         (hasPort ? "" : scheme == "smtps" ? ":465" : ":587") + std::string(rest);
+         (hasPort             ? ""
+          : scheme == "smtps" ? ":465"
+                              : ":587") +
+         std::string(rest);
   return true;
 }
 

@@ -79,8 +79,8 @@ std::string Prepare(RunState& run, const std::vector<char*>& pieces, Mail* mail)
   if (!ServerUrl(run.smtp.server.view(), &mail->url)) {
     return "not an smtp:// or smtps:// server: " + std::string(run.smtp.server.view());
   }
-  mail->sender = std::string(!run.senderEmail.empty() ? run.senderEmail.view()
-                                                        : run.smtp.from.view());
+  mail->sender =
+      std::string(!run.senderEmail.empty() ? run.senderEmail.view() : run.smtp.from.view());
   if (mail->sender.empty()) return "no sender address";
   if (!IsMailAddress(mail->sender)) return "the sender is not an address: " + mail->sender;
   for (const char* piece : pieces) {
@@ -127,7 +127,7 @@ std::string Transmit(const RunState& run, Mail& mail, J6SmtpSendFunction send) {
   const bool stored = platform::ReadStoredCredential(
       kCredentialPrefix + std::string(run.smtp.server.view()), &credential);
   const std::string user(!run.smtp.user.empty() ? run.smtp.user.view()
-                                                 : std::string_view(credential.user));
+                                                : std::string_view(credential.user));
   const std::string netrc = platform::NetrcFile();
   const std::string caFile =
       run.smtp.caFile.empty() ? std::string() : platform::FileSystemPath(run.smtp.caFile.c_str());

@@ -24,8 +24,8 @@ typedef size_t (*J6SmtpRead)(void* source, char* buffer, size_t size);
 /* One part of the multipart/mixed message: its content either in memory
    (`data`) or streamed through `read`. */
 typedef struct J6SmtpPart {
-  const char* type;     /* Content-Type */
-  const char* encoding; /* "base64" or "quoted-printable" */
+  const char* type;           /* Content-Type */
+  const char* encoding;       /* "base64" (streamed parts) or "quoted-printable" */
   const char* const* headers; /* further header lines, "Name: value" */
   size_t headerCount;
   const char* data;
@@ -35,12 +35,12 @@ typedef struct J6SmtpPart {
 } J6SmtpPart;
 
 typedef struct J6SmtpMail {
-  const char* url;   /* smtp://host:port or smtps://host:port */
-  int tls;           /* J6SMTP_TLS_*, for smtp:// */
-  const char* caFile; /* PEM file of the authorities to trust; null: the system's */
-  long timeoutSeconds; /* connecting, and each server reply */
-  const char* user;     /* null: the netrc file's, or no authentication */
-  const char* password; /* null: the netrc file's */
+  const char* url;       /* smtp://host:port or smtps://host:port */
+  int tls;               /* J6SMTP_TLS_*, for smtp:// */
+  const char* caFile;    /* PEM file of the authorities to trust; null: the system's */
+  long timeoutSeconds;   /* connecting, and each server reply */
+  const char* user;      /* null: the netrc file's, or no authentication */
+  const char* password;  /* null: the netrc file's */
   const char* netrcFile; /* null: none */
   const char* mailFrom;
   const char* const* recipients;

@@ -53,9 +53,9 @@ struct Outcome {
   std::vector<std::string> mapiexCalls;       // the test wrapper's calls, in order
   std::string boxes;
   bool areaFileLeft = false;
-  std::string netDir;    // the network folder, as the program sees it
-  std::string document;  // what arrived at the local document path
-  std::string log;       // the run log's path (its bytes may be missing)
+  std::string netDir;      // the network folder, as the program sees it
+  std::string document;    // what arrived at the local document path
+  std::string log;         // the run log's path (its bytes may be missing)
   long peakKilobytes = 0;  // as ChildResult has it
 };
 

@@ -28,8 +28,8 @@ World SmtpWorld(const std::string& tag, const std::string& kind, const std::stri
   world.libraries = {J6_DOUBLE_J6TFN_CDECL};
   if (*J6_SMTP_TRANSPORT != '\0') world.libraries.push_back(J6_SMTP_TRANSPORT);
   world.senderEmail = SenderFor(tag);
-  world.smtpSettings = "SERVER=" + SmtpServerUrl(kind) + "\r\nCAFILE=" +
-                       SmtpServerFile("ca.pem") + "\r\n" + more;
+  world.smtpSettings =
+      "SERVER=" + SmtpServerUrl(kind) + "\r\nCAFILE=" + SmtpServerFile("ca.pem") + "\r\n" + more;
   return world;
 }
 
@@ -92,9 +92,9 @@ TEST(Smtp, TypicalRequestArrivesWhole) {
   const std::vector<ReceivedMail> mails = MailFrom(sender);
   ASSERT_EQ(mails.size(), 1u);
   const ReceivedMail& mail = mails[0];
-  EXPECT_EQ(mail.envelope, (std::vector<std::string>{"from: " + sender, "to: anna@example.com",
-                                                     "to: bruno@example.com", "tls: yes",
-                                                     "login: "}));
+  EXPECT_EQ(mail.envelope,
+            (std::vector<std::string>{"from: " + sender, "to: anna@example.com",
+                                      "to: bruno@example.com", "tls: yes", "login: "}));
   ASSERT_EQ(mail.headers.size(), 8u);
   EXPECT_EQ(mail.headers[0].rfind("Content-Type: multipart/mixed; boundary=", 0), 0u);
   EXPECT_EQ(mail.headers[1], "From: Ufficio <" + sender + ">");
@@ -125,7 +125,8 @@ TEST(Smtp, TypicalRequestArrivesWhole) {
   world.senderEmail = SenderFor("typical-small");
   const Outcome small = RunRequest(world);
   EXPECT_EQ(LastLine(small), "Sent successfully");
-  EXPECT_LT(outcome.peakKilobytes - small.peakKilobytes, 4 << 10) << "a 20 MB attachment read whole";
+  EXPECT_LT(outcome.peakKilobytes - small.peakKilobytes, 4 << 10)
+      << "a 20 MB attachment read whole";
 #endif
 }
 

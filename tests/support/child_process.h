@@ -52,8 +52,7 @@ class RunningProgram {
 
 /// Starts the program as RunningProgram::Start does and waits for it.
 bool RunProgram(const std::string& program, const std::string& remainder,
-                const std::string& workingDir, ChildResult* result,
-                Answer answer = Answer::kNone);
+                const std::string& workingDir, ChildResult* result, Answer answer = Answer::kNone);
 
 /// The folder holding the running test program (and the program under test).
 std::string OwnDirectory();

@@ -11,11 +11,14 @@ bool StorePassword(const std::string& /*server*/, const std::string& host, const
                    const std::string& password, const std::string& folder) {
   const std::string netrc = (std::filesystem::path(folder) / "netrc").string();
   // A password with blanks goes in quotes, which curl reads.
-  WriteFileBytes(netrc, "machine " + host + "\nlogin " + user + "\npassword \"" + password + "\"\n");
+  WriteFileBytes(netrc,
+                 "machine " + host + "\nlogin " + user + "\npassword \"" + password + "\"\n");
   SetEnvironment("J6MAILER_NETRC", netrc);
   return true;
 }
 
-void ForgetPassword(const std::string& /*server*/) { SetEnvironment("J6MAILER_NETRC", "/nonexistent/netrc"); }
+void ForgetPassword(const std::string& /*server*/) {
+  SetEnvironment("J6MAILER_NETRC", "/nonexistent/netrc");
+}
 
 }  // namespace j6::test

@@ -9,9 +9,8 @@
 
 namespace j6::test {
 
-bool StorePassword(const std::string& server, const std::string& /*host*/,
-                   const std::string& user, const std::string& password,
-                   const std::string& /*folder*/) {
+bool StorePassword(const std::string& server, const std::string& /*host*/, const std::string& user,
+                   const std::string& password, const std::string& /*folder*/) {
   // cmdkey stores the password as UTF-16LE text.
   const int length = MultiByteToWideChar(CP_UTF8, 0, password.data(),
                                          static_cast<int>(password.size()), nullptr, 0);

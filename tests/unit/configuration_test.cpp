@@ -100,8 +100,7 @@ TEST_F(ConfigurationTest, SmtpTimeoutAndOverlongValues) {
       {"TIMEOUT=30s\n", 60, ""},
       {"TIMEOUT=\n", 60, ""},
       {"CAFILE=" + std::string(260, 'c') + "\n", 60, "CAFILE"},
-      {"SERVER=" + std::string(260, 's') + "\nUSER=" + std::string(256, 'u') + "\n", 60,
-       "SERVER"},
+      {"SERVER=" + std::string(260, 's') + "\nUSER=" + std::string(256, 'u') + "\n", 60, "SERVER"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines.substr(0, 20));

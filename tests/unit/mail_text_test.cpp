@@ -79,8 +79,8 @@ TEST(MailText, SubjectIsPlainOrEncodedWords) {
       {"=?x?B?QQ==?=", ""},
       {long1252, ""},
       {"Fattura n\xB0 17 del 08/12/2026 \x80 1.234,00 - Rossi & Figli S.r.l.", ""},
-      {std::string(40, 'a') + " " + std::string(40, 'b'), "Subject: " + std::string(40, 'a') +
-                                                              "\r\n " + std::string(40, 'b')},
+      {std::string(40, 'a') + " " + std::string(40, 'b'),
+       "Subject: " + std::string(40, 'a') + "\r\n " + std::string(40, 'b')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.subject);
@@ -111,10 +111,11 @@ TEST(MailText, AddressesGoToTheServerAsTheyAre) {
     const char* text;
     bool address;
   } cases[] = {
-      {"anna@example.com", true}, {"a@b", true},          {"bruno", false},
-      {"@example.com", false},    {"anna@", false},       {"anna @example.com", false},
-      {"an\tna@x.it", false},     {"<anna@x.it>", false}, {"caff\xE8@x.it", false},
-      {"", false},
+      {"anna@example.com", true}, {"a@b", true},
+      {"bruno", false},           {"@example.com", false},
+      {"anna@", false},           {"anna @example.com", false},
+      {"an\tna@x.it", false},     {"<anna@x.it>", false},
+      {"caff\xE8@x.it", false},   {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsMailAddress(c.text), c.address) << c.text;
 }

@@ -220,8 +220,8 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
     HandOver outcome;
     std::size_t questions;
   } cases[] = {
-      {"document missing", dir_.File("absent"),
-       "SMTP error: cannot open attachment ", HandOver::kFailed, 0},
+      {"document missing", dir_.File("absent"), "SMTP error: cannot open attachment ",
+       HandOver::kFailed, 0},
       {"answered No", document, "MailWait User Cancel", HandOver::kHandedOver, 1},
   };
   for (const auto& c : cases) {
