@@ -163,7 +163,7 @@ Outcome Scene::Report(const ChildResult& result) const {
 Outcome RunRequest(const World& world) {
   const Scene scene(world);
   const ChildResult result = scene.program().Run(world.area, world.answer);
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, 0) << result.boxes;
   return scene.Report(result);
 }
 
