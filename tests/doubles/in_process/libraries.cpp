@@ -16,9 +16,9 @@ std::string Key(std::string name) {
 
 }  // namespace
 
-InProcessLibraries::InProcessLibraries(std::map<std::string, Exports> libraries)
+InProcessLibraries::InProcessLibraries(const std::map<std::string, Exports>& libraries)
     : saved_(platform::TheOutside()) {
-  for (auto& [name, exports] : libraries) libraries_[Key(name)] = std::move(exports);
+  for (const auto& [name, exports] : libraries) libraries_[Key(name)] = exports;
   current = this;
   platform::Outside& outside = platform::TheOutside();
   outside.loadLibrary = &Load;

@@ -15,7 +15,7 @@ class InProcessLibraries {
   /// The libraries by name ("J6TFN", "MAPI32", "MAPIEx"); the program finds
   /// one whatever the case of its name and with or without ".dll", as
   /// Windows does. A name not here fails to load.
-  explicit InProcessLibraries(std::map<std::string, Exports> libraries);
+  explicit InProcessLibraries(const std::map<std::string, Exports>& libraries);
   ~InProcessLibraries();
   InProcessLibraries(const InProcessLibraries&) = delete;
   InProcessLibraries& operator=(const InProcessLibraries&) = delete;
