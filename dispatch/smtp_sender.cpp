@@ -110,12 +110,13 @@ std::vector<std::string> Headers(const RunState& run, const Mail& mail) {
       MessageIdHeader(now, platform::CurrentProcessId(), ++messages,
                       mail.sender.substr(mail.sender.rfind('@') + 1)),
       "MIME-Version: 1.0",
-      "X-Mailer: J6Mailer " J6_VERSION,
+      std::string("X-Mailer: J6Mailer ") + J6_VERSION,
   };
 }
 
 std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
   std::vector<const char*> pointers;
+  pointers.reserve(texts.size());
   for (const std::string& text : texts) pointers.push_back(text.c_str());
   return pointers;
 }

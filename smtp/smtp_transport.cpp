@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr long kUploadBuffer = 512 * 1024;
+constexpr long kUploadBuffer = 512L * 1024;
 // Whole base64 lines of 76 characters from 57 bytes each.
 constexpr size_t kLineBytes = 57;
 constexpr size_t kChunkBytes = kLineBytes * 1024;

@@ -24,7 +24,8 @@ bool StorePassword(const std::string& server, const std::string& /*host*/, const
   credential.TargetName = target.data();
   credential.UserName = name.data();
   credential.CredentialBlob = reinterpret_cast<LPBYTE>(wide.data());
-  credential.CredentialBlobSize = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+  credential.CredentialBlobSize =
+      static_cast<DWORD>(wide.size()) * static_cast<DWORD>(sizeof(wchar_t));
   credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
   return CredWriteA(&credential, 0) != 0;
 }

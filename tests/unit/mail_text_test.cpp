@@ -43,7 +43,7 @@ std::string DecodeBase64(const std::string& text) {
 std::string Decoded(const std::string& header) {
   std::string unfolded;
   for (const std::string& line : Lines(header)) unfolded += line;
-  const std::string value = unfolded.substr(unfolded.find(": ") + 2);
+  std::string value = unfolded.substr(unfolded.find(": ") + 2);
   const std::string start = "=?windows-1252?B?";
   if (value.rfind(start, 0) != 0) return value;
   std::string text;
