@@ -73,7 +73,7 @@ struct Mail {
 
 /// Every check that can be made without the server; the failure's text, or
 /// empty.
-std::string Prepare(RunState& run, const std::vector<char*>& pieces, Mail* mail) {
+std::string Prepare(const RunState& run, const std::vector<char*>& pieces, Mail* mail) {
   if (!run.smtp.overlong.empty()) return std::string(run.smtp.overlong.view()) + " is too long";
   if (run.smtp.server.empty()) return "no server";
   if (!ServerUrl(run.smtp.server.view(), &mail->url)) {
