@@ -6,6 +6,7 @@
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
+#include "dispatch/smtp_sender.h"
 #include "run/configuration.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
@@ -28,12 +29,17 @@ void RunMailer(RunState& run, std::string_view areaName) {
   const bool wait = ComposeMail(run);
   // The senders split the recipient list in place; the user is shown it whole.
   const std::string recipients(run.recipients.view());
-  const HandOver sent =
-      IsExtendedMapi(run.mapiMode.view()) ? SendExtended(run, wait) : SendSimple(run, wait);
+  HandOver sent = HandOver::kFailed;
+  if (IsSmtpMode(run.mapiMode.view())) {
+    sent = SendSmtp(run, wait);
+  } else if (IsExtendedMapi(run.mapiMode.view())) {
+    sent = SendExtended(run, wait);
+  } else {
+    sent = SendSimple(run, wait);
+  }
   if (sent == HandOver::kFailed) {
-    const FixedString<kMaxNotSentText> text("Email not sent.\n\nTo: " + recipients +
-                                            "\nSubject: " + std::string(run.subject.view()) +
-                                            "\n\n" + std::string(run.body.view()));
+    const FixedString<kMaxNotSentText> text(
+        "Email not sent.\n\n" + MailSummary(recipients, run.subject.view(), run.body.view()));
     ShowWarning(text.c_str());
   }
 }

@@ -43,11 +43,24 @@ void CheckConfiguration(RunState& run, Report& report) {
   report.Ok("configuration file " + path);
 
   bool hasSection = false;
+  bool hasSmtp = false;
   for (const std::string& section : platform::ReadProfileSectionNames(path)) {
     if (Is(section, kConfigSection)) {
       hasSection = true;
+    } else if (Is(section, kSmtpSection)) {
+      hasSmtp = true;
     } else {
       report.Warn("section [" + section + "] of the configuration file is not read");
+    }
+  }
+  if (hasSmtp) {
+    for (const std::string& key : platform::ReadProfileKeyNames(kSmtpSection, path)) {
+      if (key.empty() || key[0] == ';') continue;
+      bool known = false;
+      for (const char* smtpKey : kSmtpKeys) known = known || Is(key, smtpKey);
+      if (!known) {
+        report.Warn("key " + key + " of [" + kSmtpSection + "] is not read");
+      }
     }
   }
   if (!hasSection) {
@@ -74,10 +87,12 @@ void CheckConfiguration(RunState& run, Report& report) {
   const std::string setting = kMapiKey + ("=" + mapi);
   if (IsExtendedMapi(mapi)) {
     report.Ok(setting + ": mail goes through the Extended wrapper");
+  } else if (IsSmtpMode(mapi)) {
+    report.Ok(setting + ": mail goes to the server of [" + kSmtpSection + "]");
   } else if (mapi.empty() || Is(mapi, "SIMPLE")) {
     report.Ok(setting + ": mail goes through Simple MAPI");
   } else {
-    report.Warn(setting + " is not EXTENDED: mail goes through Simple MAPI");
+    report.Warn(setting + " is neither EXTENDED nor SMTP: mail goes through Simple MAPI");
   }
 }
 

@@ -4,6 +4,7 @@
 #include "check/library_check.h"
 #include "check/mail_client_check.h"
 #include "check/settings_check.h"
+#include "check/smtp_check.h"
 #include "platform/files.h"
 #include "platform/stand_ins.h"
 #include "run/configuration.h"
@@ -22,6 +23,10 @@ void CheckDesktop(std::string_view area, Report& report) {
 
   const Program program = ThisProgram();
   CheckTransferLibrary(program, report);
+  if (IsSmtpMode(run.mapiMode.view())) {
+    CheckSmtp(run, report);  // no mail client takes part
+    return;
+  }
   if (IsExtendedMapi(run.mapiMode.view())) {
     CheckExtendedMapi(program, report);
   } else {

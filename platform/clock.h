@@ -11,6 +11,7 @@ struct LocalTime {
   int minute = 0;
   int second = 0;
   int millisecond = 0;
+  int utcOffsetMinutes = 0;  // local time less UTC, as a mail's Date header gives it
 };
 
 /// The current local time (the time zone the user has set), to the millisecond.

@@ -22,6 +22,7 @@ LocalTime native::NowLocal() {
   t.minute = local.tm_min;
   t.second = local.tm_sec;
   t.millisecond = static_cast<int>(now.tv_nsec / 1000000);
+  t.utcOffsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
   return t;
 }
 

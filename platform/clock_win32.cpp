@@ -1,4 +1,5 @@
-// Windows half of platform/clock.h: GetLocalTime.
+// Windows half of platform/clock.h: the system time turned into local time,
+// so that the offset between them is that of the same moment.
 #include <windows.h>
 
 #include "platform/clock.h"
@@ -7,9 +8,20 @@
 namespace j6::platform {
 
 LocalTime native::NowLocal() {
+  FILETIME utc;
+  GetSystemTimeAsFileTime(&utc);
+  FILETIME local;
   SYSTEMTIME now;
-  GetLocalTime(&now);
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &now)) {
+    GetLocalTime(&now);
+    local = utc;
+  }
+  const auto ticks = [](const FILETIME& time) {
+    return static_cast<long long>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+                                  time.dwLowDateTime);
+  };
   LocalTime t;
+  t.utcOffsetMinutes = static_cast<int>((ticks(local) - ticks(utc)) / 600000000LL);
   t.year = now.wYear;
   t.month = now.wMonth;
   t.day = now.wDay;

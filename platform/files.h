@@ -18,6 +18,11 @@ void RememberStartFolder();
 /// is: nothing there changes the current folder behind the program's back.
 std::string AbsolutePath(const std::string& path);
 
+/// The path as the file system names it, for a library that opens the file
+/// itself: on Windows AbsolutePath(path); off Windows mapped as OpenFile
+/// maps it.
+std::string FileSystemPath(const std::string& path);
+
 /// std::fopen of a path in Windows form; off Windows the path is mapped first.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 

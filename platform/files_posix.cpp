@@ -15,6 +15,8 @@ void RememberStartFolder() {}
 
 std::string AbsolutePath(const std::string& path) { return path; }
 
+std::string FileSystemPath(const std::string& path) { return PosixPath(path); }
+
 std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(PosixPath(path).c_str(), mode);
 }

@@ -69,6 +69,8 @@ std::string AbsolutePath(const std::string& path) {
   return IsSeparator(start.back()) ? start + rest : start + "\\" + rest;
 }
 
+std::string FileSystemPath(const std::string& path) { return AbsolutePath(path); }
+
 std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(AbsolutePath(path).c_str(), mode);
 }

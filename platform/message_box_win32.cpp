@@ -10,4 +10,8 @@ void native::ShowMessageBox(const char* caption, const char* text, unsigned flag
   MessageBoxA(nullptr, text, caption, flags);
 }
 
+bool native::AskYesNo(const char* caption, const char* text, unsigned flags) {
+  return MessageBoxA(nullptr, text, caption, flags) == IDYES;
+}
+
 }  // namespace j6::platform

@@ -21,6 +21,7 @@ void* OpenLibrary(const char* name, std::string* error);
 EntryPoint FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);
 void ShowMessageBox(const char* caption, const char* text, unsigned flags);
+bool AskYesNo(const char* caption, const char* text, unsigned flags);
 LocalTime NowLocal();
 bool ModuleFileName(std::string* path);
 

@@ -16,7 +16,8 @@ const Outside& NativeOutside() {
       native::FileHasData,    native::FindLibrary,
       native::OpenLibrary,    native::FindSymbol,
       native::CloseLibrary,   native::ShowMessageBox,
-      native::NowLocal,       native::ModuleFileName,
+      native::AskYesNo,       native::NowLocal,
+      native::ModuleFileName,
   };
   return table;
 }
@@ -42,6 +43,10 @@ bool FileHasData(const std::string& path) { return TheOutside().fileHasData(path
 
 void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
   TheOutside().showMessageBox(caption, text, flags);
+}
+
+bool AskYesNo(const char* caption, const char* text, unsigned flags) {
+  return TheOutside().askYesNo(caption, text, flags);
 }
 
 LocalTime NowLocal() { return TheOutside().nowLocal(); }

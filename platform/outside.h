@@ -31,6 +31,7 @@ struct Outside {
   EntryPoint (*findSymbol)(void* library, const char* name);
   void (*freeLibrary)(void* library);
   void (*showMessageBox)(const char* caption, const char* text, unsigned flags);
+  bool (*askYesNo)(const char* caption, const char* text, unsigned flags);
   LocalTime (*nowLocal)();
   bool (*moduleFileName)(std::string* path);
 };

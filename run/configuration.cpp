@@ -10,6 +10,46 @@
 
 namespace j6 {
 
+namespace {
+
+constexpr long kDefaultTimeout = 60;
+constexpr long kLongestTimeout = 3600;
+
+/// Reads one key of [SMTP] into its field; a value that does not fit is not
+/// kept cut, and the key is named in `overlong`.
+template <std::size_t N>
+void ReadSmtpSetting(const std::string& path, const char* key, FixedString<N>* field,
+                     SmtpSettings* smtp) {
+  const std::string value = platform::ReadProfileString(kSmtpSection, key, "", N + 2, path);
+  if (value.size() <= N) {
+    field->Assign(value);
+  } else if (smtp->overlong.empty()) {
+    smtp->overlong.Assign(key);
+  }
+}
+
+long TimeoutSeconds(const std::string& text) {
+  if (text.empty() || text.size() > 4) return kDefaultTimeout;
+  long seconds = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return kDefaultTimeout;
+    seconds = seconds * 10 + (c - '0');
+  }
+  return seconds >= 1 && seconds <= kLongestTimeout ? seconds : kDefaultTimeout;
+}
+
+void LoadSmtpSettings(const std::string& path, SmtpSettings* smtp) {
+  ReadSmtpSetting(path, "SERVER", &smtp->server, smtp);
+  ReadSmtpSetting(path, "TLS", &smtp->tls, smtp);
+  ReadSmtpSetting(path, "USER", &smtp->user, smtp);
+  ReadSmtpSetting(path, "FROM", &smtp->from, smtp);
+  ReadSmtpSetting(path, "CAFILE", &smtp->caFile, smtp);
+  smtp->timeoutSeconds =
+      TimeoutSeconds(platform::ReadProfileString(kSmtpSection, "TIMEOUT", "", 16, path));
+}
+
+}  // namespace
+
 const char* ConfigFilePath(RunState& run) {
   if (!run.configPath.empty()) return run.configPath.c_str();
   // Without the executable's path the file is looked for in the current
@@ -38,10 +78,15 @@ void LoadConfiguration(RunState& run) {
   if (log.size() <= run.logFilePath.kCapacity) run.logFilePath.Assign(log);
   run.mapiMode.Assign(
       platform::ReadProfileString(kConfigSection, kMapiKey, "", run.mapiMode.kCapacity + 1, path));
+  LoadSmtpSettings(path, &run.smtp);
 }
 
 bool IsExtendedMapi(std::string_view mapiMode) {
   return platform::EqualsIgnoringAsciiCase(mapiMode, "EXTENDED");
+}
+
+bool IsSmtpMode(std::string_view mapiMode) {
+  return platform::EqualsIgnoringAsciiCase(mapiMode, "SMTP");
 }
 
 }  // namespace j6

@@ -8,6 +8,19 @@
 
 namespace j6 {
 
+/// The [SMTP] section of the configuration file, for the SMTP hand-over. A
+/// value too long for its field is not kept cut (it would name another
+/// server or file): the field stays empty and `overlong` names the key.
+struct SmtpSettings {
+  FixedString<259> server;  // smtp://host[:port] or smtps://host[:port]
+  FixedString<15> tls;      // REQUIRED (also when empty or unknown), TRY or NONE
+  FixedString<255> user;
+  FixedString<255> from;    // the envelope sender when the registry has none
+  FixedString<259> caFile;  // empty: the system's trusted authorities
+  long timeoutSeconds = 60;
+  FixedString<15> overlong;
+};
+
 /// Each stage fills some fields and reads others; stages pass nothing else
 /// between them but the area name and small named results. The entry owns
 /// the one of the process and hands it to each stage. Capacities are
@@ -16,6 +29,7 @@ struct RunState {
   FixedString<259> configPath;
   FixedString<259> logFilePath;  // empty: no logging at all
   FixedString<99> mapiMode;
+  SmtpSettings smtp;
 
   FixedString<25> outRoot;  // registry roots, ending in a backslash
   FixedString<25> clientRoot;

@@ -22,7 +22,8 @@ runs=${J6_BENCH_RUNS:-11}
 bin=${J6_BENCH_BIN:-}
 if [ -z "$bin" ]; then
   cmake --preset linux >/dev/null
-  cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx j6tfn_cdecl mapi32 >/dev/null
+  cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx J6Smtp j6tfn_cdecl mapi32 \
+    >/dev/null
   bin=$root/build/linux/bin
 fi
 
@@ -300,7 +301,35 @@ row_wine() (
   wineserver -k
 )
 
-rows=(row_floor row_demo row_recording row_document row_utf16_export_40mb row_deep_key row_wine)
+# The demo request handed to the tests' SMTP server on the loopback
+# (tests/smtp/smtp_server.py, Debian's Python with aiosmtpd) over STARTTLS:
+# the cost of loading libcurl and its TLS library only where SMTP is used,
+# and the whole exchange. A subshell, so that the server it starts ends with
+# it.
+row_smtp() (
+  local what="request A01 over SMTP (STARTTLS, loopback)"
+  if ! /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; then
+    skip smtp "$what" "needs /usr/bin/python3 with aiosmtpd (python3-aiosmtpd)"
+    exit 0
+  fi
+  local server=$scratch/smtp-server
+  /usr/bin/python3 "$root/tests/smtp/smtp_server.py" start "$server" >/dev/null
+  trap '/usr/bin/python3 "$root/tests/smtp/smtp_server.py" stop "$server"' EXIT
+  local port
+  port=$(awk '$1 == "starttls" { print $2 }' "$server/ports.txt")
+  mkdir -p "$sandbox/bin-smtp"
+  cp "$bin/J6Mailer" "$bin/libJ6TFN.so" "$bin/libJ6Smtp.so" "$sandbox/bin-smtp/"
+  printf '[MAILCLIENT]\r\nLOGFILE=C:\\Temp\\J6Mailer.log\r\nMAPI=SMTP\r\n[SMTP]\r\n' \
+    >"$sandbox/bin-smtp/J6MailerCfg.ini"
+  printf 'SERVER=smtp://localhost:%s\r\nCAFILE=%s\r\n' "$port" "$server/ca.pem" \
+    >>"$sandbox/bin-smtp/J6MailerCfg.ini"
+  setup() { cp "$root/demo/mqbox/A01" "$sandbox/drives/c/Temp/mqbox/"; }
+  check() { tail -n 3 "$J6MAILER_DRIVES/c/Temp/J6Mailer.log" | grep -q 'Sent successfully'; }
+  measure smtp "$what" --floor floor --rss -- "$sandbox/bin-smtp/J6Mailer" A01
+)
+
+rows=(row_floor row_demo row_recording row_document row_utf16_export_40mb row_deep_key row_smtp
+  row_wine)
 if [ -n "${J6_BENCH_ROWS:-}" ]; then
   # The floor comes first whatever is chosen: the ratios need it.
   rows=(row_floor)

@@ -15,6 +15,7 @@ InstalledProgram::InstalledProgram() {
   program_ = copy.string();
   SetEnvironment("J6MAILER_REGISTRY", (elsewhere_.path() / "no-registry.reg").string());
   SetEnvironment("J6MAILER_DRIVES", (elsewhere_.path() / "no-drives").string());
+  SetEnvironment("J6MAILER_NETRC", (elsewhere_.path() / "no-netrc").string());
   // Off Windows the locks of the runs of an area live here, so that tests
   // running side by side with the same area do not wait for each other.
   SetEnvironment("XDG_RUNTIME_DIR", runtime_.path().string());
@@ -29,9 +30,9 @@ void InstalledProgram::AddLibrary(const std::string& builtPath) const {
   std::filesystem::copy_file(built, folder_.path() / built.filename());
 }
 
-ChildResult InstalledProgram::Run(const std::string& remainder) const {
+ChildResult InstalledProgram::Run(const std::string& remainder, Answer answer) const {
   ChildResult result;
-  EXPECT_TRUE(RunProgram(program_, remainder, elsewhere_.path().string(), &result))
+  EXPECT_TRUE(RunProgram(program_, remainder, elsewhere_.path().string(), &result, answer))
       << "could not start " << program_;
   return result;
 }

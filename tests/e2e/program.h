@@ -12,9 +12,9 @@ namespace j6::test {
 
 class InstalledProgram {
  public:
-  /// Off Windows the program also gets a registry and drives of its own
-  /// (empty until written), so the user's own never reach a test, and a
-  /// folder for its locks, so that tests side by side never share one.
+  /// Off Windows the program also gets a registry, drives and a netrc file of
+  /// its own (empty until written), so the user's own never reach a test,
+  /// and a folder for its locks, so that tests side by side never share one.
   InstalledProgram();
 
   /// The folder the program lies in.
@@ -30,8 +30,9 @@ class InstalledProgram {
   void AddLibrary(const std::string& builtPath) const;
 
   /// Runs the program with `remainder` as the rest of its command line, from
-  /// elsewhere(); fails the test when it cannot be started.
-  ChildResult Run(const std::string& remainder) const;
+  /// elsewhere(); fails the test when it cannot be started. A question box
+  /// gets `answer`.
+  ChildResult Run(const std::string& remainder, Answer answer = Answer::kNone) const;
 
   /// Puts the check program beside the program, as the package has it.
   void AddCheckProgram() const;

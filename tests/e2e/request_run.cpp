@@ -68,7 +68,8 @@ Scene::Scene(const World& world) : world_(world) {
   if (world.configText) {
     program_.Configure(*world.configText);
   } else if (!world.noConfigFile) {
-    program_.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode + "\r\n");
+    program_.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode +
+                       "\r\n[SMTP]\r\n" + world.smtpSettings);
   }
 
   const std::string out = "[HKEY_CURRENT_USER\\" + RootOf(world.area) + "\\J6Out";
@@ -158,6 +159,7 @@ Outcome Scene::Report(const ChildResult& result) const {
     outcome.acquisitionLines.push_back(line);
   }
   outcome.boxes = result.boxes;
+  outcome.peakKilobytes = result.peakKilobytes;
   outcome.areaFileLeft = std::filesystem::exists(areaFile_);
   outcome.document = ReadFileBytes(NetFile("SPOOL/DOC" + world_.area));
   return outcome;
@@ -165,8 +167,8 @@ Outcome Scene::Report(const ChildResult& result) const {
 
 Outcome RunRequest(const World& world) {
   const Scene scene(world);
-  const ChildResult result = scene.program().Run(world.area);
-  EXPECT_EQ(result.exitCode, 0);
+  const ChildResult result = scene.program().Run(world.area, world.answer);
+  EXPECT_EQ(result.exitCode, 0) << result.boxes;
   return scene.Report(result);
 }
 

@@ -17,6 +17,7 @@ struct World {
   std::string area = "A01";
   std::vector<std::string> libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPI32};
   std::string mapiMode;                // the configuration file's "MAPI"
+  std::string smtpSettings;            // the lines of its [SMTP] section, CR LF ended
   std::string mapiResult = "0";        // what the test MAPI32 returns
   std::string mapiexFailing;           // the test wrapper's call that fails
   std::string mapiexFormResult = "1";  // what its ShowForm returns
@@ -42,6 +43,7 @@ struct World {
   bool areaFileIsFolder = false;
   /// Runs just before the program starts.
   std::function<void(const InstalledProgram&)> prepare;
+  Answer answer = Answer::kNone;  // to a question box
 };
 
 struct Outcome {
@@ -52,9 +54,10 @@ struct Outcome {
   std::vector<std::string> mapiexCalls;       // the test wrapper's calls, in order
   std::string boxes;
   bool areaFileLeft = false;
-  std::string netDir;    // the network folder, as the program sees it
-  std::string document;  // what arrived at the local document path
-  std::string log;       // the run log's path (its bytes may be missing)
+  std::string netDir;      // the network folder, as the program sees it
+  std::string document;    // what arrived at the local document path
+  std::string log;         // the run log's path (its bytes may be missing)
+  long peakKilobytes = 0;  // as ChildResult has it
 };
 
 /// The log lines of the acquisition of the default World's request, a

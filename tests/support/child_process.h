@@ -14,7 +14,16 @@ struct ChildResult {
   /// What it wrote to its standard output, kept in a file of the system's
   /// temporary folder, outside every folder of the test.
   std::string output;
+  /// Off Windows the most memory the program held at once (its peak
+  /// resident set), in kilobytes; 0 where it is not measured.
+  long peakKilobytes = 0;
 };
+
+/// How the user answers a question box (Yes and No) of the program. Off
+/// Windows: a line typed at the terminal that is its standard input; with
+/// kNone its standard input is no terminal. On Windows: a click on the
+/// button; kNone closes the box with No.
+enum class Answer { kNone, kYes, kNo };
 
 /// A program started by a test, for tests that run several at once. A
 /// program still running when this is destroyed is killed.
@@ -30,9 +39,9 @@ class RunningProgram {
   /// verbatim; off Windows the remainder is the one argument (none when it is
   /// empty). False when the program could not be started.
   bool Start(const std::string& program, const std::string& remainder,
-             const std::string& workingDir);
-  /// Waits for the program to end, answering every box with OK; false when
-  /// its end could not be learnt.
+             const std::string& workingDir, Answer answer = Answer::kNone);
+  /// Waits for the program to end, answering every box with OK and every
+  /// question as Start was told; false when its end could not be learnt.
   bool Wait(ChildResult* result);
   /// Whether it has not ended yet.
   bool Running();
@@ -46,7 +55,7 @@ class RunningProgram {
 
 /// Starts the program as RunningProgram::Start does and waits for it.
 bool RunProgram(const std::string& program, const std::string& remainder,
-                const std::string& workingDir, ChildResult* result);
+                const std::string& workingDir, ChildResult* result, Answer answer = Answer::kNone);
 
 /// The folder holding the running test program (and the program under test).
 std::string OwnDirectory();

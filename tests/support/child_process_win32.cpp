@@ -1,8 +1,9 @@
 // Windows half of tests/support/child_process.h: CreateProcessA, so that the
 // program sees exactly the command line a test asks for (blanks and quotes
 // included), as it would from the host. While the program runs, every message
-// box it shows is read and closed with OK, as a user would; the Wine prefix
-// of the tests has the null graphics driver, under which boxes block.
+// box it shows is read and closed with OK, and a question (Yes and No) is
+// answered as the test says, as a user would; the Wine prefix of the tests
+// has the null graphics driver, under which boxes block.
 #include <windows.h>
 
 #include <set>
@@ -78,6 +79,7 @@ std::string BoxLine(HWND box) {
 struct RunningProgram::Process {
   PROCESS_INFORMATION info{};
   HANDLE output = INVALID_HANDLE_VALUE;  // its standard output, a temporary file
+  Answer answer = Answer::kNone;
 };
 
 RunningProgram::RunningProgram() : process_(new Process) {}
@@ -133,7 +135,8 @@ bool IsAscii(const std::string& text) {
 }  // namespace
 
 bool RunningProgram::Start(const std::string& program, const std::string& remainder,
-                           const std::string& workingDir) {
+                           const std::string& workingDir, Answer answer) {
+  process_->answer = answer;
   if (process_->output != INVALID_HANDLE_VALUE) CloseHandle(process_->output);
   process_->output = TemporaryOutput();
   if (process_->output == INVALID_HANDLE_VALUE) return false;
@@ -178,7 +181,12 @@ bool RunningProgram::Wait(ChildResult* result) {
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
     if (search.box != nullptr && answered.insert(search.box).second) {
       result->boxes += BoxLine(search.box);
-      PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+      // A question has a Yes button; every other box is answered with OK.
+      WPARAM button = IDOK;
+      if (GetDlgItem(search.box, IDYES) != nullptr) {
+        button = process_->answer == Answer::kYes ? IDYES : IDNO;
+      }
+      PostMessageA(search.box, WM_COMMAND, button, 0);
     }
   }
   DWORD exitCode = 0;

@@ -78,5 +78,61 @@ TEST_F(ConfigurationTest, MissingFileOrKeysLeaveSettingsEmpty) {
   EXPECT_EQ(run_.mapiMode.view(), "SIMPLE");
 }
 
+TEST_F(ConfigurationTest, SmtpSettings) {
+  const std::string path = dir_.File("cfg.ini");
+  test::WriteFileBytes(path,
+                       "[SMTP]\nSERVER=smtp://mail.example.com:587\nTLS=try\nUSER=j6\n"
+                       "FROM=j6@example.com\nCAFILE=C:\\ca.pem\nTIMEOUT=30\n");
+  run_.configPath.Assign(path);
+  LoadConfiguration(run_);
+  EXPECT_EQ(run_.smtp.server.view(), "smtp://mail.example.com:587");
+  EXPECT_EQ(run_.smtp.tls.view(), "try");
+  EXPECT_EQ(run_.smtp.user.view(), "j6");
+  EXPECT_EQ(run_.smtp.from.view(), "j6@example.com");
+  EXPECT_EQ(run_.smtp.caFile.view(), "C:\\ca.pem");
+  EXPECT_EQ(run_.smtp.timeoutSeconds, 30);
+  EXPECT_TRUE(run_.smtp.overlong.empty());
+}
+
+// TIMEOUT is whole seconds, at most an hour; anything else is the default.
+// A value too long for its field is not kept cut: the key is named.
+TEST_F(ConfigurationTest, SmtpTimeoutAndOverlongValues) {
+  const struct {
+    std::string lines;
+    long timeout;
+    const char* overlong;
+  } cases[] = {
+      {"", 60, ""},
+      {"TIMEOUT=5\n", 5, ""},
+      {"TIMEOUT=3600\n", 3600, ""},
+      {"TIMEOUT=3601\n", 60, ""},
+      {"TIMEOUT=0\n", 60, ""},
+      {"TIMEOUT=-5\n", 60, ""},
+      {"TIMEOUT=30s\n", 60, ""},
+      {"TIMEOUT=\n", 60, ""},
+      {"CAFILE=" + std::string(260, 'c') + "\n", 60, "CAFILE"},
+      {"SERVER=" + std::string(260, 's') + "\nUSER=" + std::string(256, 'u') + "\n", 60, "SERVER"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines.substr(0, 20));
+    const std::string path = dir_.File("cfg.ini");
+    test::WriteFileBytes(path, "[SMTP]\n" + c.lines);
+    run_ = RunState{};
+    run_.configPath.Assign(path);
+    LoadConfiguration(run_);
+    EXPECT_EQ(run_.smtp.timeoutSeconds, c.timeout);
+    EXPECT_EQ(run_.smtp.overlong.view(), c.overlong);
+    EXPECT_TRUE(run_.smtp.caFile.empty());
+    EXPECT_TRUE(run_.smtp.server.empty());
+  }
+}
+
+TEST(MapiSetting, ChoosesTheSender) {
+  EXPECT_TRUE(IsSmtpMode("smtp"));
+  EXPECT_TRUE(IsSmtpMode("SMTP"));
+  EXPECT_FALSE(IsSmtpMode("SMTP "));
+  EXPECT_FALSE(IsExtendedMapi("SMTP"));
+}
+
 }  // namespace
 }  // namespace j6

@@ -9,10 +9,12 @@
 
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
+#include "dispatch/smtp_sender.h"
 #include "platform/simple_mapi_abi.h"
 #include "tests/doubles/in_process/libraries.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"
+#include "tests/support/scoped_outside.h"
 
 namespace j6 {
 namespace {
@@ -185,6 +187,62 @@ TEST_F(SendersTest, ExtendedOutcomeFollowsTheWrapperAndReleasesEverything) {
   doubles::InProcessLibraries none(std::map<std::string, doubles::Exports>{});
   EXPECT_EQ(SendExtended(run_, false), HandOver::kFailed);
   EXPECT_EQ(LastLine(), "Error: failed to initialize MAPIEx");
+}
+
+std::vector<std::string> questions;
+int transportCalls = 0;
+
+bool AnswerNo(const char* caption, const char* text, unsigned flags) {
+  questions.push_back(std::string(caption) + ": " + text + " flags=" + std::to_string(flags));
+  return false;
+}
+
+int CountSend(const void* /*mail*/, char* error, std::size_t size) {
+  ++transportCalls;
+  std::snprintf(error, size, "the test's transport");
+  return 0;
+}
+
+// Over SMTP what can fail without the server fails before the user is asked,
+// and a No sends nothing. (Where the transport is linked in, not loaded, a
+// send would reach for the server and end in an "SMTP error:" line.)
+TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer) {
+  test::ScopedOutside outside;
+  outside->askYesNo = &AnswerNo;
+  doubles::InProcessLibraries libraries(
+      {{"J6Smtp",
+        {{"J6Smtp_Send", reinterpret_cast<platform::EntryPoint>(&CountSend)},
+         {"J6Smtp_Probe", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
+  const std::string document = dir_.File("DOCA01");
+  test::WriteFileBytes(document, "%PDF-1.4");
+  const struct {
+    const char* name;
+    std::string documentPath;
+    const char* lastLine;
+    HandOver outcome;
+    std::size_t questions;
+  } cases[] = {
+      {"document missing", dir_.File("absent"), "SMTP error: cannot open attachment ",
+       HandOver::kFailed, 0},
+      {"answered No", document, "MailWait User Cancel", HandOver::kHandedOver, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    questions.clear();
+    transportCalls = 0;
+    run_.recipients.Assign("!anna@example.com;bruno@example.com");
+    run_.smtp.server.Assign("smtp://localhost:1");
+    run_.documentPath.Assign(c.documentPath);
+    EXPECT_EQ(SendSmtp(run_, true), c.outcome);
+    EXPECT_EQ(LastLine(), c.lastLine + (c.questions == 0 ? c.documentPath : std::string()));
+    EXPECT_EQ(questions.size(), c.questions);
+    EXPECT_EQ(transportCalls, 0);
+  }
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0],
+            "J6Mailer - Office 2007 Edition: Send this e-mail now?\n\nTo: "
+            "!anna@example.com;bruno@example.com\nSubject: Fattura 17\n\nGentile cliente,\n"
+            "Cordiali saluti flags=4132");
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+#include "check/smtp_check.h"
+
+#include <string>
+
+#include "dispatch/smtp_sender.h"
+#include "platform/ascii.h"
+#include "platform/credentials.h"
+
+namespace j6::check {
+
+namespace {
+
+constexpr const char* kNotSent = "every SMTP run ends in \"Email not sent.\"";
+
+template <std::size_t N>
+std::string ValueOr(const FixedString<N>& value, const char* otherwise) {
+  return value.empty() ? std::string(otherwise) : std::string(value.view());
+}
+
+}  // namespace
+
+void CheckSmtp(const RunState& run, Report& report) {
+  const SmtpSettings& smtp = run.smtp;
+  if (!smtp.overlong.empty()) {
+    report.Fail(std::string(smtp.overlong.view()) + " of [SMTP] is too long: " + kNotSent);
+    return;
+  }
+  if (smtp.server.empty()) {
+    report.Fail(std::string("no SERVER in [SMTP]: ") + kNotSent);
+    return;
+  }
+  report.Ok("SERVER=" + std::string(smtp.server.view()));
+  const std::string tls = ValueOr(smtp.tls, "default (REQUIRED)");
+  if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "NONE")) {
+    report.Warn("TLS=NONE: mail and password cross the network in plain text");
+  } else {
+    report.Ok("TLS=" + tls);
+  }
+  report.Ok("CAFILE=" + ValueOr(smtp.caFile, "default (the system's authorities)"));
+  report.Ok("TIMEOUT=" + std::to_string(smtp.timeoutSeconds) + " seconds");
+
+  const std::string sender(!run.senderEmail.empty() ? run.senderEmail.view() : smtp.from.view());
+  if (sender.empty()) {
+    report.Fail(std::string("no sender address (MailFromEmail, else FROM of [SMTP]): ") + kNotSent);
+  } else {
+    report.Ok("mail goes from " + sender);
+  }
+
+  platform::StoredCredential credential;
+  const bool stored =
+      platform::ReadStoredCredential("J6Mailer:" + std::string(smtp.server.view()), &credential);
+  for (char& c : credential.password) c = '\0';
+  const std::string user = !smtp.user.empty() ? std::string(smtp.user.view()) : credential.user;
+  if (stored) {
+    report.Ok("a password is stored for J6Mailer:" + std::string(smtp.server.view()));
+  }
+  report.Ok(user.empty() ? std::string("USER: none (a login stored for the server is used)")
+                         : "USER=" + user);
+
+  const std::string failure = ProbeSmtpServer(run);
+  if (failure.empty()) {
+    report.Ok("the server " + std::string(smtp.server.view()) +
+              " answers, with TLS as asked and the login accepted (nothing sent)");
+  } else {
+    report.Fail("SMTP server " + std::string(smtp.server.view()) + ": " + failure);
+  }
+}
+
+}  // namespace j6::check

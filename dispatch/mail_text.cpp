@@ -1,0 +1,307 @@
+#include "dispatch/mail_text.h"
+
+#include <cstdio>
+
+#include "platform/ascii.h"
+
+namespace j6 {
+
+namespace {
+
+// RFC 5322's line length, and RFC 2047's longest encoded word.
+constexpr std::size_t kMaxLine = 78;
+constexpr std::size_t kMaxEncodedWord = 75;
+constexpr std::string_view kWordStart = "=?windows-1252?B?";
+constexpr std::string_view kWordEnd = "?=";
+constexpr std::size_t kWordFrame = kWordStart.size() + kWordEnd.size();
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string Base64(std::string_view bytes) {
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t n = bytes.size() - i < 3 ? bytes.size() - i : 3;
+    std::uint32_t group = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const auto byte = k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u;
+      group = (group << 8) | byte;
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+      out += k <= n ? kBase64[(group >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+  }
+  return out;
+}
+
+/// Printable ASCII that a reader cannot take for an encoded word.
+bool IsPlain(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] < ' ' || text[i] > '~') return false;
+    if (text[i] == '=' && i + 1 < text.size() && text[i + 1] == '?') return false;
+  }
+  return true;
+}
+
+/// A header line built piece by piece, folded before a blank wherever the
+/// next piece would pass the line length.
+class HeaderLine {
+ public:
+  explicit HeaderLine(std::string_view name)
+      : text_(std::string(name) + ":"), line_(text_.size()) {}
+
+  /// A blank and `piece`, on the next line when it does not fit this one.
+  void Add(std::string_view piece) {
+    if (line_ + 1 + piece.size() > kMaxLine && !piece.empty() && line_ > 0 && !fresh_) Fold();
+    text_ += ' ';
+    text_ += piece;
+    line_ += 1 + piece.size();
+    fresh_ = false;
+  }
+
+  /// Plain text, foldable at each of its blanks.
+  void AddWords(std::string_view text) {
+    for (std::size_t start = 0;;) {
+      const std::size_t blank = text.find(' ', start);
+      Add(text.substr(start, blank - start));
+      if (blank == std::string_view::npos) break;
+      start = blank + 1;
+    }
+  }
+
+  /// Windows-1252 text as encoded words, the first filling what is left of
+  /// the line. Every word but the last holds whole groups of three bytes:
+  /// readers join adjacent words before decoding, and padding in the middle
+  /// would cut the text short.
+  void AddEncoded(std::string_view text) {
+    do {
+      const std::size_t left = line_ + 1 < kMaxLine ? kMaxLine - line_ - 1 : 0;
+      if (left < kWordFrame + 4) Fold();
+      const std::size_t room =
+          kMaxLine - line_ - 1 < kMaxEncodedWord ? kMaxLine - line_ - 1 : kMaxEncodedWord;
+      const std::size_t fits = (room - kWordFrame) / 4 * 3;
+      const std::size_t take = text.size() < fits ? text.size() : fits;
+      Add(std::string(kWordStart) + Base64(text.substr(0, take)) + std::string(kWordEnd));
+      text.remove_prefix(take);
+    } while (!text.empty());
+  }
+
+  /// Text that must stay where it is, with no blank before it.
+  void Append(std::string_view text) {
+    text_ += text;
+    line_ += text.size();
+  }
+
+  /// Ends the line here; what follows starts the next, after a blank.
+  void Fold() {
+    text_ += "\r\n";
+    line_ = 0;
+    fresh_ = true;
+  }
+
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+  std::size_t line_;
+  bool fresh_ = false;  // nothing on this folded line yet
+};
+
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+/// RFC 2231's attribute-char: what a parameter value may hold unencoded.
+bool IsAttributeChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         std::string_view("!#$&+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+int DaysFromCivil(int year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const int era = (year >= 0 ? year : year - 399) / 400;
+  const int yearOfEra = year - era * 400;
+  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+}  // namespace
+
+bool IsMailAddress(std::string_view text) {
+  const std::size_t at = text.rfind('@');
+  if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
+  for (const char c : text) {
+    if (c <= ' ' || c > '~' || c == '<' || c == '>') return false;
+  }
+  return true;
+}
+
+std::string TextHeader(std::string_view name, std::string_view value) {
+  HeaderLine line(name);
+  if (IsPlain(value)) {
+    line.AddWords(value);
+  } else {
+    line.AddEncoded(value);
+  }
+  return line.text();
+}
+
+std::string FromHeader(std::string_view name, std::string_view address) {
+  HeaderLine line("From");
+  if (name.empty()) {
+    line.Add(address);
+    return line.text();
+  }
+  if (IsPlain(name)) {
+    line.Add(Quoted(name));
+  } else {
+    line.AddEncoded(name);
+  }
+  line.Add("<" + std::string(address) + ">");
+  return line.text();
+}
+
+std::string ToHeader(const std::string_view* addresses, std::size_t count) {
+  HeaderLine line("To");
+  for (std::size_t i = 0; i < count; ++i) {
+    line.Add(std::string(addresses[i]) + (i + 1 < count ? "," : ""));
+  }
+  return line.text();
+}
+
+std::string DateHeader(const platform::LocalTime& time) {
+  static constexpr const char* kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const int days = DaysFromCivil(time.year, time.month, time.day);  // 0 was a Thursday
+  const int offset = time.utcOffsetMinutes < 0 ? -time.utcOffsetMinutes : time.utcOffsetMinutes;
+  char text[64];
+  std::snprintf(text, sizeof text, "Date: %s, %02d %s %04d %02d:%02d:%02d %c%02d%02d",
+                kDays[((days % 7) + 7) % 7], time.day, kMonths[(time.month + 11) % 12], time.year,
+                time.hour, time.minute, time.second, time.utcOffsetMinutes < 0 ? '-' : '+',
+                offset / 60, offset % 60);
+  return text;
+}
+
+std::string MessageIdHeader(const platform::LocalTime& time, std::uint32_t processId,
+                            unsigned number, std::string_view domain) {
+  char text[96];
+  std::snprintf(text, sizeof text, "<%04d%02d%02d%02d%02d%02d.%03d.%lu.%u@", time.year, time.month,
+                time.day, time.hour, time.minute, time.second, time.millisecond,
+                static_cast<unsigned long>(processId), number);
+  return "Message-ID: " + std::string(text) + std::string(domain) + ">";
+}
+
+std::string AttachmentDisposition(std::string_view name) {
+  HeaderLine line("Content-Disposition");
+  line.Add("attachment;");
+  if (IsPlain(name)) {
+    line.Add("filename=" + Quoted(name));
+    return line.text();
+  }
+  std::string encoded = "windows-1252''";
+  for (const char c : name) {
+    if (IsAttributeChar(c)) {
+      encoded += c;
+    } else {
+      char escape[4];
+      std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(c));
+      encoded += escape;
+    }
+  }
+  // Long values go in numbered sections, one a line, never splitting an
+  // escape.
+  constexpr std::size_t kSection = 48;
+  if (encoded.size() <= kSection) {
+    line.Add("filename*=" + encoded);
+    return line.text();
+  }
+  std::size_t start = 0;
+  for (int index = 0; start < encoded.size(); ++index) {
+    std::size_t end = start + kSection < encoded.size() ? start + kSection : encoded.size();
+    if (end < encoded.size()) {
+      if (encoded[end - 1] == '%')
+        end -= 1;
+      else if (encoded[end - 2] == '%')
+        end -= 2;
+    }
+    line.Fold();
+    line.Add("filename*" + std::to_string(index) + "*=" + encoded.substr(start, end - start) +
+             (end < encoded.size() ? ";" : ""));
+    start = end;
+  }
+  return line.text();
+}
+
+const char* AttachmentType(std::string_view name) {
+  static constexpr struct {
+    const char* extension;
+    const char* type;
+  } kTypes[] = {
+      {".pdf", "application/pdf"},
+      {".txt", "text/plain"},
+      {".csv", "text/csv"},
+      {".xml", "application/xml"},
+      {".zip", "application/zip"},
+      {".jpg", "image/jpeg"},
+      {".jpeg", "image/jpeg"},
+      {".png", "image/png"},
+      {".tif", "image/tiff"},
+      {".tiff", "image/tiff"},
+      {".doc", "application/msword"},
+      {".xls", "application/vnd.ms-excel"},
+      {".docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
+      {".xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
+  };
+  for (const auto& known : kTypes) {
+    if (platform::EndsWithIgnoringAsciiCase(name, known.extension)) return known.type;
+  }
+  return "application/octet-stream";
+}
+
+std::string CrLfLines(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+bool ServerUrl(std::string_view setting, std::string* url) {
+  std::string scheme = "smtp";
+  const std::size_t separator = setting.find("://");
+  if (separator != std::string_view::npos) {
+    const std::string_view given = setting.substr(0, separator);
+    if (platform::EqualsIgnoringAsciiCase(given, "smtps")) {
+      scheme = "smtps";
+    } else if (!platform::EqualsIgnoringAsciiCase(given, "smtp")) {
+      return false;
+    }
+    setting.remove_prefix(separator + 3);
+  }
+  const std::size_t end = setting.find_first_of("/?#");
+  const std::string_view authority = setting.substr(0, end);
+  const std::string_view rest = end == std::string_view::npos ? "" : setting.substr(end);
+  const std::size_t hostStart =
+      authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1;
+  const std::string_view host = authority.substr(hostStart);
+  const std::size_t bracket = host.rfind(']');
+  const std::size_t colon = host.rfind(':');
+  const bool hasPort =
+      colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
+  if (host.empty() || host.front() == ':') return false;
+  *url = scheme + "://" + std::string(authority) +
+         (hasPort             ? ""
+          : scheme == "smtps" ? ":465"
+                              : ":587") +
+         std::string(rest);
+  return true;
+}
+
+}  // namespace j6

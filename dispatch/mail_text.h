@@ -1,0 +1,54 @@
+// The texts of an Internet mail (RFC 5322 and MIME) that the SMTP sender
+// builds from the run's Windows-1252 fields: header lines, folded at 78
+// characters, with what is not plain ASCII as RFC 2047 encoded words or
+// RFC 2231 parameters.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+
+namespace j6 {
+
+/// Whether `text` can go to a mail server as an address: an "@" with text
+/// on either side, and no blank, control character, byte outside ASCII or
+/// angle bracket (the envelope puts it between "<" and ">").
+bool IsMailAddress(std::string_view text);
+
+/// The header line "Name: value". A value that is not plain printable ASCII
+/// goes as encoded words of the windows-1252 charset.
+std::string TextHeader(std::string_view name, std::string_view value);
+
+/// "From: "Name" <address>", or the address alone when there is no name.
+std::string FromHeader(std::string_view name, std::string_view address);
+
+/// "To: a@x, b@y".
+std::string ToHeader(const std::string_view* addresses, std::size_t count);
+
+/// "Date: Tue, 08 Dec 2026 06:05:01 +0100", local time with its offset.
+std::string DateHeader(const platform::LocalTime& time);
+
+/// "Message-ID: <...@domain>", unique through the time, the process and a
+/// number the process counts up.
+std::string MessageIdHeader(const platform::LocalTime& time, std::uint32_t processId,
+                            unsigned number, std::string_view domain);
+
+/// The Content-Disposition line of an attachment: `filename="name"`, or the
+/// RFC 2231 `filename*` parameters when the name is not plain ASCII.
+std::string AttachmentDisposition(std::string_view name);
+
+/// The content type an attachment's extension names (".pdf":
+/// application/pdf); application/octet-stream for any other.
+const char* AttachmentType(std::string_view name);
+
+/// The text with every line ending in CR LF, as a mail's body has them.
+std::string CrLfLines(std::string_view text);
+
+/// The URL of a "SERVER" setting: the scheme (smtp:// when there is none)
+/// and the port (587 for smtp://, 465 for smtps://) filled in. False for
+/// another scheme, or no host.
+bool ServerUrl(std::string_view setting, std::string* url);
+
+}  // namespace j6

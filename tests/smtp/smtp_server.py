@@ -1,0 +1,210 @@
+"""The SMTP server of the end-to-end tests, on the loopback.
+
+    smtp_server.py start STATE   makes a test authority and a certificate for
+                                 localhost in STATE, starts the server in the
+                                 background and returns once it listens
+    smtp_server.py stop STATE    ends it
+
+It listens on free ports, one per kind of server, and names them in
+STATE/ports.txt ("kind port" lines):
+  starttls  offers STARTTLS, and AUTH PLAIN and LOGIN after it
+  plain     offers neither
+  smtps     TLS from the first byte, and AUTH
+  silent    takes the connection and never says a word
+  closed    a port nothing listens on
+
+Every message taken is written to STATE/mail/<envelope sender>/<n>/:
+envelope.txt (the envelope, whether TLS was on, who logged in),
+message.eml (the bytes as received), headers.txt (each header decoded,
+UTF-8) and for each MIME part part-<i>.txt (its type, encoding and file
+name) and part-<i>.bin (its content decoded). Recipients whose address
+starts with "refused" are refused with 550. The one login is USER with
+PASSWORD below. The server ends by itself after LIFETIME seconds.
+"""
+
+import asyncio
+import email
+import email.policy
+import os
+import shutil
+import signal
+import socket
+import ssl
+import subprocess
+import sys
+import time
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+USER = "j6user"
+PASSWORD = "P\u00e4ss-w\u00f6rd 7"
+LIFETIME = 3600
+DATA_LIMIT = 64 << 20
+
+
+def openssl(*args, cwd):
+    subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
+
+
+def make_certificates(state):
+    """A test authority that signs the server's certificate for localhost,
+    and another authority that signed nothing here."""
+    for name in ("ca", "other-ca"):
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                "-keyout", name + ".key", "-out", name + ".pem",
+                "-subj", "/CN=J6Mailer test " + name,
+                "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=state)
+    with open(os.path.join(state, "server.ext"), "w") as ext:
+        ext.write("basicConstraints=CA:FALSE\n"
+                  "keyUsage=critical,digitalSignature,keyEncipherment\n"
+                  "extendedKeyUsage=serverAuth\n"
+                  "subjectAltName=DNS:localhost,IP:127.0.0.1\n")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key",
+            "-out", "server.csr", "-subj", "/CN=localhost", cwd=state)
+    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+            "-CAcreateserial", "-days", "2", "-extfile", "server.ext",
+            "-out", "server.pem", cwd=state)
+
+
+class Recorder:
+    def __init__(self, state):
+        self.mail = os.path.join(state, "mail")
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower().startswith("refused"):
+            return "550 5.1.1 <%s>: Recipient address rejected" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        folder = os.path.join(self.mail, envelope.mail_from)
+        os.makedirs(folder, exist_ok=True)
+        number = len(os.listdir(folder)) + 1
+        target = os.path.join(folder, str(number))
+        work = target + ".tmp"
+        os.makedirs(work)
+        with open(os.path.join(work, "envelope.txt"), "w", encoding="utf-8") as out:
+            out.write("from: %s\n" % envelope.mail_from)
+            for recipient in envelope.rcpt_tos:
+                out.write("to: %s\n" % recipient)
+            # STARTTLS or TLS from the first byte alike.
+            tls = server.transport.get_extra_info("ssl_object") is not None
+            out.write("tls: %s\n" % ("yes" if tls else "no"))
+            out.write("login: %s\n" % (session.auth_data or ""))
+        with open(os.path.join(work, "message.eml"), "wb") as out:
+            out.write(envelope.original_content)
+        record_message(envelope.original_content, work)
+        # The test reads the folder only once it is whole.
+        os.rename(work, target)
+        return "250 Message accepted for delivery"
+
+
+def record_message(content, folder):
+    message = email.message_from_bytes(content, policy=email.policy.default)
+    with open(os.path.join(folder, "headers.txt"), "w", encoding="utf-8") as out:
+        for name, value in message.items():
+            out.write("%s: %s\n" % (name, str(value).replace("\n", " ")))
+    parts = list(message.iter_parts()) if message.is_multipart() else [message]
+    for index, part in enumerate(parts, 1):
+        with open(os.path.join(folder, "part-%d.txt" % index), "w", encoding="utf-8") as out:
+            out.write("type: %s\n" % part.get("Content-Type", ""))
+            out.write("encoding: %s\n" % part.get("Content-Transfer-Encoding", ""))
+            out.write("filename: %s\n" % (part.get_filename() or ""))
+        with open(os.path.join(folder, "part-%d.bin" % index), "wb") as out:
+            out.write(part.get_payload(decode=True) or b"")
+
+
+def authenticate(server, session, envelope, mechanism, auth_data):
+    ok = (isinstance(auth_data, LoginPassword) and auth_data.login == USER.encode()
+          and auth_data.password == PASSWORD.encode("utf-8"))
+    # Not "handled": the server itself answers a refusal with 535.
+    return AuthResult(success=ok, handled=False, auth_data=USER if ok else None)
+
+
+async def silent(reader, writer):
+    # Holds the connection without a word until the client gives up.
+    await reader.read()
+    writer.close()
+
+
+def free_closed_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+async def serve(state):
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(os.path.join(state, "server.pem"), os.path.join(state, "server.key"))
+    recorder = Recorder(state)
+
+    def smtp(tls):
+        return lambda: SMTP(recorder, hostname="localhost", tls_context=tls,
+                            authenticator=authenticate, data_size_limit=DATA_LIMIT)
+
+    loop = asyncio.get_running_loop()
+    servers = {
+        "starttls": await loop.create_server(smtp(context), "127.0.0.1", 0),
+        "plain": await loop.create_server(smtp(None), "127.0.0.1", 0),
+        "smtps": await loop.create_server(smtp(None), "127.0.0.1", 0, ssl=context),
+        "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
+    }
+    ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
+    ports["closed"] = free_closed_port()
+    with open(os.path.join(state, "ports.tmp"), "w") as out:
+        for kind, port in ports.items():
+            out.write("%s %d\n" % (kind, port))
+    os.rename(os.path.join(state, "ports.tmp"), os.path.join(state, "ports.txt"))
+    await asyncio.sleep(LIFETIME)
+
+
+def start(state):
+    os.makedirs(state, exist_ok=True)
+    stop(state)
+    for name in ("ports.txt", "server.pid"):
+        if os.path.exists(os.path.join(state, name)):
+            os.remove(os.path.join(state, name))
+    shutil.rmtree(os.path.join(state, "mail"), ignore_errors=True)
+    make_certificates(state)
+    child = os.fork()
+    if child == 0:
+        os.setsid()
+        null = os.open(os.devnull, os.O_RDWR)
+        log = os.open(os.path.join(state, "server.log"), os.O_WRONLY | os.O_CREAT | os.O_TRUNC)
+        os.dup2(null, 0)
+        os.dup2(log, 1)
+        os.dup2(log, 2)
+        try:
+            asyncio.run(serve(state))
+        finally:
+            os._exit(0)
+    with open(os.path.join(state, "server.pid"), "w") as out:
+        out.write("%d\n" % child)
+    for _ in range(300):
+        if os.path.exists(os.path.join(state, "ports.txt")):
+            return 0
+        if os.waitpid(child, os.WNOHANG)[0] != 0:
+            break
+        time.sleep(0.1)
+    sys.stderr.write("the SMTP test server did not start; see %s/server.log\n" % state)
+    return 1
+
+
+def stop(state):
+    try:
+        with open(os.path.join(state, "server.pid")) as pid_file:
+            pid = int(pid_file.read())
+        # Only the server this file names, never a process that took its id.
+        with open("/proc/%d/cmdline" % pid, "rb") as cmdline:
+            if b"smtp_server.py" in cmdline.read():
+                os.kill(pid, signal.SIGTERM)
+    except (OSError, ValueError):
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop"):
+        sys.exit(__doc__)
+    sys.exit(start(sys.argv[2]) if sys.argv[1] == "start" else stop(sys.argv[2]))

@@ -1,0 +1,215 @@
+// The header texts of the SMTP hand-over. Encoded words and RFC 2231
+// parameters are decoded back here, so the rows check what a reader gets,
+// not how the encoder goes about it.
+#include "dispatch/mail_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace j6 {
+namespace {
+
+std::vector<std::string> Lines(const std::string& header) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(header.substr(start, end - start));
+  }
+  lines.push_back(header.substr(start));
+  return lines;
+}
+
+std::string DecodeBase64(const std::string& text) {
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  unsigned bits = 0;
+  int count = 0;
+  for (const char c : text) {
+    if (c == '=') break;
+    bits = (bits << 6) | static_cast<unsigned>(alphabet.find(c));
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += static_cast<char>((bits >> count) & 0xFF);
+    }
+  }
+  return out;
+}
+
+/// The value as a reader decodes it: lines unfolded, adjacent encoded
+/// words joined.
+std::string Decoded(const std::string& header) {
+  std::string unfolded;
+  for (const std::string& line : Lines(header)) unfolded += line;
+  std::string value = unfolded.substr(unfolded.find(": ") + 2);
+  const std::string start = "=?windows-1252?B?";
+  if (value.rfind(start, 0) != 0) return value;
+  std::string text;
+  for (std::size_t at = 0; (at = value.find(start, at)) != std::string::npos;) {
+    const std::size_t end = value.find("?=", at);
+    text += DecodeBase64(value.substr(at + start.size(), end - at - start.size()));
+    at = end;
+  }
+  return text;
+}
+
+void ExpectFoldedWithinLimits(const std::string& header) {
+  const std::string start = "=?windows-1252?B?";
+  for (const std::string& line : Lines(header)) {
+    EXPECT_LE(line.size(), 78u) << line;
+    for (std::size_t at = 0; (at = line.find(start, at)) != std::string::npos;) {
+      const std::size_t end = line.find("?=", at + start.size()) + 2;
+      EXPECT_LE(end - at, 75u) << line;
+      at = end;
+    }
+  }
+}
+
+TEST(MailText, SubjectIsPlainOrEncodedWords) {
+  const std::string long1252(50, '\xE8');
+  const struct {
+    std::string subject;
+    std::string header;  // empty: only decoded and measured
+  } cases[] = {
+      {"Fattura 17", "Subject: Fattura 17"},
+      {"Caff\xE8", "Subject: =?windows-1252?B?Q2FmZug=?="},
+      // Text that reads like an encoded word must not be taken for one.
+      {"=?x?B?QQ==?=", ""},
+      {long1252, ""},
+      {"Fattura n\xB0 17 del 08/12/2026 \x80 1.234,00 - Rossi & Figli S.r.l.", ""},
+      {std::string(40, 'a') + " " + std::string(40, 'b'),
+       "Subject: " + std::string(40, 'a') + "\r\n " + std::string(40, 'b')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.subject);
+    const std::string header = TextHeader("Subject", c.subject);
+    if (!c.header.empty()) {
+      EXPECT_EQ(header, c.header);
+    }
+    EXPECT_EQ(Decoded(header), c.subject);
+    ExpectFoldedWithinLimits(header);
+  }
+}
+
+TEST(MailText, FromNamesTheSenderWhenThereIsAName) {
+  const struct {
+    const char* name;
+    const char* header;
+  } cases[] = {
+      {"", "From: uff@example.com"},
+      {"Ufficio", "From: \"Ufficio\" <uff@example.com>"},
+      {"Ufficio \"Vendite\"", "From: \"Ufficio \\\"Vendite\\\"\" <uff@example.com>"},
+      {"Caff\xE8", "From: =?windows-1252?B?Q2FmZug=?= <uff@example.com>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FromHeader(c.name, "uff@example.com"), c.header);
+}
+
+TEST(MailText, AddressesGoToTheServerAsTheyAre) {
+  const struct {
+    const char* text;
+    bool address;
+  } cases[] = {
+      {"anna@example.com", true}, {"a@b", true},
+      {"bruno", false},           {"@example.com", false},
+      {"anna@", false},           {"anna @example.com", false},
+      {"an\tna@x.it", false},     {"<anna@x.it>", false},
+      {"caff\xE8@x.it", false},   {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsMailAddress(c.text), c.address) << c.text;
+}
+
+TEST(MailText, DateGivesTheWeekdayAndTheOffset) {
+  const struct {
+    platform::LocalTime time;
+    const char* header;
+  } cases[] = {
+      {{2026, 12, 8, 6, 5, 1, 42, 60}, "Date: Tue, 08 Dec 2026 06:05:01 +0100"},
+      {{2024, 2, 29, 23, 59, 59, 0, -330}, "Date: Thu, 29 Feb 2024 23:59:59 -0530"},
+      {{2000, 1, 1, 0, 0, 0, 0, 0}, "Date: Sat, 01 Jan 2000 00:00:00 +0000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DateHeader(c.time), c.header);
+}
+
+TEST(MailText, AttachmentNamesAndTypes) {
+  const struct {
+    std::string name;
+    const char* disposition;  // null: long, checked by decoding
+    const char* type;
+  } cases[] = {
+      {"R1", "Content-Disposition: attachment; filename=\"R1\"", "application/octet-stream"},
+      {"F2026-0117.PDF", "Content-Disposition: attachment; filename=\"F2026-0117.PDF\"",
+       "application/pdf"},
+      {"F\xE8ttura 17.pdf",
+       "Content-Disposition: attachment; filename*=windows-1252''F%E8ttura%2017.pdf",
+       "application/pdf"},
+      {std::string(30, '\xE8') + ".xlsx", nullptr,
+       "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
+      {"listino.pdf.bin", "Content-Disposition: attachment; filename=\"listino.pdf.bin\"",
+       "application/octet-stream"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string disposition = AttachmentDisposition(c.name);
+    EXPECT_STREQ(AttachmentType(c.name), c.type);
+    if (c.disposition != nullptr) {
+      EXPECT_EQ(disposition, c.disposition);
+      continue;
+    }
+    // Numbered sections, joined and unescaped, give the name back.
+    std::string joined;
+    for (const std::string& line : Lines(disposition)) {
+      EXPECT_LE(line.size(), 78u);
+      const std::size_t equals = line.find("*=");
+      if (line.find("filename*") == std::string::npos || equals == std::string::npos) continue;
+      std::string value = line.substr(equals + 2);
+      if (value.back() == ';') value.pop_back();
+      joined += value;
+    }
+    ASSERT_EQ(joined.rfind("windows-1252''", 0), 0u);
+    std::string name;
+    for (std::size_t i = 14; i < joined.size(); ++i) {
+      if (joined[i] == '%') {
+        name += static_cast<char>(std::stoi(joined.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        name += joined[i];
+      }
+    }
+    EXPECT_EQ(name, c.name);
+  }
+}
+
+TEST(MailText, ServerSettingBecomesAUrlWithItsPort) {
+  const struct {
+    const char* setting;
+    const char* url;  // null: refused
+  } cases[] = {
+      {"smtp://mail.example.com", "smtp://mail.example.com:587"},
+      {"smtps://mail.example.com", "smtps://mail.example.com:465"},
+      {"SMTP://relay:25", "smtp://relay:25"},
+      {"relay.local", "smtp://relay.local:587"},
+      {"relay.local:25", "smtp://relay.local:25"},
+      {"smtp://mail.example.com/j6.example.com", "smtp://mail.example.com:587/j6.example.com"},
+      {"smtp://[::1]", "smtp://[::1]:587"},
+      {"smtp://[::1]:2525", "smtp://[::1]:2525"},
+      {"http://mail.example.com", nullptr},
+      {"smtp://", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string url;
+    EXPECT_EQ(ServerUrl(c.setting, &url), c.url != nullptr) << c.setting;
+    if (c.url != nullptr) {
+      EXPECT_EQ(url, c.url);
+    }
+  }
+}
+
+TEST(MailText, BodyLinesEndInCrLf) {
+  EXPECT_EQ(CrLfLines("Gentile cliente,\nCordiali saluti"), "Gentile cliente,\r\nCordiali saluti");
+  EXPECT_EQ(CrLfLines("a\r\nb\n"), "a\r\nb\r\n");
+}
+
+}  // namespace
+}  // namespace j6
