@@ -119,7 +119,7 @@ struct Connection {
 /// Every check that can be made without the server; the failure's text, or
 /// empty.
 std::string Prepare(const RunState& run, const std::vector<char*>& pieces, Mail* mail) {
-  const std::string server = CheckServerSettings(run.smtp, &mail->url);
+  std::string server = CheckServerSettings(run.smtp, &mail->url);
   if (!server.empty()) return server;
   mail->sender =
       std::string(!run.senderEmail.empty() ? run.senderEmail.view() : run.smtp.from.view());
@@ -258,7 +258,7 @@ HandOver SendSmtp(RunState& run, bool wait) {
 
 std::string ProbeSmtpServer(const RunState& run) {
   std::string url;
-  const std::string settings = CheckServerSettings(run.smtp, &url);
+  std::string settings = CheckServerSettings(run.smtp, &url);
   if (!settings.empty()) return settings;
   platform::DynamicLibrary library;
   smtp::Transport transport;
