@@ -19,15 +19,6 @@
 namespace j6::test {
 namespace {
 
-std::vector<std::string> StartingWith(const std::vector<std::string>& lines,
-                                      const std::string& head) {
-  std::vector<std::string> found;
-  for (const std::string& line : lines) {
-    if (line.rfind(head, 0) == 0) found.push_back(line);
-  }
-  return found;
-}
-
 TEST(Desktop, ManifestAsksForTheInvokersRightsOnWindows7To11) {
   const std::string program = OwnDirectory() + "\\" + J6_PROGRAM_FILE_NAME;
   const HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

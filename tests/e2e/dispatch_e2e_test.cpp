@@ -8,6 +8,7 @@
 
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
+#include "tests/support/log_lines.h"
 
 namespace j6::test {
 namespace {
@@ -174,15 +175,6 @@ TEST(Dispatch, NetworkModeOffLeavesTheDocumentOut) {
     if (line.rfind("AddAttachment", 0) == 0) attachments.push_back(line);
   }
   EXPECT_EQ(attachments, std::vector<std::string>{"AddAttachment(message,C:\\Docs\\A.PDF,null)"});
-}
-
-std::vector<std::string> StartingWith(const std::vector<std::string>& lines,
-                                      const std::string& head) {
-  std::vector<std::string> found;
-  for (const std::string& line : lines) {
-    if (line.rfind(head, 0) == 0) found.push_back(line);
-  }
-  return found;
 }
 
 // A mail client saves an attachment under the name it is handed: one file

@@ -24,4 +24,13 @@ std::vector<std::string> LogMessages(const std::string& bytes) {
   return messages;
 }
 
+std::vector<std::string> StartingWith(const std::vector<std::string>& lines,
+                                      const std::string& head) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines) {
+    if (line.rfind(head, 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
 }  // namespace j6::test

@@ -13,4 +13,8 @@ namespace j6::test {
 /// without its end.
 std::vector<std::string> LogMessages(const std::string& bytes);
 
+/// The lines that begin with head, in their order.
+std::vector<std::string> StartingWith(const std::vector<std::string>& lines,
+                                      const std::string& head);
+
 }  // namespace j6::test
