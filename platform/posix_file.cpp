@@ -1,6 +1,7 @@
 #include "platform/posix_file.h"
 
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,6 +33,75 @@ bool WriteAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(count));
   }
   return true;
+}
+
+namespace {
+
+/// Whether a file changed at `changed` may change again without its stamp
+/// changing: file systems keep times in ticks of a coarse clock, some in
+/// whole seconds or two.
+bool MayChangeUnseen(const timespec& changed) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return changed.tv_sec + 2 >= now.tv_sec;
+}
+
+/// The whole file, of `size` bytes when nothing changes it meanwhile; false
+/// when it cannot be read.
+bool ReadAll(int fd, std::size_t size, std::string* bytes) {
+  bytes->resize(size + 1);  // one more, to see the end of a file that grew
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes->size()) bytes->resize(bytes->size() * 2);
+    const ssize_t count = ReadSome(fd, bytes->data() + done, bytes->size() - done);
+    if (count < 0) return false;
+    if (count == 0) break;
+    done += static_cast<std::size_t>(count);
+  }
+  bytes->resize(done);
+  return true;
+}
+
+}  // namespace
+
+FileSnapshot::Stamp::Stamp(const struct stat& info)
+    : device(info.st_dev),
+      inode(info.st_ino),
+      size(info.st_size),
+      modified(info.st_mtim),
+      changed(info.st_ctim) {}
+
+bool FileSnapshot::Stamp::operator==(const Stamp& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+         changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+FileSnapshot::Change FileSnapshot::Refresh(const std::string& posixPath, std::string* bytes) {
+  struct stat info {};
+  if (stamp_ && path_ == posixPath && !recentBytes_ && stat(posixPath.c_str(), &info) == 0 &&
+      *stamp_ == Stamp(info)) {
+    return Change::kNone;
+  }
+  const int fd = OpenRegularFile(posixPath, &info);
+  const bool read = fd >= 0 && ReadAll(fd, static_cast<std::size_t>(info.st_size), bytes);
+  if (fd >= 0) close(fd);
+  if (!read) {
+    stamp_.reset();
+    recentBytes_.reset();
+    return Change::kUnreadable;
+  }
+  const Stamp stamp(info);
+  const bool same =
+      stamp_ && path_ == posixPath && *stamp_ == stamp && recentBytes_ && *recentBytes_ == *bytes;
+  path_ = posixPath;
+  stamp_ = stamp;
+  if (MayChangeUnseen(stamp.changed)) {
+    recentBytes_ = *bytes;
+  } else {
+    recentBytes_.reset();
+  }
+  return same ? Change::kNone : Change::kNew;
 }
 
 }  // namespace j6::platform

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,37 @@ ssize_t ReadSome(int fd, char* buffer, std::size_t size);
 
 /// Writes all of `bytes`; false when any write fails.
 bool WriteAll(int fd, std::string_view bytes);
+
+/// What a file held when it was last read, and whether it still holds it.
+/// The stand-ins are asked for one setting at a time, a dozen times a run;
+/// an unchanged file is known by one stat instead of being read again.
+class FileSnapshot {
+ public:
+  enum class Change {
+    kNone,        // what the file held when last read still stands
+    kNew,         // the file was read: `*bytes` holds it
+    kUnreadable,  // no readable regular file (and nothing is remembered)
+  };
+
+  /// Brings the snapshot up to date with the file at the host path.
+  Change Refresh(const std::string& posixPath, std::string* bytes);
+
+ private:
+  struct Stamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+    explicit Stamp(const struct stat& info);
+    bool operator==(const Stamp& other) const;
+  };
+
+  std::string path_;
+  std::optional<Stamp> stamp_;
+  // The bytes, kept only while the file may change with its stamp unchanged:
+  // then the file is read again and compared.
+  std::optional<std::string> recentBytes_;
+};
 
 }  // namespace j6::platform

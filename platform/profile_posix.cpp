@@ -4,13 +4,16 @@
 // ANSI code page), finds the names in it and only then turns the value into
 // the code page; so does this, lest a character the code page lacks be taken
 // for the '=', quote or blank it would become.
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/ascii.h"
-#include "platform/files.h"
 #include "platform/line_reader.h"
+#include "platform/posix_file.h"
+#include "platform/posix_path.h"
 #include "platform/profile.h"
 #include "platform/windows1252.h"
 
@@ -146,11 +149,26 @@ std::u16string Decode(std::string_view bytes) {
   return Utf16FromWindows1252(bytes);
 }
 
-/// The file's text; empty when it cannot be read.
-std::u16string FileText(const std::string& filePath, bool* read) {
+/// The file's text; null when it cannot be read. A run asks for its
+/// settings one at a time: the file is read again only when it changed, as
+/// Windows keeps the last profile file it read.
+std::shared_ptr<const std::u16string> FileText(const std::string& filePath) {
+  static std::mutex lock;
+  static FileSnapshot file;
+  static std::shared_ptr<const std::u16string> text;
+  const std::lock_guard<std::mutex> guard(lock);
   std::string bytes;
-  *read = ReadWholeFile(filePath, &bytes);
-  return *read ? Decode(bytes) : std::u16string();
+  switch (file.Refresh(PosixPath(filePath), &bytes)) {
+    case FileSnapshot::Change::kUnreadable:
+      text = nullptr;
+      break;
+    case FileSnapshot::Change::kNew:
+      text = std::make_shared<const std::u16string>(Decode(bytes));
+      break;
+    case FileSnapshot::Change::kNone:
+      break;
+  }
+  return text;
 }
 
 }  // namespace
@@ -158,13 +176,12 @@ std::u16string FileText(const std::string& filePath, bool* read) {
 std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
                               std::size_t bufferSize, const std::string& filePath) {
   if (bufferSize == 0) return std::string();
-  bool read = false;
-  const std::u16string text = FileText(filePath, &read);
+  const auto text = FileText(filePath);
   const std::u16string sectionName = Utf16FromWindows1252(section != nullptr ? section : "");
   const std::u16string keyName = Utf16FromWindows1252(key != nullptr ? key : "");
   Text value;
   std::string result;
-  if (read && FindValue(text, Trim(sectionName), Trim(keyName), &value)) {
+  if (text != nullptr && FindValue(*text, Trim(sectionName), Trim(keyName), &value)) {
     result = Windows1252FromUtf16(value);
   } else {
     std::string_view fallback(defaultText != nullptr ? defaultText : "");
@@ -176,11 +193,11 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
 }
 
 std::vector<std::string> ReadProfileSectionNames(const std::string& filePath) {
-  bool read = false;
-  const std::u16string text = FileText(filePath, &read);
+  const auto text = FileText(filePath);
   std::vector<std::string> names;
+  if (text == nullptr) return names;
   Walk(
-      text,
+      *text,
       [&](Text name) {
         names.push_back(Windows1252FromUtf16(name));
         return true;
@@ -190,11 +207,11 @@ std::vector<std::string> ReadProfileSectionNames(const std::string& filePath) {
 }
 
 std::vector<std::string> ReadProfileKeyNames(const char* section, const std::string& filePath) {
-  bool read = false;
-  const std::u16string text = FileText(filePath, &read);
+  const auto text = FileText(filePath);
   const std::u16string sectionName = Utf16FromWindows1252(section != nullptr ? section : "");
   std::vector<std::string> names;
-  WalkSection(text, Trim(sectionName), [&](Text name, Text) {
+  if (text == nullptr) return names;
+  WalkSection(*text, Trim(sectionName), [&](Text name, Text) {
     names.push_back(Windows1252FromUtf16(name));
     return true;
   });

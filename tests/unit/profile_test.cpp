@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -106,6 +107,20 @@ TEST_F(ProfileTest, DefaultLosesTrailingBlanks) {
   const std::string path = dir_.File("cfg.ini");
   test::WriteFileBytes(path, "[S]\n");
   EXPECT_EQ(ReadProfileString("S", "k", "  d e  ", 260, path), "  d e");
+}
+
+// Each read sees the file as it is then: written again with the same size
+// within one tick of the file system's clock, removed, put back.
+TEST_F(ProfileTest, EachReadSeesTheFileAsItIsThen) {
+  const std::string path = dir_.File("cfg.ini");
+  for (const char* value : {"1", "2", "22", "", "3"}) {
+    if (*value == '\0') {
+      std::remove(path.c_str());
+    } else {
+      test::WriteFileBytes(path, std::string("[S]\nk=") + value + "\n");
+    }
+    EXPECT_EQ(ReadProfileString("S", "k", "DEF", 260, path), *value ? value : "DEF");
+  }
 }
 
 TEST_F(ProfileTest, MissingFileGivesTheDefault) {
