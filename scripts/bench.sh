@@ -69,7 +69,7 @@ cc -O2 -o "$scratch/probe" "$scratch/probe.c"
 
 # --- the table -------------------------------------------------------------
 
-declare -A medians  # microseconds, by the name a line was recorded under
+declare -A floors  # the command of each floor, quoted, by its name
 
 printf '%-14s %-44s %10s %9s %8s  %s\n' row what "wall" "peak RSS" "x floor" "goal (not enforced)"
 printf '%-14s %-44s %10s %9s %8s  %s\n' "" "" "(median)" "(max)" "" ""
@@ -84,8 +84,10 @@ check() { true; }
 #         [--goal-ratio N] [--goal-rss-mb N] -- COMMAND...
 # Runs COMMAND `runs` times (or N) and prints one line: the median wall
 # time, with --rss the highest peak resident memory, and with --floor the
-# ratio to the median recorded under NAME. --record keeps this line's
-# median as NAME.
+# ratio to the floor recorded under NAME. The ratio is the median over
+# pairs: each run of COMMAND follows a run of the floor's command, both
+# after the same `setup`, so that both meet the machine in the same state.
+# --record keeps this line's command as the floor NAME.
 measure() {
   local row=$1 what=$2
   shift 2
@@ -102,23 +104,30 @@ measure() {
     esac
   done
   shift
-  local times=() peak=0 failed=0 micros kb status
+  [ -n "$record" ] && floors[$record]=$(printf '%q ' "$@")
+  local floor_command=()
+  [ -n "$floor" ] && eval "floor_command=(${floors[$floor]})"
+  local times=() ratios=() peak=0 failed=0 micros kb status floor_micros
   for ((i = 0; i < count; i++)); do
     setup
+    if [ -n "$floor" ]; then
+      read -r floor_micros kb status < <("$scratch/probe" "${floor_command[@]}")
+    fi
     read -r micros kb status < <("$scratch/probe" "$@")
     if [ "$status" != 0 ] || ! check; then failed=$((failed + 1)); fi
     times+=("$micros")
+    [ -n "$floor" ] && ratios+=("$(awk -v a="$micros" -v b="$floor_micros" 'BEGIN { print a / b }')")
     ((kb > peak)) && peak=$kb
   done
   local median
   median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((count + 1) / 2))p")
-  [ -n "$record" ] && medians[$record]=$median
 
   local wall rss="" ratio="" goal="" ratio_value=""
   wall=$(awk -v us="$median" 'BEGIN { printf us < 1e6 ? "%.2f ms" : "%.2f s", us < 1e6 ? us / 1e3 : us / 1e6 }')
   ((show_rss)) && rss=$(awk -v kb="$peak" 'BEGIN { printf "%.1f MB", kb / 1024 }')
-  if [ -n "$floor" ] && [ -n "${medians[$floor]:-}" ]; then
-    ratio_value=$(awk -v a="$median" -v b="${medians[$floor]}" 'BEGIN { printf "%.1f", a / b }')
+  if [ -n "$floor" ]; then
+    ratio_value=$(printf '%s\n' "${ratios[@]}" | sort -g | sed -n "$(((count + 1) / 2))p" |
+      awk '{ printf "%.2f", $1 }')
     ratio="${ratio_value}x"
   fi
   if [ -n "$goal_ratio" ]; then
