@@ -40,8 +40,13 @@ tidy() {
 export -f tidy
 export mingw_args_text="${mingw_args[*]}"
 
+# Largest first, so that the last files to finish are short ones and no
+# core waits long for the other at the end.
+mapfile -t by_size < <(for file in "${sources[@]}"; do
+  printf '%s %s\n' "$(stat -c %s "$file")" "$file"
+done | sort -rn | cut -d' ' -f2-)
 jobs=()
-for file in "${sources[@]}"; do
+for file in "${by_size[@]}"; do
   case $file in
     *.h) continue ;;
     fuzz/*) jobs+=(build/linux-fuzz "$file") ;;
