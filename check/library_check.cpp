@@ -3,6 +3,7 @@
 #include "dispatch/mapiex_classes.h"
 #include "platform/dynamic_library.h"
 #include "platform/module_path.h"
+#include "run/text.h"
 
 namespace j6::check {
 
@@ -20,7 +21,7 @@ Found FindFor(const Program& program, const char* name, const char* role, std::s
               std::string* why, Report& report) {
   std::string path;
   if (!platform::FindLibrary(name, &path, why)) return Found::kNowhere;
-  *file = FileNameOf(path);
+  *file = std::string(LastPathPart(path));
   const BinaryHeader header = ReadBinaryHeader(path);
   if (header.format == BinaryFormat::kUnknown) {
     // Let the loader say what is wrong with it.
@@ -50,17 +51,12 @@ Program ThisProgram() {
   Program program;
   std::string path;
   if (platform::ModuleFileName(&path)) {
-    program.fileName = FileNameOf(path);
+    program.fileName = std::string(LastPathPart(path));
     program.header = ReadBinaryHeader(path);
   }
   if (program.fileName.empty()) program.fileName = "the check program";
   program.header.bits = static_cast<int>(sizeof(void*) * 8);
   return program;
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
 std::string Mismatch(const std::string& fileName, const BinaryHeader& header,

@@ -38,7 +38,4 @@ void CheckExtendedMapi(const Program& program, Report& report);
 std::string Mismatch(const std::string& fileName, const BinaryHeader& header,
                      const Program& program);
 
-/// The file name at the end of a path in either form.
-std::string FileNameOf(const std::string& path);
-
 }  // namespace j6::check

@@ -6,6 +6,7 @@
 
 #include "platform/file_probe.h"
 #include "platform/registry.h"
+#include "run/text.h"
 
 namespace j6::check {
 
@@ -79,7 +80,7 @@ void CheckMailClient(const Program& program, bool standIns, Report& report) {
     return;
   }
   const BinaryHeader header = ReadBinaryHeader(path);
-  const std::string file = FileNameOf(library);
+  const std::string file(LastPathPart(library));
   if (header.format == BinaryFormat::kUnknown) {
     report.Warn("what " + library + " was built for cannot be read");
     return;

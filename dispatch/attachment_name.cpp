@@ -7,8 +7,7 @@
 namespace j6 {
 
 std::string AttachmentDisplayName(std::string_view path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  std::string name(LastPathPart(path));
   for (char& c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || std::strchr("<>:\"|?*", c) != nullptr) c = '_';

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/ascii.h"
+#include "smtp/base64.h"
 
 namespace j6 {
 
@@ -14,24 +15,6 @@ constexpr std::size_t kMaxEncodedWord = 75;
 constexpr std::string_view kWordStart = "=?windows-1252?B?";
 constexpr std::string_view kWordEnd = "?=";
 constexpr std::size_t kWordFrame = kWordStart.size() + kWordEnd.size();
-
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64(std::string_view bytes) {
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t n = bytes.size() - i < 3 ? bytes.size() - i : 3;
-    std::uint32_t group = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-      const auto byte = k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u;
-      group = (group << 8) | byte;
-    }
-    for (std::size_t k = 0; k < 4; ++k) {
-      out += k <= n ? kBase64[(group >> (18 - 6 * k)) & 0x3F] : '=';
-    }
-  }
-  return out;
-}
 
 /// Printable ASCII that a reader cannot take for an encoded word.
 bool IsPlain(std::string_view text) {
@@ -80,7 +63,10 @@ class HeaderLine {
           kMaxLine - line_ - 1 < kMaxEncodedWord ? kMaxLine - line_ - 1 : kMaxEncodedWord;
       const std::size_t fits = (room - kWordFrame) / 4 * 3;
       const std::size_t take = text.size() < fits ? text.size() : fits;
-      Add(std::string(kWordStart) + Base64(text.substr(0, take)) + std::string(kWordEnd));
+      std::string word(kWordStart);
+      smtp::AppendBase64(text.substr(0, take), &word);
+      word += kWordEnd;
+      Add(word);
       text.remove_prefix(take);
     } while (!text.empty());
   }

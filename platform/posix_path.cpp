@@ -94,28 +94,30 @@ std::string HomeDirectory() {
   return home;
 }
 
+namespace {
+
+/// The variable `overrideName` when set; else `tail` under the XDG base
+/// folder `xdgName`, or under its default `xdgDefault` in the home folder.
+std::string UserPath(const char* overrideName, const char* xdgName, const char* xdgDefault,
+                     const char* tail) {
+  std::string path = EnvironmentText(overrideName);
+  if (!path.empty()) return path;
+  const std::string base = EnvironmentText(xdgName);
+  return (!base.empty() ? base : HomeDirectory() + xdgDefault) + tail;
+}
+
+}  // namespace
+
 std::string DrivesRoot() {
-  std::string root = EnvironmentText("J6MAILER_DRIVES");
-  if (!root.empty()) return root;
-  const std::string dataHome = EnvironmentText("XDG_DATA_HOME");
-  if (!dataHome.empty()) return dataHome + "/j6mailer/drives";
-  return HomeDirectory() + "/.local/share/j6mailer/drives";
+  return UserPath("J6MAILER_DRIVES", "XDG_DATA_HOME", "/.local/share", "/j6mailer/drives");
 }
 
 std::string RegistryFilePath() {
-  std::string path = EnvironmentText("J6MAILER_REGISTRY");
-  if (!path.empty()) return path;
-  const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
-  if (!configHome.empty()) return configHome + "/j6mailer/user.reg";
-  return HomeDirectory() + "/.config/j6mailer/user.reg";
+  return UserPath("J6MAILER_REGISTRY", "XDG_CONFIG_HOME", "/.config", "/j6mailer/user.reg");
 }
 
 std::string OutboxFolder() {
-  std::string folder = EnvironmentText("J6MAILER_OUTBOX");
-  if (!folder.empty()) return folder;
-  const std::string dataHome = EnvironmentText("XDG_DATA_HOME");
-  if (!dataHome.empty()) return dataHome + "/j6mailer/outbox";
-  return HomeDirectory() + "/.local/share/j6mailer/outbox";
+  return UserPath("J6MAILER_OUTBOX", "XDG_DATA_HOME", "/.local/share", "/j6mailer/outbox");
 }
 
 std::string PosixPath(std::string_view windowsPath) {

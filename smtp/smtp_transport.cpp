@@ -9,6 +9,9 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <string_view>
+
+#include "smtp/base64.h"
 
 namespace {
 
@@ -16,7 +19,6 @@ constexpr long kUploadBuffer = 512L * 1024;
 // Whole base64 lines of 76 characters from 57 bytes each.
 constexpr size_t kLineBytes = 57;
 constexpr size_t kChunkBytes = kLineBytes * 1024;
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 /// A streamed part's content as base64 lines, encoded here a large chunk at
 /// a time. curl's own encoder hands back a few hundred bytes a read, and
@@ -33,16 +35,9 @@ struct Base64Stream {
 
 void EncodeBase64Lines(const std::string& raw, std::string* out) {
   out->clear();
-  for (size_t line = 0; line < raw.size(); line += kLineBytes) {
-    const size_t end = line + kLineBytes < raw.size() ? line + kLineBytes : raw.size();
-    for (size_t i = line; i < end; i += 3) {
-      const size_t n = end - i < 3 ? end - i : 3;
-      unsigned group = 0;
-      for (size_t k = 0; k < 3; ++k) {
-        group = (group << 8) | (k < n ? static_cast<unsigned char>(raw[i + k]) : 0u);
-      }
-      for (size_t k = 0; k < 4; ++k) *out += k <= n ? kBase64[(group >> (18 - 6 * k)) & 0x3F] : '=';
-    }
+  const std::string_view bytes(raw);
+  for (size_t line = 0; line < bytes.size(); line += kLineBytes) {
+    j6::smtp::AppendBase64(bytes.substr(line, kLineBytes), out);
     *out += "\r\n";
   }
 }

@@ -14,6 +14,7 @@
 #include "tests/support/area_request.h"
 #include "tests/support/environment.h"
 #include "tests/support/library_header.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/temp_dir.h"
 
 namespace j6::test {
@@ -94,10 +95,7 @@ std::vector<std::string> NotOk(const CheckRun& run) {
 }
 
 bool HasLineStartingWith(const CheckRun& run, const std::string& start) {
-  for (const std::string& line : run.lines) {
-    if (line.rfind(start, 0) == 0) return true;
-  }
-  return false;
+  return !StartingWith(run.lines, start).empty();
 }
 
 /// The program's desktop as a run finds it when all is well, a request of
