@@ -3,7 +3,8 @@
 // tests/CMakeLists.txt. Each call appends one line with its arguments to the
 // file named by J6TEST_TRANSFER_RECORD, then, unless J6TEST_TRANSFER_SKIP is 1,
 // writes a small document at the local path, as the real library would
-// have fetched it ("empty": an empty file, as a failed copy may leave).
+// have fetched it ("empty": an empty file, as a failed copy may leave). The
+// variant that imports a library of its own names the copy it got.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,14 +12,24 @@
 
 #include "platform/files.h"
 
+#ifdef J6_DOUBLE_DEPENDENCY
+extern "C" const char* j6dep_copy();
+#endif
+
 namespace {
+
+#ifdef J6_DOUBLE_DEPENDENCY
+std::string Dependency() { return std::string(" dep=") + j6dep_copy(); }
+#else
+std::string Dependency() { return std::string(); }
+#endif
 
 void Record(const std::string& line) {
   const char* recordPath = std::getenv("J6TEST_TRANSFER_RECORD");
   if (recordPath == nullptr) return;
   std::FILE* file = std::fopen(recordPath, "ab");
   if (file == nullptr) return;
-  std::fputs((line + "\n").c_str(), file);
+  std::fputs((line + Dependency() + "\n").c_str(), file);
   std::fclose(file);
 }
 

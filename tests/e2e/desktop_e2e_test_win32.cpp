@@ -38,25 +38,37 @@ TEST(Desktop, ManifestAsksForTheInvokersRightsOnWindows7To11) {
 }
 
 // The host chooses the current folder, which may be a shared drive: a
-// J6TFN.dll lying there must never be loaded in place of the one on PATH.
+// J6TFN.dll lying there must never be loaded in place of the one on PATH, nor
+// a library that one imports, which is taken from beside it, else from PATH.
 TEST(Desktop, LibraryPlantedInTheCurrentFolderIsNeverLoaded) {
   World world;
   world.libraries = {J6_DOUBLE_MAPI32};
   const Scene scene(world);
   const std::filesystem::path own = OwnDirectory();
-  const std::filesystem::path onPath = scene.program().elsewhere().path() / "onpath";
+  const std::filesystem::path start = scene.program().elsewhere().path();
+  const std::filesystem::path onPath = start / "onpath";
+  const std::filesystem::path depOnPath = start / "deps";
   std::filesystem::create_directories(onPath);
-  std::filesystem::copy_file(own / J6_DOUBLE_J6TFN_CDECL, onPath / "J6TFN.dll");
-  std::filesystem::copy_file(own / J6_DOUBLE_J6TFN_NO_ENTRY,
-                             scene.program().elsewhere().path() / "J6TFN.dll");
+  std::filesystem::create_directories(depOnPath);
+  std::filesystem::copy_file(own / J6_DOUBLE_J6TFN_DEPENDENT, onPath / "J6TFN.dll");
+  std::filesystem::copy_file(own / J6_DOUBLE_J6TFN_NO_ENTRY, start / "J6TFN.dll");
+  std::filesystem::copy_file(own / J6_DOUBLE_J6DEP_PLANTED, start / "J6TDEP.dll");
+  std::filesystem::copy_file(own / J6_DOUBLE_J6DEP_ONPATH, depOnPath / "J6TDEP.dll");
   char path[32768];
   const DWORD length = GetEnvironmentVariableA("PATH", path, sizeof path);
   const std::string oldPath(path, length < sizeof path ? length : 0);
-  SetEnvironment("PATH", onPath.string() + ";" + oldPath);
+  SetEnvironment("PATH", depOnPath.string() + ";" + onPath.string() + ";" + oldPath);
+  scene.program().Run("A01");
+  std::filesystem::copy_file(own / J6_DOUBLE_J6DEP_BESIDE, onPath / "J6TDEP.dll");
+  scene.WriteRequest("A01", world.request);
   const ChildResult result = scene.program().Run("A01");
   SetEnvironment("PATH", oldPath);
   const Outcome outcome = scene.Report(result);
-  EXPECT_EQ(outcome.calls.size(), 1u);  // the one on PATH was called
+  // The one on PATH was called each time, with the copy it imports from PATH,
+  // then with the one beside it.
+  std::vector<std::string> copies;
+  for (const std::string& call : outcome.calls) copies.push_back(call.substr(call.rfind(' ') + 1));
+  EXPECT_EQ(copies, (std::vector<std::string>{"dep=onpath", "dep=beside"}));
   EXPECT_EQ(StartingWith(outcome.lines, "J6FTPara: cannot call"), std::vector<std::string>{});
   ASSERT_FALSE(outcome.lines.empty());
   EXPECT_EQ(outcome.lines.back(), "Sent successfully");
