@@ -14,22 +14,20 @@
 
 #ifdef J6_DOUBLE_DEPENDENCY
 extern "C" const char* j6dep_copy();
+#else
+const char* j6dep_copy() { return nullptr; }
 #endif
 
 namespace {
 
-#ifdef J6_DOUBLE_DEPENDENCY
-std::string Dependency() { return std::string(" dep=") + j6dep_copy(); }
-#else
-std::string Dependency() { return std::string(); }
-#endif
-
-void Record(const std::string& line) {
+void Record(const std::string& call) {
+  const char* copy = j6dep_copy();
+  const std::string line = copy != nullptr ? call + " dep=" + copy : call;
   const char* recordPath = std::getenv("J6TEST_TRANSFER_RECORD");
   if (recordPath == nullptr) return;
   std::FILE* file = std::fopen(recordPath, "ab");
   if (file == nullptr) return;
-  std::fputs((line + Dependency() + "\n").c_str(), file);
+  std::fputs((line + "\n").c_str(), file);
   std::fclose(file);
 }
 
