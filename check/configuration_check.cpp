@@ -105,7 +105,9 @@ void CheckLogFolder(const RunState& run, Report& report) {
   }
   const std::size_t cut = log.find_last_of("\\/");
   const std::string folder = cut == std::string::npos ? std::string(".") : log.substr(0, cut + 1);
-  const std::string hostFolder = platform::HostPathOf(folder);
+  // Held as the run holds it (on Windows UTF-8), and looked at where the run
+  // appends.
+  const std::string hostFolder = platform::HostPathOfProfilePath(folder);
   std::string why;
   if (platform::KindOfPath(hostFolder) != platform::PathKind::kFolder) {
     report.Fail("log folder " + folder + " does not exist: " + kNoLog);
@@ -116,7 +118,7 @@ void CheckLogFolder(const RunState& run, Report& report) {
     return;
   }
   report.Ok("log folder " + folder + " takes new files");
-  const std::string hostLog = platform::HostPathOf(log);
+  const std::string hostLog = platform::HostPathOfProfilePath(log);
   switch (platform::KindOfPath(hostLog)) {
     case platform::PathKind::kFolder:
       report.Fail("log file " + log + " is a folder: " + kNoLog);

@@ -17,6 +17,10 @@ enum class PathKind { kNothing, kFile, kFolder };
 /// mapped onto the file system, as the file functions map it.
 std::string HostPathOf(const std::string& windowsPath);
 
+/// As HostPathOf, for a path held as ReadProfilePath gives a path setting (on
+/// Windows UTF-8): the file AppendToFile writes for it.
+std::string HostPathOfProfilePath(const std::string& profilePath);
+
 /// What lies at the path; `*size`, when asked for, is a file's size in
 /// bytes. A path that cannot be reached (a share that does not answer, a
 /// folder without the right to look in it) has nothing.

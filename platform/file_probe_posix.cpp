@@ -15,6 +15,8 @@ namespace j6::platform {
 
 std::string HostPathOf(const std::string& windowsPath) { return PosixPath(windowsPath); }
 
+std::string HostPathOfProfilePath(const std::string& profilePath) { return PosixPath(profilePath); }
+
 PathKind KindOfPath(const std::string& hostPath, std::uint64_t* size) {
   struct stat info {};
   if (stat(hostPath.c_str(), &info) != 0) return PathKind::kNothing;

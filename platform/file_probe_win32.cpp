@@ -1,6 +1,7 @@
 // Windows half of platform/file_probe.h: the wide calls, on UTF-8 paths.
 #include <windows.h>
 
+#include "platform/absolute_path_win32.h"
 #include "platform/file_probe.h"
 #include "platform/files.h"
 #include "platform/wide_text_win32.h"
@@ -28,6 +29,10 @@ std::string SystemMessage(DWORD code) {
 
 std::string HostPathOf(const std::string& windowsPath) {
   return Utf8FromWide(WideFrom(AbsolutePath(windowsPath), CP_ACP));
+}
+
+std::string HostPathOfProfilePath(const std::string& profilePath) {
+  return Utf8FromWide(AbsoluteWidePath(WideFromUtf8(profilePath)));
 }
 
 PathKind KindOfPath(const std::string& hostPath, std::uint64_t* size) {

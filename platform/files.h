@@ -31,7 +31,9 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 /// same time, also from other desktops on a shared drive, never overwrite
 /// or tear each other's lines: off Windows the system appends each write
 /// whole; on Windows the write is made under an exclusive lock of a byte
-/// range that no data reaches. False when the file cannot be opened or
+/// range that no data reaches, or without it where the file system takes
+/// none. `path` is held as ReadProfilePath gives a path setting (on Windows
+/// UTF-8), as the log's path is. False when the file cannot be opened or
 /// written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 

@@ -2,11 +2,12 @@
 // made absolute against the folder the program started in.
 #include <windows.h>
 
-#include <cctype>
 #include <vector>
 
+#include "platform/absolute_path_win32.h"
 #include "platform/files.h"
 #include "platform/native.h"
+#include "platform/wide_text_win32.h"
 
 namespace j6::platform {
 
@@ -17,28 +18,42 @@ namespace {
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0xFFFFFFFE;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-bool HasDrive(const std::string& path) {
-  return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 &&
-         path[1] == ':';
+template <typename Char>
+bool IsSeparator(Char c) {
+  return c == '\\' || c == '/';
+}
+template <typename Char>
+bool HasDrive(const std::basic_string<Char>& path) {
+  return path.size() >= 2 && (path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z' && path[1] == ':';
+}
+
+template <typename Char>
+std::basic_string<Char> CurrentFolder(DWORD(WINAPI* get)(DWORD, Char*)) {
+  std::vector<Char> buffer(MAX_PATH + 1);
+  DWORD length = get(static_cast<DWORD>(buffer.size()), buffer.data());
+  if (length >= buffer.size()) {
+    buffer.resize(length + 1);
+    length = get(static_cast<DWORD>(buffer.size()), buffer.data());
+  }
+  return length > 0 && length < buffer.size() ? std::basic_string<Char>(buffer.data(), length)
+                                              : std::basic_string<Char>();
 }
 
 const std::string& StartFolder() {
-  static const std::string folder = [] {
-    std::vector<char> buffer(MAX_PATH + 1);
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length >= buffer.size()) {
-      buffer.resize(length + 1);
-      length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    }
-    return length > 0 && length < buffer.size() ? std::string(buffer.data(), length)
-                                                : std::string();
-  }();
+  static const std::string folder = CurrentFolder(GetCurrentDirectoryA);
+  return folder;
+}
+
+/// The start folder as the wide call gives it: the ANSI one has question
+/// marks for letters the code page lacks.
+const std::wstring& WideStartFolder() {
+  static const std::wstring folder = CurrentFolder(GetCurrentDirectoryW);
   return folder;
 }
 
 /// The drive ("C:") or share ("\\server\share") the folder lies on.
-std::string RootOf(const std::string& folder) {
+template <typename Char>
+std::basic_string<Char> RootOf(const std::basic_string<Char>& folder) {
   if (HasDrive(folder)) return folder.substr(0, 2);
   std::size_t end = 2;
   for (int part = 0; part < 2 && end < folder.size(); ++part) {
@@ -48,25 +63,35 @@ std::string RootOf(const std::string& folder) {
   return folder.substr(0, end);
 }
 
-}  // namespace
-
-void RememberStartFolder() { StartFolder(); }
-
-std::string AbsolutePath(const std::string& path) {
-  const std::string& start = StartFolder();
+template <typename Char>
+std::basic_string<Char> Absolute(const std::basic_string<Char>& path,
+                                 const std::basic_string<Char>& start) {
   if (path.empty() || start.empty()) return path;
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return path;
   const bool drive = HasDrive(path);
   if (drive && path.size() >= 3 && IsSeparator(path[2])) return path;
   if (IsSeparator(path[0])) return RootOf(start) + path;
-  std::string rest = path;
+  std::basic_string<Char> rest = path;
   if (drive) {
     // "X:name" is relative to drive X's own current folder: only the start
     // drive's is known.
     if (!HasDrive(start) || (path[0] | 0x20) != (start[0] | 0x20)) return path;
     rest = path.substr(2);
   }
-  return IsSeparator(start.back()) ? start + rest : start + "\\" + rest;
+  return IsSeparator(start.back()) ? start + rest : start + Char('\\') + rest;
+}
+
+}  // namespace
+
+void RememberStartFolder() {
+  StartFolder();
+  WideStartFolder();
+}
+
+std::string AbsolutePath(const std::string& path) { return Absolute(path, StartFolder()); }
+
+std::wstring AbsoluteWidePath(const std::wstring& path) {
+  return Absolute(path, WideStartFolder());
 }
 
 std::string FileSystemPath(const std::string& path) { return AbsolutePath(path); }
@@ -79,22 +104,24 @@ bool native::AppendToFile(const std::string& path, std::string_view bytes) {
   // Append mode alone seeks to the end and then writes: two runs can write at
   // the same end and one line overwrites the other. The lock makes the seek
   // and the write one step, also between desktops on a shared drive.
-  const HANDLE file =
-      CreateFileA(AbsolutePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(AbsoluteWidePath(WideFromUtf8(path)).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   OVERLAPPED region{};
   region.Offset = kLockOffsetLow;
   region.OffsetHigh = kLockOffsetHigh;
-  bool written = false;
-  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region) != 0) {
-    const auto size = static_cast<DWORD>(bytes.size());
-    DWORD count = 0;
-    LARGE_INTEGER end{};
-    written = SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END) != 0 &&
-              WriteFile(file, bytes.data(), size, &count, nullptr) != 0 && count == size;
-    UnlockFileEx(file, 0, 1, 0, &region);
-  }
+  // A lock that waits does not fail for another writer: it fails where the
+  // file system (a redirector, a device) takes no byte-range locks, whatever
+  // error it gives. The line then goes without the lock rather than not at
+  // all.
+  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region) != 0;
+  const auto size = static_cast<DWORD>(bytes.size());
+  DWORD count = 0;
+  LARGE_INTEGER end{};
+  const bool written = SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END) != 0 &&
+                       WriteFile(file, bytes.data(), size, &count, nullptr) != 0 && count == size;
+  if (locked) UnlockFileEx(file, 0, 1, 0, &region);
   CloseHandle(file);
   return written;
 }

@@ -16,6 +16,15 @@ namespace j6::platform {
 std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
                               std::size_t bufferSize, const std::string& filePath);
 
+/// A path setting, at most `maxCharacters` characters as Windows counts them
+/// (UTF-16 code units), or the empty text when there is none. On Windows it
+/// is read wide and given in UTF-8, so that a folder named with letters the
+/// ANSI code page lacks keeps them; off Windows as ReadProfileString gives
+/// it. False, with `*value` empty, for a longer path: cut, it would name
+/// another file.
+bool ReadProfilePath(const char* section, const char* key, std::size_t maxCharacters,
+                     const std::string& filePath, std::string* value);
+
 /// The names of the file's sections, in the file's order, as
 /// GetPrivateProfileStringA lists them for no section; none for a missing
 /// file.

@@ -192,6 +192,15 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
   return result;
 }
 
+bool ReadProfilePath(const char* section, const char* key, std::size_t maxCharacters,
+                     const std::string& filePath, std::string* value) {
+  // Each character the file holds is one byte of the code page here.
+  *value = ReadProfileString(section, key, "", maxCharacters + 2, filePath);
+  if (value->size() <= maxCharacters) return true;
+  value->clear();
+  return false;
+}
+
 std::vector<std::string> ReadProfileSectionNames(const std::string& filePath) {
   const auto text = FileText(filePath);
   std::vector<std::string> names;

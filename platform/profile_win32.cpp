@@ -1,6 +1,7 @@
 // Windows half of platform/profile.h: the wide call, so that a file in a
 // folder named with characters the ANSI code page lacks is found; the
-// values come back as ANSI text, as the ANSI call gives them.
+// values come back as ANSI text, as the ANSI call gives them, but for a path
+// setting, which comes back whole in UTF-8.
 #include <windows.h>
 
 #include <vector>
@@ -10,9 +11,11 @@
 
 namespace j6::platform {
 
-std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
-                              std::size_t bufferSize, const std::string& filePath) {
-  if (bufferSize == 0) return std::string();
+namespace {
+
+/// The value as GetPrivateProfileStringW gives it, cut to bufferSize - 1.
+std::wstring ReadWide(const char* section, const char* key, const char* defaultText,
+                      std::size_t bufferSize, const std::string& filePath) {
   std::vector<wchar_t> buffer(bufferSize, L'\0');
   const std::wstring wideSection = WideFrom(section, CP_ACP);
   const std::wstring wideKey = WideFrom(key, CP_ACP);
@@ -20,7 +23,23 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
   const DWORD length = GetPrivateProfileStringW(
       wideSection.c_str(), wideKey.c_str(), wideDefault.c_str(), buffer.data(),
       static_cast<DWORD>(buffer.size()), WideFromUtf8(filePath).c_str());
-  return NarrowTo(std::wstring(buffer.data(), length), CP_ACP);
+  return std::wstring(buffer.data(), length);
+}
+
+}  // namespace
+
+std::string ReadProfileString(const char* section, const char* key, const char* defaultText,
+                              std::size_t bufferSize, const std::string& filePath) {
+  if (bufferSize == 0) return std::string();
+  return NarrowTo(ReadWide(section, key, defaultText, bufferSize, filePath), CP_ACP);
+}
+
+bool ReadProfilePath(const char* section, const char* key, std::size_t maxCharacters,
+                     const std::string& filePath, std::string* value) {
+  // One character more than fits tells a path too long from one that fits.
+  const std::wstring path = ReadWide(section, key, "", maxCharacters + 2, filePath);
+  *value = path.size() <= maxCharacters ? Utf8FromWide(path) : std::string();
+  return path.size() <= maxCharacters;
 }
 
 namespace {

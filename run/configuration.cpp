@@ -72,10 +72,12 @@ void LoadConfiguration(RunState& run) {
   const std::string path = ConfigFilePath(run);
   if (path.empty()) return;
   // A log path too long for its field is not cut: the cut path would name
-  // some other file. Read one character more to tell.
-  const std::string log = platform::ReadProfileString(kConfigSection, kLogFileKey, "",
-                                                      run.logFilePath.kCapacity + 2, path);
-  if (log.size() <= run.logFilePath.kCapacity) run.logFilePath.Assign(log);
+  // some other file.
+  std::string log;
+  if (platform::ReadProfilePath(kConfigSection, kLogFileKey, run.logFilePath.kCapacity, path,
+                                &log)) {
+    run.logFilePath.Assign(log);
+  }
   run.mapiMode.Assign(
       platform::ReadProfileString(kConfigSection, kMapiKey, "", run.mapiMode.kCapacity + 1, path));
   LoadSmtpSettings(path, &run.smtp);

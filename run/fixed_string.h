@@ -44,4 +44,18 @@ class FixedString {
   char data_[Capacity + 1] = {};
 };
 
+/// A path setting of at most Characters characters as Windows counts them
+/// (UTF-16 code units), held as platform::ReadProfilePath gives it: on
+/// Windows in UTF-8, which takes up to three bytes for one of them. The
+/// reader counts the characters and refuses a longer path; the storage only
+/// holds any write within its bytes.
+template <std::size_t Characters>
+class PathString : public FixedString<3 * Characters> {
+ public:
+  // Hides the count of bytes on purpose: what a path is held to, and what a
+  // message names, is its characters.
+  // cppcheck-suppress duplInheritedMember
+  static constexpr std::size_t kCapacity = Characters;
+};
+
 }  // namespace j6

@@ -27,7 +27,7 @@ struct SmtpSettings {
 /// those the host-side tools and stored files were built around.
 struct RunState {
   FixedString<259> configPath;
-  FixedString<259> logFilePath;  // empty: no logging at all
+  PathString<259> logFilePath;  // empty: no logging at all
   FixedString<99> mapiMode;
   SmtpSettings smtp;
 

@@ -1,12 +1,14 @@
 // What only a Windows desktop shows: the executable's manifest, libraries
 // planted in the current folder, a mail client that changes the current
-// folder while it works, and a program folder named in a script the ANSI
-// code page lacks.
+// folder while it works, and a program folder or log folder named in a
+// script the ANSI code page lacks.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -64,8 +66,7 @@ TEST(Desktop, LibraryPlantedInTheCurrentFolderIsNeverLoaded) {
   const ChildResult result = scene.program().Run("A01");
   SetEnvironment("PATH", oldPath);
   const Outcome outcome = scene.Report(result);
-  // The one on PATH was called each time, with the copy it imports from PATH,
-  // then with the one beside it.
+  // The one on PATH was called with the import from PATH, then from beside it.
   std::vector<std::string> copies;
   for (const std::string& call : outcome.calls) copies.push_back(call.substr(call.rfind(' ') + 1));
   EXPECT_EQ(copies, (std::vector<std::string>{"dep=onpath", "dep=beside"}));
@@ -139,6 +140,29 @@ TEST(Desktop, ProgramFolderNamedInGreekStillFindsItsConfiguration) {
   EXPECT_EQ(StartingWith(outcome.lines, "Use "), std::vector<std::string>{"Use MAPIEX mode (0)"});
   ASSERT_FALSE(outcome.lines.empty());
   EXPECT_EQ(outcome.lines.back(), "Sent successfully");
+}
+
+// Read through the ANSI code page, such a LOGFILE (in a file saved as Unicode)
+// kept no log, and the check said its folder did not exist.
+TEST(Desktop, LogInAFolderNamedInGreekGetsItsLinesAndTheCheckSeesIt) {
+  World world;
+  std::filesystem::path greek;
+  world.prepare = [&greek](const InstalledProgram& program) {
+    greek = program.elsewhere().path() / std::filesystem::path(L"\u0396\u03c9\u03ae");
+    std::filesystem::create_directories(greek);
+    const std::wstring ini = L"\uFEFF[MAILCLIENT]\r\nLOGFILE=" + greek.wstring() + L"\\J6.log\r\n";
+    program.Configure(std::string(reinterpret_cast<const char*>(ini.data()), ini.size() * 2));
+    program.AddCheckProgram();
+  };
+  const Scene scene(world);
+  scene.program().Run("A01");
+  std::ifstream log(greek / L"J6.log", std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(log), {});
+  EXPECT_EQ(StartingWith(LogMessages(bytes), "J6Mailer: End").size(), 1u);
+  const std::string output = scene.program().Check("A01").output;
+  EXPECT_NE(output.find("[ok] log folder " + greek.u8string() + "\\ takes new files"),
+            std::string::npos)
+      << output;
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST(RunState, FieldsTruncateToTheirCapacities) {
   EXPECT_EQ(run.subject.size(), 50u);
   EXPECT_EQ(run.extraAttachmentName.size(), 15u);
   EXPECT_EQ(run.extraAttachmentPath.size(), 1023u);
-  EXPECT_EQ(run.logFilePath.size(), 259u);
+  EXPECT_EQ(run.logFilePath.size(), 3 * 259u);  // 259 characters, each up to 3 bytes of UTF-8
   EXPECT_EQ(run.outRoot.size(), 25u);
 }
 
