@@ -143,12 +143,15 @@ TEST(Desktop, ProgramFolderNamedInGreekStillFindsItsConfiguration) {
 }
 
 // Read through the ANSI code page, such a LOGFILE (in a file saved as Unicode)
-// kept no log, and the check said its folder did not exist.
+// kept no log, and the check said its folder did not exist. Its 230 or so
+// characters fit the field's 259; its more than 400 bytes of UTF-8 would not.
 TEST(Desktop, LogInAFolderNamedInGreekGetsItsLinesAndTheCheckSeesIt) {
   World world;
   std::filesystem::path greek;
   world.prepare = [&greek](const InstalledProgram& program) {
-    greek = program.elsewhere().path() / std::filesystem::path(L"\u0396\u03c9\u03ae");
+    std::wstring name;
+    for (int i = 0; i < 30; ++i) name += L"\u0396\u03c9\u03ae";
+    greek = program.elsewhere().path() / name / name;
     std::filesystem::create_directories(greek);
     const std::wstring ini = L"\uFEFF[MAILCLIENT]\r\nLOGFILE=" + greek.wstring() + L"\\J6.log\r\n";
     program.Configure(std::string(reinterpret_cast<const char*>(ini.data()), ini.size() * 2));
