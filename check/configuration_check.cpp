@@ -36,8 +36,16 @@ void CheckConfiguration(RunState& run, Report& report) {
         "reads none, keeps no log and uses Simple MAPI");
     return;
   }
-  if (platform::KindOfPath(path) != platform::PathKind::kFile) {
+  if (platform::KindOfPath(path) == platform::PathKind::kNothing) {
     report.Warn("no configuration file " + path + ": J6Mailer keeps no log and uses Simple MAPI");
+    return;
+  }
+  // J6Mailer reads a file it cannot read (or a folder) as no file at all,
+  // but here someone meant it to be read.
+  std::string start;
+  if (!platform::ReadFileStart(path, 1, &start)) {
+    report.Fail("configuration file " + path +
+                " cannot be read: J6Mailer keeps no log and uses Simple MAPI");
     return;
   }
   report.Ok("configuration file " + path);

@@ -27,12 +27,13 @@ void CheckDesktop(std::string_view area, Report& report) {
     CheckSmtp(run, report);  // no mail client takes part
     return;
   }
-  if (IsExtendedMapi(run.mapiMode.view())) {
+  const bool extended = IsExtendedMapi(run.mapiMode.view());
+  if (extended) {
     CheckExtendedMapi(program, report);
   } else {
     CheckSimpleMapi(program, report);
   }
-  CheckMailClient(program, !places.registryFile.empty(), report);
+  CheckMailClient(program, extended, !places.registryFile.empty(), report);
 }
 
 }  // namespace j6::check

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/file_probe.h"
 #include "platform/registry.h"
 #include "run/text.h"
@@ -41,9 +42,42 @@ std::string Package(int bits) {
   return "the " + std::to_string(bits) + "-bit package" + (name.empty() ? "" : " (" + name + ")");
 }
 
+/// The client's MAPI library, at the path its key gives: Wine's own, or
+/// there and built as J6Mailer is.
+void CheckClientLibrary(const Program& program, const std::string& library,
+                        const std::string& named, Report& report) {
+  const std::string file(LastPathPart(library));
+  if (platform::EqualsIgnoringAsciiCase(file, "winemapi.dll")) {
+    // Wine's built-in lies in its system folder, of the process's bitness.
+    report.Warn(library + ", the MAPI library of " + named +
+                ", is Wine's: it opens a compose window and drops the attachments, whatever it "
+                "returns; install a MAPI mail client, or use MAPI=SMTP");
+    return;
+  }
+  const std::string path = platform::HostPathOf(library);
+  if (platform::KindOfPath(path) != platform::PathKind::kFile) {
+    report.Fail(library + ", the MAPI library of " + named + ", does not exist");
+    return;
+  }
+  const BinaryHeader header = ReadBinaryHeader(path);
+  if (header.format == BinaryFormat::kUnknown) {
+    report.Warn("what " + library + " was built for cannot be read");
+    return;
+  }
+  const std::string mismatch = Mismatch(file, header, program);
+  if (mismatch.empty()) {
+    report.Ok(file + " is " + std::to_string(header.bits) + "-bit, as " + program.fileName);
+  } else if (header.bits != 0 && header.bits != program.header.bits) {
+    report.Fail(mismatch + ": MAPI cannot load it into J6Mailer; take " + Package(header.bits) +
+                " instead");
+  } else {
+    report.Fail(mismatch + ": MAPI cannot load it into J6Mailer");
+  }
+}
+
 }  // namespace
 
-void CheckMailClient(const Program& program, bool standIns, Report& report) {
+void CheckMailClient(const Program& program, bool extendedMapi, bool standIns, Report& report) {
   std::string client;
   const char* hive = "HKEY_CURRENT_USER";
   if (!ReadText(platform::RegistryRoot::kCurrentUser, kClientsKey, "", &client) || client.empty()) {
@@ -65,6 +99,13 @@ void CheckMailClient(const Program& program, bool standIns, Report& report) {
   std::string library;
   const char* value = "DLLPathEx";
   if (!ReadText(platform::RegistryRoot::kLocalMachine, key, value, &library) || library.empty()) {
+    if (extendedMapi) {
+      // The system's stub hands Extended MAPI to DLLPathEx alone.
+      report.Fail(named + " (" + hive + ") registers no DLLPathEx (HKEY_LOCAL_MACHINE\\" + key +
+                  "): it has no Extended MAPI for MAPI=EXTENDED; make a client with Extended "
+                  "MAPI the default, or leave MAPI unset");
+      return;
+    }
     value = "DLLPath";
     if (!ReadText(platform::RegistryRoot::kLocalMachine, key, value, &library)) library.clear();
   }
@@ -74,26 +115,7 @@ void CheckMailClient(const Program& program, bool standIns, Report& report) {
     return;
   }
   report.Ok(named + " (" + hive + "), its MAPI library " + library + " (" + value + ")");
-  const std::string path = platform::HostPathOf(library);
-  if (platform::KindOfPath(path) != platform::PathKind::kFile) {
-    report.Fail(library + ", the MAPI library of " + named + ", does not exist");
-    return;
-  }
-  const BinaryHeader header = ReadBinaryHeader(path);
-  const std::string file(LastPathPart(library));
-  if (header.format == BinaryFormat::kUnknown) {
-    report.Warn("what " + library + " was built for cannot be read");
-    return;
-  }
-  const std::string mismatch = Mismatch(file, header, program);
-  if (mismatch.empty()) {
-    report.Ok(file + " is " + std::to_string(header.bits) + "-bit, as " + program.fileName);
-  } else if (header.bits != 0 && header.bits != program.header.bits) {
-    report.Fail(mismatch + ": MAPI cannot load it into J6Mailer; take " + Package(header.bits) +
-                " instead");
-  } else {
-    report.Fail(mismatch + ": MAPI cannot load it into J6Mailer");
-  }
+  CheckClientLibrary(program, library, named, report);
 }
 
 }  // namespace j6::check

@@ -9,9 +9,10 @@
 
 namespace j6::check {
 
-/// `standIns`: off Windows, where the mail stand-ins need no mail client, a
-/// registry without one is in order; one that names a client is checked as
-/// on Windows.
-void CheckMailClient(const Program& program, bool standIns, Report& report);
+/// `extendedMapi`: MAPI=EXTENDED, which needs the client's DLLPathEx; Simple
+/// MAPI takes its DLLPath too. `standIns`: off Windows, where the mail
+/// stand-ins need no mail client, a registry without one is in order; one
+/// that names a client is checked as on Windows.
+void CheckMailClient(const Program& program, bool extendedMapi, bool standIns, Report& report);
 
 }  // namespace j6::check

@@ -53,12 +53,18 @@ void CheckWaitingRequest(const RunState& run, std::string_view area, Report& rep
 
 void CheckStandIns(const platform::StandInPlaces& places, Report& report) {
   if (places.registryFile.empty()) return;
-  if (platform::KindOfPath(places.registryFile) == platform::PathKind::kFile) {
-    report.Ok("registry export " + places.registryFile + " stands for the registry");
-  } else {
+  std::string start;
+  if (platform::KindOfPath(places.registryFile) == platform::PathKind::kNothing) {
     report.Warn("no registry export " + places.registryFile +
                 ": every setting takes its default; copy j6mailer-settings.reg there, or name "
                 "another in J6MAILER_REGISTRY");
+  } else if (!platform::ReadFileStart(places.registryFile, 1, &start)) {
+    // The stand-in takes it for an empty registry, as it takes a missing one.
+    report.Fail("registry export " + places.registryFile +
+                " cannot be read: every setting takes its default; let the user read it, or "
+                "name another in J6MAILER_REGISTRY");
+  } else {
+    report.Ok("registry export " + places.registryFile + " stands for the registry");
   }
   if (platform::KindOfPath(places.drivesFolder) == platform::PathKind::kFolder) {
     report.Ok("drives folder " + places.drivesFolder + " holds the drives (C:\\ is its c/)");

@@ -30,13 +30,7 @@ bool ComposeMail(RunState& run) {
 
   if (run.subject.empty()) run.subject.Assign(kDefaultSubject);
 
-  run.body.Assign(run.bodyLine1.view());
-  for (const auto* line : {&run.bodyLine2, &run.bodyLine3}) {
-    if (line->empty()) continue;
-    run.body.Append("\n");
-    run.body.Append(line->view());
-  }
-  if (run.body.empty()) run.body.Assign(kDefaultBody);
+  run.body.Assign(JoinBodyLines(run.bodyLine1.view(), run.bodyLine2.view(), run.bodyLine3.view()));
 
   if (run.extraAttachmentName.empty()) {
     run.extraAttachmentPath.Clear();
@@ -54,6 +48,26 @@ bool ComposeMail(RunState& run) {
   const std::string shown(device.substr(0, device.find('\0')));
   LogLine("Stringa MailWait %-8.8s", shown.c_str());
   return platform::EqualsIgnoringAsciiCase(device, kMailWaitMarker);
+}
+
+std::string JoinBodyLines(std::string_view line1, std::string_view line2, std::string_view line3) {
+  std::string body(line1);
+  for (const std::string_view line : {line2, line3}) {
+    if (!line.empty()) body.append("\n").append(line);
+  }
+  return body.empty() ? std::string(kDefaultBody) : body;
+}
+
+std::string BodyAsLogged(const RunState& run) {
+  const std::string_view lines[] = {run.bodyLine1.view(), run.bodyLine2.view(),
+                                    run.bodyLine3.view()};
+  // A body that is not the lines' (set by other means) has no joining line
+  // feeds to keep.
+  if (JoinBodyLines(lines[0], lines[1], lines[2]) != run.body.view()) {
+    return ShowLineBreaks(run.body.view());
+  }
+  return JoinBodyLines(ShowLineBreaks(lines[0]), ShowLineBreaks(lines[1]),
+                       ShowLineBreaks(lines[2]));
 }
 
 }  // namespace j6

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dispatch/attachment_name.h"
+#include "dispatch/compose.h"
 #include "dispatch/mapiex_classes.h"
 #include "dispatch/recipients.h"
 #include "platform/files.h"
@@ -47,7 +48,7 @@ HandOver FillAndHandOver(RunState& run, CMAPIEx& session, CMAPIMessage& message,
     message.AddAttachment(
         platform::AbsolutePath(std::string(run.extraAttachmentPath.view())).c_str(), nullptr);
   }
-  LogLine("Body: %s", run.body.c_str());
+  LogBodyLine("Body: %s", BodyAsLogged(run).c_str());
   message.SetBody(run.body.c_str());
 
   if (wait) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dispatch/attachment_name.h"
+#include "dispatch/compose.h"
 #include "dispatch/recipients.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
@@ -87,7 +88,7 @@ HandOver SendSimple(RunState& run, bool wait) {
 
   LogLine("Subject: %s", run.subject.c_str());
   message.lpszSubject = run.subject.data();
-  LogLine("Message: %s", run.body.c_str());
+  LogBodyLine("Message: %s", BodyAsLogged(run).c_str());
   message.lpszNoteText = run.body.data();
 
   // Without a document (network mode off) there is no path to hand over, and

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dispatch/attachment_name.h"
+#include "dispatch/compose.h"
 #include "dispatch/mail_text.h"
 #include "dispatch/recipients.h"
 #include "platform/ascii.h"
@@ -232,7 +233,7 @@ HandOver SendSmtp(RunState& run, bool wait) {
                                           AttachmentDisplayName(run.extraAttachmentPath.view()),
                                           std::string(), nullptr});
   }
-  LogLine("Body: %s", run.body.c_str());
+  LogBodyLine("Body: %s", BodyAsLogged(run).c_str());
 
   const std::string problem = Prepare(run, pieces, &mail);
   if (!problem.empty()) return Failed(problem);

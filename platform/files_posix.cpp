@@ -23,8 +23,11 @@ std::FILE* native::OpenFile(const std::string& path, const char* mode) {
 
 bool native::AppendToFile(const std::string& path, std::string_view bytes) {
   // O_APPEND moves to the end and writes in one step: one write is one whole
-  // line, whoever else appends.
-  const int fd = open(PosixPath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  // line, whoever else appends. O_NONBLOCK: no run waits on its log, so a
+  // FIFO without a reader (or one that stopped reading) loses the line
+  // instead of holding the run for good; a regular file ignores the flag.
+  const int fd =
+      open(PosixPath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return false;
   ssize_t written;
   do {

@@ -8,10 +8,10 @@
 namespace j6::platform {
 
 /// On Windows a named mutex in the session's namespace; off Windows an flock
-/// on a file in $XDG_RUNTIME_DIR/j6mailer/, else in a folder of the user's
-/// own in the temporary folder. Whatever way a process ends, its locks are
-/// free again (an abandoned mutex, a closed file), so a crashed run never
-/// blocks the next one. Released when destroyed.
+/// on a file in a folder of the user's own: $XDG_RUNTIME_DIR/j6mailer/, else
+/// one in the temporary folder, else one in the user's cache folder. Whatever way a process ends,
+/// its locks are free again (an abandoned mutex, a closed file), so a crashed run never blocks the
+/// next one. Released when destroyed.
 class NamedLock {
  public:
   enum Outcome { kTaken, kBusy, kFailed };

@@ -25,31 +25,79 @@ std::string SystemError(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-/// The folder of the lock files. Under the temporary folder it is one of the
-/// user's own, which nobody else may have made or may write to.
-bool LockFolder(std::string* folder, std::string* error) {
-  const std::string runtime = EnvironmentText("XDG_RUNTIME_DIR");
-  if (!runtime.empty()) {
-    *folder = runtime + "/j6mailer";
-  } else {
-    std::string temporary = EnvironmentText("TMPDIR");
-    if (temporary.empty()) temporary = "/tmp";
-    *folder = temporary + "/j6mailer-" + std::to_string(getuid());
-  }
-  if (mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST) {
-    *error = SystemError("cannot make", *folder);
+bool IsAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+/// Makes the folder when it is missing; true when it is then a folder of
+/// this user's own that nobody else may write to (one made first by another
+/// user could hold or swap the lock files). `*why` says what is wrong.
+bool IsOwnFolder(const std::string& folder, std::string* why) {
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *why = SystemError("cannot make", folder);
     return false;
   }
   struct stat info {};
-  if (lstat(folder->c_str(), &info) != 0) {
-    *error = SystemError("cannot look at", *folder);
+  if (lstat(folder.c_str(), &info) != 0) {
+    *why = SystemError("cannot look at", folder);
     return false;
   }
   if (!S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 022) != 0) {
-    *error = *folder + " is not a folder of this user's own";
+    *why = folder + " is not a folder of this user's own";
     return false;
   }
   return true;
+}
+
+/// The user's cache folder, made when missing (mode 0700, as the XDG rules
+/// ask); empty when there is no home to put it in.
+std::string CacheFolder() {
+  std::string cache = EnvironmentText("XDG_CACHE_HOME");
+  if (!IsAbsolute(cache)) {
+    const std::string home = HomeDirectory();
+    if (!IsAbsolute(home)) return std::string();
+    cache = home + "/.cache";
+  }
+  mkdir(cache.c_str(), 0700);
+  mkdir((cache + "/j6mailer").c_str(), 0700);
+  return cache + "/j6mailer";
+}
+
+/// The host's name: a home may be shared by several machines, whose runs
+/// must not wait for each other.
+std::string HostName() {
+  char name[256] = "";
+  gethostname(name, sizeof name - 1);
+  return name;
+}
+
+/// The folder of the lock files: the first of the user's own that can be
+/// had, of $XDG_RUNTIME_DIR/j6mailer, $TMPDIR/j6mailer-<uid> (/tmp when
+/// unset) and $XDG_CACHE_HOME/j6mailer/locks-<host> (~/.cache). Each is
+/// named by the user's environment alone, so every run of the user tries
+/// the same ones in the same order and takes the same; a folder once made
+/// stays the user's. A relative variable is ignored: it would name another
+/// folder for each current folder.
+bool LockFolder(std::string* folder, std::string* error) {
+  error->clear();
+  const auto take = [folder, error](const std::string& candidate) {
+    std::string why;
+    if (IsOwnFolder(candidate, &why)) {
+      *folder = candidate;
+      error->clear();
+      return true;
+    }
+    *error += (error->empty() ? "" : "; ") + why;
+    return false;
+  };
+  const std::string runtime = EnvironmentText("XDG_RUNTIME_DIR");
+  if (IsAbsolute(runtime) && take(runtime + "/j6mailer")) return true;
+  const std::string temporary = EnvironmentText("TMPDIR");
+  if (take((IsAbsolute(temporary) ? temporary : std::string("/tmp")) + "/j6mailer-" +
+           std::to_string(getuid()))) {
+    return true;
+  }
+  // Made only now: most users never need it.
+  const std::string cache = CacheFolder();
+  return !cache.empty() && take(cache + "/locks-" + HostName());
 }
 
 }  // namespace

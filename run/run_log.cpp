@@ -7,21 +7,38 @@
 
 namespace j6 {
 
-std::string FormatLogLine(const LogStamp& stamp, const char* format, std::va_list args) {
+std::string ShowLineBreaks(std::string_view text, LineBreaks breaks) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n' && breaks == LineBreaks::kShown) {
+      shown += "\\n";
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::string FormatLogLine(const LogStamp& stamp, const char* format, std::va_list args,
+                          LineBreaks breaks) {
   // Identifiers print as the 32-bit signed long of the Windows log format.
-  char line[kMaxLogLineLength + 2];
-  const int prefix = std::snprintf(
-      line, sizeof line, "%02d/%02d/%04d %02d:%02d:%02d.%03d - [%ld:%ld] - ", stamp.time.day,
+  char prefix[kMaxLogLineLength + 1];
+  const int length = std::snprintf(
+      prefix, sizeof prefix, "%02d/%02d/%04d %02d:%02d:%02d.%03d - [%ld:%ld] - ", stamp.time.day,
       stamp.time.month, stamp.time.year, stamp.time.hour, stamp.time.minute, stamp.time.second,
       stamp.time.millisecond, static_cast<long>(static_cast<std::int32_t>(stamp.processId)),
       static_cast<long>(static_cast<std::int32_t>(stamp.threadId)));
-  if (prefix < 0) return std::string();
-  const std::size_t used = static_cast<std::size_t>(prefix) < kMaxLogLineLength
-                               ? static_cast<std::size_t>(prefix)
-                               : kMaxLogLineLength;
-  line[used] = '\0';
-  std::vsnprintf(line + used, kMaxLogLineLength + 1 - used, format, args);
-  return std::string(line);
+  if (length < 0) return std::string();
+  // Breaks are shown before the cut, and a shown one is never shorter, so no
+  // more of the message than a whole line can ever be needed.
+  char message[kMaxLogLineLength + 1] = "";
+  std::vsnprintf(message, sizeof message, format, args);
+  std::string line = prefix + ShowLineBreaks(message, breaks);
+  if (line.size() > kMaxLogLineLength) line.resize(kMaxLogLineLength);
+  return line;
 }
 
 std::string LogFileBytes(const std::string& line) {
@@ -54,7 +71,12 @@ RunLogFile& TheRunLogFile() {
 
 void SetRunLogFile(std::string_view path) { TheRunLogFile().path.assign(path); }
 
-void LogLine(const char* format, ...) {
+namespace {
+
+void AppendLogLine(LineBreaks breaks, const char* format, std::va_list args)
+    __attribute__((format(printf, 2, 0)));
+
+void AppendLogLine(LineBreaks breaks, const char* format, std::va_list args) {
   RunLogFile& file = TheRunLogFile();
   if (file.path.empty()) return;
   if (!file.idsRead) {
@@ -66,11 +88,23 @@ void LogLine(const char* format, ...) {
   stamp.time = platform::NowLocal();
   stamp.processId = file.processId;
   stamp.threadId = file.threadId;
+  platform::AppendToFile(file.path, LogFileBytes(FormatLogLine(stamp, format, args, breaks)));
+}
+
+}  // namespace
+
+void LogLine(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  const std::string line = FormatLogLine(stamp, format, args);
+  AppendLogLine(LineBreaks::kShown, format, args);
   va_end(args);
-  platform::AppendToFile(file.path, LogFileBytes(line));
+}
+
+void LogBodyLine(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  AppendLogLine(LineBreaks::kLineFeedsKept, format, args);
+  va_end(args);
 }
 
 }  // namespace j6

@@ -32,7 +32,8 @@ std::string MailClient(const std::string& library) {
   const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\J6 Test Mail]\r\n";
   return "[-HKEY_CURRENT_USER\\Software\\Clients\\Mail]\r\n"
          "[HKEY_CURRENT_USER\\Software\\Clients\\Mail]\r\n@=\"J6 Test Mail\"\r\n[-" +
-         key + "[" + key + "\"DLLPath\"=" + RegString(library) + "\r\n";
+         key + "[" + key + "\"DLLPath\"=" + RegString(library) +
+         "\r\n\"DLLPathEx\"=" + RegString(library) + "\r\n";
 }
 
 /// Every file and folder under the roots, a file with its size and time, a

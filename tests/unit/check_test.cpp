@@ -11,8 +11,11 @@
 #include "check/binary_header.h"
 #include "check/configuration_check.h"
 #include "check/library_check.h"
+#include "check/mail_client_check.h"
+#include "check/settings_check.h"
 #include "tests/doubles/in_process/libraries.h"
 #include "tests/support/library_header.h"
+#include "tests/support/registry_import.h"
 #include "tests/support/run_state_fixture.h"
 #include "tests/support/scoped_outside.h"
 
@@ -203,7 +206,41 @@ TEST_F(LibraryCheckTest, ExtendedWrapperLogsOnAndOffOnly) {
   }
 }
 
+// Extended MAPI needs the client's DLLPathEx; Wine's own library only pretends.
+TEST_F(LibraryCheckTest, MailClientAsMapiReachesIt) {
+  const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\J6 Unit Mail]\r\n";
+  test::WriteFileBytes(
+      Path("client"),
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Clients\\Mail]\r\n@=\"J6 Unit Mail\"\r\n[-" + key +
+          "[" + key + "\"DLLPath\"=\"C:\\\\W\\\\WineMAPI.dll\"\r\n");
+  ASSERT_TRUE(test::ImportRegistryFile(Path("client")));
+  const std::string named = "the default mail client \"J6 Unit Mail\"";
+  for (const bool extended : {true, false}) {
+    Report report;
+    CheckMailClient(program_, extended, false, report);
+    const std::string line =
+        extended ? "[fail] " + named + " (HKEY_CURRENT_USER) registers no DLLPathEx"
+                 : "[warn] C:\\W\\WineMAPI.dll, the MAPI library of " + named + ", is Wine's";
+    EXPECT_EQ(report.lines().back().substr(0, line.size()), line);
+  }
+}
+
 using ConfigurationCheckTest = test::RunStateTest;
+
+// A folder where a file is expected cannot be read, by root (CI) too.
+TEST_F(ConfigurationCheckTest, FilesThatCannotBeReadFail) {
+  const std::string folder = dir_.File("J6MailerCfg.ini");
+  std::filesystem::create_directory(folder);
+  run_.configPath.Assign(folder);
+  Report report;
+  CheckConfiguration(run_, report);
+  CheckStandIns({folder, folder, folder}, report);
+  EXPECT_EQ(report.lines().at(0),
+            "[fail] configuration file " + folder +
+                " cannot be read: J6Mailer keeps no log and uses Simple MAPI");
+  EXPECT_EQ(report.lines().at(1).substr(0, 30 + folder.size()),
+            "[fail] registry export " + folder + " cannot");
+}
 
 // Only LOGFILE and MAPI of [MAILCLIENT] are read; anything else is named.
 TEST_F(ConfigurationCheckTest, NamesWhatJ6MailerDoesNotRead) {

@@ -1,11 +1,17 @@
 // What only the off-Windows half of the platform layer does.
 #include "platform/command_line.h"
+#include "platform/files.h"
+#include "platform/named_lock.h"
 #include "platform/posix_path.h"
 #include "tests/support/scoped_env_posix.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,6 +69,29 @@ TEST(DrivesRoot, FallsBackToTheUsersDataFolder) {
     const test::ScopedEnv home("HOME", "/home/u");
     EXPECT_EQ(DrivesRoot(), "/home/u/.local/share/j6mailer/drives");
   }
+}
+
+TEST(AppendToFile, NeverWaitsOnAFifo) {
+  const test::TempDir scratch;
+  ASSERT_EQ(mkfifo(scratch.File("fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(AppendToFile(scratch.File("fifo"), "line\r\n"));
+}
+
+// Past an unusable runtime folder and another user's, runs lock in the cache.
+TEST(NamedLock, FallsBackToAFolderOfTheUsersOwn) {
+  const test::TempDir scratch;
+  const std::string taken = scratch.File("j6mailer-" + std::to_string(getuid()));
+  ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
+  // Root, who runs CI, gives it away; another user can open it to all.
+  ASSERT_EQ(getuid() == 0 ? chown(taken.c_str(), 4242, 4242) : chmod(taken.c_str(), 0777), 0);
+  const test::ScopedEnv runtime("XDG_RUNTIME_DIR", scratch.File("gone").c_str());
+  const test::ScopedEnv temporary("TMPDIR", scratch.path().c_str());
+  const test::ScopedEnv cache("XDG_CACHE_HOME", scratch.File("cache").c_str());
+  NamedLock first, second;
+  ASSERT_TRUE(first.Open("area-A01") && first.Take(0) == NamedLock::kTaken) << first.error();
+  ASSERT_TRUE(second.Open("area-A01"));
+  EXPECT_EQ(second.Take(0), NamedLock::kBusy);
+  EXPECT_TRUE(std::filesystem::exists(scratch.path() / "cache" / "j6mailer"));
 }
 
 TEST(CommandLineRemainder, JoinsTheArgumentsWithSingleBlanks) {

@@ -75,13 +75,13 @@ TEST_F(LogLineTest, AppendsOneStampedLinePerCall) {
   test::WriteFileBytes(path, "earlier\r\n");
   SetRunLogFile(path);
   LogLine("J6Mailer %s", "A01");
-  LogLine("Message: %s", "one\ntwo");
+  LogBodyLine("Message: %s", "one\ntwo\r");
   const std::string bytes = test::ReadFileBytes(path);
   ASSERT_EQ(bytes.compare(0, 9, "earlier\r\n"), 0) << bytes;
   // The body's own line break ends a line of the file too.
   EXPECT_EQ(test::LogMessages(bytes.substr(9)),
-            (std::vector<std::string>{"J6Mailer A01", "Message: one", "UNSTAMPED: two"}));
-  EXPECT_EQ(bytes.substr(bytes.size() - 7), "\r\ntwo\r\n");
+            (std::vector<std::string>{"J6Mailer A01", "Message: one", "UNSTAMPED: two\\r"}));
+  EXPECT_EQ(bytes.substr(bytes.size() - 9), "\r\ntwo\\r\r\n");
 }
 
 TEST_F(LogLineTest, DoesNothingWithoutALogPath) {

@@ -102,5 +102,19 @@ TEST_F(RunMailerTest, EndsWithTheBoxOfWhatFailed) {
   }
 }
 
+// Record fields' CR and LF start no log line; the body's joining line feeds do.
+TEST_F(RunMailerTest, RecordLineBreaksStartNoLogLine) {
+  test::AreaRequest request;
+  request.subject = "F\r\nBcc: evil@y.com";
+  request.bodyLine1 = "Gentile\r\n";
+  request.bodyLine3 = "Bcc: evil@y.com\n";
+  areaBytes = test::AreaRecordBytes(request);
+  doubles::InProcessLibraries libraries(
+      {{"J6TFN", doubles::TransferExports(true)}, {"MAPI32", doubles::Mapi32Exports()}});
+  RunMailer(run_, "Z99");
+  EXPECT_EQ(test::StartingWith(Lines(), "UNSTAMPED: "),
+            std::vector<std::string>{"UNSTAMPED: Bcc: evil@y.com\\n"});
+}
+
 }  // namespace
 }  // namespace j6
