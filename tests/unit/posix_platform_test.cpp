@@ -1,10 +1,13 @@
 // What only the off-Windows half of the platform layer does.
 #include "platform/command_line.h"
+#include "platform/credentials.h"
 #include "platform/posix_path.h"
 #include "tests/support/scoped_env_posix.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -62,6 +65,18 @@ TEST(DrivesRoot, FallsBackToTheUsersDataFolder) {
     const test::ScopedEnv data("XDG_DATA_HOME", nullptr);
     const test::ScopedEnv home("HOME", "/home/u");
     EXPECT_EQ(DrivesRoot(), "/home/u/.local/share/j6mailer/drives");
+  }
+}
+
+TEST(NetrcReadableByOthers, LooksAtTheGroupAndOthersReadBits) {
+  const test::TempDir dir;
+  const std::string netrc = dir.File("netrc");
+  const test::ScopedEnv chosen("J6MAILER_NETRC", netrc.c_str());
+  EXPECT_FALSE(NetrcReadableByOthers());  // none there
+  test::WriteFileBytes(netrc, "machine x login y password z\n");
+  for (const mode_t mode : {0600, 0640, 0604}) {
+    ASSERT_EQ(chmod(netrc.c_str(), mode), 0);
+    EXPECT_EQ(NetrcReadableByOthers(), mode != 0600) << mode;
   }
 }
 
