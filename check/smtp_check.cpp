@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "dispatch/smtp_connection.h"
 #include "dispatch/smtp_sender.h"
 #include "platform/ascii.h"
 #include "platform/credentials.h"
@@ -29,15 +30,22 @@ void CheckSmtp(const RunState& run, Report& report) {
     report.Fail(std::string("no SERVER in [SMTP]: ") + kNotSent);
     return;
   }
+  if (ServerHoldsLogin(smtp.server.view())) {
+    report.Fail(std::string("SERVER must not hold a user or password: ") + kNotSent);
+    return;
+  }
   report.Ok("SERVER=" + std::string(smtp.server.view()));
   const std::string tls = ValueOr(smtp.tls, "default (REQUIRED)");
   if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "NONE")) {
     report.Warn("TLS=NONE: mail and password cross the network in plain text");
+  } else if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "TRY")) {
+    report.Warn("TLS=TRY: to a server without STARTTLS mail goes in plain text, and no login");
   } else {
     report.Ok("TLS=" + tls);
   }
   report.Ok("CAFILE=" + ValueOr(smtp.caFile, "default (the system's authorities)"));
   report.Ok("TIMEOUT=" + std::to_string(smtp.timeoutSeconds) + " seconds");
+  report.Ok("HELO=" + ValueOr(smtp.helo, "default (the machine's fully qualified name)"));
 
   const std::string sender(!run.senderEmail.empty() ? run.senderEmail.view() : smtp.from.view());
   if (sender.empty()) {
@@ -48,8 +56,13 @@ void CheckSmtp(const RunState& run, Report& report) {
 
   platform::StoredCredential credential;
   const bool stored =
-      platform::ReadStoredCredential("J6Mailer:" + std::string(smtp.server.view()), &credential);
+      platform::ReadStoredCredential("J6Mailer:" + std::string(smtp.server.view()), &credential) ==
+      platform::CredentialRead::kFound;
   for (char& c : credential.password) c = '\0';
+  if (platform::NetrcReadableByOthers()) {
+    report.Warn("others can read the netrc file " + platform::NetrcFile() +
+                ": make it the user's alone (chmod 600)");
+  }
   const std::string user = !smtp.user.empty() ? std::string(smtp.user.view()) : credential.user;
   if (stored) {
     report.Ok("a password is stored for J6Mailer:" + std::string(smtp.server.view()));

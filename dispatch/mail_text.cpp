@@ -1,6 +1,7 @@
 #include "dispatch/mail_text.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/ascii.h"
 #include "smtp/base64.h"
@@ -23,6 +24,15 @@ bool IsPlain(std::string_view text) {
     if (text[i] == '=' && i + 1 < text.size() && text[i + 1] == '?') return false;
   }
   return true;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
 }
 
 /// A header line built piece by piece, folded before a blank wherever the
@@ -71,6 +81,20 @@ class HeaderLine {
     } while (!text.empty());
   }
 
+  /// "address", or "Name" <address>, and `after` (a comma) without a blank.
+  void AddMailbox(std::string_view name, std::string_view address, std::string_view after) {
+    if (name.empty()) {
+      Add(std::string(address) + std::string(after));
+      return;
+    }
+    if (IsPlain(name)) {
+      Add(Quoted(name));
+    } else {
+      AddEncoded(name);
+    }
+    Add("<" + std::string(address) + ">" + std::string(after));
+  }
+
   /// Text that must stay where it is, with no blank before it.
   void Append(std::string_view text) {
     text_ += text;
@@ -92,15 +116,6 @@ class HeaderLine {
   bool fresh_ = false;  // nothing on this folded line yet
 };
 
-std::string Quoted(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
 /// RFC 2231's attribute-char: what a parameter value may hold unencoded.
 bool IsAttributeChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -118,15 +133,6 @@ int DaysFromCivil(int year, int month, int day) {
 
 }  // namespace
 
-bool IsMailAddress(std::string_view text) {
-  const std::size_t at = text.rfind('@');
-  if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
-  for (const char c : text) {
-    if (c <= ' ' || c > '~' || c == '<' || c == '>') return false;
-  }
-  return true;
-}
-
 std::string TextHeader(std::string_view name, std::string_view value) {
   HeaderLine line(name);
   if (IsPlain(value)) {
@@ -139,23 +145,14 @@ std::string TextHeader(std::string_view name, std::string_view value) {
 
 std::string FromHeader(std::string_view name, std::string_view address) {
   HeaderLine line("From");
-  if (name.empty()) {
-    line.Add(address);
-    return line.text();
-  }
-  if (IsPlain(name)) {
-    line.Add(Quoted(name));
-  } else {
-    line.AddEncoded(name);
-  }
-  line.Add("<" + std::string(address) + ">");
+  line.AddMailbox(name, address, "");
   return line.text();
 }
 
-std::string ToHeader(const std::string_view* addresses, std::size_t count) {
+std::string ToHeader(const mail::Recipient* recipients, std::size_t count) {
   HeaderLine line("To");
   for (std::size_t i = 0; i < count; ++i) {
-    line.Add(std::string(addresses[i]) + (i + 1 < count ? "," : ""));
+    line.AddMailbox(recipients[i].name, recipients[i].address, i + 1 < count ? "," : "");
   }
   return line.text();
 }
@@ -255,6 +252,36 @@ std::string CrLfLines(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
     out += text[i];
+  }
+  return out;
+}
+
+std::string QuotedPrintable(std::string_view text) {
+  constexpr std::size_t kMaxQuotedLine = 76;
+  std::string out;
+  std::size_t line = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\r\n") == 0) {
+      out += "\r\n";
+      line = 0;
+      ++i;
+      continue;
+    }
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const bool lineEnds = i + 1 == text.size() || text.compare(i + 1, 2, "\r\n") == 0;
+    char piece[4] = {static_cast<char>(c), '\0'};
+    // A blank at the end of a line would be lost on the way.
+    if ((c < '!' || c > '~' || c == '=') && !((c == ' ' || c == '\t') && !lineEnds)) {
+      std::snprintf(piece, sizeof piece, "=%02X", c);
+    }
+    const std::size_t size = std::strlen(piece);
+    // Room for the "=" of a soft line break.
+    if (line + size + 1 > kMaxQuotedLine) {
+      out += "=\r\n";
+      line = 0;
+    }
+    out += piece;
+    line += size;
   }
   return out;
 }

@@ -8,14 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "mail/address.h"
 #include "platform/clock.h"
 
 namespace j6 {
-
-/// Whether `text` can go to a mail server as an address: an "@" with text
-/// on either side, and no blank, control character, byte outside ASCII or
-/// angle bracket (the envelope puts it between "<" and ">").
-bool IsMailAddress(std::string_view text);
 
 /// The header line "Name: value". A value that is not plain printable ASCII
 /// goes as encoded words of the windows-1252 charset.
@@ -24,8 +20,8 @@ std::string TextHeader(std::string_view name, std::string_view value);
 /// "From: "Name" <address>", or the address alone when there is no name.
 std::string FromHeader(std::string_view name, std::string_view address);
 
-/// "To: a@x, b@y".
-std::string ToHeader(const std::string_view* addresses, std::size_t count);
+/// "To: a@x, "Name" <b@y>": each recipient as From names the sender.
+std::string ToHeader(const mail::Recipient* recipients, std::size_t count);
 
 /// "Date: Tue, 08 Dec 2026 06:05:01 +0100", local time with its offset.
 std::string DateHeader(const platform::LocalTime& time);
@@ -45,6 +41,10 @@ const char* AttachmentType(std::string_view name);
 
 /// The text with every line ending in CR LF, as a mail's body has them.
 std::string CrLfLines(std::string_view text);
+
+/// The text quoted-printable (RFC 2045): its CR LF pairs are its line
+/// breaks, and no line is longer than 76 characters.
+std::string QuotedPrintable(std::string_view text);
 
 /// The URL of a "SERVER" setting: the scheme (smtp:// when there is none)
 /// and the port (587 for smtp://, 465 for smtps://) filled in. False for

@@ -3,15 +3,16 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dispatch/attachment_name.h"
 #include "dispatch/compose.h"
 #include "dispatch/mail_text.h"
 #include "dispatch/recipients.h"
-#include "platform/ascii.h"
+#include "dispatch/smtp_connection.h"
+#include "mail/address.h"
 #include "platform/clock.h"
-#include "platform/credentials.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
 #include "run/run_log.h"
@@ -25,7 +26,6 @@ namespace j6 {
 namespace {
 
 constexpr std::size_t kMaxQuestionText = 511;
-constexpr const char* kCredentialPrefix = "J6Mailer:";
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -38,6 +38,7 @@ struct Attachment {
   std::string name;
   std::string disposition;
   File file;
+  unsigned long long size = 0;  // when it was opened: what is sent
 };
 
 size_t ReadAttachment(void* source, char* buffer, size_t size) {
@@ -46,94 +47,43 @@ size_t ReadAttachment(void* source, char* buffer, size_t size) {
   return count == 0 && std::ferror(file) != 0 ? J6SMTP_READ_FAILED : count;
 }
 
-/// Opens the file and reads its first byte, so that a folder or an
-/// unreadable file is refused before the server is asked; null when it
-/// cannot be read.
-File OpenAttachment(const std::string& path) {
+/// Opens the file, reads its first byte, so that a folder or an unreadable
+/// file is refused before the server is asked, and takes its size; null
+/// when it cannot be read (or, where long is 32 bits, is 2 GB or more).
+File OpenAttachment(const std::string& path, unsigned long long* size) {
   File file(platform::OpenFile(platform::AbsolutePath(path), "rb"));
   if (!file) return nullptr;
   const int first = std::fgetc(file.get());
   if (first == EOF && std::ferror(file.get()) != 0) return nullptr;
-  if (first != EOF && std::ungetc(first, file.get()) == EOF) return nullptr;
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
+  const long end = std::ftell(file.get());
+  if (end < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return nullptr;
+  *size = static_cast<unsigned long long>(end);
   return file;
-}
-
-int TlsMode(std::string_view setting) {
-  if (platform::EqualsIgnoringAsciiCase(setting, "NONE")) return J6SMTP_TLS_NONE;
-  if (platform::EqualsIgnoringAsciiCase(setting, "TRY")) return J6SMTP_TLS_TRY;
-  return J6SMTP_TLS_REQUIRED;
 }
 
 /// What the checks make of the run's fields for the transport.
 struct Mail {
-  std::string url;
   std::string sender;
-  std::vector<std::string> recipients;
+  std::vector<mail::Recipient> recipients;
   std::vector<Attachment> attachments;
-};
-
-/// What of the [SMTP] settings can be wrong before the server is asked; the
-/// failure's text, or empty, and the server's URL in `*url`.
-std::string CheckServerSettings(const SmtpSettings& smtp, std::string* url) {
-  if (!smtp.overlong.empty()) return std::string(smtp.overlong.view()) + " is too long";
-  if (smtp.server.empty()) return "no server";
-  if (!ServerUrl(smtp.server.view(), url)) {
-    return "not an smtp:// or smtps:// server: " + std::string(smtp.server.view());
-  }
-  return std::string();
-}
-
-/// The session's side of a mail: the server, TLS and the login, the stored
-/// password among them.
-struct Connection {
-  std::string url;
-  std::string user;
-  std::string caFile;
-  std::string netrc;
-  platform::StoredCredential credential;
-  bool stored = false;
-
-  Connection() = default;
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  // The password leaves no copy behind in memory that is handed back.
-  ~Connection() {
-    for (char& c : credential.password) c = '\0';
-  }
-
-  void Fill(const SmtpSettings& smtp, J6SmtpMail* mail) {
-    stored = platform::ReadStoredCredential(kCredentialPrefix + std::string(smtp.server.view()),
-                                            &credential);
-    user = !smtp.user.empty() ? std::string(smtp.user.view()) : credential.user;
-    netrc = platform::NetrcFile();
-    caFile = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
-    mail->url = url.c_str();
-    mail->tls = TlsMode(smtp.tls.view());
-    mail->caFile = caFile.empty() ? nullptr : caFile.c_str();
-    mail->timeoutSeconds = smtp.timeoutSeconds;
-    mail->user = user.empty() ? nullptr : user.c_str();
-    mail->password = stored ? credential.password.c_str() : nullptr;
-    mail->netrcFile = netrc.empty() ? nullptr : netrc.c_str();
-  }
 };
 
 /// Every check that can be made without the server; the failure's text, or
 /// empty.
-std::string Prepare(const RunState& run, const std::vector<char*>& pieces, Mail* mail) {
-  std::string server = CheckServerSettings(run.smtp, &mail->url);
+std::string Prepare(const RunState& run, const std::vector<char*>& pieces, Mail* mail,
+                    SmtpConnection* connection) {
+  std::string server = connection->Open(run.smtp);
   if (!server.empty()) return server;
-  mail->sender =
-      std::string(!run.senderEmail.empty() ? run.senderEmail.view() : run.smtp.from.view());
-  if (mail->sender.empty()) return "no sender address";
-  if (!IsMailAddress(mail->sender)) return "the sender is not an address: " + mail->sender;
-  for (const char* piece : pieces) {
-    if (*piece == '\0') continue;
-    if (!IsMailAddress(piece)) return std::string("not an address: ") + piece;
-    mail->recipients.emplace_back(piece);
-  }
-  if (mail->recipients.empty()) return "no recipient";
+  const std::string sender(!run.senderEmail.empty() ? run.senderEmail.view()
+                                                    : run.smtp.from.view());
+  if (sender.empty()) return "no sender address";
+  mail->sender = mail::ReadRecipient(sender).address;
+  if (!mail::IsMailbox(mail->sender)) return "the sender is not an address: " + sender;
+  std::string recipients = ReadSmtpRecipients(pieces, &mail->recipients);
+  if (!recipients.empty()) return recipients;
   for (Attachment& attachment : mail->attachments) {
-    attachment.file = OpenAttachment(attachment.path);
+    attachment.file = OpenAttachment(attachment.path, &attachment.size);
     if (!attachment.file) return "cannot open attachment " + attachment.path;
     attachment.disposition = AttachmentDisposition(attachment.name);
   }
@@ -144,10 +94,9 @@ std::string Prepare(const RunState& run, const std::vector<char*>& pieces, Mail*
 std::vector<std::string> Headers(const RunState& run, const Mail& mail) {
   static unsigned messages = 0;
   const platform::LocalTime now = platform::NowLocal();
-  std::vector<std::string_view> to(mail.recipients.begin(), mail.recipients.end());
   return {
       FromHeader(run.senderName.view(), mail.sender),
-      ToHeader(to.data(), to.size()),
+      ToHeader(mail.recipients.data(), mail.recipients.size()),
       TextHeader("Subject", run.subject.view()),
       DateHeader(now),
       MessageIdHeader(now, platform::CurrentProcessId(), ++messages,
@@ -166,27 +115,30 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
 
 /// Hands the checked message to the transport; the failure's text, or
 /// empty.
-std::string Transmit(const RunState& run, Mail& mail, J6SmtpSendFunction send) {
+std::string Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
+                     J6SmtpSendFunction send) {
   const std::vector<std::string> headers = Headers(run, mail);
   const std::vector<const char*> headerTexts = Pointers(headers);
-  const std::vector<const char*> recipients = Pointers(mail.recipients);
+  std::vector<std::string> addresses;
+  for (const mail::Recipient& recipient : mail.recipients) addresses.push_back(recipient.address);
+  const std::vector<const char*> recipients = Pointers(addresses);
 
-  const std::string body = CrLfLines(run.body.view());
+  // Encoded here, so that its size is known before it is sent.
+  const std::string body = QuotedPrintable(CrLfLines(run.body.view()));
   std::vector<J6SmtpPart> parts;
   parts.push_back(J6SmtpPart{"text/plain; charset=windows-1252", "quoted-printable", nullptr, 0,
-                             body.data(), body.size(), nullptr, nullptr});
+                             body.data(), body.size(), nullptr, nullptr, 0, nullptr});
   std::vector<const char*> dispositions;
   dispositions.reserve(mail.attachments.size());
   for (Attachment& attachment : mail.attachments) {
     dispositions.push_back(attachment.disposition.c_str());
     parts.push_back(J6SmtpPart{AttachmentType(attachment.name), "base64", &dispositions.back(), 1,
-                               nullptr, 0, ReadAttachment, attachment.file.get()});
+                               nullptr, 0, ReadAttachment, attachment.file.get(), attachment.size,
+                               attachment.path.c_str()});
   }
 
   J6SmtpMail message{};
-  Connection connection;
-  connection.url = mail.url;
-  connection.Fill(run.smtp, &message);
+  connection.FillIn(&message);
   message.mailFrom = mail.sender.c_str();
   message.recipients = recipients.data();
   message.recipientCount = recipients.size();
@@ -207,9 +159,22 @@ HandOver Failed(const std::string& reason) {
 
 }  // namespace
 
+std::string ReadSmtpRecipients(const std::vector<char*>& pieces,
+                               std::vector<mail::Recipient>* recipients) {
+  for (const char* piece : pieces) {
+    if (*piece == '\0') continue;
+    mail::Recipient recipient = mail::ReadRecipient(piece);
+    // Anything else would go to the server as some other mailbox, or as
+    // more than one.
+    if (!mail::IsMailbox(recipient.address)) return std::string("not an address: ") + piece;
+    recipients->push_back(std::move(recipient));
+  }
+  return recipients->empty() ? "no recipient" : std::string();
+}
+
 HandOver SendSmtp(RunState& run, bool wait) {
   LogLine("Use SMTP mode (%d)", wait ? 1 : 0);
-  LogLine("SMTP Server: %s", run.smtp.server.c_str());
+  LogLine("SMTP Server: %s", ShownServer(run.smtp).c_str());
   if (!run.senderName.empty()) {
     LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
   }
@@ -235,7 +200,8 @@ HandOver SendSmtp(RunState& run, bool wait) {
   }
   LogBodyLine("Body: %s", BodyAsLogged(run).c_str());
 
-  const std::string problem = Prepare(run, pieces, &mail);
+  SmtpConnection connection;
+  const std::string problem = Prepare(run, pieces, &mail, &connection);
   if (!problem.empty()) return Failed(problem);
 
   platform::DynamicLibrary library;
@@ -251,24 +217,22 @@ HandOver SendSmtp(RunState& run, bool wait) {
       return HandOver::kHandedOver;
     }
   }
-  const std::string failure = Transmit(run, mail, transport.send);
+  const std::string failure = Transmit(run, mail, connection, transport.send);
   if (!failure.empty()) return Failed(failure);
   LogLine("%s", wait ? "MailWait Send Successfully" : "Sent successfully");
   return HandOver::kHandedOver;
 }
 
 std::string ProbeSmtpServer(const RunState& run) {
-  std::string url;
-  std::string settings = CheckServerSettings(run.smtp, &url);
+  SmtpConnection connection;
+  std::string settings = connection.Open(run.smtp);
   if (!settings.empty()) return settings;
   platform::DynamicLibrary library;
   smtp::Transport transport;
   std::string why;
   if (!smtp::FindTransport(&library, &transport, &why)) return why;
   J6SmtpMail session{};
-  Connection connection;
-  connection.url = url;
-  connection.Fill(run.smtp, &session);
+  connection.FillIn(&session);
   char error[512] = {};
   if (transport.probe(&session, error, sizeof error) != 0) return std::string();
   return error[0] != '\0' ? error : "no session";

@@ -2,11 +2,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dispatch/hand_over.h"
+#include "mail/address.h"
 #include "run/run_state.h"
 
 namespace j6 {
+
+/// The recipients of the split pieces (empty ones skipped): each read as
+/// every hand-over reads it (mail::ReadRecipient), its address an RFC 5321
+/// mailbox. The failure's text ("not an address: <piece>", "no recipient"),
+/// or empty.
+std::string ReadSmtpRecipients(const std::vector<char*>& pieces,
+                               std::vector<mail::Recipient>* recipients);
 
 /// Sends the message ComposeMail made in `run` to the server of the [SMTP]
 /// settings. Everything that can fail before the server is asked (the

@@ -1,42 +1,19 @@
 #include "mapiex/recipient_text.h"
 
-#include "platform/ascii.h"
+#include "mail/address.h"
 
 namespace j6::mapiex {
 
-namespace {
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-}  // namespace
-
 RecipientText ParseRecipient(const char* text) {
-  RecipientText recipient;
-  const std::string whole = Trimmed(text != nullptr ? text : "");
-  const auto open = whole.rfind('<');
-  const auto close = whole.rfind('>');
-  if (open != std::string::npos && close != std::string::npos && close > open) {
-    recipient.address = Trimmed(whole.substr(open + 1, close - open - 1));
-    recipient.name = Trimmed(whole.substr(0, open));
-    if (recipient.name.size() >= 2 && recipient.name.front() == '"' &&
-        recipient.name.back() == '"') {
-      recipient.name = recipient.name.substr(1, recipient.name.size() - 2);
-    }
-  } else {
-    recipient.address = whole;
-  }
-  if (recipient.address.size() > 5 &&
-      platform::StartsWithIgnoringAsciiCase(recipient.address, "smtp:")) {
-    recipient.address = recipient.address.substr(5);
-  }
-  if (recipient.name.empty()) recipient.name = recipient.address;
-  return recipient;
+  mail::Recipient read = mail::ReadRecipient(text != nullptr ? text : "");
+  if (read.name.empty()) read.name = read.address;
+  return RecipientText{read.name, read.address};
 }
 
+// Not the SMTP sender's RFC 5321 rule (mail::IsMailbox): here the mail
+// client's own transport writes the envelope, and it may well take what the
+// program's SMTP client cannot send (an international domain or local part
+// in the code page); it only must not become a one-off that bounces.
 bool IsInternetAddress(const std::string& text) {
   const auto at = text.rfind('@');
   if (at == std::string::npos || at == 0 || at + 1 == text.size()) return false;

@@ -1,4 +1,6 @@
-// Windows half of platform/credentials.h: CredReadA of a generic credential.
+// Windows half of platform/credentials.h: CredReadW of a generic credential.
+// The wide call, since the ANSI one gives the user name in the code page
+// (Łukasz became Lukasz) and makes a password blob of 8-bit text of it.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <wincred.h>
@@ -9,25 +11,49 @@
 
 namespace j6::platform {
 
-bool ReadStoredCredential(const std::string& target, StoredCredential* credential) {
-  PCREDENTIALA found = nullptr;
-  if (!CredReadA(target.c_str(), CRED_TYPE_GENERIC, 0, &found)) return false;
-  // cmdkey and the Control Panel store the password as UTF-16LE text.
-  const auto* wide = reinterpret_cast<const wchar_t*>(found->CredentialBlob);
-  const int units = static_cast<int>(found->CredentialBlobSize / sizeof(wchar_t));
-  std::string password;
-  if (units > 0) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    password.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    WideCharToMultiByte(CP_UTF8, 0, wide, units, password.data(), length, nullptr, nullptr);
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  const int units =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+  return wide;
+}
+
+std::string Utf8(const wchar_t* text, int units) {
+  if (text == nullptr || units <= 0) return std::string();
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+}  // namespace
+
+CredentialRead ReadStoredCredential(const std::string& target, StoredCredential* credential) {
+  PCREDENTIALW found = nullptr;
+  if (!CredReadW(Wide(target).c_str(), CRED_TYPE_GENERIC, 0, &found)) {
+    return CredentialRead::kNone;
   }
-  credential->user = found->UserName != nullptr ? found->UserName : "";
-  credential->password = password;
-  SecureZeroMemory(password.data(), password.size());
+  // cmdkey and the Control Panel store the password as UTF-16LE text.
+  const DWORD bytes = found->CredentialBlobSize;
+  CredentialRead read = CredentialRead::kMalformed;
+  if (bytes % sizeof(wchar_t) == 0) {
+    credential->password = Utf8(reinterpret_cast<const wchar_t*>(found->CredentialBlob),
+                                static_cast<int>(bytes / sizeof(wchar_t)));
+    credential->user =
+        Utf8(found->UserName,
+             found->UserName != nullptr ? static_cast<int>(lstrlenW(found->UserName)) : 0);
+    read = CredentialRead::kFound;
+  }
+  if (found->CredentialBlob != nullptr) SecureZeroMemory(found->CredentialBlob, bytes);
   CredFree(found);
-  return true;
+  return read;
 }
 
 std::string NetrcFile() { return std::string(); }
+
+bool NetrcReadableByOthers() { return false; }
 
 }  // namespace j6::platform

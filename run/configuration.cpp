@@ -44,6 +44,7 @@ void LoadSmtpSettings(const std::string& path, SmtpSettings* smtp) {
   ReadSmtpSetting(path, "USER", &smtp->user, smtp);
   ReadSmtpSetting(path, "FROM", &smtp->from, smtp);
   ReadSmtpSetting(path, "CAFILE", &smtp->caFile, smtp);
+  ReadSmtpSetting(path, "HELO", &smtp->helo, smtp);
   smtp->timeoutSeconds =
       TimeoutSeconds(platform::ReadProfileString(kSmtpSection, "TIMEOUT", "", 16, path));
 }

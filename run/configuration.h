@@ -15,7 +15,7 @@ constexpr const char* kConfigSection = "MAILCLIENT";
 constexpr const char* kLogFileKey = "LOGFILE";
 constexpr const char* kMapiKey = "MAPI";
 constexpr const char* kSmtpSection = "SMTP";
-constexpr const char* kSmtpKeys[] = {"SERVER", "TLS", "USER", "FROM", "CAFILE", "TIMEOUT"};
+constexpr const char* kSmtpKeys[] = {"SERVER", "TLS", "USER", "FROM", "CAFILE", "TIMEOUT", "HELO"};
 
 /// The configuration file's path, worked out on the first call and kept in the
 /// run state. Empty when the executable's folder is too deep for the path to

@@ -17,6 +17,7 @@ struct SmtpSettings {
   FixedString<255> user;
   FixedString<255> from;    // the envelope sender when the registry has none
   FixedString<259> caFile;  // empty: the system's trusted authorities
+  FixedString<255> helo;    // the EHLO name; empty: the machine's own
   long timeoutSeconds = 60;
   FixedString<15> overlong;
 };

@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -19,6 +20,14 @@ constexpr long kUploadBuffer = 512L * 1024;
 // Whole base64 lines of 76 characters from 57 bytes each.
 constexpr size_t kLineBytes = 57;
 constexpr size_t kChunkBytes = kLineBytes * 1024;
+// RFC 5321 4.5.3.2.6: the reply to the end of the data.
+constexpr long kLastReplySeconds = 600;
+
+/// The size of `bytes` as EncodeBase64Lines writes them.
+curl_off_t Base64LinesSize(unsigned long long bytes) {
+  const unsigned long long lines = (bytes + kLineBytes - 1) / kLineBytes;
+  return static_cast<curl_off_t>((bytes + 2) / 3 * 4 + lines * 2);
+}
 
 /// A streamed part's content as base64 lines, encoded here a large chunk at
 /// a time. curl's own encoder hands back a few hundred bytes a read, and
@@ -27,6 +36,8 @@ constexpr size_t kChunkBytes = kLineBytes * 1024;
 /// minute.
 struct Base64Stream {
   const J6SmtpPart* part = nullptr;
+  std::string* failure = nullptr;  // the session's, set when the source fails
+  unsigned long long left = 0;     // bytes the source still owes
   std::string raw;
   std::string encoded;  // not yet handed to curl
   size_t offset = 0;
@@ -42,21 +53,40 @@ void EncodeBase64Lines(const std::string& raw, std::string* out) {
   }
 }
 
-/// Fills the raw chunk from the part's source; false when the source fails.
-bool Refill(Base64Stream* stream) {
-  stream->raw.resize(kChunkBytes);
-  size_t filled = 0;
-  while (filled < kChunkBytes) {
-    const size_t got =
-        stream->part->read(stream->part->source, &stream->raw[filled], kChunkBytes - filled);
+/// Reads up to `size` bytes, all the source gives; false when it fails.
+bool ReadSource(Base64Stream* stream, char* buffer, size_t size, size_t* filled) {
+  for (*filled = 0; *filled < size;) {
+    const size_t got = stream->part->read(stream->part->source, buffer + *filled, size - *filled);
     if (got == J6SMTP_READ_FAILED) return false;
-    if (got == 0) {
-      stream->ended = true;
-      break;
-    }
-    filled += got;
+    if (got == 0) break;
+    *filled += got;
   }
-  stream->raw.resize(filled);
+  return true;
+}
+
+/// Fills the raw chunk from the part's source. curl is told the part's size
+/// before it sends, and stops there: a source that gives fewer bytes, or
+/// more, fails before the last of them goes, so the message never ends.
+bool Refill(Base64Stream* stream) {
+  const std::string origin = stream->part->origin != nullptr ? stream->part->origin : "a part";
+  const size_t wanted =
+      stream->left < kChunkBytes ? static_cast<size_t>(stream->left) : kChunkBytes;
+  stream->raw.resize(wanted);
+  size_t filled = 0;
+  char extra = 0;
+  size_t beyond = 0;
+  bool read = ReadSource(stream, &stream->raw[0], wanted, &filled);
+  stream->left -= filled;
+  if (read && stream->left == 0) read = ReadSource(stream, &extra, 1, &beyond);
+  if (!read) {
+    *stream->failure = "cannot read " + origin + " to its end";
+    return false;
+  }
+  if (filled < wanted || beyond != 0) {
+    *stream->failure = origin + " changed while it was sent";
+    return false;
+  }
+  stream->ended = stream->left == 0;
   EncodeBase64Lines(stream->raw, &stream->encoded);
   stream->offset = 0;
   return true;
@@ -106,6 +136,20 @@ class HeaderList {
   curl_slist* list_ = nullptr;
 };
 
+using Clock = std::chrono::steady_clock;
+
+/// TIMEOUT until the last byte of the data is out: for each reply, and for
+/// a pause in taking the data. curl has one time limit for every reply, so
+/// it is given the long one the last reply needs, and this holds the short
+/// one.
+struct Pace {
+  Clock::duration timeout{};
+  bool awaiting = false;  // a command went, its reply has not come
+  Clock::time_point sentAt;
+  curl_off_t uploaded = 0;
+  Clock::time_point movedAt;
+};
+
 struct Session {
   CURL* curl = curl_easy_init();
   curl_mime* mime = nullptr;
@@ -117,6 +161,8 @@ struct Session {
   std::string url;
   std::string lastReply;  // the server's last reply line before QUIT
   bool quitting = false;
+  Pace pace;
+  std::string failure;  // ours, when we ended the session
 
   Session() = default;
   ~Session() {
@@ -133,13 +179,43 @@ struct Session {
 // QUIT is looked for, so a password never reaches the error text.
 int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
   auto* session = static_cast<Session*>(arg);
-  if (type == CURLINFO_HEADER_OUT && size >= 4 && std::strncmp(data, "QUIT", 4) == 0) {
-    session->quitting = true;
+  if (type == CURLINFO_HEADER_OUT) {
+    session->pace.awaiting = true;
+    session->pace.sentAt = Clock::now();
+    if (size >= 4 && std::strncmp(data, "QUIT", 4) == 0) session->quitting = true;
   }
+  // "250-" goes on; "250 " ends a reply.
+  if (type == CURLINFO_HEADER_IN && !(size >= 4 && data[3] == '-')) session->pace.awaiting = false;
   if (type != CURLINFO_HEADER_IN || session->quitting) return 0;
   std::string line(data, size);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   if (!line.empty()) session->lastReply = line;
+  return 0;
+}
+
+/// Ends the session when a reply, or the server taking the data, keeps it
+/// waiting longer than TIMEOUT; once the last byte of the data is out the
+/// reply has curl's longer limit.
+int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t ultotal,
+             curl_off_t ulnow) {
+  auto* session = static_cast<Session*>(arg);
+  Pace& pace = session->pace;
+  const Clock::time_point now = Clock::now();
+  if (ultotal > 0 && ulnow >= ultotal) return 0;
+  if (ulnow != pace.uploaded) {
+    pace.uploaded = ulnow;
+    pace.movedAt = now;
+  }
+  const long seconds =
+      static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(pace.timeout).count());
+  if (pace.awaiting && now - pace.sentAt > pace.timeout) {
+    session->failure = "Timeout: no reply from the server in " + std::to_string(seconds) + " s";
+    return 1;
+  }
+  if (ulnow > 0 && now - pace.movedAt > pace.timeout) {
+    session->failure = "Timeout: the server took no data for " + std::to_string(seconds) + " s";
+    return 1;
+  }
   return 0;
 }
 
@@ -161,20 +237,23 @@ bool AddParts(Session& session, const J6SmtpMail& mail) {
     curl_mimepart* part = curl_mime_addpart(session.mime);
     if (part == nullptr) return false;
     HeaderList& headers = session.partHeaders.emplace_back();
-    // A streamed part is encoded here (base64 only); curl encodes the rest.
+    // A streamed part is encoded here (base64 only), the others come
+    // encoded: curl could not tell the size of what it encodes itself.
     const bool streamed = given.read != nullptr;
     if (streamed && std::strcmp(given.encoding, "base64") != 0) return false;
     CURLcode content = CURLE_OK;
     if (streamed) {
       Base64Stream& stream = session.streams.emplace_back();
       stream.part = &given;
-      content = curl_mime_data_cb(part, -1, ReadBase64, nullptr, nullptr, &stream);
+      stream.failure = &session.failure;
+      stream.left = given.sourceSize;
+      content = curl_mime_data_cb(part, Base64LinesSize(given.sourceSize), ReadBase64, nullptr,
+                                  nullptr, &stream);
     } else {
       content = curl_mime_data(part, given.data, given.dataSize);
-      if (content == CURLE_OK) content = curl_mime_encoder(part, given.encoding);
     }
     if (content != CURLE_OK || curl_mime_type(part, given.type) != CURLE_OK ||
-        (streamed && !headers.Add("Content-Transfer-Encoding: base64")) ||
+        !headers.Add((std::string("Content-Transfer-Encoding: ") + given.encoding).c_str()) ||
         !headers.AddAll(given.headers, given.headerCount) ||
         curl_mime_headers(part, headers.get(), 0) != CURLE_OK) {
       return false;
@@ -203,43 +282,30 @@ std::string SessionUrl(const J6SmtpMail& mail) {
   return url;
 }
 
-/// The session's connection: server, TLS, time limits, login.
-bool ConfigureConnection(Session& session, const J6SmtpMail& mail) {
+/// How one session goes about TLS and the login. TRY first asks for TLS
+/// with the login, and only when the server offers no STARTTLS goes again
+/// in plain text without it: curl's own TRY would send the password in
+/// clear.
+struct Attempt {
+  long useTls;
+  bool login;
+};
+
+bool ConfigureTimes(Session& session, long timeout) {
   CURL* curl = session.curl;
-  session.url = SessionUrl(mail);
-  const bool implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
-  long useTls = CURLUSESSL_ALL;
-  if (mail.tls == J6SMTP_TLS_TRY) useTls = CURLUSESSL_TRY;
-  if (mail.tls == J6SMTP_TLS_NONE) useTls = CURLUSESSL_NONE;
-  if (implicitTls) useTls = CURLUSESSL_ALL;
-  const long timeout = mail.timeoutSeconds;
-  bool ok = curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, session.curlError) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_URL, session.url.c_str()) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps") == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_USE_SSL, useTls) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
-            // A private authority seldom publishes revocation lists; Schannel
-            // would refuse every certificate it signed. (Other TLS
-            // libraries ignore the option.)
-            curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long{CURLSSLOPT_REVOKE_BEST_EFFORT}) ==
-                CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeout) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout) == CURLE_OK &&
-            // A server that stops reading the message is given up as well.
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeout) == CURLE_OK &&
-            // Fewer, larger writes: each costs a round trip to the Wine
-            // server under Wine.
-            curl_easy_setopt(curl, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBuffer) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
-  if (ok && mail.caFile != nullptr) {
-    ok = curl_easy_setopt(curl, CURLOPT_CAINFO, mail.caFile) == CURLE_OK;
-  }
-  if (ok && mail.user != nullptr && session.url == mail.url) {
+  session.pace.timeout = std::chrono::seconds(timeout);
+  return curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeout) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                          timeout > kLastReplySeconds ? timeout : kLastReplySeconds) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, KeepPace) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &session) == CURLE_OK;
+}
+
+bool ConfigureLogin(Session& session, const J6SmtpMail& mail) {
+  CURL* curl = session.curl;
+  bool ok = true;
+  if (mail.user != nullptr && session.url == mail.url) {
     ok = curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == CURLE_OK;
   }
   if (ok && mail.password != nullptr) {
@@ -252,11 +318,41 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail) {
   return ok;
 }
 
-bool Configure(Session& session, const J6SmtpMail& mail) {
+/// The session's connection: server, TLS, time limits, login.
+bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
+  CURL* curl = session.curl;
+  session.url = attempt.login ? SessionUrl(mail) : std::string(mail.url);
+  bool ok = curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, session.curlError) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_URL, session.url.c_str()) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps") == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_USE_SSL, attempt.useTls) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_SSLVERSION, long{CURL_SSLVERSION_TLSv1_2}) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+            // A private authority seldom publishes revocation lists; Schannel
+            // would refuse every certificate it signed. (Other TLS
+            // libraries ignore the option.)
+            curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long{CURLSSLOPT_REVOKE_BEST_EFFORT}) ==
+                CURLE_OK &&
+            ConfigureTimes(session, mail.timeoutSeconds) &&
+            // Fewer, larger writes: each costs a round trip to the Wine
+            // server under Wine.
+            curl_easy_setopt(curl, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBuffer) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
+  if (ok && mail.caFile != nullptr) {
+    ok = curl_easy_setopt(curl, CURLOPT_CAINFO, mail.caFile) == CURLE_OK;
+  }
+  return ok && (!attempt.login || ConfigureLogin(session, mail));
+}
+
+bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
   CURL* curl = session.curl;
   // Without CURLOPT_MAIL_RCPT_ALLOWFAILS one refused recipient ends the
   // session before DATA: nobody gets a mail that some did not.
-  return ConfigureConnection(session, mail) &&
+  return ConfigureConnection(session, mail, attempt) &&
          curl_easy_setopt(curl, CURLOPT_MAIL_FROM, mail.mailFrom) == CURLE_OK &&
          session.recipients.AddAll(mail.recipients, mail.recipientCount) &&
          curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, session.recipients.get()) == CURLE_OK &&
@@ -272,10 +368,12 @@ void SetError(char* error, size_t size, const std::string& text) {
 }
 
 /// Runs the configured session; 1, or 0 with what failed in `error`.
-int Perform(Session& session, char* error, size_t errorSize) {
-  const CURLcode result = curl_easy_perform(session.curl);
-  if (result == CURLE_OK) return 1;
-  std::string text = session.curlError[0] != '\0' ? session.curlError : curl_easy_strerror(result);
+int Perform(Session& session, CURLcode* result, char* error, size_t errorSize) {
+  *result = curl_easy_perform(session.curl);
+  if (*result == CURLE_OK) return 1;
+  std::string text = !session.failure.empty()       ? session.failure
+                     : session.curlError[0] != '\0' ? session.curlError
+                                                    : curl_easy_strerror(*result);
   // The server's own words when it refused something.
   if (ReplyCode(session.lastReply) >= 400) text += " (" + session.lastReply + ")";
   SetError(error, errorSize, text);
@@ -289,34 +387,41 @@ bool Initialised(char* error, size_t errorSize) {
   return false;
 }
 
-int Send(const J6SmtpMail& mail, char* error, size_t errorSize) {
+/// A session for the mail (or, for a probe, its connection alone), once
+/// more without the login when TRY finds no STARTTLS. Nothing of the
+/// message has been read when the first attempt ends so.
+int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
   if (!Initialised(error, errorSize)) return 0;
-  Session session;
-  if (session.curl == nullptr || !Configure(session, mail)) {
-    SetError(error, errorSize, "libcurl could not be set up for the message");
-    return 0;
+  const bool implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
+  const bool plain = mail.tls == J6SMTP_TLS_NONE && !implicitTls;
+  const bool tryTls = mail.tls == J6SMTP_TLS_TRY && !implicitTls;
+  const Attempt attempts[] = {{plain ? CURLUSESSL_NONE : CURLUSESSL_ALL, true},
+                              {CURLUSESSL_TRY, false}};
+  for (const Attempt& attempt : attempts) {
+    Session session;
+    // With CONNECT_ONLY curl stops after the greeting, EHLO, STARTTLS and
+    // the login, and QUIT ends the session.
+    if (session.curl == nullptr ||
+        !(probe ? ConfigureConnection(session, mail, attempt) &&
+                      curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) == CURLE_OK
+                : Configure(session, mail, attempt))) {
+      SetError(error, errorSize,
+               probe ? "libcurl could not be set up for the session"
+                     : "libcurl could not be set up for the message");
+      return 0;
+    }
+    CURLcode result = CURLE_OK;
+    if (Perform(session, &result, error, errorSize) != 0) return 1;
+    if (result != CURLE_USE_SSL_FAILED || !tryTls) return 0;
   }
-  return Perform(session, error, errorSize);
-}
-
-int Probe(const J6SmtpMail& mail, char* error, size_t errorSize) {
-  if (!Initialised(error, errorSize)) return 0;
-  Session session;
-  // An SMTP session's connection takes in the greeting, EHLO, STARTTLS and
-  // the login; with CONNECT_ONLY curl stops there, and QUIT ends it.
-  if (session.curl == nullptr || !ConfigureConnection(session, mail) ||
-      curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) != CURLE_OK) {
-    SetError(error, errorSize, "libcurl could not be set up for the session");
-    return 0;
-  }
-  return Perform(session, error, errorSize);
+  return 0;
 }
 
 }  // namespace
 
 extern "C" int J6Smtp_Probe(const J6SmtpMail* mail, char* error, size_t errorSize) {
   try {
-    return Probe(*mail, error, errorSize);
+    return Run(*mail, true, error, errorSize);
   } catch (...) {
     SetError(error, errorSize, "out of memory");
     return 0;
@@ -325,7 +430,7 @@ extern "C" int J6Smtp_Probe(const J6SmtpMail* mail, char* error, size_t errorSiz
 
 extern "C" int J6Smtp_Send(const J6SmtpMail* mail, char* error, size_t errorSize) {
   try {
-    return Send(*mail, error, errorSize);
+    return Run(*mail, false, error, errorSize);
   } catch (...) {
     SetError(error, errorSize, "out of memory");
     return 0;

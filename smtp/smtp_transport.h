@@ -22,23 +22,29 @@ enum { J6SMTP_TLS_NONE = 0, J6SMTP_TLS_TRY = 1, J6SMTP_TLS_REQUIRED = 2 };
 typedef size_t (*J6SmtpRead)(void* source, char* buffer, size_t size);
 
 /* One part of the multipart/mixed message: its content either in memory
-   (`data`) or streamed through `read`. */
+   (`data`, encoded already) or streamed through `read` and encoded here. The
+   size of each is known before the mail goes, so that the server can refuse
+   a mail too large for it before it is sent (SIZE=). */
 typedef struct J6SmtpPart {
   const char* type;           /* Content-Type */
-  const char* encoding;       /* "base64" (streamed parts) or "quoted-printable" */
+  const char* encoding;       /* Content-Transfer-Encoding; "base64" for streamed parts */
   const char* const* headers; /* further header lines, "Name: value" */
   size_t headerCount;
   const char* data;
   size_t dataSize;
   J6SmtpRead read; /* null: the content is `data` */
   void* source;
+  /* A streamed part gives exactly this many bytes, the size of its file when
+     it was opened; more or fewer end the session before the mail is whole. */
+  unsigned long long sourceSize;
+  const char* origin; /* what `source` reads, for the error text */
 } J6SmtpPart;
 
 typedef struct J6SmtpMail {
-  const char* url;       /* smtp://host:port or smtps://host:port */
+  const char* url;       /* smtp://host:port or smtps://host:port, and /the EHLO name */
   int tls;               /* J6SMTP_TLS_*, for smtp:// */
   const char* caFile;    /* PEM file of the authorities to trust; null: the system's */
-  long timeoutSeconds;   /* connecting, and each server reply */
+  long timeoutSeconds;   /* connecting, each reply, a pause in the data; not the last reply */
   const char* user;      /* null: the netrc file's, or no authentication */
   const char* password;  /* null: the netrc file's */
   const char* netrcFile; /* null: none */
@@ -52,7 +58,10 @@ typedef struct J6SmtpMail {
 } J6SmtpMail;
 
 /* Sends the mail: 1 when the server accepted it; else 0, with what failed
-   (curl's text, and the server's refusal where there was one) in `error`. */
+   (curl's text, and the server's refusal where there was one) in `error`.
+   A login happens only inside TLS, unless `tls` is J6SMTP_TLS_NONE. The
+   reply to the end of the data is awaited at least 10 minutes (RFC 5321
+   4.5.3.2.6): a server that takes long to accept a mail still has it. */
 int J6Smtp_Send(const J6SmtpMail* mail, char* error, size_t errorSize);
 
 /* Opens a session with the mail's server as a send would (the connection,

@@ -39,6 +39,7 @@ std::vector<ReceivedMail> MailFrom(const std::string& sender) {
     ReceivedMail received;
     received.envelope = FileLines((mail / "envelope.txt").string());
     received.headers = FileLines((mail / "headers.txt").string());
+    received.size = std::filesystem::file_size(mail / "message.eml");
     for (int part = 1; std::filesystem::exists(mail / ("part-" + std::to_string(part) + ".txt"));
          ++part) {
       const std::string stem = "part-" + std::to_string(part);

@@ -2,6 +2,7 @@
 // a CTest fixture starts on the loopback before them, and what it took.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,11 @@ struct ReceivedPart {
 };
 
 struct ReceivedMail {
-  std::vector<std::string> envelope;  // "from: ...", "to: ..." each, "tls: yes|no", "login: ..."
-  std::vector<std::string> headers;   // "Name: value", decoded to UTF-8, in order
+  // "from: ...", "to: ..." each, "tls: yes|no", "login: ...", "auth: tried|no",
+  // "size: <SIZE= of MAIL FROM>|none", "ehlo: <name>"
+  std::vector<std::string> envelope;
+  std::uintmax_t size = 0;           // of the message as received
+  std::vector<std::string> headers;  // "Name: value", decoded to UTF-8, in order
   std::vector<ReceivedPart> parts;
 };
 

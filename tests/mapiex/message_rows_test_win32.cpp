@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/mapiex/fake_buffers_win32.h"
+#include "tests/support/recipient_grammar.h"
 
 namespace j6::mapiex {
 namespace {
@@ -166,6 +167,13 @@ TEST(ParseRecipient, SplitsNameAndAddress) {
     const char* shown = c.text != nullptr ? c.text : "null";
     EXPECT_EQ(parsed.name, c.name) << shown;
     EXPECT_EQ(parsed.address, c.address) << shown;
+  }
+  // As the SMTP sender reads them; what it refuses is left to the rule below.
+  for (const j6::test::RecipientPiece& row : j6::test::kRecipientPieces) {
+    if (row.address == nullptr) continue;
+    const RecipientText parsed = ParseRecipient(row.piece);
+    EXPECT_EQ(parsed.name, *row.name != '\0' ? row.name : row.address) << row.piece;
+    EXPECT_EQ(parsed.address, row.address) << row.piece;
   }
 }
 

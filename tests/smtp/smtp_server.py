@@ -8,18 +8,21 @@
 It listens on free ports, one per kind of server, and names them in
 STATE/ports.txt ("kind port" lines):
   starttls  offers STARTTLS, and AUTH PLAIN and LOGIN after it
-  plain     offers neither
+  plain     offers no STARTTLS, and AUTH in the clear (as a careless server)
   smtps     TLS from the first byte, and AUTH
   silent    takes the connection and never says a word
   closed    a port nothing listens on
 
 Every message taken is written to STATE/mail/<envelope sender>/<n>/:
-envelope.txt (the envelope, whether TLS was on, who logged in),
+envelope.txt (the envelope, whether TLS was on, who logged in, whether
+AUTH was tried, the SIZE= of MAIL FROM, the EHLO name),
 message.eml (the bytes as received), headers.txt (each header decoded,
 UTF-8) and for each MIME part part-<i>.txt (its type, encoding and file
 name) and part-<i>.bin (its content decoded). Recipients whose address
-starts with "refused" are refused with 550. The one login is USER with
-PASSWORD below. The server ends by itself after LIFETIME seconds.
+starts with "refused" are refused with 550. A sender starting "j6-late"
+gets the reply to the end of the data LATE seconds late. The files in
+STATE/shrink/<sender>/ are cut to half when that sender names a recipient.
+The one login is USER with PASSWORD below. The server ends by itself after LIFETIME seconds.
 """
 
 import asyncio
@@ -34,11 +37,12 @@ import subprocess
 import sys
 import time
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
 USER = "j6user"
 PASSWORD = "P\u00e4ss-w\u00f6rd 7"
 LIFETIME = 3600
+LATE = 4
 DATA_LIMIT = 64 << 20
 
 
@@ -70,14 +74,24 @@ def make_certificates(state):
 class Recorder:
     def __init__(self, state):
         self.mail = os.path.join(state, "mail")
+        self.state = state
+
+    async def handle_AUTH(self, server, session, envelope, args):
+        session.auth_tried = True
+        return MISSING
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        shrink = os.path.join(self.state, "shrink", envelope.mail_from)
+        for name in os.listdir(shrink) if os.path.isdir(shrink) else []:
+            os.truncate(os.path.join(shrink, name), os.path.getsize(os.path.join(shrink, name)) // 2)
         if address.lower().startswith("refused"):
             return "550 5.1.1 <%s>: Recipient address rejected" % address
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if envelope.mail_from.startswith("j6-late"):
+            await asyncio.sleep(LATE)
         folder = os.path.join(self.mail, envelope.mail_from)
         os.makedirs(folder, exist_ok=True)
         number = len(os.listdir(folder)) + 1
@@ -92,6 +106,10 @@ class Recorder:
             tls = server.transport.get_extra_info("ssl_object") is not None
             out.write("tls: %s\n" % ("yes" if tls else "no"))
             out.write("login: %s\n" % (session.auth_data or ""))
+            out.write("auth: %s\n" % ("tried" if getattr(session, "auth_tried", False) else "no"))
+            sizes = [o[5:] for o in envelope.mail_options if o.startswith("SIZE=")]
+            out.write("size: %s\n" % (sizes[0] if sizes else "none"))
+            out.write("ehlo: %s\n" % session.host_name)
         with open(os.path.join(work, "message.eml"), "wb") as out:
             out.write(envelope.original_content)
         record_message(envelope.original_content, work)
@@ -141,7 +159,8 @@ async def serve(state):
 
     def smtp(tls):
         return lambda: SMTP(recorder, hostname="localhost", tls_context=tls,
-                            authenticator=authenticate, data_size_limit=DATA_LIMIT)
+                            authenticator=authenticate, data_size_limit=DATA_LIMIT,
+                            auth_require_tls=tls is not None)
 
     loop = asyncio.get_running_loop()
     servers = {

@@ -80,9 +80,10 @@ TEST_F(ConfigurationTest, MissingFileOrKeysLeaveSettingsEmpty) {
 
 TEST_F(ConfigurationTest, SmtpSettings) {
   const std::string path = dir_.File("cfg.ini");
-  test::WriteFileBytes(path,
-                       "[SMTP]\nSERVER=smtp://mail.example.com:587\nTLS=try\nUSER=j6\n"
-                       "FROM=j6@example.com\nCAFILE=C:\\ca.pem\nTIMEOUT=30\n");
+  test::WriteFileBytes(
+      path,
+      "[SMTP]\nSERVER=smtp://mail.example.com:587\nTLS=try\nUSER=j6\n"
+      "FROM=j6@example.com\nCAFILE=C:\\ca.pem\nTIMEOUT=30\nHELO=pc7.example.com\n");
   run_.configPath.Assign(path);
   LoadConfiguration(run_);
   EXPECT_EQ(run_.smtp.server.view(), "smtp://mail.example.com:587");
@@ -91,6 +92,7 @@ TEST_F(ConfigurationTest, SmtpSettings) {
   EXPECT_EQ(run_.smtp.from.view(), "j6@example.com");
   EXPECT_EQ(run_.smtp.caFile.view(), "C:\\ca.pem");
   EXPECT_EQ(run_.smtp.timeoutSeconds, 30);
+  EXPECT_EQ(run_.smtp.helo.view(), "pc7.example.com");
   EXPECT_TRUE(run_.smtp.overlong.empty());
 }
 

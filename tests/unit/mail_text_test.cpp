@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "mail/address.h"
+
 namespace j6 {
 namespace {
 
@@ -108,16 +110,33 @@ TEST(MailText, FromNamesTheSenderWhenThereIsAName) {
 
 TEST(MailText, AddressesGoToTheServerAsTheyAre) {
   const struct {
-    const char* text;
+    std::string text;
     bool address;
   } cases[] = {
-      {"anna@example.com", true}, {"a@b", true},
-      {"bruno", false},           {"@example.com", false},
-      {"anna@", false},           {"anna @example.com", false},
-      {"an\tna@x.it", false},     {"<anna@x.it>", false},
-      {"caff\xE8@x.it", false},   {"", false},
+      {"anna@example.com", true},
+      {"a@b", true},
+      {"bruno", false},
+      {"@example.com", false},
+      {"anna@", false},
+      {"anna @example.com", false},
+      {"an\tna@x.it", false},
+      {"<anna@x.it>", false},
+      {"caff\xE8@x.it", false},
+      {"", false},
+      {"o'neil.j6+fatture@mail-1.example.com", true},
+      {".anna@x.it", false},
+      {"anna.@x.it", false},
+      {"anna@x..it", false},
+      {"anna@-x.it", false},
+      {"anna@x_y.it", false},
+      {"anna@[192.0.2.1]", true},
+      {"anna@[192.0.2.256]", false},
+      {"anna@[IPv6:2001:db8::1]", true},
+      {"anna@[]", false},
+      {std::string(64, 'a') + "@x.it", true},
+      {std::string(65, 'a') + "@x.it", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsMailAddress(c.text), c.address) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(mail::IsMailbox(c.text), c.address) << c.text;
 }
 
 TEST(MailText, DateGivesTheWeekdayAndTheOffset) {
@@ -204,6 +223,23 @@ TEST(MailText, ServerSettingBecomesAUrlWithItsPort) {
       EXPECT_EQ(url, c.url);
     }
   }
+}
+
+TEST(MailText, BodyIsQuotedPrintableInLinesOf76) {
+  std::string e8Line;
+  for (int i = 0; i < 25; ++i) e8Line += "=E8";
+  const struct {
+    std::string text;
+    std::string encoded;
+  } cases[] = {
+      {"Gentile cliente,\r\nCordiali saluti", "Gentile cliente,\r\nCordiali saluti"},
+      // A blank that ends a line would be lost on the way.
+      {"Caff\xE8 = 1 \r\nfine\t", "Caff=E8 =3D 1=20\r\nfine=09"},
+      {std::string(100, 'a'), std::string(75, 'a') + "=\r\n" + std::string(25, 'a')},
+      {std::string(26, '\xE8'), e8Line + "=\r\n=E8"},
+      {"a\rb\n", "a=0Db=0A"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(QuotedPrintable(c.text), c.encoded) << c.text;
 }
 
 TEST(MailText, BodyLinesEndInCrLf) {

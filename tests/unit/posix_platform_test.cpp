@@ -1,5 +1,6 @@
 // What only the off-Windows half of the platform layer does.
 #include "platform/command_line.h"
+#include "platform/credentials.h"
 #include "platform/files.h"
 #include "platform/named_lock.h"
 #include "platform/posix_path.h"
@@ -92,6 +93,18 @@ TEST(NamedLock, FallsBackToAFolderOfTheUsersOwn) {
   ASSERT_TRUE(second.Open("area-A01"));
   EXPECT_EQ(second.Take(0), NamedLock::kBusy);
   EXPECT_TRUE(std::filesystem::exists(scratch.path() / "cache" / "j6mailer"));
+}
+
+TEST(NetrcReadableByOthers, LooksAtTheGroupAndOthersReadBits) {
+  const test::TempDir dir;
+  const std::string netrc = dir.File("netrc");
+  const test::ScopedEnv chosen("J6MAILER_NETRC", netrc.c_str());
+  EXPECT_FALSE(NetrcReadableByOthers());  // none there
+  test::WriteFileBytes(netrc, "machine x login y password z\n");
+  for (const mode_t mode : {0600, 0640, 0604}) {
+    ASSERT_EQ(chmod(netrc.c_str(), mode), 0);
+    EXPECT_EQ(NetrcReadableByOthers(), mode != 0600) << mode;
+  }
 }
 
 TEST(CommandLineRemainder, JoinsTheArgumentsWithSingleBlanks) {

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "dispatch/extended_sender.h"
+#include "dispatch/mail_text.h"
 #include "dispatch/simple_sender.h"
 #include "dispatch/smtp_sender.h"
 #include "platform/simple_mapi_abi.h"
 #include "tests/doubles/in_process/libraries.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/recipient_grammar.h"
 #include "tests/support/run_state_fixture.h"
 #include "tests/support/scoped_outside.h"
 
@@ -243,6 +245,26 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
             "J6Mailer - Office 2007 Edition: Send this e-mail now?\n\nTo: "
             "!anna@example.com;bruno@example.com\nSubject: Fattura 17\n\nGentile cliente,\n"
             "Cordiali saluti flags=4132");
+}
+
+// Each piece read as the Extended wrapper reads it, and only a mailbox goes
+// into the envelope; a display name goes into To as the sender's into From.
+TEST(SmtpRecipients, FollowTheGrammarOfPieces) {
+  for (const test::RecipientPiece& row : test::kRecipientPieces) {
+    SCOPED_TRACE(row.piece);
+    std::string piece = row.piece;
+    std::vector<mail::Recipient> recipients;
+    const std::string failure = ReadSmtpRecipients({piece.data()}, &recipients);
+    if (row.address == nullptr) {
+      EXPECT_EQ(failure, "not an address: " + piece);
+      continue;
+    }
+    ASSERT_EQ(failure, "");
+    ASSERT_EQ(recipients.size(), 1u);
+    EXPECT_EQ(recipients[0].name, row.name);
+    EXPECT_EQ(recipients[0].address, row.address);
+    EXPECT_EQ(ToHeader(recipients.data(), 1), std::string("To: ") + row.to);
+  }
 }
 
 }  // namespace

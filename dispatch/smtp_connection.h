@@ -1,0 +1,49 @@
+// The session side of the SMTP hand-over, made from the [SMTP] settings: the
+// server's URL with the name the program greets it by, TLS, the time limit
+// and the login. The sender and the check program's probe both go through it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/credentials.h"
+#include "run/run_state.h"
+#include "smtp/smtp_transport.h"
+
+namespace j6 {
+
+/// Whether a SERVER value holds a user or a password ("smtp://u:p@host"):
+/// such a value is refused and never shown.
+bool ServerHoldsLogin(std::string_view server);
+
+/// SERVER as the log and the check program may show it.
+std::string ShownServer(const SmtpSettings& smtp);
+
+/// What the transport needs to open a session. It holds the stored
+/// password, and wipes it when it goes.
+class SmtpConnection {
+ public:
+  SmtpConnection() = default;
+  ~SmtpConnection();
+  SmtpConnection(const SmtpConnection&) = delete;
+  SmtpConnection& operator=(const SmtpConnection&) = delete;
+
+  /// Takes the settings and reads the stored credential: what is wrong with
+  /// them, or empty.
+  std::string Open(const SmtpSettings& smtp);
+
+  /// The connection fields of `mail`, pointing into this object.
+  void FillIn(J6SmtpMail* mail) const;
+
+ private:
+  std::string url_;
+  std::string user_;
+  std::string caFile_;
+  std::string netrc_;
+  platform::StoredCredential credential_;
+  bool stored_ = false;
+  int tls_ = J6SMTP_TLS_REQUIRED;
+  long timeoutSeconds_ = 60;
+};
+
+}  // namespace j6
