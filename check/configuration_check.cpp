@@ -1,6 +1,8 @@
 #include "check/configuration_check.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/ascii.h"
 #include "platform/file_probe.h"
@@ -15,6 +17,62 @@ constexpr const char* kNoLog = "J6Mailer keeps no log";
 
 bool Is(std::string_view name, const char* known) {
   return platform::EqualsIgnoringAsciiCase(name, known);
+}
+
+/// The section as kConfigKeys names it, when J6Mailer reads it; else null.
+const char* SectionRead(std::string_view section) {
+  for (const ConfigKey& row : kConfigKeys) {
+    if (Is(section, row.section)) return row.section;
+  }
+  return nullptr;
+}
+
+/// Whether kConfigKeys has a row for the key of the section.
+bool IsRead(const char* section, std::string_view key) {
+  for (const ConfigKey& row : kConfigKeys) {
+    if (Is(section, row.section) && Is(key, row.key)) return true;
+  }
+  return false;
+}
+
+/// The keys of a section J6Mailer reads: "LOGFILE and MAPI".
+std::string KeysRead(const char* section) {
+  std::string keys;
+  for (const ConfigKey& row : kConfigKeys) {
+    if (!Is(section, row.section)) continue;
+    if (!keys.empty()) keys += " and ";
+    keys += row.key;
+  }
+  return keys;
+}
+
+/// Warns of each key of the file's `section` that J6Mailer does not read.
+void NameKeysNotRead(const std::string& path, const char* section, const std::string& besides,
+                     Report& report) {
+  for (const std::string& key : platform::ReadProfileKeyNames(section, path)) {
+    if (key.empty() || key[0] == ';' || IsRead(section, key)) continue;
+    std::string text = "key " + key + " of [" + section + "] is not read";
+    report.Warn(text.append(besides));
+  }
+}
+
+/// The hand-over the MAPI setting chose.
+void SayHandOver(const RunState& run, Report& report) {
+  const std::string setting = kMapiKey + ("=" + std::string(run.mapiMode.view()));
+  switch (run.handOver) {
+    case HandOverKind::kExtended:
+      report.Ok(setting + ": mail goes through the Extended wrapper");
+      break;
+    case HandOverKind::kSmtp:
+      report.Ok(setting + ": mail goes to the server of [" + kSmtpSection + "]");
+      break;
+    case HandOverKind::kSimple:
+      report.Ok(setting + ": mail goes through Simple MAPI");
+      break;
+    case HandOverKind::kUnknown:
+      report.Warn(setting + " is neither EXTENDED nor SMTP: mail goes through Simple MAPI");
+      break;
+  }
 }
 
 /// Whether the path names its folder from a root: a relative one is taken
@@ -51,36 +109,24 @@ void CheckConfiguration(RunState& run, Report& report) {
   report.Ok("configuration file " + path);
 
   bool hasSection = false;
-  bool hasSmtp = false;
+  std::vector<const char*> others;  // further sections J6Mailer reads, such as [SMTP]
   for (const std::string& section : platform::ReadProfileSectionNames(path)) {
-    if (Is(section, kConfigSection)) {
-      hasSection = true;
-    } else if (Is(section, kSmtpSection)) {
-      hasSmtp = true;
-    } else {
+    const char* read = SectionRead(section);
+    if (read == nullptr) {
       report.Warn("section [" + section + "] of the configuration file is not read");
+    } else if (Is(read, kConfigSection)) {
+      hasSection = true;
+    } else if (std::find(others.begin(), others.end(), read) == others.end()) {
+      others.push_back(read);
     }
   }
-  if (hasSmtp) {
-    for (const std::string& key : platform::ReadProfileKeyNames(kSmtpSection, path)) {
-      if (key.empty() || key[0] == ';') continue;
-      bool known = false;
-      for (const char* smtpKey : kSmtpKeys) known = known || Is(key, smtpKey);
-      if (!known) {
-        report.Warn("key " + key + " of [" + kSmtpSection + "] is not read");
-      }
-    }
-  }
+  for (const char* section : others) NameKeysNotRead(path, section, "", report);
   if (!hasSection) {
     report.Warn(std::string("the configuration file has no [") + kConfigSection +
                 "] section: J6Mailer keeps no log and uses Simple MAPI");
     return;
   }
-  for (const std::string& key : platform::ReadProfileKeyNames(kConfigSection, path)) {
-    if (key.empty() || key[0] == ';' || Is(key, kLogFileKey) || Is(key, kMapiKey)) continue;
-    report.Warn("key " + key + " of [" + kConfigSection + "] is not read (only " + kLogFileKey +
-                " and " + kMapiKey + " are)");
-  }
+  NameKeysNotRead(path, kConfigSection, " (only " + KeysRead(kConfigSection) + " are)", report);
 
   const std::string log(run.logFilePath.view());
   if (!log.empty()) {
@@ -91,17 +137,7 @@ void CheckConfiguration(RunState& run, Report& report) {
     report.Warn(kLogFileKey + (" is longer than its " + std::to_string(run.logFilePath.kCapacity) +
                                " characters: " + kNoLog));
   }
-  const std::string mapi(run.mapiMode.view());
-  const std::string setting = kMapiKey + ("=" + mapi);
-  if (IsExtendedMapi(mapi)) {
-    report.Ok(setting + ": mail goes through the Extended wrapper");
-  } else if (IsSmtpMode(mapi)) {
-    report.Ok(setting + ": mail goes to the server of [" + kSmtpSection + "]");
-  } else if (mapi.empty() || Is(mapi, "SIMPLE")) {
-    report.Ok(setting + ": mail goes through Simple MAPI");
-  } else {
-    report.Warn(setting + " is neither EXTENDED nor SMTP: mail goes through Simple MAPI");
-  }
+  SayHandOver(run, report);
 }
 
 void CheckLogFolder(const RunState& run, Report& report) {

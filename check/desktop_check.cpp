@@ -23,15 +23,19 @@ void CheckDesktop(std::string_view area, Report& report) {
 
   const Program program = ThisProgram();
   CheckTransferLibrary(program, report);
-  if (IsSmtpMode(run.mapiMode.view())) {
-    CheckSmtp(run, report);  // no mail client takes part
-    return;
-  }
-  const bool extended = IsExtendedMapi(run.mapiMode.view());
-  if (extended) {
-    CheckExtendedMapi(program, report);
-  } else {
-    CheckSimpleMapi(program, report);
+  bool extended = false;
+  switch (run.handOver) {
+    case HandOverKind::kSmtp:
+      CheckSmtp(run, report);  // no mail client takes part
+      return;
+    case HandOverKind::kExtended:
+      extended = true;
+      CheckExtendedMapi(program, report);
+      break;
+    case HandOverKind::kSimple:
+    case HandOverKind::kUnknown:
+      CheckSimpleMapi(program, report);
+      break;
   }
   CheckMailClient(program, extended, !places.registryFile.empty(), report);
 }

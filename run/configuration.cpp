@@ -6,7 +6,6 @@
 #include "platform/module_path.h"
 #include "platform/profile.h"
 #include "run/run_state.h"
-#include "run/text.h"
 
 namespace j6 {
 
@@ -15,20 +14,7 @@ namespace {
 constexpr long kDefaultTimeout = 60;
 constexpr long kLongestTimeout = 3600;
 
-/// Reads one key of [SMTP] into its field; a value that does not fit is not
-/// kept cut, and the key is named in `overlong`.
-template <std::size_t N>
-void ReadSmtpSetting(const std::string& path, const char* key, FixedString<N>* field,
-                     SmtpSettings* smtp) {
-  const std::string value = platform::ReadProfileString(kSmtpSection, key, "", N + 2, path);
-  if (value.size() <= N) {
-    field->Assign(value);
-  } else if (smtp->overlong.empty()) {
-    smtp->overlong.Assign(key);
-  }
-}
-
-long TimeoutSeconds(const std::string& text) {
+long TimeoutSeconds(std::string_view text) {
   if (text.empty() || text.size() > 4) return kDefaultTimeout;
   long seconds = 0;
   for (const char c : text) {
@@ -38,18 +24,38 @@ long TimeoutSeconds(const std::string& text) {
   return seconds >= 1 && seconds <= kLongestTimeout ? seconds : kDefaultTimeout;
 }
 
-void LoadSmtpSettings(const std::string& path, SmtpSettings* smtp) {
-  ReadSmtpSetting(path, "SERVER", &smtp->server, smtp);
-  ReadSmtpSetting(path, "TLS", &smtp->tls, smtp);
-  ReadSmtpSetting(path, "USER", &smtp->user, smtp);
-  ReadSmtpSetting(path, "FROM", &smtp->from, smtp);
-  ReadSmtpSetting(path, "CAFILE", &smtp->caFile, smtp);
-  ReadSmtpSetting(path, "HELO", &smtp->helo, smtp);
-  smtp->timeoutSeconds =
-      TimeoutSeconds(platform::ReadProfileString(kSmtpSection, "TIMEOUT", "", 16, path));
+/// Reads one row's key by its rule into its field.
+void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
+  std::string value;
+  switch (row.rule) {
+    case KeyRule::kPath:
+      if (!platform::ReadProfilePath(row.section, row.key, row.capacity, path, &value)) return;
+      break;
+    case KeyRule::kCut:
+      value = platform::ReadProfileString(row.section, row.key, "", row.capacity + 1, path);
+      break;
+    case KeyRule::kWhole:
+      // One character more than fits tells a value that does not.
+      value = platform::ReadProfileString(row.section, row.key, "", row.capacity + 2, path);
+      if (value.size() > row.capacity) {
+        if (run.smtp.overlong.empty()) run.smtp.overlong.Assign(row.key);
+        return;
+      }
+      break;
+  }
+  row.store(run, value);
 }
 
 }  // namespace
+
+void StoreHandOver(RunState& run, std::string_view value) {
+  run.mapiMode.Assign(value);
+  run.handOver = ParseHandOverKind(run.mapiMode.view());
+}
+
+void StoreTimeout(RunState& run, std::string_view value) {
+  run.smtp.timeoutSeconds = TimeoutSeconds(value);
+}
 
 const char* ConfigFilePath(RunState& run) {
   if (!run.configPath.empty()) return run.configPath.c_str();
@@ -72,24 +78,16 @@ const char* ConfigFilePath(RunState& run) {
 void LoadConfiguration(RunState& run) {
   const std::string path = ConfigFilePath(run);
   if (path.empty()) return;
-  // A log path too long for its field is not cut: the cut path would name
-  // some other file.
-  std::string log;
-  if (platform::ReadProfilePath(kConfigSection, kLogFileKey, run.logFilePath.kCapacity, path,
-                                &log)) {
-    run.logFilePath.Assign(log);
+  for (const ConfigKey& row : kConfigKeys) ReadKey(row, path, run);
+}
+
+HandOverKind ParseHandOverKind(std::string_view mapiMode) {
+  if (platform::EqualsIgnoringAsciiCase(mapiMode, "EXTENDED")) return HandOverKind::kExtended;
+  if (platform::EqualsIgnoringAsciiCase(mapiMode, "SMTP")) return HandOverKind::kSmtp;
+  if (mapiMode.empty() || platform::EqualsIgnoringAsciiCase(mapiMode, "SIMPLE")) {
+    return HandOverKind::kSimple;
   }
-  run.mapiMode.Assign(
-      platform::ReadProfileString(kConfigSection, kMapiKey, "", run.mapiMode.kCapacity + 1, path));
-  LoadSmtpSettings(path, &run.smtp);
-}
-
-bool IsExtendedMapi(std::string_view mapiMode) {
-  return platform::EqualsIgnoringAsciiCase(mapiMode, "EXTENDED");
-}
-
-bool IsSmtpMode(std::string_view mapiMode) {
-  return platform::EqualsIgnoringAsciiCase(mapiMode, "SMTP");
+  return HandOverKind::kUnknown;
 }
 
 }  // namespace j6

@@ -8,6 +8,15 @@
 
 namespace j6 {
 
+/// The hand-over the configuration's "MAPI" chose, read once: the run driver
+/// and the check program switch on it, so a new hand-over is a new value.
+enum class HandOverKind {
+  kSimple,    // empty or "SIMPLE": Simple MAPI (MAPI32.DLL)
+  kExtended,  // "EXTENDED": the Extended wrapper (MAPIEx)
+  kSmtp,      // "SMTP": a mail server, without a mail client
+  kUnknown,   // any other value: handed over as kSimple, which the check warns of
+};
+
 /// The [SMTP] section of the configuration file, for the SMTP hand-over. A
 /// value too long for its field is not kept cut (it would name another
 /// server or file): the field stays empty and `overlong` names the key.
@@ -29,7 +38,8 @@ struct SmtpSettings {
 struct RunState {
   FixedString<259> configPath;
   PathString<259> logFilePath;  // empty: no logging at all
-  FixedString<99> mapiMode;
+  FixedString<99> mapiMode;     // as written, for the check program to show
+  HandOverKind handOver = HandOverKind::kSimple;
   SmtpSettings smtp;
 
   FixedString<25> outRoot;  // registry roots, ending in a backslash

@@ -28,6 +28,7 @@ TEST_F(ConfigurationTest, FileLiesBesideTheExecutable) {
   EXPECT_EQ(path, besideMe);
   EXPECT_EQ(run_.logFilePath.view(), "beside.log");
   EXPECT_EQ(run_.mapiMode.view(), "Extended");
+  EXPECT_EQ(run_.handOver, HandOverKind::kExtended);
 }
 
 bool NoModulePath(std::string* /*path*/) { return false; }
@@ -129,11 +130,21 @@ TEST_F(ConfigurationTest, SmtpTimeoutAndOverlongValues) {
   }
 }
 
-TEST(MapiSetting, ChoosesTheSender) {
-  EXPECT_TRUE(IsSmtpMode("smtp"));
-  EXPECT_TRUE(IsSmtpMode("SMTP"));
-  EXPECT_FALSE(IsSmtpMode("SMTP "));
-  EXPECT_FALSE(IsExtendedMapi("SMTP"));
+// The whole value chooses, in any case; anything else is unknown and goes
+// as Simple MAPI.
+TEST(ParseHandOverKind, WholeValueInAnyCase) {
+  const struct {
+    const char* mode;
+    HandOverKind kind;
+  } cases[] = {
+      {"EXTENDED", HandOverKind::kExtended}, {"extended", HandOverKind::kExtended},
+      {"Extended", HandOverKind::kExtended}, {"", HandOverKind::kSimple},
+      {"SIMPLE", HandOverKind::kSimple},     {"simple", HandOverKind::kSimple},
+      {"EXTENDEDX", HandOverKind::kUnknown}, {"EXTENDE", HandOverKind::kUnknown},
+      {"EXTENDED ", HandOverKind::kUnknown}, {"smtp", HandOverKind::kSmtp},
+      {"SMTP", HandOverKind::kSmtp},         {"SMTP ", HandOverKind::kUnknown},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseHandOverKind(c.mode), c.kind) << c.mode;
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "run/configuration.h"
-
 namespace j6 {
 namespace {
 
@@ -18,17 +16,6 @@ TEST(IsHelpRequest, EmptyOrSecondCharacterQuestionMarkOrLowerH) {
       {"123", false}, {"x?y", true}, {"AH1", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsHelpRequest(c.area), c.help) << "[" << c.area << "]";
-}
-
-TEST(IsExtendedMapi, WholeValueEXTENDEDInAnyCase) {
-  const struct {
-    const char* mode;
-    bool extended;
-  } cases[] = {
-      {"EXTENDED", true}, {"extended", true},   {"Extended", true}, {"", false},
-      {"SIMPLE", false},  {"EXTENDEDX", false}, {"EXTENDE", false}, {"EXTENDED ", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(IsExtendedMapi(c.mode), c.extended) << c.mode;
 }
 
 }  // namespace

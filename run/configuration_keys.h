@@ -1,0 +1,76 @@
+// Every key of the configuration file, one row each: LoadConfiguration reads
+// the rows, and the check program names any key of the file that has none.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+
+#include "run/run_state.h"
+
+namespace j6 {
+
+inline constexpr char kConfigSection[] = "MAILCLIENT";
+inline constexpr char kSmtpSection[] = "SMTP";
+inline constexpr char kLogFileKey[] = "LOGFILE";
+inline constexpr char kMapiKey[] = "MAPI";
+
+/// How a key's value is read and kept.
+enum class KeyRule {
+  kPath,   // a path, counted in characters as Windows counts them
+           // (platform::ReadProfilePath); a longer one is none at all
+  kCut,    // cut to its field, as the profile reader cuts to its buffer
+  kWhole,  // never kept cut (it would name another server or file): a longer
+           // value leaves the field empty, and smtp.overlong names the first
+};
+
+struct ConfigKey {
+  const char* section;
+  const char* key;
+  KeyRule rule;
+  std::size_t capacity;                                  // characters the field takes
+  void (*store)(RunState& run, std::string_view value);  // into the field
+};
+
+/// "MAPI": the text as written, and the hand-over it chooses.
+void StoreHandOver(RunState& run, std::string_view value);
+
+/// "TIMEOUT": whole seconds from 1 to 3600; anything else, or none, is 60.
+void StoreTimeout(RunState& run, std::string_view value);
+
+/// The field the members lead to from `object`: run.smtp.server for
+/// &RunState::smtp, &SmtpSettings::server.
+template <auto First, auto... Rest, typename Object>
+constexpr auto& FieldOf(Object& object) {
+  if constexpr (sizeof...(Rest) == 0) {
+    return object.*First;
+  } else {
+    return FieldOf<Rest...>(object.*First);
+  }
+}
+
+/// The row of a key kept as text: its field, named by the members that lead
+/// to it from the run state, gives the row its capacity and its store.
+template <auto... Members>
+constexpr ConfigKey TextKey(const char* section, const char* key, KeyRule rule) {
+  using Field = std::remove_reference_t<decltype(FieldOf<Members...>(std::declval<RunState&>()))>;
+  return {section, key, rule, Field::kCapacity,
+          [](RunState& run, std::string_view value) { FieldOf<Members...>(run).Assign(value); }};
+}
+
+/// In the order a run reads them. A new key is a new row here.
+inline constexpr ConfigKey kConfigKeys[] = {
+    TextKey<&RunState::logFilePath>(kConfigSection, kLogFileKey, KeyRule::kPath),
+    {kConfigSection, kMapiKey, KeyRule::kCut, decltype(RunState::mapiMode)::kCapacity,
+     &StoreHandOver},
+    TextKey<&RunState::smtp, &SmtpSettings::server>(kSmtpSection, "SERVER", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::tls>(kSmtpSection, "TLS", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::user>(kSmtpSection, "USER", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::from>(kSmtpSection, "FROM", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::caFile>(kSmtpSection, "CAFILE", KeyRule::kWhole),
+    {kSmtpSection, "TIMEOUT", KeyRule::kCut, 15, &StoreTimeout},
+    TextKey<&RunState::smtp, &SmtpSettings::helo>(kSmtpSection, "HELO", KeyRule::kWhole),
+};
+
+}  // namespace j6
