@@ -17,19 +17,25 @@ namespace {
 
 constexpr std::size_t kMaxNotSentText = 511;
 
-using Send = HandOver (*)(RunState& run, bool wait);
+/// What the driver does for one kind of hand-over.
+struct Route {
+  HandOver (*send)(RunState& run, bool wait);
+  bool cancelIsNotSent;  // a cancel by the user gets the "Email not sent." box
+};
 
-Send SenderOf(HandOverKind kind) {
+Route RouteOf(HandOverKind kind) {
   switch (kind) {
     case HandOverKind::kSimple:
     case HandOverKind::kUnknown:
-      return &SendSimple;
+      // Simple MAPI has always told the user that a cancelled form sent
+      // nothing.
+      return {&SendSimple, true};
     case HandOverKind::kExtended:
-      return &SendExtended;
+      return {&SendExtended, false};
     case HandOverKind::kSmtp:
-      return &SendSmtp;
+      return {&SendSmtp, false};
   }
-  return &SendSimple;
+  return {&SendSimple, true};
 }
 
 }  // namespace
@@ -45,7 +51,9 @@ void RunMailer(RunState& run, std::string_view areaName) {
   const bool wait = ComposeMail(run);
   // The senders split the recipient list in place; the user is shown it whole.
   const std::string recipients(run.recipients.view());
-  if (SenderOf(run.handOver)(run, wait) == HandOver::kFailed) {
+  const Route route = RouteOf(run.handOver);
+  const HandOver outcome = route.send(run, wait);
+  if (outcome == HandOver::kFailed || (outcome == HandOver::kCancelled && route.cancelIsNotSent)) {
     const FixedString<kMaxNotSentText> text(
         "Email not sent.\n\n" + MailSummary(recipients, run.subject.view(), run.body.view()));
     ShowWarning(text.c_str());

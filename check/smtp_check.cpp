@@ -55,9 +55,9 @@ void CheckSmtp(const RunState& run, Report& report) {
   }
 
   platform::StoredCredential credential;
+  const std::string target = CredentialTarget(smtp);
   const bool stored =
-      platform::ReadStoredCredential("J6Mailer:" + std::string(smtp.server.view()), &credential) ==
-      platform::CredentialRead::kFound;
+      platform::ReadStoredCredential(target, &credential) == platform::CredentialRead::kFound;
   for (char& c : credential.password) c = '\0';
   if (platform::NetrcReadableByOthers()) {
     report.Warn("others can read the netrc file " + platform::NetrcFile() +
@@ -65,13 +65,13 @@ void CheckSmtp(const RunState& run, Report& report) {
   }
   const std::string user = !smtp.user.empty() ? std::string(smtp.user.view()) : credential.user;
   if (stored) {
-    report.Ok("a password is stored for J6Mailer:" + std::string(smtp.server.view()));
+    report.Ok("a password is stored for " + target);
   }
   report.Ok(user.empty() ? std::string("USER: none (a login stored for the server is used)")
                          : "USER=" + user);
 
-  const std::string failure = ProbeSmtpServer(run);
-  if (failure.empty()) {
+  std::string failure;
+  if (ProbeSmtpServer(run, &failure)) {
     report.Ok("the server " + std::string(smtp.server.view()) +
               " answers, with TLS as asked and the login accepted (nothing sent)");
   } else {

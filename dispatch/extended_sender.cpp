@@ -1,19 +1,26 @@
 #include "dispatch/extended_sender.h"
 
-#include <string>
+#include <memory>
 
-#include "dispatch/attachment_name.h"
-#include "dispatch/compose.h"
 #include "dispatch/mapiex_classes.h"
-#include "dispatch/recipients.h"
-#include "platform/files.h"
+#include "dispatch/sender.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 
 namespace j6 {
 
 namespace {
+
+constexpr SenderTraits kExtendedTraits = {
+    "MAPIEX",
+    "Add Attachment",
+    "Add Attachment2",
+    "Body",
+    /*bodyFirst=*/false,
+    /*documentNeedsServerPath=*/true,
+    "MailWait Send Successfully",
+    /*hasForm=*/true,
+};
 
 constexpr unsigned int kStoreFlags = 0x201;
 constexpr int kOutboxFlags = 1;
@@ -22,90 +29,87 @@ constexpr int kRecipientTo = 1;
 constexpr int kFormSent = 1;
 constexpr int kFormCancelled = 2;
 
-/// Fills the created message and sends it or shows it; the outcome.
-HandOver FillAndHandOver(RunState& run, CMAPIEx& session, CMAPIMessage& message, bool wait) {
-  if (!run.senderName.empty()) {
-    LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
-    message.SetSenderName(run.senderName.c_str());
-    message.SetSenderEmail(run.senderEmail.c_str());
-  }
-  LogLine("Send To: %s", run.recipients.c_str());
-  if (!run.recipients.empty()) {
-    for (const char* piece : SplitRecipients(run.recipients.data())) {
-      message.AddRecipient(piece, kRecipientTo);
+class ExtendedSender final : public Sender {
+ public:
+  ExtendedSender() = default;
+  ExtendedSender(const ExtendedSender&) = delete;
+  ExtendedSender& operator=(const ExtendedSender&) = delete;
+  // The message goes first, then the session logs off; the library is freed
+  // last.
+  ~ExtendedSender() override {
+    message_.reset();
+    if (loggedOn_) {
+      session_->Logout();
+      CMAPIEx::Term(f_);
     }
   }
-  LogLine("Subject: %s", run.subject.c_str());
-  message.SetSubject(run.subject.c_str());
-  if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
-    LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
-    message.AddAttachment(platform::AbsolutePath(std::string(run.documentPath.view())).c_str(),
-                          AttachmentDisplayName(run.remoteDocumentPath.view()).c_str());
-  }
-  if (!run.extraAttachmentPath.empty()) {
-    LogLine("Add Attachment2: %s", run.extraAttachmentPath.c_str());
-    message.AddAttachment(
-        platform::AbsolutePath(std::string(run.extraAttachmentPath.view())).c_str(), nullptr);
-  }
-  LogBodyLine("Body: %s", BodyAsLogged(run).c_str());
-  message.SetBody(run.body.c_str());
 
-  if (wait) {
-    // A cancel in the form is the user's choice, not a failure to report.
-    const int shown = message.ShowForm(session);
-    if (shown == kFormSent) {
-      LogLine("MailWait Send Successfully");
-      return HandOver::kHandedOver;
+  const SenderTraits& traits() const override { return kExtendedTraits; }
+
+  bool Open(const RunState& /*run*/) override {
+    if (!LoadMapiEx(&library_, &f_)) return Failed("Error: failed to initialize MAPIEx");
+    session_ = std::make_unique<CMAPIEx>(f_);
+    if (!CMAPIEx::Init(f_, kMapiExInitFlags) || !session_->Login(nullptr) ||
+        !session_->OpenMessageStore(nullptr, kStoreFlags)) {
+      return Failed("Error: failed to initialize MAPIEx");
     }
-    if (shown == kFormCancelled) {
-      LogLine("MailWait User Cancel");
-      return HandOver::kHandedOver;
+    loggedOn_ = true;
+    const char* profile = session_->GetProfileName();
+    LogLine("MAPIEx Profile Name: %s", profile != nullptr ? profile : "");
+    if (!session_->OpenOutbox(kOutboxFlags)) return Failed("Error: Cannot open outbox!");
+    message_ = std::make_unique<CMAPIMessage>(f_);
+    if (!message_->Create(*session_, kImportance)) return Failed("Error: Cannot create message!");
+    return true;
+  }
+
+  // Each piece goes as split: the wrapper reads it (mail::ReadRecipient).
+  bool Prepare(RunState& run, const MailParts& parts) override {
+    if (!run.senderName.empty()) {
+      message_->SetSenderName(run.senderName.c_str());
+      message_->SetSenderEmail(run.senderEmail.c_str());
     }
-    LogLine("MailWait Error");
+    for (const char* piece : parts.recipients) message_->AddRecipient(piece, kRecipientTo);
+    message_->SetSubject(run.subject.c_str());
+    for (const MailAttachment& attachment : parts.attachments) {
+      message_->AddAttachment(attachment.hostPath.c_str(),
+                              attachment.displayName ? attachment.displayName->c_str() : nullptr);
+    }
+    message_->SetBody(run.body.c_str());
+    return true;
+  }
+
+  HandOver Deliver(RunState& /*run*/, bool wait) override {
+    if (wait) {
+      // A cancel in the form is the user's choice, not a failure to report.
+      const int shown = message_->ShowForm(*session_);
+      if (shown == kFormSent) return HandOver::kHandedOver;
+      if (shown == kFormCancelled) return HandOver::kCancelled;
+      LogLine("MailWait Error");
+      return HandOver::kFailed;
+    }
+    if (message_->Send()) return HandOver::kHandedOver;
+    LogLine("Error: cannot send message!");
     return HandOver::kFailed;
   }
-  if (message.Send()) {
-    LogLine("Sent successfully");
-    return HandOver::kHandedOver;
+
+ private:
+  static bool Failed(const char* line) {
+    LogLine("%s", line);
+    return false;
   }
-  LogLine("Error: cannot send message!");
-  return HandOver::kFailed;
-}
+
+  platform::DynamicLibrary library_;
+  MapiExFunctions f_{};
+  std::unique_ptr<CMAPIEx> session_;
+  std::unique_ptr<CMAPIMessage> message_;
+  bool loggedOn_ = false;
+};
 
 }  // namespace
 
 HandOver SendExtended(RunState& run, bool wait) {
-  LogLine("Use MAPIEX mode (%d)", wait ? 1 : 0);
-  platform::DynamicLibrary library;
-  MapiExFunctions f{};
-  if (!LoadMapiEx(&library, &f)) {
-    LogLine("Error: failed to initialize MAPIEx");
-    return HandOver::kFailed;
-  }
-  CMAPIEx session(f);
-  if (!CMAPIEx::Init(f, kMapiExInitFlags) || !session.Login(nullptr) ||
-      !session.OpenMessageStore(nullptr, kStoreFlags)) {
-    LogLine("Error: failed to initialize MAPIEx");
-    return HandOver::kFailed;
-  }
-  const char* profile = session.GetProfileName();
-  LogLine("MAPIEx Profile Name: %s", profile != nullptr ? profile : "");
-
-  HandOver outcome = HandOver::kFailed;
-  if (!session.OpenOutbox(kOutboxFlags)) {
-    LogLine("Error: Cannot open outbox!");
-  } else {
-    CMAPIMessage message(f);
-    if (!message.Create(session, kImportance)) {
-      LogLine("Error: Cannot create message!");
-    } else {
-      outcome = FillAndHandOver(run, session, message, wait);
-    }
-  }
-  session.Logout();
-  CMAPIEx::Term(f);
-  return outcome;
+  ExtendedSender sender;
+  return HandOverMail(run, wait, sender);
 }
 
 }  // namespace j6

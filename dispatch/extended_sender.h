@@ -8,7 +8,7 @@ namespace j6 {
 
 /// Builds the message ComposeMail made in `run` in the outbox the wrapper
 /// opens and sends it, or when `wait` (what ComposeMail returned) shows it in
-/// the client's form, where a cancel by the user is no failure.
+/// the client's form, which the user may close unsent (kCancelled).
 HandOver SendExtended(RunState& run, bool wait);
 
 }  // namespace j6

@@ -3,10 +3,12 @@
 
 namespace j6 {
 
-/// The numbers are those the senders always returned.
+/// The first two numbers are those the senders always returned. The run
+/// driver picks the box from the outcome and the kind of hand-over.
 enum class HandOver : int {
-  kFailed = 0,      // the user gets the "Email not sent." box
-  kHandedOver = 1,  // sent; in MailWait mode sent (or, on the Extended path, cancelled) by the user
+  kFailed = 0,      // not handed over: the user gets the "Email not sent." box
+  kHandedOver = 1,  // sent; in MailWait mode sent by the user
+  kCancelled = 2,   // MailWait mode: the user closed the form unsent, or answered No
 };
 
 }  // namespace j6

@@ -4,21 +4,29 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "dispatch/attachment_name.h"
-#include "dispatch/compose.h"
-#include "dispatch/recipients.h"
+#include "dispatch/sender.h"
 #include "platform/dynamic_library.h"
-#include "platform/files.h"
 #include "platform/simple_mapi_abi.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 
 namespace j6 {
 
 namespace {
+
+constexpr SenderTraits kSimpleTraits = {
+    "MAPI32",
+    "Attachment1",
+    "Attachment2",
+    "Message",
+    /*bodyFirst=*/true,
+    /*documentNeedsServerPath=*/false,
+    "MailWait Send successfully",
+    /*hasForm=*/true,
+};
 
 constexpr mapi::ULONG kAppendPosition = 0xFFFFFFFF;
 
@@ -29,111 +37,105 @@ mapi::MapiMessage message;
 mapi::MapiRecipDesc originator;
 std::vector<mapi::MapiRecipDesc> recipients;
 mapi::MapiFileDesc files[2];
-std::deque<std::string> addresses;
-std::string documentName;
-std::string documentFile;
-std::string extraFile;
+std::deque<std::string> texts;
 
-char* SmtpAddress(std::string_view address) {
-  addresses.push_back("SMTP:" + std::string(address));
-  return addresses.back().data();
+char* Kept(std::string text) {
+  texts.push_back(std::move(text));
+  return texts.back().data();
 }
+
+char* SmtpAddress(std::string_view address) { return Kept("SMTP:" + std::string(address)); }
 
 /// The result as the log prints it: a Windows long, 32-bit and signed.
 long AsLong(mapi::ULONG result) { return static_cast<long>(static_cast<std::int32_t>(result)); }
 
-}  // namespace
+class SimpleSender final : public Sender {
+ public:
+  const SenderTraits& traits() const override { return kSimpleTraits; }
 
-HandOver SendSimple(RunState& run, bool wait) {
-  LogLine("Use MAPI32 mode (%d)", wait ? 1 : 0);
-  platform::DynamicLibrary library;
-  if (!library.Load("MAPI32.DLL")) {
-    LogLine("Impossibile caricare libreria MAPI32.dll!");
-    return HandOver::kFailed;
-  }
-  const auto send = reinterpret_cast<mapi::MapiSendMailFunction>(library.Symbol("MAPISendMail"));
-  if (send == nullptr) {
-    LogLine("Impossibile trovare: MAPISendMail in MAPI32.dll!");
-    return HandOver::kFailed;
-  }
-
-  // One hand-over a run: what an earlier call in this process handed over is
-  // no longer anybody's.
-  addresses.clear();
-  message = mapi::MapiMessage{};
-  originator = mapi::MapiRecipDesc{};
-  recipients.clear();
-  for (auto& file : files) file = mapi::MapiFileDesc{};
-
-  if (!run.senderName.empty()) {
-    LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
-    originator.ulRecipClass = mapi::kMapiOrig;
-    originator.lpszName = run.senderName.data();
-    originator.lpszAddress = SmtpAddress(run.senderEmail.view());
-    message.lpOriginator = &originator;
+  bool Open(const RunState& /*run*/) override {
+    if (!library_.Load("MAPI32.DLL")) {
+      LogLine("Impossibile caricare libreria MAPI32.dll!");
+      return false;
+    }
+    send_ = reinterpret_cast<mapi::MapiSendMailFunction>(library_.Symbol("MAPISendMail"));
+    if (send_ == nullptr) {
+      LogLine("Impossibile trovare: MAPISendMail in MAPI32.dll!");
+      return false;
+    }
+    return true;
   }
 
-  LogLine("Send To: %s", run.recipients.c_str());
-  if (!run.recipients.empty()) {
-    for (char* piece : SplitRecipients(run.recipients.data())) {
+  bool Prepare(RunState& run, const MailParts& parts) override {
+    // One hand-over a run: what an earlier call in this process handed over
+    // is no longer anybody's.
+    texts.clear();
+    message = mapi::MapiMessage{};
+    originator = mapi::MapiRecipDesc{};
+    recipients.clear();
+    for (auto& file : files) file = mapi::MapiFileDesc{};
+
+    if (!run.senderName.empty()) {
+      originator.ulRecipClass = mapi::kMapiOrig;
+      originator.lpszName = run.senderName.data();
+      originator.lpszAddress = SmtpAddress(run.senderEmail.view());
+      message.lpOriginator = &originator;
+    }
+    // Each piece as split is the name; MAPI32 has always been handed them so.
+    for (char* piece : parts.recipients) {
       mapi::MapiRecipDesc recipient{};
       recipient.ulRecipClass = mapi::kMapiTo;
       recipient.lpszName = piece;
       if (std::strchr(piece, '@') != nullptr) recipient.lpszAddress = SmtpAddress(piece);
       recipients.push_back(recipient);
     }
+    message.nRecipCount = static_cast<mapi::ULONG>(recipients.size());
+    message.lpRecips = recipients.empty() ? nullptr : recipients.data();
+    message.lpszSubject = run.subject.data();
+    message.lpszNoteText = run.body.data();
+    AddFiles(parts);
+    return true;
   }
-  message.nRecipCount = static_cast<mapi::ULONG>(recipients.size());
-  message.lpRecips = recipients.empty() ? nullptr : recipients.data();
 
-  LogLine("Subject: %s", run.subject.c_str());
-  message.lpszSubject = run.subject.data();
-  LogBodyLine("Message: %s", BodyAsLogged(run).c_str());
-  message.lpszNoteText = run.body.data();
-
-  // Without a document (network mode off) there is no path to hand over, and
-  // a client refuses an attachment without one.
-  mapi::ULONG fileCount = 0;
-  if (!run.documentPath.empty()) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
-    LogLine("Attachment1: %s [%s]", run.documentPath.c_str(), name.c_str());
-    documentName = AttachmentDisplayName(run.remoteDocumentPath.view());
-    files[fileCount].nPosition = kAppendPosition;
-    documentFile = platform::AbsolutePath(std::string(run.documentPath.view()));
-    files[fileCount].lpszPathName = documentFile.data();
-    files[fileCount].lpszFileName = documentName.data();
-    ++fileCount;
-  }
-  if (!run.extraAttachmentPath.empty()) {
-    LogLine("Attachment2: %s", run.extraAttachmentPath.c_str());
-    files[fileCount].nPosition = kAppendPosition;
-    extraFile = platform::AbsolutePath(std::string(run.extraAttachmentPath.view()));
-    files[fileCount].lpszPathName = extraFile.data();
-    ++fileCount;
-  }
-  message.nFileCount = fileCount;
-  message.lpFiles = fileCount > 0 ? files : nullptr;
-
-  const mapi::FLAGS flags = wait ? mapi::kMapiLogonUi | mapi::kMapiDialog : mapi::kMapiLogonUi;
-  const mapi::ULONG result = send(0, 0, &message, flags, 0);
-  if (wait) {
-    if (result == mapi::kMapiSuccess) {
-      LogLine("MailWait Send successfully");
-      return HandOver::kHandedOver;
-    }
-    if (result == mapi::kMapiUserAbort || result == mapi::kMapiUserCancel) {
-      LogLine("MailWait User Cancel");
+  HandOver Deliver(RunState& /*run*/, bool wait) override {
+    const mapi::FLAGS flags = wait ? mapi::kMapiLogonUi | mapi::kMapiDialog : mapi::kMapiLogonUi;
+    const mapi::ULONG result = send_(0, 0, &message, flags, 0);
+    if (result == mapi::kMapiSuccess) return HandOver::kHandedOver;
+    if (!wait) {
+      LogLine("Send MAPI Error : %ld", AsLong(result));
+    } else if (result == mapi::kMapiUserAbort || result == mapi::kMapiUserCancel) {
+      return HandOver::kCancelled;
     } else {
       LogLine("MailWait MAPI Error : %ld", AsLong(result));
     }
     return HandOver::kFailed;
   }
-  if (result == mapi::kMapiSuccess) {
-    LogLine("Sent successfully");
-    return HandOver::kHandedOver;
+
+ private:
+  // Without a document (network mode off) there is no entry for it: a
+  // client refuses an attachment without a path.
+  static void AddFiles(const MailParts& parts) {
+    mapi::ULONG count = 0;
+    for (const MailAttachment& attachment : parts.attachments) {
+      if (count == 2) break;
+      mapi::MapiFileDesc& file = files[count++];
+      file.nPosition = kAppendPosition;
+      file.lpszPathName = Kept(attachment.hostPath);
+      if (attachment.displayName) file.lpszFileName = Kept(*attachment.displayName);
+    }
+    message.nFileCount = count;
+    message.lpFiles = count > 0 ? files : nullptr;
   }
-  LogLine("Send MAPI Error : %ld", AsLong(result));
-  return HandOver::kFailed;
+
+  platform::DynamicLibrary library_;
+  mapi::MapiSendMailFunction send_ = nullptr;
+};
+
+}  // namespace
+
+HandOver SendSimple(RunState& run, bool wait) {
+  SimpleSender sender;
+  return HandOverMail(run, wait, sender);
 }
 
 }  // namespace j6

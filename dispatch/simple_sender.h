@@ -7,8 +7,8 @@
 namespace j6 {
 
 /// Sends the message ComposeMail made in `run` at once or, when `wait` (what
-/// ComposeMail returned), opens it in the mail client's form for the user. A
-/// cancel in the form is a failure.
+/// ComposeMail returned), opens it in the mail client's form for the user,
+/// who may cancel it (kCancelled).
 HandOver SendSimple(RunState& run, bool wait);
 
 }  // namespace j6

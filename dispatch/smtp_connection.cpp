@@ -12,8 +12,6 @@ namespace j6 {
 
 namespace {
 
-constexpr const char* kCredentialPrefix = "J6Mailer:";
-
 int TlsMode(std::string_view setting) {
   if (platform::EqualsIgnoringAsciiCase(setting, "NONE")) return J6SMTP_TLS_NONE;
   if (platform::EqualsIgnoringAsciiCase(setting, "TRY")) return J6SMTP_TLS_TRY;
@@ -38,22 +36,46 @@ std::string UrlEncoded(std::string_view text) {
 /// curl greets the server (EHLO) with the URL's path: HELO, else a name
 /// SERVER gives after the host, else the machine's fully qualified name.
 /// Without one curl's own choice stays, the machine's bare name.
-std::string AddGreetingName(const SmtpSettings& smtp, std::string* url) {
+bool AddGreetingName(const SmtpSettings& smtp, std::string* url, std::string* error) {
   const std::size_t rest = url->find_first_of("/?#", url->find("://") + 3);
   std::string name(smtp.helo.view());
   if (!name.empty()) {
-    if (!mail::IsMailDomain(name)) return "HELO is not a host name: " + name;
+    if (!mail::IsMailDomain(name)) {
+      *error = "HELO is not a host name: " + name;
+      return false;
+    }
     url->resize(rest == std::string::npos ? url->size() : rest);
   } else {
-    if (rest != std::string::npos) return std::string();
+    if (rest != std::string::npos) return true;
     name = platform::FullyQualifiedHostName();
-    if (name.find('.') == std::string::npos || !mail::IsMailDomain(name)) return std::string();
+    if (name.find('.') == std::string::npos || !mail::IsMailDomain(name)) return true;
   }
   *url += "/" + UrlEncoded(name);
-  return std::string();
+  return true;
+}
+
+/// The URL of SERVER; false with what is wrong with it.
+bool ServerOf(const SmtpSettings& smtp, std::string* url, std::string* error) {
+  if (!smtp.overlong.empty()) {
+    *error = std::string(smtp.overlong.view()) + " is too long";
+  } else if (smtp.server.empty()) {
+    *error = "no server";
+  } else if (ServerHoldsLogin(smtp.server.view())) {
+    // curl would log in with it, and the log and the check would show it.
+    *error = "SERVER must not hold a user or password";
+  } else if (!ServerUrl(smtp.server.view(), url)) {
+    *error = "not an smtp:// or smtps:// server: " + std::string(smtp.server.view());
+  } else {
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
+
+std::string CredentialTarget(const SmtpSettings& smtp) {
+  return kCredentialPrefix + std::string(smtp.server.view());
+}
 
 bool ServerHoldsLogin(std::string_view server) {
   return server.find('@') != std::string_view::npos;
@@ -69,27 +91,28 @@ SmtpConnection::~SmtpConnection() {
   for (char& c : credential_.password) c = '\0';
 }
 
-std::string SmtpConnection::Open(const SmtpSettings& smtp) {
-  if (!smtp.overlong.empty()) return std::string(smtp.overlong.view()) + " is too long";
-  if (smtp.server.empty()) return "no server";
-  const std::string server(smtp.server.view());
-  // curl would log in with it, and the log and the check would show it.
-  if (ServerHoldsLogin(server)) return "SERVER must not hold a user or password";
-  if (!ServerUrl(server, &url_)) return "not an smtp:// or smtps:// server: " + server;
-  std::string greeting = AddGreetingName(smtp, &url_);
-  if (!greeting.empty()) return greeting;
-  const std::string target = kCredentialPrefix + server;
+bool SmtpConnection::Open(const SmtpSettings& smtp, std::string* error) {
+  if (!ServerOf(smtp, &url_, error) || !AddGreetingName(smtp, &url_, error) ||
+      !SignInWithStoredPassword(smtp, error)) {
+    return false;
+  }
+  caFile_ = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
+  tls_ = TlsMode(smtp.tls.view());
+  timeoutSeconds_ = smtp.timeoutSeconds;
+  return true;
+}
+
+bool SmtpConnection::SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error) {
+  const std::string target = CredentialTarget(smtp);
   const platform::CredentialRead read = platform::ReadStoredCredential(target, &credential_);
   if (read == platform::CredentialRead::kMalformed) {
-    return "the stored password of " + target + " is not as cmdkey stores it";
+    *error = "the stored password of " + target + " is not as cmdkey stores it";
+    return false;
   }
   stored_ = read == platform::CredentialRead::kFound;
   user_ = !smtp.user.empty() ? std::string(smtp.user.view()) : credential_.user;
   netrc_ = platform::NetrcFile();
-  caFile_ = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
-  tls_ = TlsMode(smtp.tls.view());
-  timeoutSeconds_ = smtp.timeoutSeconds;
-  return std::string();
+  return true;
 }
 
 void SmtpConnection::FillIn(J6SmtpMail* mail) const {

@@ -12,6 +12,13 @@
 
 namespace j6 {
 
+/// The stored credential of a SERVER value is named by this and the value
+/// exactly as written: "J6Mailer:smtp://smtp.example.com:587".
+constexpr const char* kCredentialPrefix = "J6Mailer:";
+
+/// The name of the stored credential of the [SMTP] settings.
+std::string CredentialTarget(const SmtpSettings& smtp);
+
 /// Whether a SERVER value holds a user or a password ("smtp://u:p@host"):
 /// such a value is refused and never shown.
 bool ServerHoldsLogin(std::string_view server);
@@ -28,14 +35,18 @@ class SmtpConnection {
   SmtpConnection(const SmtpConnection&) = delete;
   SmtpConnection& operator=(const SmtpConnection&) = delete;
 
-  /// Takes the settings and reads the stored credential: what is wrong with
-  /// them, or empty.
-  std::string Open(const SmtpSettings& smtp);
+  /// Takes the settings (the server and the name it is greeted by) and signs
+  /// in; false with what is wrong with them in `*error`.
+  bool Open(const SmtpSettings& smtp, std::string* error);
 
   /// The connection fields of `mail`, pointing into this object.
   void FillIn(J6SmtpMail* mail) const;
 
  private:
+  /// The login: USER, and the password stored for the server. The one way to
+  /// sign in so far; another would be a step beside it, chosen by a setting.
+  bool SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error);
+
   std::string url_;
   std::string user_;
   std::string caFile_;

@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "dispatch/attachment_name.h"
-#include "dispatch/compose.h"
 #include "dispatch/mail_text.h"
-#include "dispatch/recipients.h"
+#include "dispatch/sender.h"
 #include "dispatch/smtp_connection.h"
 #include "mail/address.h"
 #include "platform/clock.h"
@@ -17,15 +16,22 @@
 #include "platform/process_ids.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
-#include "run/warning.h"
 #include "smtp/transport.h"
 
 namespace j6 {
 
 namespace {
 
-constexpr std::size_t kMaxQuestionText = 511;
+constexpr SenderTraits kSmtpTraits = {
+    "SMTP",
+    "Add Attachment",
+    "Add Attachment2",
+    "Body",
+    /*bodyFirst=*/false,
+    /*documentNeedsServerPath=*/true,
+    "MailWait Send Successfully",
+    /*hasForm=*/false,
+};
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -50,8 +56,8 @@ size_t ReadAttachment(void* source, char* buffer, size_t size) {
 /// Opens the file, reads its first byte, so that a folder or an unreadable
 /// file is refused before the server is asked, and takes its size; null
 /// when it cannot be read (or, where long is 32 bits, is 2 GB or more).
-File OpenAttachment(const std::string& path, unsigned long long* size) {
-  File file(platform::OpenFile(platform::AbsolutePath(path), "rb"));
+File OpenAttachment(const std::string& hostPath, unsigned long long* size) {
+  File file(platform::OpenFile(hostPath, "rb"));
   if (!file) return nullptr;
   const int first = std::fgetc(file.get());
   if (first == EOF && std::ferror(file.get()) != 0) return nullptr;
@@ -62,6 +68,24 @@ File OpenAttachment(const std::string& path, unsigned long long* size) {
   return file;
 }
 
+/// Opens each attachment the shared step listed; false with the reason.
+bool OpenAttachments(const MailParts& parts, std::vector<Attachment>* attachments,
+                     std::string* error) {
+  for (const MailAttachment& listed : parts.attachments) {
+    Attachment attachment;
+    attachment.path = listed.path;
+    attachment.name = listed.displayName ? *listed.displayName : AttachmentDisplayName(listed.path);
+    attachment.file = OpenAttachment(listed.hostPath, &attachment.size);
+    if (!attachment.file) {
+      *error = "cannot open attachment " + listed.path;
+      return false;
+    }
+    attachment.disposition = AttachmentDisposition(attachment.name);
+    attachments->push_back(std::move(attachment));
+  }
+  return true;
+}
+
 /// What the checks make of the run's fields for the transport.
 struct Mail {
   std::string sender;
@@ -69,25 +93,19 @@ struct Mail {
   std::vector<Attachment> attachments;
 };
 
-/// Every check that can be made without the server; the failure's text, or
-/// empty.
-std::string Prepare(const RunState& run, const std::vector<char*>& pieces, Mail* mail,
-                    SmtpConnection* connection) {
-  std::string server = connection->Open(run.smtp);
-  if (!server.empty()) return server;
-  const std::string sender(!run.senderEmail.empty() ? run.senderEmail.view()
-                                                    : run.smtp.from.view());
-  if (sender.empty()) return "no sender address";
-  mail->sender = mail::ReadRecipient(sender).address;
-  if (!mail::IsMailbox(mail->sender)) return "the sender is not an address: " + sender;
-  std::string recipients = ReadSmtpRecipients(pieces, &mail->recipients);
-  if (!recipients.empty()) return recipients;
-  for (Attachment& attachment : mail->attachments) {
-    attachment.file = OpenAttachment(attachment.path, &attachment.size);
-    if (!attachment.file) return "cannot open attachment " + attachment.path;
-    attachment.disposition = AttachmentDisposition(attachment.name);
+/// The envelope sender: the registry's "MailFromEmail", else FROM, read as
+/// a recipient piece is; false with the reason.
+bool ReadSender(const RunState& run, std::string* sender, std::string* error) {
+  const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view()
+                                                     : run.smtp.from.view());
+  if (setting.empty()) {
+    *error = "no sender address";
+    return false;
   }
-  return std::string();
+  *sender = mail::ReadRecipient(setting).address;
+  if (mail::IsMailbox(*sender)) return true;
+  *error = "the sender is not an address: " + setting;
+  return false;
 }
 
 /// The message's header lines.
@@ -113,10 +131,9 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
   return pointers;
 }
 
-/// Hands the checked message to the transport; the failure's text, or
-/// empty.
-std::string Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
-                     J6SmtpSendFunction send) {
+/// Hands the checked message to the transport; false with the reason.
+bool Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
+              J6SmtpSendFunction send, std::string* error) {
   const std::vector<std::string> headers = Headers(run, mail);
   const std::vector<const char*> headerTexts = Pointers(headers);
   std::vector<std::string> addresses;
@@ -147,95 +164,89 @@ std::string Transmit(const RunState& run, Mail& mail, const SmtpConnection& conn
   message.parts = parts.data();
   message.partCount = parts.size();
 
-  char error[512] = {};
-  const bool sent = send(&message, error, sizeof error) != 0;
-  return sent ? std::string() : std::string(error[0] != '\0' ? error : "not sent");
+  char text[512] = {};
+  if (send(&message, text, sizeof text) != 0) return true;
+  *error = text[0] != '\0' ? text : "not sent";
+  return false;
 }
 
-HandOver Failed(const std::string& reason) {
-  LogLine("SMTP error: %s", reason.c_str());
-  return HandOver::kFailed;
-}
+class SmtpSender final : public Sender {
+ public:
+  const SenderTraits& traits() const override { return kSmtpTraits; }
+
+  bool Open(const RunState& run) override {
+    LogLine("SMTP Server: %s", ShownServer(run.smtp).c_str());
+    return true;
+  }
+
+  // Every check that can be made without the server, then the transport.
+  bool Prepare(RunState& run, const MailParts& parts) override {
+    std::string error;
+    if (!connection_.Open(run.smtp, &error) || !ReadSender(run, &mail_.sender, &error) ||
+        !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
+        !OpenAttachments(parts, &mail_.attachments, &error) ||
+        !smtp::FindTransport(&library_, &transport_, &error)) {
+      return Failed(error);
+    }
+    return true;
+  }
+
+  HandOver Deliver(RunState& run, bool /*wait*/) override {
+    std::string error;
+    if (Transmit(run, mail_, connection_, transport_.send, &error)) return HandOver::kHandedOver;
+    Failed(error);
+    return HandOver::kFailed;
+  }
+
+ private:
+  static bool Failed(const std::string& reason) {
+    LogLine("SMTP error: %s", reason.c_str());
+    return false;
+  }
+
+  SmtpConnection connection_;
+  Mail mail_;
+  platform::DynamicLibrary library_;
+  smtp::Transport transport_;
+};
 
 }  // namespace
 
-std::string ReadSmtpRecipients(const std::vector<char*>& pieces,
-                               std::vector<mail::Recipient>* recipients) {
+bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Recipient>* recipients,
+                        std::string* error) {
   for (const char* piece : pieces) {
     if (*piece == '\0') continue;
     mail::Recipient recipient = mail::ReadRecipient(piece);
     // Anything else would go to the server as some other mailbox, or as
     // more than one.
-    if (!mail::IsMailbox(recipient.address)) return std::string("not an address: ") + piece;
+    if (!mail::IsMailbox(recipient.address)) {
+      *error = std::string("not an address: ") + piece;
+      return false;
+    }
     recipients->push_back(std::move(recipient));
   }
-  return recipients->empty() ? "no recipient" : std::string();
+  if (!recipients->empty()) return true;
+  *error = "no recipient";
+  return false;
 }
 
 HandOver SendSmtp(RunState& run, bool wait) {
-  LogLine("Use SMTP mode (%d)", wait ? 1 : 0);
-  LogLine("SMTP Server: %s", ShownServer(run.smtp).c_str());
-  if (!run.senderName.empty()) {
-    LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
-  }
-  // The question shows the list whole; the split below cuts it in place.
-  const std::string list(run.recipients.view());
-  LogLine("Send To: %s", run.recipients.c_str());
-  const std::vector<char*> pieces = SplitRecipients(run.recipients.data());
-  LogLine("Subject: %s", run.subject.c_str());
-
-  Mail mail;
-  if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
-    LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
-    mail.attachments.push_back(Attachment{std::string(run.documentPath.view()),
-                                          AttachmentDisplayName(run.remoteDocumentPath.view()),
-                                          std::string(), nullptr});
-  }
-  if (!run.extraAttachmentPath.empty()) {
-    LogLine("Add Attachment2: %s", run.extraAttachmentPath.c_str());
-    mail.attachments.push_back(Attachment{std::string(run.extraAttachmentPath.view()),
-                                          AttachmentDisplayName(run.extraAttachmentPath.view()),
-                                          std::string(), nullptr});
-  }
-  LogBodyLine("Body: %s", BodyAsLogged(run).c_str());
-
-  SmtpConnection connection;
-  const std::string problem = Prepare(run, pieces, &mail, &connection);
-  if (!problem.empty()) return Failed(problem);
-
-  platform::DynamicLibrary library;
-  smtp::Transport transport;
-  std::string why;
-  if (!smtp::FindTransport(&library, &transport, &why)) return Failed(why);
-
-  if (wait) {
-    const FixedString<kMaxQuestionText> question(
-        "Send this e-mail now?\n\n" + MailSummary(list, run.subject.view(), run.body.view()));
-    if (!AskQuestion(question.c_str())) {
-      LogLine("MailWait User Cancel");
-      return HandOver::kHandedOver;
-    }
-  }
-  const std::string failure = Transmit(run, mail, connection, transport.send);
-  if (!failure.empty()) return Failed(failure);
-  LogLine("%s", wait ? "MailWait Send Successfully" : "Sent successfully");
-  return HandOver::kHandedOver;
+  SmtpSender sender;
+  return HandOverMail(run, wait, sender);
 }
 
-std::string ProbeSmtpServer(const RunState& run) {
+bool ProbeSmtpServer(const RunState& run, std::string* error) {
   SmtpConnection connection;
-  std::string settings = connection.Open(run.smtp);
-  if (!settings.empty()) return settings;
+  if (!connection.Open(run.smtp, error)) return false;
   platform::DynamicLibrary library;
   smtp::Transport transport;
-  std::string why;
-  if (!smtp::FindTransport(&library, &transport, &why)) return why;
+  if (!smtp::FindTransport(&library, &transport, error)) return false;
   J6SmtpMail session{};
   connection.FillIn(&session);
-  char error[512] = {};
-  if (transport.probe(&session, error, sizeof error) != 0) return std::string();
-  return error[0] != '\0' ? error : "no session";
+  char text[512] = {};
+  if (transport.probe(&session, text, sizeof text) != 0) return true;
+  *error = text[0] != '\0' ? text : "no session";
+  return false;
 }
 
 }  // namespace j6

@@ -12,22 +12,22 @@ namespace j6 {
 
 /// The recipients of the split pieces (empty ones skipped): each read as
 /// every hand-over reads it (mail::ReadRecipient), its address an RFC 5321
-/// mailbox. The failure's text ("not an address: <piece>", "no recipient"),
-/// or empty.
-std::string ReadSmtpRecipients(const std::vector<char*>& pieces,
-                               std::vector<mail::Recipient>* recipients);
+/// mailbox. False with the reason ("not an address: <piece>", "no
+/// recipient") in `*error`.
+bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Recipient>* recipients,
+                        std::string* error);
 
 /// Sends the message ComposeMail made in `run` to the server of the [SMTP]
 /// settings. Everything that can fail before the server is asked (the
 /// settings, the addresses, the attachments) is checked first, so that a
 /// mail goes whole or not at all. When `wait` (MailWait mode) the user is
-/// asked first, as there is no compose form; a No is no failure.
+/// asked first, as there is no compose form; a No is kCancelled.
 HandOver SendSmtp(RunState& run, bool wait);
 
 /// Opens a session with the server of the [SMTP] settings as a send would
 /// (TLS as they ask, the certificate verified, the login with the stored
-/// password) and closes it without sending anything: what failed, or empty
-/// when all of it worked. For the check program.
-std::string ProbeSmtpServer(const RunState& run);
+/// password) and closes it without sending anything. False with what failed
+/// in `*error`. For the check program.
+bool ProbeSmtpServer(const RunState& run, std::string* error);
 
 }  // namespace j6

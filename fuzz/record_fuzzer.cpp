@@ -328,7 +328,7 @@ bool CameFromList(const HandedText& name, const std::vector<std::string>& expect
   return name.present && index < expected.size() && name.text == expected[index];
 }
 
-void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, int sent,
+void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, HandOver sent,
                  const std::vector<std::string>& expected) {
   Require(record.calls.size() == 1, "MAPISendMail not called exactly once");
   const SimpleCall& call = record.calls.front();
@@ -381,7 +381,7 @@ void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, int
     Require(call.files[0].name.present && IsOneFileName(call.files[0].name.text),
             "the document is attached under a name Windows cannot give a file");
   }
-  Require(sent == (record.result == mapi::kMapiSuccess ? 1 : 0),
+  Require((sent == HandOver::kHandedOver) == (record.result == mapi::kMapiSuccess),
           "the Simple outcome does not follow MAPISendMail's answer");
 }
 
@@ -399,7 +399,7 @@ bool Called(const ExtendedRecord& record, const char* name) {
   return std::find(record.calls.begin(), record.calls.end(), name) != record.calls.end();
 }
 
-void CheckExtended(const ExtendedRecord& record, const RunState& run, bool wait, int sent,
+void CheckExtended(const ExtendedRecord& record, const RunState& run, bool wait, HandOver sent,
                    const std::vector<std::string>& expected) {
   Require(!record.badHandle, "a wrapper call got a handle it never handed out");
   Require(record.sessionsAlive == 0, "a wrapper session was not deleted, or twice");
@@ -409,7 +409,7 @@ void CheckExtended(const ExtendedRecord& record, const RunState& run, bool wait,
   if (!filled) {
     Require(record.recipients.empty() && record.bodies.empty() && record.attachments.empty(),
             "a message filled without its subject");
-    Require(sent == 0, "reported sent without a message");
+    Require(sent == HandOver::kFailed, "reported sent without a message");
     return;
   }
   Require(record.subjects.size() == 1 && record.subjects[0].present &&
@@ -439,7 +439,8 @@ void CheckExtended(const ExtendedRecord& record, const RunState& run, bool wait,
           "shown in the form or sent against MailWait");
   const bool expectSent =
       wait ? record.formResult == 1 || record.formResult == 2 : record.failing != "Send";
-  Require(sent == (expectSent ? 1 : 0), "the Extended outcome does not follow the wrapper");
+  Require((sent != HandOver::kFailed) == expectSent,
+          "the Extended outcome does not follow the wrapper");
 }
 
 }  // namespace
@@ -522,8 +523,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(run.record.bytes == bytes, "composition changed the record");
     CheckSecondAttachment(run);
     RequireFieldsFit(run);
-    const int sent =
-        static_cast<int>(settings.extended ? SendExtended(run, wait) : SendSimple(run, wait));
+    const HandOver sent = settings.extended ? SendExtended(run, wait) : SendSimple(run, wait);
     if (settings.extended) {
       Require(world.simple->calls.empty(), "the Extended path called MAPISendMail");
       CheckExtended(*world.extended, run, wait, sent, expected);

@@ -60,27 +60,46 @@ TEST_F(RunMailerTest, EndsWithTheBoxOfWhatFailed) {
       "J6Mailer - Office 2007 Edition: Email not sent.\n\nTo: !anna@example.com;bruno@example.com"
       "\nSubject: Fattura 17\n\nGentile cliente,\nCordiali saluti";
   const std::string record = test::AreaRecordBytes(test::AreaRequest{});
+  test::AreaRequest waiting;
+  waiting.outputDevice = "*MAILWT";
+  const std::string mailWait = test::AreaRecordBytes(waiting);
   const struct {
     const char* name;
     std::optional<std::string> area;
     std::uint32_t mapiResult;
+    HandOverKind kind;
     std::vector<std::string> lastLines;
     std::vector<std::string> boxes;
   } cases[] = {
       {"no area file",
        std::nullopt,
        0,
+       HandOverKind::kSimple,
        {"J6FTPara: could not open cobol area file C:\\Temp\\mqbox\\Z99",
         "Errore di trasferimento del file da J6"},
        {transferBox}},
       {"a short read",
        record.substr(0, 300),
        0,
+       HandOverKind::kSimple,
        {"J6FTPara: i/o error reading cobol area file C:\\Temp\\mqbox\\Z99",
         "Errore di trasferimento del file da J6"},
        {transferBox}},
-      {"not sent", record, 2, {"Send MAPI Error : 2"}, {notSentBox}},
-      {"sent", record, 0, {"Sent successfully"}, {}},
+      {"not sent", record, 2, HandOverKind::kSimple, {"Send MAPI Error : 2"}, {notSentBox}},
+      {"sent", record, 0, HandOverKind::kSimple, {"Sent successfully"}, {}},
+      // Only Simple MAPI's form has always reported a cancel as not sent.
+      {"cancelled in the form",
+       mailWait,
+       1,
+       HandOverKind::kSimple,
+       {"MailWait User Cancel"},
+       {notSentBox}},
+      {"cancelled in the wrapper's form",
+       mailWait,
+       0,
+       HandOverKind::kExtended,
+       {"MailWait User Cancel"},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -89,8 +108,12 @@ TEST_F(RunMailerTest, EndsWithTheBoxOfWhatFailed) {
     areaBytes = c.area;
     doubles::Boxes().clear();
     doubles::Simple().result = c.mapiResult;
-    doubles::InProcessLibraries libraries(
-        {{"J6TFN", doubles::TransferExports(true)}, {"MAPI32", doubles::Mapi32Exports()}});
+    doubles::Extended() = doubles::ExtendedRecord{};
+    doubles::Extended().formResult = 2;
+    doubles::InProcessLibraries libraries({{"J6TFN", doubles::TransferExports(true)},
+                                           {"MAPI32", doubles::Mapi32Exports()},
+                                           {"MAPIEx", doubles::MapiExExports()}});
+    run_.handOver = c.kind;
     RunMailer(run_, "Z99");
     const std::vector<std::string> lines = Lines();
     ASSERT_GE(lines.size(), c.lastLines.size());

@@ -53,8 +53,8 @@ TEST_F(SendersTest, SimpleOutcomeFollowsWhatMapiSendMailAnswers) {
   };
   std::vector<Case> cases = {
       {true, 0, "MailWait Send successfully", HandOver::kHandedOver},
-      {true, mapi::kMapiUserAbort, "MailWait User Cancel", HandOver::kFailed},
-      {true, mapi::kMapiUserCancel, "MailWait User Cancel", HandOver::kFailed},
+      {true, mapi::kMapiUserAbort, "MailWait User Cancel", HandOver::kCancelled},
+      {true, mapi::kMapiUserCancel, "MailWait User Cancel", HandOver::kCancelled},
       {true, 2, "MailWait MAPI Error : 2", HandOver::kFailed},
       {false, 0, "Sent successfully", HandOver::kHandedOver},
       // The Extended cancel code means nothing without the form.
@@ -119,7 +119,7 @@ TEST_F(SendersTest, ExtendedOutcomeFollowsTheWrapperAndReleasesEverything) {
       {"send fails", false, "Send", 1, "Error: cannot send message!", HandOver::kFailed, released},
       {"form sent", true, "", 1, "MailWait Send Successfully", HandOver::kHandedOver, released},
       // A cancel in the form is the user's choice, not a failure.
-      {"form cancelled", true, "", 2, "MailWait User Cancel", HandOver::kHandedOver, released},
+      {"form cancelled", true, "", 2, "MailWait User Cancel", HandOver::kCancelled, released},
       {"form error", true, "", 0, "MailWait Error", HandOver::kFailed, released},
       {"Init",
        false,
@@ -226,7 +226,7 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
   } cases[] = {
       {"document missing", dir_.File("absent"), "SMTP error: cannot open attachment ",
        HandOver::kFailed, 0},
-      {"answered No", document, "MailWait User Cancel", HandOver::kHandedOver, 1},
+      {"answered No", document, "MailWait User Cancel", HandOver::kCancelled, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -254,12 +254,14 @@ TEST(SmtpRecipients, FollowTheGrammarOfPieces) {
     SCOPED_TRACE(row.piece);
     std::string piece = row.piece;
     std::vector<mail::Recipient> recipients;
-    const std::string failure = ReadSmtpRecipients({piece.data()}, &recipients);
+    std::string failure;
+    const bool read = ReadSmtpRecipients({piece.data()}, &recipients, &failure);
     if (row.address == nullptr) {
+      EXPECT_FALSE(read);
       EXPECT_EQ(failure, "not an address: " + piece);
       continue;
     }
-    ASSERT_EQ(failure, "");
+    ASSERT_TRUE(read) << failure;
     ASSERT_EQ(recipients.size(), 1u);
     EXPECT_EQ(recipients[0].name, row.name);
     EXPECT_EQ(recipients[0].address, row.address);
