@@ -118,6 +118,15 @@ bool IsMailbox(std::string_view text) {
   return IsDotAtom(text.substr(0, at)) && IsMailDomain(text.substr(at + 1));
 }
 
+bool IsClientAddress(std::string_view text) {
+  const std::size_t at = text.rfind('@');
+  if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return false;
+  }
+  return true;
+}
+
 bool IsMailDomain(std::string_view text) {
   return !text.empty() && text.size() <= kMaxDomain &&
          (IsDomainName(text) || IsAddressLiteral(text));

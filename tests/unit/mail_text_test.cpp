@@ -108,35 +108,48 @@ TEST(MailText, FromNamesTheSenderWhenThereIsAName) {
   for (const auto& c : cases) EXPECT_EQ(FromHeader(c.name, "uff@example.com"), c.header);
 }
 
-TEST(MailText, AddressesGoToTheServerAsTheyAre) {
+// The SMTP envelope takes an RFC 5321 mailbox only; a mail client is handed
+// whatever reads as an address and cannot be a name that bounces.
+TEST(MailText, AddressRulesOfTheEnvelopeAndOfTheMailClient) {
   const struct {
     std::string text;
-    bool address;
+    bool mailbox;
+    bool client;
   } cases[] = {
-      {"anna@example.com", true},
-      {"a@b", true},
-      {"bruno", false},
-      {"@example.com", false},
-      {"anna@", false},
-      {"anna @example.com", false},
-      {"an\tna@x.it", false},
-      {"<anna@x.it>", false},
-      {"caff\xE8@x.it", false},
-      {"", false},
-      {"o'neil.j6+fatture@mail-1.example.com", true},
-      {".anna@x.it", false},
-      {"anna.@x.it", false},
-      {"anna@x..it", false},
-      {"anna@-x.it", false},
-      {"anna@x_y.it", false},
-      {"anna@[192.0.2.1]", true},
-      {"anna@[192.0.2.256]", false},
-      {"anna@[IPv6:2001:db8::1]", true},
-      {"anna@[]", false},
-      {std::string(64, 'a') + "@x.it", true},
-      {std::string(65, 'a') + "@x.it", false},
+      {"anna@example.com", true, true},
+      {"a@b", true, true},
+      {"bruno", false, false},
+      {"Anna Rossi", false, false},
+      {"@example.com", false, false},
+      {"anna@", false, false},
+      {"@", false, false},
+      {"", false, false},
+      {"anna @example.com", false, false},
+      {"anna rossi@example.com", false, false},
+      {"anna@example.com ", false, false},
+      {"an\tna@x.it", false, false},
+      {"anna\t@example.com", false, false},
+      {"anna@exam\x7fple.com", false, false},
+      {"\"anna rossi\"@example.com", false, false},  // quoted blanks are blanks too
+      {"<anna@x.it>", false, true},
+      {"caff\xE8@x.it", false, true},
+      {"o'neil.j6+fatture@mail-1.example.com", true, true},
+      {".anna@x.it", false, true},
+      {"anna.@x.it", false, true},
+      {"anna@x..it", false, true},
+      {"anna@-x.it", false, true},
+      {"anna@x_y.it", false, true},
+      {"anna@[192.0.2.1]", true, true},
+      {"anna@[192.0.2.256]", false, true},
+      {"anna@[IPv6:2001:db8::1]", true, true},
+      {"anna@[]", false, true},
+      {std::string(64, 'a') + "@x.it", true, true},
+      {std::string(65, 'a') + "@x.it", false, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(mail::IsMailbox(c.text), c.address) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(mail::IsMailbox(c.text), c.mailbox) << c.text;
+    EXPECT_EQ(mail::IsClientAddress(c.text), c.client) << c.text;
+  }
 }
 
 TEST(MailText, DateGivesTheWeekdayAndTheOffset) {
