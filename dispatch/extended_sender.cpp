@@ -6,10 +6,10 @@
 #include "dispatch/compose.h"
 #include "dispatch/mapiex_classes.h"
 #include "dispatch/recipients.h"
+#include "mail/file_name.h"
 #include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 
 namespace j6 {
 
@@ -38,7 +38,7 @@ HandOver FillAndHandOver(RunState& run, CMAPIEx& session, CMAPIMessage& message,
   LogLine("Subject: %s", run.subject.c_str());
   message.SetSubject(run.subject.c_str());
   if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
+    const std::string name(mail::HostFileName(run.remoteDocumentPath.view()));
     LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
     message.AddAttachment(platform::AbsolutePath(std::string(run.documentPath.view())).c_str(),
                           AttachmentDisplayName(run.remoteDocumentPath.view()).c_str());

@@ -247,15 +247,6 @@ const char* AttachmentType(std::string_view name) {
   return "application/octet-stream";
 }
 
-std::string CrLfLines(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-    out += text[i];
-  }
-  return out;
-}
-
 std::string QuotedPrintable(std::string_view text) {
   constexpr std::size_t kMaxQuotedLine = 76;
   std::string out;

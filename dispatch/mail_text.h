@@ -39,9 +39,6 @@ std::string AttachmentDisposition(std::string_view name);
 /// application/pdf); application/octet-stream for any other.
 const char* AttachmentType(std::string_view name);
 
-/// The text with every line ending in CR LF, as a mail's body has them.
-std::string CrLfLines(std::string_view text);
-
 /// The text quoted-printable (RFC 2045): its CR LF pairs are its line
 /// breaks, and no line is longer than 76 characters.
 std::string QuotedPrintable(std::string_view text);

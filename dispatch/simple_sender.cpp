@@ -9,12 +9,12 @@
 #include "dispatch/attachment_name.h"
 #include "dispatch/compose.h"
 #include "dispatch/recipients.h"
+#include "mail/file_name.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
 #include "platform/simple_mapi_abi.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 
 namespace j6 {
 
@@ -95,7 +95,7 @@ HandOver SendSimple(RunState& run, bool wait) {
   // a client refuses an attachment without one.
   mapi::ULONG fileCount = 0;
   if (!run.documentPath.empty()) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
+    const std::string name(mail::HostFileName(run.remoteDocumentPath.view()));
     LogLine("Attachment1: %s [%s]", run.documentPath.c_str(), name.c_str());
     documentName = AttachmentDisplayName(run.remoteDocumentPath.view());
     files[fileCount].nPosition = kAppendPosition;

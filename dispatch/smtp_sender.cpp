@@ -12,12 +12,13 @@
 #include "dispatch/recipients.h"
 #include "dispatch/smtp_connection.h"
 #include "mail/address.h"
+#include "mail/file_name.h"
+#include "mail/line_breaks.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 #include "run/warning.h"
 #include "smtp/transport.h"
 
@@ -124,7 +125,7 @@ std::string Transmit(const RunState& run, Mail& mail, const SmtpConnection& conn
   const std::vector<const char*> recipients = Pointers(addresses);
 
   // Encoded here, so that its size is known before it is sent.
-  const std::string body = QuotedPrintable(CrLfLines(run.body.view()));
+  const std::string body = QuotedPrintable(mail::LineBreaksAs(run.body.view(), "\r\n"));
   std::vector<J6SmtpPart> parts;
   parts.push_back(J6SmtpPart{"text/plain; charset=windows-1252", "quoted-printable", nullptr, 0,
                              body.data(), body.size(), nullptr, nullptr, 0, nullptr});
@@ -186,7 +187,7 @@ HandOver SendSmtp(RunState& run, bool wait) {
 
   Mail mail;
   if (!run.documentPath.empty() && !run.remoteDocumentPath.empty()) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
+    const std::string name(mail::HostFileName(run.remoteDocumentPath.view()));
     LogLine("Add Attachment: %s [%s]", run.documentPath.c_str(), name.c_str());
     mail.attachments.push_back(Attachment{std::string(run.documentPath.view()),
                                           AttachmentDisplayName(run.remoteDocumentPath.view()),

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "mail/address.h"
+#include "mail/line_breaks.h"
 #include "mapiex/mapiex.h"
 #include "mapiex/message_rows_win32.h"
 #include "mapiex/session_forms_win32.h"
@@ -548,7 +549,7 @@ void SetBody(Message* m, const char* text) {
   if (!m->message) return;
   if (Apply(m->message.get(), BodyRow(text))) return;
   // A body too long for SetProps goes in as a stream.
-  const std::string body = WithCrLf(text);
+  const std::string body = mail::LineBreaksAs(text != nullptr ? text : "", "\r\n");
   WriteStream(m->message.get(), PR_BODY_A, [&](IStream* stream) {
     return WriteAll(stream, body.data(), static_cast<ULONG>(body.size()));
   });

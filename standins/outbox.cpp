@@ -14,6 +14,8 @@
 #include <string_view>
 #include <utility>
 
+#include "mail/file_name.h"
+#include "mail/line_breaks.h"
 #include "platform/posix_file.h"
 #include "platform/posix_path.h"
 #include "platform/windows1252.h"
@@ -41,12 +43,6 @@ std::string Utf8(const std::string& windows1252) {
     }
   }
   return text;
-}
-
-/// Windows takes either slash as a separator.
-std::string FileName(const std::string& windowsPath) {
-  const std::size_t cut = windowsPath.find_last_of("\\/");
-  return cut == std::string::npos ? windowsPath : windowsPath.substr(cut + 1);
 }
 
 /// A file descriptor, closed with its holder.
@@ -281,14 +277,7 @@ bool WriteMessage(const Message& message, const std::vector<Descriptor>& files, 
   Ref<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
   // The format options below turn every line feed into CR LF; one already
   // there must not become two line breaks.
-  std::string body;
-  body.reserve(message.body.size());
-  for (std::size_t i = 0; i < message.body.size(); ++i) {
-    if (message.body[i] == '\r' && i + 1 < message.body.size() && message.body[i + 1] == '\n') {
-      continue;
-    }
-    body += message.body[i];
-  }
+  const std::string body = mail::LineBreaksAs(message.body, "\n");
   Ref<GMimeStream> bodyStream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
   Ref<GMimePart> text =
       NewPart("text", "plain", bodyStream.get(), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
@@ -298,7 +287,9 @@ bool WriteMessage(const Message& message, const std::vector<Descriptor>& files, 
     const Attachment& attachment = message.attachments[i];
     Ref<GMimePart> file = NewPart("application", "octet-stream", FileStream(files[i].get()).get(),
                                   GMIME_CONTENT_ENCODING_BASE64);
-    const std::string& name = attachment.name.empty() ? FileName(attachment.path) : attachment.name;
+    const std::string name = attachment.name.empty()
+                                 ? std::string(mail::WindowsFileName(attachment.path))
+                                 : attachment.name;
     g_mime_part_set_filename(file.get(), Utf8(name).c_str());
     g_mime_multipart_add(mixed.get(), GMIME_OBJECT(file.get()));
   }

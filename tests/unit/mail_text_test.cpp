@@ -1,6 +1,6 @@
-// The header texts of the SMTP hand-over. Encoded words and RFC 2231
-// parameters are decoded back here, so the rows check what a reader gets,
-// not how the encoder goes about it.
+// The mail's text rules and the header texts of the SMTP hand-over. Encoded
+// words and RFC 2231 parameters are decoded back here, so the rows check what
+// a reader gets, not how the encoder goes about it.
 #include "dispatch/mail_text.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "mail/address.h"
+#include "mail/file_name.h"
+#include "mail/line_breaks.h"
 
 namespace j6 {
 namespace {
@@ -255,9 +257,60 @@ TEST(MailText, BodyIsQuotedPrintableInLinesOf76) {
   for (const auto& c : cases) EXPECT_EQ(QuotedPrintable(c.text), c.encoded) << c.text;
 }
 
-TEST(MailText, BodyLinesEndInCrLf) {
-  EXPECT_EQ(CrLfLines("Gentile cliente,\nCordiali saluti"), "Gentile cliente,\r\nCordiali saluti");
-  EXPECT_EQ(CrLfLines("a\r\nb\n"), "a\r\nb\r\n");
+// A line feed is a line break, with or without its carriage return; a
+// carriage return alone is none.
+TEST(MailText, LineBreaksGoAsTheMailLibraryWantsThem) {
+  const struct {
+    const char* text;
+    const char* crLf;
+    const char* lf;
+  } cases[] = {
+      {"", "", ""},
+      {"one line", "one line", "one line"},
+      {"Gentile cliente,\nCordiali saluti", "Gentile cliente,\r\nCordiali saluti",
+       "Gentile cliente,\nCordiali saluti"},
+      {"\n", "\r\n", "\n"},
+      {"\n\n", "\r\n\r\n", "\n\n"},
+      {"end\n", "end\r\n", "end\n"},
+      {"a\r\nb", "a\r\nb", "a\nb"},
+      {"a\r\nb\n", "a\r\nb\r\n", "a\nb\n"},
+      {"\r\n\n", "\r\n\r\n", "\n\n"},
+      {"a\rb", "a\rb", "a\rb"},
+      {"\r\r\n", "\r\r\n", "\r\n"},
+      {"Line1\nLine2\r\nLine3\n\nEnd", "Line1\r\nLine2\r\nLine3\r\n\r\nEnd",
+       "Line1\nLine2\nLine3\n\nEnd"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(mail::LineBreaksAs(c.text, "\r\n"), c.crLf) << c.text;
+    EXPECT_EQ(mail::LineBreaksAs(c.text, "\n"), c.lf) << c.text;
+  }
+}
+
+// The host names a document by what follows its last backslash; Windows
+// takes a slash too, and the Extended wrapper a drive's colon as well.
+TEST(MailText, FileNamesByTheHostsRuleAndByWindows) {
+  const struct {
+    const char* path;
+    const char* host;
+    const char* windows;
+    const char* afterDrive;
+  } cases[] = {
+      {"", "", "", ""},
+      {"R1", "R1", "R1", "R1"},
+      {"\\\\srv\\spool\\PRT\\R1", "R1", "R1", "R1"},
+      {"\\\\server\\share\\a b.txt", "a b.txt", "a b.txt", "a b.txt"},
+      {"C:\\Temp\\J6\\report.pdf", "report.pdf", "report.pdf", "report.pdf"},
+      {"a\\b\\c.pdf", "c.pdf", "c.pdf", "c.pdf"},
+      {"C:\\OUT\\", "", "", ""},
+      {"C:/OUT/R1", "C:/OUT/R1", "R1", "R1"},  // to the host a slash is part of a name
+      {"C:\\Temp/mixed\\last.doc", "last.doc", "last.doc", "last.doc"},
+      {"C:report.pdf", "C:report.pdf", "C:report.pdf", "report.pdf"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(mail::HostFileName(c.path), c.host) << c.path;
+    EXPECT_EQ(mail::WindowsFileName(c.path), c.windows) << c.path;
+    EXPECT_EQ(mail::WindowsFileNameAfterDrive(c.path), c.afterDrive) << c.path;
+  }
 }
 
 }  // namespace
