@@ -1,5 +1,6 @@
 #include "mail/address.h"
 
+#include "mail/characters.h"
 #include "platform/ascii.h"
 
 namespace j6::mail {
@@ -14,15 +15,6 @@ std::string_view Trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return std::string_view();
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool IsLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool IsAtomText(char c) {
-  return IsLetterOrDigit(c) ||
-         std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
 }
 
 /// Atoms joined by single dots.

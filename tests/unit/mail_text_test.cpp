@@ -25,60 +25,77 @@ std::vector<std::string> Lines(const std::string& header) {
   return lines;
 }
 
-std::string DecodeBase64(const std::string& text) {
-  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const std::string kWordStart = "=?windows-1252?Q?";
+
+std::string DecodeQ(const std::string& text) {
   std::string out;
-  unsigned bits = 0;
-  int count = 0;
-  for (const char c : text) {
-    if (c == '=') break;
-    bits = (bits << 6) | static_cast<unsigned>(alphabet.find(c));
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out += static_cast<char>((bits >> count) & 0xFF);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '=') {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i] == '_' ? ' ' : text[i];
     }
   }
   return out;
 }
 
-/// The value as a reader decodes it: lines unfolded, adjacent encoded
-/// words joined.
+/// The value as an RFC 2047 reader shows it: lines unfolded, encoded words
+/// decoded, the white space between two adjacent ones dropped.
 std::string Decoded(const std::string& header) {
   std::string unfolded;
   for (const std::string& line : Lines(header)) unfolded += line;
-  std::string value = unfolded.substr(unfolded.find(": ") + 2);
-  const std::string start = "=?windows-1252?B?";
-  if (value.rfind(start, 0) != 0) return value;
+  const std::string value = unfolded.substr(unfolded.find(':') + 2);
   std::string text;
-  for (std::size_t at = 0; (at = value.find(start, at)) != std::string::npos;) {
-    const std::size_t end = value.find("?=", at);
-    text += DecodeBase64(value.substr(at + start.size(), end - at - start.size()));
-    at = end;
+  std::string gap;
+  bool afterWord = false;
+  for (std::size_t start = 0;;) {
+    const std::size_t blank = value.find(' ', start);
+    const std::string token = value.substr(start, blank - start);
+    if (token.rfind(kWordStart, 0) == 0 && token.size() > kWordStart.size() + 1 &&
+        token.compare(token.size() - 2, 2, "?=") == 0) {
+      text += (afterWord ? "" : gap) +
+              DecodeQ(token.substr(kWordStart.size(), token.size() - kWordStart.size() - 2));
+      afterWord = true;
+      gap.clear();
+    } else if (!token.empty()) {
+      text += gap + token;
+      afterWord = false;
+      gap.clear();
+    }
+    if (blank == std::string::npos) return text + gap;
+    gap += ' ';
+    start = blank + 1;
   }
-  return text;
 }
 
 void ExpectFoldedWithinLimits(const std::string& header) {
-  const std::string start = "=?windows-1252?B?";
   for (const std::string& line : Lines(header)) {
     EXPECT_LE(line.size(), 78u) << line;
-    for (std::size_t at = 0; (at = line.find(start, at)) != std::string::npos;) {
-      const std::size_t end = line.find("?=", at + start.size()) + 2;
+    for (std::size_t at = 0; (at = line.find(kWordStart, at)) != std::string::npos;) {
+      const std::size_t end = line.find("?=", at + kWordStart.size()) + 2;
       EXPECT_LE(end - at, 75u) << line;
       at = end;
     }
   }
 }
 
-TEST(MailText, SubjectIsPlainOrEncodedWords) {
+TEST(MailText, SubjectKeepsPlainWordsAndSplitsEncodedOnesAtBlanks) {
   const std::string long1252(50, '\xE8');
+  std::string societa8 = "Societ\xE0";
+  for (int i = 1; i < 8; ++i) societa8 += " Societ\xE0";
+  const std::string societa = "=?windows-1252?Q?Societ=E0";
   const struct {
     std::string subject;
     std::string header;  // empty: only decoded and measured
   } cases[] = {
       {"Fattura 17", "Subject: Fattura 17"},
-      {"Caff\xE8", "Subject: =?windows-1252?B?Q2FmZug=?="},
+      {"Caff\xE8", "Subject: =?windows-1252?Q?Caff=E8?="},
+      {"Fattura n\xB0 17 \xE8 pronta",
+       "Subject: Fattura =?windows-1252?Q?n=B0?= 17 =?windows-1252?Q?=E8?= pronta"},
+      {societa8, "Subject: " + societa + "_Societ=E0_Societ=E0_Societ=E0_Societ=E0_?=\r\n " +
+                     societa + "_Societ=E0_Societ=E0?="},
+      {"a  \xE8  b ", "Subject: a =?windows-1252?Q?_=E8_?= b "},
       // Text that reads like an encoded word must not be taken for one.
       {"=?x?B?QQ==?=", ""},
       {long1252, ""},
@@ -105,7 +122,9 @@ TEST(MailText, FromNamesTheSenderWhenThereIsAName) {
       {"", "From: uff@example.com"},
       {"Ufficio", "From: \"Ufficio\" <uff@example.com>"},
       {"Ufficio \"Vendite\"", "From: \"Ufficio \\\"Vendite\\\"\" <uff@example.com>"},
-      {"Caff\xE8", "From: =?windows-1252?B?Q2FmZug=?= <uff@example.com>"},
+      {"Caff\xE8", "From: =?windows-1252?Q?Caff=E8?= <uff@example.com>"},
+      {"Societ\xE0 Rossi, Anna",
+       "From: =?windows-1252?Q?Societ=E0_Rossi=2C?= Anna <uff@example.com>"},
   };
   for (const auto& c : cases) EXPECT_EQ(FromHeader(c.name, "uff@example.com"), c.header);
 }
