@@ -1,9 +1,9 @@
 #include "check/library_check.h"
 
 #include "dispatch/mapiex_classes.h"
+#include "mail/file_name.h"
 #include "platform/dynamic_library.h"
 #include "platform/module_path.h"
-#include "run/text.h"
 
 namespace j6::check {
 
@@ -21,7 +21,7 @@ Found FindFor(const Program& program, const char* name, const char* role, std::s
               std::string* why, Report& report) {
   std::string path;
   if (!platform::FindLibrary(name, &path, why)) return Found::kNowhere;
-  *file = std::string(LastPathPart(path));
+  *file = std::string(mail::WindowsFileName(path));
   const BinaryHeader header = ReadBinaryHeader(path);
   if (header.format == BinaryFormat::kUnknown) {
     // Let the loader say what is wrong with it.
@@ -51,7 +51,7 @@ Program ThisProgram() {
   Program program;
   std::string path;
   if (platform::ModuleFileName(&path)) {
-    program.fileName = std::string(LastPathPart(path));
+    program.fileName = std::string(mail::WindowsFileName(path));
     program.header = ReadBinaryHeader(path);
   }
   if (program.fileName.empty()) program.fileName = "the check program";

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "mail/file_name.h"
 #include "platform/ascii.h"
 #include "platform/file_probe.h"
 #include "platform/registry.h"
-#include "run/text.h"
 
 namespace j6::check {
 
@@ -46,7 +46,7 @@ std::string Package(int bits) {
 /// there and built as J6Mailer is.
 void CheckClientLibrary(const Program& program, const std::string& library,
                         const std::string& named, Report& report) {
-  const std::string file(LastPathPart(library));
+  const std::string file(mail::WindowsFileName(library));
   if (platform::EqualsIgnoringAsciiCase(file, "winemapi.dll")) {
     // Wine's built-in lies in its system folder, of the process's bitness.
     report.Warn(library + ", the MAPI library of " + named +

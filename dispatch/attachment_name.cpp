@@ -2,12 +2,13 @@
 
 #include <cstring>
 
+#include "mail/file_name.h"
 #include "run/text.h"
 
 namespace j6 {
 
 std::string AttachmentDisplayName(std::string_view path) {
-  std::string name(LastPathPart(path));
+  std::string name(mail::WindowsFileName(path));
   for (char& c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || std::strchr("<>:\"|?*", c) != nullptr) c = '_';

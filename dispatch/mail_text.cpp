@@ -3,118 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "mail/header_line.h"
 #include "platform/ascii.h"
-#include "smtp/base64.h"
 
 namespace j6 {
 
 namespace {
-
-// RFC 5322's line length, and RFC 2047's longest encoded word.
-constexpr std::size_t kMaxLine = 78;
-constexpr std::size_t kMaxEncodedWord = 75;
-constexpr std::string_view kWordStart = "=?windows-1252?B?";
-constexpr std::string_view kWordEnd = "?=";
-constexpr std::size_t kWordFrame = kWordStart.size() + kWordEnd.size();
-
-/// Printable ASCII that a reader cannot take for an encoded word.
-bool IsPlain(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] < ' ' || text[i] > '~') return false;
-    if (text[i] == '=' && i + 1 < text.size() && text[i + 1] == '?') return false;
-  }
-  return true;
-}
-
-std::string Quoted(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-/// A header line built piece by piece, folded before a blank wherever the
-/// next piece would pass the line length.
-class HeaderLine {
- public:
-  explicit HeaderLine(std::string_view name)
-      : text_(std::string(name) + ":"), line_(text_.size()) {}
-
-  /// A blank and `piece`, on the next line when it does not fit this one.
-  void Add(std::string_view piece) {
-    if (line_ + 1 + piece.size() > kMaxLine && !piece.empty() && line_ > 0 && !fresh_) Fold();
-    text_ += ' ';
-    text_ += piece;
-    line_ += 1 + piece.size();
-    fresh_ = false;
-  }
-
-  /// Plain text, foldable at each of its blanks.
-  void AddWords(std::string_view text) {
-    for (std::size_t start = 0;;) {
-      const std::size_t blank = text.find(' ', start);
-      Add(text.substr(start, blank - start));
-      if (blank == std::string_view::npos) break;
-      start = blank + 1;
-    }
-  }
-
-  /// Windows-1252 text as encoded words, the first filling what is left of
-  /// the line. Every word but the last holds whole groups of three bytes:
-  /// readers join adjacent words before decoding, and padding in the middle
-  /// would cut the text short.
-  void AddEncoded(std::string_view text) {
-    do {
-      const std::size_t left = line_ + 1 < kMaxLine ? kMaxLine - line_ - 1 : 0;
-      if (left < kWordFrame + 4) Fold();
-      const std::size_t room =
-          kMaxLine - line_ - 1 < kMaxEncodedWord ? kMaxLine - line_ - 1 : kMaxEncodedWord;
-      const std::size_t fits = (room - kWordFrame) / 4 * 3;
-      const std::size_t take = text.size() < fits ? text.size() : fits;
-      std::string word(kWordStart);
-      smtp::AppendBase64(text.substr(0, take), &word);
-      word += kWordEnd;
-      Add(word);
-      text.remove_prefix(take);
-    } while (!text.empty());
-  }
-
-  /// "address", or "Name" <address>, and `after` (a comma) without a blank.
-  void AddMailbox(std::string_view name, std::string_view address, std::string_view after) {
-    if (name.empty()) {
-      Add(std::string(address) + std::string(after));
-      return;
-    }
-    if (IsPlain(name)) {
-      Add(Quoted(name));
-    } else {
-      AddEncoded(name);
-    }
-    Add("<" + std::string(address) + ">" + std::string(after));
-  }
-
-  /// Text that must stay where it is, with no blank before it.
-  void Append(std::string_view text) {
-    text_ += text;
-    line_ += text.size();
-  }
-
-  /// Ends the line here; what follows starts the next, after a blank.
-  void Fold() {
-    text_ += "\r\n";
-    line_ = 0;
-    fresh_ = true;
-  }
-
-  const std::string& text() const { return text_; }
-
- private:
-  std::string text_;
-  std::size_t line_;
-  bool fresh_ = false;  // nothing on this folded line yet
-};
 
 /// RFC 2231's attribute-char: what a parameter value may hold unencoded.
 bool IsAttributeChar(char c) {
@@ -134,23 +28,19 @@ int DaysFromCivil(int year, int month, int day) {
 }  // namespace
 
 std::string TextHeader(std::string_view name, std::string_view value) {
-  HeaderLine line(name);
-  if (IsPlain(value)) {
-    line.AddWords(value);
-  } else {
-    line.AddEncoded(value);
-  }
+  mail::HeaderLine line(name);
+  line.AddText(value);
   return line.text();
 }
 
 std::string FromHeader(std::string_view name, std::string_view address) {
-  HeaderLine line("From");
+  mail::HeaderLine line("From");
   line.AddMailbox(name, address, "");
   return line.text();
 }
 
 std::string ToHeader(const mail::Recipient* recipients, std::size_t count) {
-  HeaderLine line("To");
+  mail::HeaderLine line("To");
   for (std::size_t i = 0; i < count; ++i) {
     line.AddMailbox(recipients[i].name, recipients[i].address, i + 1 < count ? "," : "");
   }
@@ -181,10 +71,10 @@ std::string MessageIdHeader(const platform::LocalTime& time, std::uint32_t proce
 }
 
 std::string AttachmentDisposition(std::string_view name) {
-  HeaderLine line("Content-Disposition");
+  mail::HeaderLine line("Content-Disposition");
   line.Add("attachment;");
-  if (IsPlain(name)) {
-    line.Add("filename=" + Quoted(name));
+  if (mail::IsPlainAscii(name)) {
+    line.Add("filename=" + mail::QuotedString(name));
     return line.text();
   }
   std::string encoded = "windows-1252''";
@@ -245,15 +135,6 @@ const char* AttachmentType(std::string_view name) {
     if (platform::EndsWithIgnoringAsciiCase(name, known.extension)) return known.type;
   }
   return "application/octet-stream";
-}
-
-std::string CrLfLines(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-    out += text[i];
-  }
-  return out;
 }
 
 std::string QuotedPrintable(std::string_view text) {

@@ -1,7 +1,7 @@
 // The texts of an Internet mail (RFC 5322 and MIME) that the SMTP sender
-// builds from the run's Windows-1252 fields: header lines, folded at 78
-// characters, with what is not plain ASCII as RFC 2047 encoded words or
-// RFC 2231 parameters.
+// builds from the run's Windows-1252 fields: header lines, folded and
+// encoded by the rules of mail/header_line.h, with an attachment's name that
+// is not plain ASCII as RFC 2231 parameters.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +13,8 @@
 
 namespace j6 {
 
-/// The header line "Name: value". A value that is not plain printable ASCII
-/// goes as encoded words of the windows-1252 charset.
+/// The header line "Name: value", its words that cannot stand as they are
+/// as encoded words of the windows-1252 charset.
 std::string TextHeader(std::string_view name, std::string_view value);
 
 /// "From: "Name" <address>", or the address alone when there is no name.
@@ -38,9 +38,6 @@ std::string AttachmentDisposition(std::string_view name);
 /// The content type an attachment's extension names (".pdf":
 /// application/pdf); application/octet-stream for any other.
 const char* AttachmentType(std::string_view name);
-
-/// The text with every line ending in CR LF, as a mail's body has them.
-std::string CrLfLines(std::string_view text);
 
 /// The text quoted-printable (RFC 2045): its CR LF pairs are its line
 /// breaks, and no line is longer than 76 characters.

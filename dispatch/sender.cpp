@@ -5,10 +5,10 @@
 #include "dispatch/attachment_name.h"
 #include "dispatch/compose.h"
 #include "dispatch/recipients.h"
+#include "mail/file_name.h"
 #include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 #include "run/warning.h"
 
 namespace j6 {
@@ -25,7 +25,7 @@ void LogBody(const RunState& run, const SenderTraits& traits) {
 void ListAttachments(const RunState& run, const SenderTraits& traits, MailParts* parts) {
   const std::string document(run.documentPath.view());
   if (!document.empty() && (!traits.documentNeedsServerPath || !run.remoteDocumentPath.empty())) {
-    const std::string name(FileNamePart(run.remoteDocumentPath.view()));
+    const std::string name(mail::HostFileName(run.remoteDocumentPath.view()));
     LogLine("%s: %s [%s]", traits.documentLabel, document.c_str(), name.c_str());
     parts->attachments.push_back(
         MailAttachment{document, platform::AbsolutePath(document),

@@ -11,6 +11,7 @@
 #include "dispatch/sender.h"
 #include "dispatch/smtp_connection.h"
 #include "mail/address.h"
+#include "mail/line_breaks.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
@@ -141,7 +142,7 @@ bool Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
   const std::vector<const char*> recipients = Pointers(addresses);
 
   // Encoded here, so that its size is known before it is sent.
-  const std::string body = QuotedPrintable(CrLfLines(run.body.view()));
+  const std::string body = QuotedPrintable(mail::LineBreaksAs(run.body.view(), "\r\n"));
   std::vector<J6SmtpPart> parts;
   parts.push_back(J6SmtpPart{"text/plain; charset=windows-1252", "quoted-printable", nullptr, 0,
                              body.data(), body.size(), nullptr, nullptr, 0, nullptr});

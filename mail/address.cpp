@@ -1,5 +1,6 @@
 #include "mail/address.h"
 
+#include "mail/characters.h"
 #include "platform/ascii.h"
 
 namespace j6::mail {
@@ -14,15 +15,6 @@ std::string_view Trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return std::string_view();
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool IsLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool IsAtomText(char c) {
-  return IsLetterOrDigit(c) ||
-         std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
 }
 
 /// Atoms joined by single dots.
@@ -116,6 +108,15 @@ bool IsMailbox(std::string_view text) {
   const std::size_t at = text.rfind('@');
   if (at > kMaxLocalPart) return false;  // npos too: no "@"
   return IsDotAtom(text.substr(0, at)) && IsMailDomain(text.substr(at + 1));
+}
+
+bool IsClientAddress(std::string_view text) {
+  const std::size_t at = text.rfind('@');
+  if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return false;
+  }
+  return true;
 }
 
 bool IsMailDomain(std::string_view text) {

@@ -22,10 +22,19 @@ Recipient ReadRecipient(std::string_view piece);
 /// Whether the text is an RFC 5321 mailbox, as an SMTP envelope carries it:
 /// a dot-atom local part of at most 64 characters, "@", and a domain or an
 /// address literal. Quoted local parts are not taken: servers and relays
-/// read them differently, and they can hide a second address. (The Extended
-/// wrapper's one-offs keep a laxer rule: there the mail client writes the
-/// envelope.)
+/// read them differently, and they can hide a second address.
+/// Stricter than IsClientAddress because the program's own SMTP client
+/// writes this envelope, and must write nothing a server could misread.
 bool IsMailbox(std::string_view text);
+
+/// Whether a mail client may be handed the text as the address of a
+/// recipient or sender that no address book knows (a MAPI one-off): an "@"
+/// with something on either side, and no blank or control character.
+/// Laxer than IsMailbox because the client's own transport writes the
+/// envelope, and may take what the program's SMTP client cannot send (an
+/// international domain, a local part in the code page); the text only must
+/// not be a name that would bounce later.
+bool IsClientAddress(std::string_view text);
 
 /// Whether the text is a domain name or an address literal ("[192.0.2.1]",
 /// "[IPv6:...]") as RFC 5321 has them after "@" and in EHLO; ASCII only.

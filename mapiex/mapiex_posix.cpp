@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "mail/address.h"
 #include "mapiex/mapiex.h"
 #include "mapiex/recipient_text.h"
 #include "standins/outbox.h"
@@ -115,7 +116,7 @@ J6_EXPORT int MAPIEx_AddRecipient(void* message, const char* text, int /*type*/)
     // Windows wrapper applies to what its address book does not know; any
     // other text stays without an address, and Send will refuse it.
     const j6::mapiex::RecipientText recipient = j6::mapiex::ParseRecipient(text);
-    const bool isAddress = j6::mapiex::IsInternetAddress(recipient.address);
+    const bool isAddress = j6::mail::IsClientAddress(recipient.address);
     AsMessage(message)->recipients.push_back(
         {recipient.name, isAddress ? recipient.address : std::string()});
     return 1;

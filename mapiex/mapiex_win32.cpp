@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "mail/address.h"
+#include "mail/line_breaks.h"
 #include "mapiex/mapiex.h"
 #include "mapiex/message_rows_win32.h"
 #include "mapiex/session_forms_win32.h"
@@ -536,7 +538,7 @@ int AddRecipient(Message* m, const char* text, int type) {
   // A name the address book does not know would become a one-off that
   // bounces later, after the user was told the mail went: only an address
   // goes without the address book.
-  if (resolution == Resolution::kUnresolved && IsInternetAddress(recipient.address)) {
+  if (resolution == Resolution::kUnresolved && mail::IsClientAddress(recipient.address)) {
     added = AddOneOff(m, recipient, recipientClass);
   }
   if (!added) m->incomplete = true;
@@ -547,7 +549,7 @@ void SetBody(Message* m, const char* text) {
   if (!m->message) return;
   if (Apply(m->message.get(), BodyRow(text))) return;
   // A body too long for SetProps goes in as a stream.
-  const std::string body = WithCrLf(text);
+  const std::string body = mail::LineBreaksAs(text != nullptr ? text : "", "\r\n");
   WriteStream(m->message.get(), PR_BODY_A, [&](IStream* stream) {
     return WriteAll(stream, body.data(), static_cast<ULONG>(body.size()));
   });
@@ -644,7 +646,7 @@ bool IsOwnAddress(IMAPISession* session, const std::string& address) {
 /// one-off entry identifier can be made (the mail then goes as the identity).
 void SetRepresentedSender(Message* m) {
   const std::string address = ParseRecipient(m->senderAddress.c_str()).address;
-  if (!IsInternetAddress(address)) return;
+  if (!mail::IsClientAddress(address)) return;
   if (m->session && IsOwnAddress(m->session.get(), address)) return;
   const RecipientText sender{m->senderName.empty() ? address : m->senderName, address};
   std::vector<BYTE> entryId = OneOffEntryId(AddressBookOf(m), sender);

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "mail/file_name.h"
+#include "mail/line_breaks.h"
 #include "platform/ascii.h"
 
 namespace j6::mapiex {
@@ -131,25 +133,6 @@ ULONG RecipientClass(int type) {
   }
 }
 
-std::string WithCrLf(const char* text) {
-  std::string out;
-  if (text == nullptr) return out;
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (*p == '\n' && (p == text || p[-1] != '\r')) out += '\r';
-    out += *p;
-  }
-  return out;
-}
-
-std::string FileNameOf(const char* path) {
-  if (path == nullptr) return std::string();
-  const char* name = path;
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
-  }
-  return name;
-}
-
 std::string ExtensionOf(const std::string& name) {
   const auto dot = name.rfind('.');
   // A leading dot names a file, it does not start an extension.
@@ -210,14 +193,17 @@ PropertyRow SubjectRow(const char* subject) {
 
 PropertyRow BodyRow(const char* body) {
   PropertyRow row;
-  row.AddText(PR_BODY_A, WithCrLf(body));
+  row.AddText(PR_BODY_A, mail::LineBreaksAs(body != nullptr ? body : "", "\r\n"));
   return row;
 }
 
 PropertyRow AttachmentRow(const char* path, const char* name) {
   // An empty name would give the user a nameless attachment: the file's own
   // name serves better.
-  const std::string shown = name != nullptr && *name != '\0' ? name : FileNameOf(path);
+  const std::string shown =
+      name != nullptr && *name != '\0'
+          ? name
+          : std::string(mail::WindowsFileNameAfterDrive(path != nullptr ? path : ""));
   PropertyRow row;
   row.AddLong(PR_ATTACH_METHOD, ATTACH_BY_VALUE);
   row.AddText(PR_ATTACH_FILENAME_A, shown);

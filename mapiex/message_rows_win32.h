@@ -62,13 +62,6 @@ class PropertyRow {
 /// number 1, 2 or 3; 0 for any other number.
 ULONG RecipientClass(int type);
 
-/// The text with every line feed that has no carriage return before it
-/// turned into CR LF; null is an empty text.
-std::string WithCrLf(const char* text);
-
-/// What follows the last '\', '/' or drive colon of a path.
-std::string FileNameOf(const char* path);
-
 /// The extension of a file name with its dot (".pdf"), or empty.
 std::string ExtensionOf(const std::string& name);
 

@@ -1,6 +1,7 @@
 // What the wrapper makes of a recipient or sender text, on every platform:
 // no MAPI in here, so that the Windows wrapper and the one over the outbox
-// take a text for an address by the same rule.
+// read a text the same way. Whether the address may go as a one-off is
+// mail::IsClientAddress.
 #pragma once
 
 #include <string>
@@ -15,11 +16,5 @@ struct RecipientText {
   std::string address;
 };
 RecipientText ParseRecipient(const char* text);
-
-/// True when the text can go to the mail client as an address of a one-off:
-/// an `@` with something on either side, and no blank or control character.
-/// Laxer than the SMTP sender's mail::IsMailbox: the client writes the
-/// envelope itself.
-bool IsInternetAddress(const std::string& text);
 
 }  // namespace j6::mapiex

@@ -11,16 +11,6 @@ void TrimTrailingSpaces(char* text) {
   while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
 }
 
-std::string_view FileNamePart(std::string_view path) {
-  const std::size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view LastPathPart(std::string_view path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 bool IsDeviceName(std::string_view fileName) {
   std::string_view base = fileName.substr(0, fileName.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);

@@ -16,14 +16,6 @@ void TrimTrailingSpaces(FixedString<N>& text) {
   TrimTrailingSpaces(text.data());
 }
 
-/// The part of `path` after its last backslash, or `path` itself when it holds
-/// none.
-std::string_view FileNamePart(std::string_view path);
-
-/// The part of `path` after its last backslash or slash: the file name of a
-/// path in either form.
-std::string_view LastPathPart(std::string_view path);
-
 /// Whether Windows takes the file name for a device instead of a file: CON,
 /// PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9, in any case, with or without
 /// an extension, and with any trailing blanks and dots (which Windows drops).

@@ -1,6 +1,5 @@
-// Base64 as mail writes it (RFC 2045): the header's encoded words and the
-// attachments' lines. Inline, so that the transport library stays free of
-// the program's other code.
+// Base64 as mail writes it (RFC 2045): the attachments' lines. Inline, so
+// that the transport library stays free of the program's other code.
 #pragma once
 
 #include <cstddef>

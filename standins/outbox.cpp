@@ -4,16 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <string_view>
 #include <utility>
 
+#include "mail/file_name.h"
+#include "mail/header_line.h"
+#include "mail/line_breaks.h"
 #include "platform/posix_file.h"
 #include "platform/posix_path.h"
 #include "platform/windows1252.h"
@@ -41,12 +43,6 @@ std::string Utf8(const std::string& windows1252) {
     }
   }
   return text;
-}
-
-/// Windows takes either slash as a separator.
-std::string FileName(const std::string& windowsPath) {
-  const std::size_t cut = windowsPath.find_last_of("\\/");
-  return cut == std::string::npos ? windowsPath : windowsPath.substr(cut + 1);
 }
 
 /// A file descriptor, closed with its holder.
@@ -107,93 +103,29 @@ void InitGMime() {
   (void)done;
 }
 
-// Header lines stay within RFC 5322's 78 characters and encoded words within
-// RFC 2047's 75. GMime keeps neither for a long text that it has to encode:
-// it cuts texts by their characters, not by the length of the words they
-// become. Such texts are written as encoded words here, and the header is
-// folded between them.
-constexpr std::size_t kMaxLine = 78;
-constexpr std::size_t kMaxEncodedWord = 75;
-constexpr std::string_view kWordStart = "=?windows-1252?B?";
-constexpr std::string_view kWordEnd = "?=";
+// GMime keeps neither RFC 5322's 78 characters a line nor RFC 2047's 75 an
+// encoded word for a long text that it has to encode: it cuts texts by their
+// characters, not by the length of the words they become. So the mail rules'
+// encoder (mail/header_line.h), which the SMTP sender uses too, writes the
+// subject and every display name that is not plain, and they are set raw.
 
-/// Text GMime may write as it is: printable ASCII, nothing that would read
-/// as an encoded word, no word too long for a folded line.
-bool IsPlain(std::string_view text) {
-  std::size_t word = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < ' ' || c > '~' || (c == '=' && i + 1 < text.size() && text[i + 1] == '?')) return false;
-    word = c == ' ' ? 0 : word + 1;
-    if (word > kMaxLine - 8) return false;
-  }
-  return true;
-}
-
-/// A header value in GMime's raw form (each line after the name starts with
-/// a blank and ends with a line feed), folded before a blank wherever the
-/// next piece would not fit.
-class FoldedValue {
- public:
-  explicit FoldedValue(std::string_view name) : line_(name.size() + 1) {}
-
-  /// Text to put after what is there; it may be folded at any blank in it.
-  void Add(std::string_view text) {
-    while (!text.empty()) {
-      const std::size_t next = text.find(' ', 1);
-      const std::string_view piece = text.substr(0, next);
-      if (line_ + piece.size() > kMaxLine && started_ && piece.front() == ' ') {
-        value_ += '\n';
-        line_ = 0;
-      }
-      value_ += piece;
-      line_ += piece.size();
-      started_ = true;
-      text.remove_prefix(piece.size());
-    }
-  }
-
-  /// Windows-1252 text as a blank and encoded words, the first filling what
-  /// is left of the line. Each word but the last carries whole groups of
-  /// three bytes: readers join the base64 of adjacent words before decoding
-  /// it (GMime does), and padding in the middle would cut the text short.
-  void AddEncoded(std::string_view text) {
-    constexpr std::size_t kFrame = kWordStart.size() + kWordEnd.size();
-    do {
-      // A word too long for what is left of the line goes on the next one.
-      const std::size_t left = line_ + 1 < kMaxLine ? kMaxLine - line_ - 1 : 0;
-      const std::size_t room =
-          left >= kFrame + 4 ? std::min(left, kMaxEncodedWord) : kMaxEncodedWord;
-      const std::size_t take = std::min(text.size(), (room - kFrame) / 4 * 3);
-      gchar* base64 = g_base64_encode(reinterpret_cast<const guchar*>(text.data()), take);
-      Add(std::string(" ") + std::string(kWordStart) + base64 + std::string(kWordEnd));
-      g_free(base64);
-      text.remove_prefix(take);
-    } while (!text.empty());
-  }
-
-  std::string Raw() const { return value_ + '\n'; }
-
- private:
-  std::string value_;
-  std::size_t line_;
-  bool started_ = false;  // something follows the name on the first line
-};
-
-void SetRawHeader(GMimeObject* object, const char* name, const FoldedValue& value) {
+/// Sets the header's value as the line has it, in GMime's raw form: what
+/// follows the name's colon, each line ending in a line feed.
+void SetRawHeader(GMimeObject* object, const char* name, const mail::HeaderLine& line) {
   GMimeHeader* header = g_mime_header_list_get_header(g_mime_object_get_header_list(object), name);
-  if (header != nullptr) g_mime_header_set_raw_value(header, value.Raw().c_str());
+  if (header == nullptr) return;
+  const std::string value = line.text().substr(std::strlen(name) + 1);
+  g_mime_header_set_raw_value(header, (mail::LineBreaksAs(value, "\n") + "\n").c_str());
 }
 
-/// GMime makes the mailboxes and renders those it can; a name it would
-/// encode into overlong words goes as encoded words of ours before the
-/// address GMime gives.
+/// GMime makes the mailboxes and renders those with a plain name; another
+/// name goes as encoded words of ours before the address GMime gives.
 void AddMailboxes(GMimeMessage* message, GMimeAddressType type, const char* header,
                   const std::vector<const Mailbox*>& mailboxes) {
   if (mailboxes.empty()) return;
   InternetAddressList* list = g_mime_message_get_addresses(message, type);
   GMimeFormatOptions* options = g_mime_format_options_get_default();
-  FoldedValue value(header);
+  mail::HeaderLine line(header);
   for (std::size_t i = 0; i < mailboxes.size(); ++i) {
     const Mailbox& mailbox = *mailboxes[i];
     // A name that only repeats the address would be shown twice.
@@ -202,26 +134,24 @@ void AddMailboxes(GMimeMessage* message, GMimeAddressType type, const char* head
         internet_address_mailbox_new(Utf8(name).c_str(), Utf8(mailbox.address).c_str()));
     internet_address_list_add(list, address.get());
     const char* separator = i + 1 < mailboxes.size() ? "," : "";
-    if (IsPlain(name)) {
+    if (mail::IsPlainHeaderText(name)) {
       gchar* text = internet_address_to_string(address.get(), options, TRUE);
-      value.Add(std::string(" ") + text + separator);
+      line.AddUnit(std::string(text) + separator);
       g_free(text);
     } else {
-      value.AddEncoded(name);
-      const char* idnAddress =
-          internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(address.get()));
-      value.Add(std::string(" <") + idnAddress + ">" + separator);
+      line.AddMailbox(
+          name, internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(address.get())),
+          separator);
     }
   }
-  SetRawHeader(GMIME_OBJECT(message), header, value);
+  SetRawHeader(GMIME_OBJECT(message), header, line);
 }
 
 void SetSubject(GMimeMessage* message, const std::string& subject) {
   g_mime_message_set_subject(message, Utf8(subject).c_str(), nullptr);
-  if (IsPlain(subject)) return;
-  FoldedValue value("Subject");
-  value.AddEncoded(subject);
-  SetRawHeader(GMIME_OBJECT(message), "Subject", value);
+  mail::HeaderLine line("Subject");
+  line.AddText(subject);
+  SetRawHeader(GMIME_OBJECT(message), "Subject", line);
 }
 
 /// A part whose content `stream` holds as it is, to be written in
@@ -281,14 +211,7 @@ bool WriteMessage(const Message& message, const std::vector<Descriptor>& files, 
   Ref<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
   // The format options below turn every line feed into CR LF; one already
   // there must not become two line breaks.
-  std::string body;
-  body.reserve(message.body.size());
-  for (std::size_t i = 0; i < message.body.size(); ++i) {
-    if (message.body[i] == '\r' && i + 1 < message.body.size() && message.body[i + 1] == '\n') {
-      continue;
-    }
-    body += message.body[i];
-  }
+  const std::string body = mail::LineBreaksAs(message.body, "\n");
   Ref<GMimeStream> bodyStream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
   Ref<GMimePart> text =
       NewPart("text", "plain", bodyStream.get(), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
@@ -298,7 +221,9 @@ bool WriteMessage(const Message& message, const std::vector<Descriptor>& files, 
     const Attachment& attachment = message.attachments[i];
     Ref<GMimePart> file = NewPart("application", "octet-stream", FileStream(files[i].get()).get(),
                                   GMIME_CONTENT_ENCODING_BASE64);
-    const std::string& name = attachment.name.empty() ? FileName(attachment.path) : attachment.name;
+    const std::string name = attachment.name.empty()
+                                 ? std::string(mail::WindowsFileName(attachment.path))
+                                 : attachment.name;
     g_mime_part_set_filename(file.get(), Utf8(name).c_str());
     g_mime_multipart_add(mixed.get(), GMIME_OBJECT(file.get()));
   }

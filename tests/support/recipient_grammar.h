@@ -19,7 +19,7 @@ inline constexpr RecipientPiece kRecipientPieces[] = {
     {"Anna Rossi <anna@example.com>", "Anna Rossi", "anna@example.com",
      "\"Anna Rossi\" <anna@example.com>"},
     {"\"Rossi, Anna\" <smtp:anna@x.it>", "Rossi, Anna", "anna@x.it", "\"Rossi, Anna\" <anna@x.it>"},
-    {"Caff\xE8 <bar@x.it>", "Caff\xE8", "bar@x.it", "=?windows-1252?B?Q2FmZug=?= <bar@x.it>"},
+    {"Caff\xE8 <bar@x.it>", "Caff\xE8", "bar@x.it", "=?windows-1252?Q?Caff=E8?= <bar@x.it>"},
     {"anna@[192.0.2.1]", "", "anna@[192.0.2.1]", "anna@[192.0.2.1]"},
     {"a@x.com,evil@y.com", nullptr, nullptr, nullptr},
     {"\"a@x.com,evil\"@y.com", nullptr, nullptr, nullptr},

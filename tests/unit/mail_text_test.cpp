@@ -1,6 +1,6 @@
-// The header texts of the SMTP hand-over. Encoded words and RFC 2231
-// parameters are decoded back here, so the rows check what a reader gets,
-// not how the encoder goes about it.
+// The mail's text rules and the header texts of the SMTP hand-over. Encoded
+// words and RFC 2231 parameters are decoded back here, so the rows check what
+// a reader gets, not how the encoder goes about it.
 #include "dispatch/mail_text.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "mail/address.h"
+#include "mail/file_name.h"
+#include "mail/line_breaks.h"
 
 namespace j6 {
 namespace {
@@ -23,60 +25,77 @@ std::vector<std::string> Lines(const std::string& header) {
   return lines;
 }
 
-std::string DecodeBase64(const std::string& text) {
-  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const std::string kWordStart = "=?windows-1252?Q?";
+
+std::string DecodeQ(const std::string& text) {
   std::string out;
-  unsigned bits = 0;
-  int count = 0;
-  for (const char c : text) {
-    if (c == '=') break;
-    bits = (bits << 6) | static_cast<unsigned>(alphabet.find(c));
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out += static_cast<char>((bits >> count) & 0xFF);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '=') {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i] == '_' ? ' ' : text[i];
     }
   }
   return out;
 }
 
-/// The value as a reader decodes it: lines unfolded, adjacent encoded
-/// words joined.
+/// The value as an RFC 2047 reader shows it: lines unfolded, encoded words
+/// decoded, the white space between two adjacent ones dropped.
 std::string Decoded(const std::string& header) {
   std::string unfolded;
   for (const std::string& line : Lines(header)) unfolded += line;
-  std::string value = unfolded.substr(unfolded.find(": ") + 2);
-  const std::string start = "=?windows-1252?B?";
-  if (value.rfind(start, 0) != 0) return value;
+  const std::string value = unfolded.substr(unfolded.find(':') + 2);
   std::string text;
-  for (std::size_t at = 0; (at = value.find(start, at)) != std::string::npos;) {
-    const std::size_t end = value.find("?=", at);
-    text += DecodeBase64(value.substr(at + start.size(), end - at - start.size()));
-    at = end;
+  std::string gap;
+  bool afterWord = false;
+  for (std::size_t start = 0;;) {
+    const std::size_t blank = value.find(' ', start);
+    const std::string token = value.substr(start, blank - start);
+    if (token.rfind(kWordStart, 0) == 0 && token.size() > kWordStart.size() + 1 &&
+        token.compare(token.size() - 2, 2, "?=") == 0) {
+      text += (afterWord ? "" : gap) +
+              DecodeQ(token.substr(kWordStart.size(), token.size() - kWordStart.size() - 2));
+      afterWord = true;
+      gap.clear();
+    } else if (!token.empty()) {
+      text += gap + token;
+      afterWord = false;
+      gap.clear();
+    }
+    if (blank == std::string::npos) return text + gap;
+    gap += ' ';
+    start = blank + 1;
   }
-  return text;
 }
 
 void ExpectFoldedWithinLimits(const std::string& header) {
-  const std::string start = "=?windows-1252?B?";
   for (const std::string& line : Lines(header)) {
     EXPECT_LE(line.size(), 78u) << line;
-    for (std::size_t at = 0; (at = line.find(start, at)) != std::string::npos;) {
-      const std::size_t end = line.find("?=", at + start.size()) + 2;
+    for (std::size_t at = 0; (at = line.find(kWordStart, at)) != std::string::npos;) {
+      const std::size_t end = line.find("?=", at + kWordStart.size()) + 2;
       EXPECT_LE(end - at, 75u) << line;
       at = end;
     }
   }
 }
 
-TEST(MailText, SubjectIsPlainOrEncodedWords) {
+TEST(MailText, SubjectKeepsPlainWordsAndSplitsEncodedOnesAtBlanks) {
   const std::string long1252(50, '\xE8');
+  std::string societa8 = "Societ\xE0";
+  for (int i = 1; i < 8; ++i) societa8 += " Societ\xE0";
+  const std::string societa = "=?windows-1252?Q?Societ=E0";
   const struct {
     std::string subject;
     std::string header;  // empty: only decoded and measured
   } cases[] = {
       {"Fattura 17", "Subject: Fattura 17"},
-      {"Caff\xE8", "Subject: =?windows-1252?B?Q2FmZug=?="},
+      {"Caff\xE8", "Subject: =?windows-1252?Q?Caff=E8?="},
+      {"Fattura n\xB0 17 \xE8 pronta",
+       "Subject: Fattura =?windows-1252?Q?n=B0?= 17 =?windows-1252?Q?=E8?= pronta"},
+      {societa8, "Subject: " + societa + "_Societ=E0_Societ=E0_Societ=E0_Societ=E0_?=\r\n " +
+                     societa + "_Societ=E0_Societ=E0?="},
+      {"a  \xE8  b ", "Subject: a =?windows-1252?Q?_=E8_?= b "},
       // Text that reads like an encoded word must not be taken for one.
       {"=?x?B?QQ==?=", ""},
       {long1252, ""},
@@ -103,40 +122,55 @@ TEST(MailText, FromNamesTheSenderWhenThereIsAName) {
       {"", "From: uff@example.com"},
       {"Ufficio", "From: \"Ufficio\" <uff@example.com>"},
       {"Ufficio \"Vendite\"", "From: \"Ufficio \\\"Vendite\\\"\" <uff@example.com>"},
-      {"Caff\xE8", "From: =?windows-1252?B?Q2FmZug=?= <uff@example.com>"},
+      {"Caff\xE8", "From: =?windows-1252?Q?Caff=E8?= <uff@example.com>"},
+      {"Societ\xE0 Rossi, Anna",
+       "From: =?windows-1252?Q?Societ=E0_Rossi=2C?= Anna <uff@example.com>"},
   };
   for (const auto& c : cases) EXPECT_EQ(FromHeader(c.name, "uff@example.com"), c.header);
 }
 
-TEST(MailText, AddressesGoToTheServerAsTheyAre) {
+// The SMTP envelope takes an RFC 5321 mailbox only; a mail client is handed
+// whatever reads as an address and cannot be a name that bounces.
+TEST(MailText, AddressRulesOfTheEnvelopeAndOfTheMailClient) {
   const struct {
     std::string text;
-    bool address;
+    bool mailbox;
+    bool client;
   } cases[] = {
-      {"anna@example.com", true},
-      {"a@b", true},
-      {"bruno", false},
-      {"@example.com", false},
-      {"anna@", false},
-      {"anna @example.com", false},
-      {"an\tna@x.it", false},
-      {"<anna@x.it>", false},
-      {"caff\xE8@x.it", false},
-      {"", false},
-      {"o'neil.j6+fatture@mail-1.example.com", true},
-      {".anna@x.it", false},
-      {"anna.@x.it", false},
-      {"anna@x..it", false},
-      {"anna@-x.it", false},
-      {"anna@x_y.it", false},
-      {"anna@[192.0.2.1]", true},
-      {"anna@[192.0.2.256]", false},
-      {"anna@[IPv6:2001:db8::1]", true},
-      {"anna@[]", false},
-      {std::string(64, 'a') + "@x.it", true},
-      {std::string(65, 'a') + "@x.it", false},
+      {"anna@example.com", true, true},
+      {"a@b", true, true},
+      {"bruno", false, false},
+      {"Anna Rossi", false, false},
+      {"@example.com", false, false},
+      {"anna@", false, false},
+      {"@", false, false},
+      {"", false, false},
+      {"anna @example.com", false, false},
+      {"anna rossi@example.com", false, false},
+      {"anna@example.com ", false, false},
+      {"an\tna@x.it", false, false},
+      {"anna\t@example.com", false, false},
+      {"anna@exam\x7fple.com", false, false},
+      {"\"anna rossi\"@example.com", false, false},  // quoted blanks are blanks too
+      {"<anna@x.it>", false, true},
+      {"caff\xE8@x.it", false, true},
+      {"o'neil.j6+fatture@mail-1.example.com", true, true},
+      {".anna@x.it", false, true},
+      {"anna.@x.it", false, true},
+      {"anna@x..it", false, true},
+      {"anna@-x.it", false, true},
+      {"anna@x_y.it", false, true},
+      {"anna@[192.0.2.1]", true, true},
+      {"anna@[192.0.2.256]", false, true},
+      {"anna@[IPv6:2001:db8::1]", true, true},
+      {"anna@[]", false, true},
+      {std::string(64, 'a') + "@x.it", true, true},
+      {std::string(65, 'a') + "@x.it", false, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(mail::IsMailbox(c.text), c.address) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(mail::IsMailbox(c.text), c.mailbox) << c.text;
+    EXPECT_EQ(mail::IsClientAddress(c.text), c.client) << c.text;
+  }
 }
 
 TEST(MailText, DateGivesTheWeekdayAndTheOffset) {
@@ -242,9 +276,60 @@ TEST(MailText, BodyIsQuotedPrintableInLinesOf76) {
   for (const auto& c : cases) EXPECT_EQ(QuotedPrintable(c.text), c.encoded) << c.text;
 }
 
-TEST(MailText, BodyLinesEndInCrLf) {
-  EXPECT_EQ(CrLfLines("Gentile cliente,\nCordiali saluti"), "Gentile cliente,\r\nCordiali saluti");
-  EXPECT_EQ(CrLfLines("a\r\nb\n"), "a\r\nb\r\n");
+// A line feed is a line break, with or without its carriage return; a
+// carriage return alone is none.
+TEST(MailText, LineBreaksGoAsTheMailLibraryWantsThem) {
+  const struct {
+    const char* text;
+    const char* crLf;
+    const char* lf;
+  } cases[] = {
+      {"", "", ""},
+      {"one line", "one line", "one line"},
+      {"Gentile cliente,\nCordiali saluti", "Gentile cliente,\r\nCordiali saluti",
+       "Gentile cliente,\nCordiali saluti"},
+      {"\n", "\r\n", "\n"},
+      {"\n\n", "\r\n\r\n", "\n\n"},
+      {"end\n", "end\r\n", "end\n"},
+      {"a\r\nb", "a\r\nb", "a\nb"},
+      {"a\r\nb\n", "a\r\nb\r\n", "a\nb\n"},
+      {"\r\n\n", "\r\n\r\n", "\n\n"},
+      {"a\rb", "a\rb", "a\rb"},
+      {"\r\r\n", "\r\r\n", "\r\n"},
+      {"Line1\nLine2\r\nLine3\n\nEnd", "Line1\r\nLine2\r\nLine3\r\n\r\nEnd",
+       "Line1\nLine2\nLine3\n\nEnd"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(mail::LineBreaksAs(c.text, "\r\n"), c.crLf) << c.text;
+    EXPECT_EQ(mail::LineBreaksAs(c.text, "\n"), c.lf) << c.text;
+  }
+}
+
+// The host names a document by what follows its last backslash; Windows
+// takes a slash too, and the Extended wrapper a drive's colon as well.
+TEST(MailText, FileNamesByTheHostsRuleAndByWindows) {
+  const struct {
+    const char* path;
+    const char* host;
+    const char* windows;
+    const char* afterDrive;
+  } cases[] = {
+      {"", "", "", ""},
+      {"R1", "R1", "R1", "R1"},
+      {"\\\\srv\\spool\\PRT\\R1", "R1", "R1", "R1"},
+      {"\\\\server\\share\\a b.txt", "a b.txt", "a b.txt", "a b.txt"},
+      {"C:\\Temp\\J6\\report.pdf", "report.pdf", "report.pdf", "report.pdf"},
+      {"a\\b\\c.pdf", "c.pdf", "c.pdf", "c.pdf"},
+      {"C:\\OUT\\", "", "", ""},
+      {"C:/OUT/R1", "C:/OUT/R1", "R1", "R1"},  // to the host a slash is part of a name
+      {"C:\\Temp/mixed\\last.doc", "last.doc", "last.doc", "last.doc"},
+      {"C:report.pdf", "C:report.pdf", "C:report.pdf", "report.pdf"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(mail::HostFileName(c.path), c.host) << c.path;
+    EXPECT_EQ(mail::WindowsFileName(c.path), c.windows) << c.path;
+    EXPECT_EQ(mail::WindowsFileNameAfterDrive(c.path), c.afterDrive) << c.path;
+  }
 }
 
 }  // namespace

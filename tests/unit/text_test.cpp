@@ -36,21 +36,6 @@ TEST(TrimTrailingSpaces, WorksOnFixedStrings) {
   EXPECT_EQ(text.view(), "ab");
 }
 
-TEST(FileNamePart, IsTheTextAfterTheLastBackslash) {
-  const struct {
-    const char* path;
-    const char* name;
-  } cases[] = {
-      {"", ""},
-      {"R1", "R1"},
-      {"\\\\srv\\spool\\PRT\\R1", "R1"},
-      {"C:\\OUT\\", ""},
-      {"C:/OUT/R1", "C:/OUT/R1"},  // forward slashes do not separate
-      {"a\\b\\c.pdf", "c.pdf"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
-}
-
 TEST(EqualsIgnoreCase, FoldsAsciiLettersOnly) {
   EXPECT_TRUE(platform::EqualsIgnoringAsciiCase("EXTENDED", "extended"));
   EXPECT_TRUE(platform::EqualsIgnoringAsciiCase("", ""));
