@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/base64.h"
 #include "platform/ascii.h"
-#include "smtp/base64.h"
 
 namespace j6 {
 
@@ -74,7 +74,7 @@ class HeaderLine {
       const std::size_t fits = (room - kWordFrame) / 4 * 3;
       const std::size_t take = text.size() < fits ? text.size() : fits;
       std::string word(kWordStart);
-      smtp::AppendBase64(text.substr(0, take), &word);
+      net::AppendBase64(text.substr(0, take), &word);
       word += kWordEnd;
       Add(word);
       text.remove_prefix(take);

@@ -12,6 +12,7 @@
 #include "dispatch/recipients.h"
 #include "dispatch/smtp_connection.h"
 #include "mail/address.h"
+#include "net/transport.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
@@ -19,7 +20,6 @@
 #include "run/run_state.h"
 #include "run/text.h"
 #include "run/warning.h"
-#include "smtp/transport.h"
 
 namespace j6 {
 
@@ -116,7 +116,7 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
 /// Hands the checked message to the transport; the failure's text, or
 /// empty.
 std::string Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
-                     J6SmtpSendFunction send) {
+                     J6MailerNet_SendMailFunction send) {
   const std::vector<std::string> headers = Headers(run, mail);
   const std::vector<const char*> headerTexts = Pointers(headers);
   std::vector<std::string> addresses;
@@ -205,9 +205,9 @@ HandOver SendSmtp(RunState& run, bool wait) {
   if (!problem.empty()) return Failed(problem);
 
   platform::DynamicLibrary library;
-  smtp::Transport transport;
+  net::Transport transport;
   std::string why;
-  if (!smtp::FindTransport(&library, &transport, &why)) return Failed(why);
+  if (!net::FindTransport(&library, &transport, &why)) return Failed(why);
 
   if (wait) {
     const FixedString<kMaxQuestionText> question(
@@ -228,9 +228,9 @@ std::string ProbeSmtpServer(const RunState& run) {
   std::string settings = connection.Open(run.smtp);
   if (!settings.empty()) return settings;
   platform::DynamicLibrary library;
-  smtp::Transport transport;
+  net::Transport transport;
   std::string why;
-  if (!smtp::FindTransport(&library, &transport, &why)) return why;
+  if (!net::FindTransport(&library, &transport, &why)) return why;
   J6SmtpMail session{};
   connection.FillIn(&session);
   char error[512] = {};
