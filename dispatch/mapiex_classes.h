@@ -14,6 +14,8 @@ constexpr int kMapiExInitFlags = 1;
 
 /// The wrapper's exported functions, all or nothing: one entry for each row
 /// of mapiex.h's list, named as the export less "MAPIEx_".
+// A name and a parameter list in parentheses would be neither.
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
 #define J6_MAPIEX_ENTRY(Result, Name, Parameters) Result(*Name) Parameters;
 struct MapiExFunctions {
   J6_MAPIEX_FUNCTIONS(J6_MAPIEX_ENTRY)

@@ -110,9 +110,10 @@ typedef struct J6HttpsAnswer {
   X(postForm, PostForm,                                                              \
     (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize))
 
+/* A parameter list in parentheses would be no parameter list. */
 #define J6_NET_DECLARATION(entry, Name, Parameters) \
   int J6MailerNet_##Name Parameters;                \
-  typedef int(*J6MailerNet_##Name##Function) Parameters;
+  typedef int(*J6MailerNet_##Name##Function) Parameters; /* NOLINT(bugprone-macro-parentheses) */
 J6_NET_FUNCTIONS(J6_NET_DECLARATION)
 #undef J6_NET_DECLARATION
 

@@ -51,6 +51,8 @@
 
 namespace j6::platform {
 
+// A name and a parameter list in parentheses would be neither.
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
 #define J6_OUTSIDE_ENTRY(entry, Function, Result, Parameters, Arguments) Result(*entry) Parameters;
 struct Outside {
   J6_OUTSIDE_CALLS(J6_OUTSIDE_ENTRY)
