@@ -1,9 +1,9 @@
-# libcurl for the SMTP transport. Linux links Debian's libcurl4-openssl-dev.
+# libcurl for the network transport. Linux links Debian's libcurl4-openssl-dev.
 # The Windows builds link a static libcurl made once per build folder from
 # Debian's curl source package (build/curl-source, which
 # scripts/install-deps.sh fetches), for this build's compiler, with Schannel
 # for TLS (the system's TLS and certificate store: no OpenSSL to ship) and
-# nothing SMTP does not need. HTTP stays: curl 7.88 does not build without it.
+# nothing but SMTP and HTTP(S), the form POST's.
 # Defines the target j6_libcurl.
 if(NOT WIN32)
   find_package(CURL REQUIRED)

@@ -1,8 +1,18 @@
 #include "dispatch/mapiex_classes.h"
 
+#include <type_traits>
+
 namespace j6 {
 
 namespace {
+
+// Each entry is of the type of the export it is looked up as, so a cast
+// below can never call a function through another type.
+#define J6_MAPIEX_SAME_TYPE(Result, Name, Parameters)                                      \
+  static_assert(std::is_same_v<decltype(MapiExFunctions::Name), decltype(&MAPIEx_##Name)>, \
+                "MapiExFunctions::" #Name " differs from MAPIEx_" #Name);
+J6_MAPIEX_FUNCTIONS(J6_MAPIEX_SAME_TYPE)
+#undef J6_MAPIEX_SAME_TYPE
 
 template <typename Function>
 bool Find(const platform::DynamicLibrary& library, const char* name, Function* function) {
@@ -14,22 +24,11 @@ bool Find(const platform::DynamicLibrary& library, const char* name, Function* f
 
 bool LoadMapiEx(platform::DynamicLibrary* library, MapiExFunctions* f) {
   if (!library->Load("MAPIEx")) return false;
-  const platform::DynamicLibrary& l = *library;
-  return Find(l, "MAPIEx_SessionNew", &f->SessionNew) &&
-         Find(l, "MAPIEx_SessionDelete", &f->SessionDelete) && Find(l, "MAPIEx_Init", &f->Init) &&
-         Find(l, "MAPIEx_Term", &f->Term) && Find(l, "MAPIEx_Login", &f->Login) &&
-         Find(l, "MAPIEx_OpenMessageStore", &f->OpenMessageStore) &&
-         Find(l, "MAPIEx_GetProfileName", &f->GetProfileName) &&
-         Find(l, "MAPIEx_OpenOutbox", &f->OpenOutbox) && Find(l, "MAPIEx_Logout", &f->Logout) &&
-         Find(l, "MAPIEx_MessageNew", &f->MessageNew) &&
-         Find(l, "MAPIEx_MessageDelete", &f->MessageDelete) &&
-         Find(l, "MAPIEx_MessageCreate", &f->MessageCreate) &&
-         Find(l, "MAPIEx_SetSenderName", &f->SetSenderName) &&
-         Find(l, "MAPIEx_SetSenderEmail", &f->SetSenderEmail) &&
-         Find(l, "MAPIEx_AddRecipient", &f->AddRecipient) &&
-         Find(l, "MAPIEx_SetSubject", &f->SetSubject) && Find(l, "MAPIEx_SetBody", &f->SetBody) &&
-         Find(l, "MAPIEx_AddAttachment", &f->AddAttachment) &&
-         Find(l, "MAPIEx_ShowForm", &f->ShowForm) && Find(l, "MAPIEx_Send", &f->Send);
+#define J6_MAPIEX_FIND(Result, Name, Parameters) \
+  if (!Find(*library, "MAPIEx_" #Name, &f->Name)) return false;
+  J6_MAPIEX_FUNCTIONS(J6_MAPIEX_FIND)
+#undef J6_MAPIEX_FIND
+  return true;
 }
 
 }  // namespace j6

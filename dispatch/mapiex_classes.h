@@ -3,6 +3,7 @@
 // (CMAPIMessage). Each owns its wrapper object and frees it when destroyed.
 #pragma once
 
+#include "mapiex/mapiex.h"
 #include "platform/dynamic_library.h"
 
 namespace j6 {
@@ -11,29 +12,15 @@ namespace j6 {
 /// own (MAPI_MULTITHREAD_NOTIFICATIONS).
 constexpr int kMapiExInitFlags = 1;
 
-/// The wrapper's exported functions, all or nothing.
+/// The wrapper's exported functions, all or nothing: one entry for each row
+/// of mapiex.h's list, named as the export less "MAPIEx_".
+// A name and a parameter list in parentheses would be neither.
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
+#define J6_MAPIEX_ENTRY(Result, Name, Parameters) Result(*Name) Parameters;
 struct MapiExFunctions {
-  void* (*SessionNew)();
-  void (*SessionDelete)(void*);
-  int (*Init)(int);
-  void (*Term)();
-  int (*Login)(void*, const char*);
-  int (*OpenMessageStore)(void*, const char*, unsigned int);
-  const char* (*GetProfileName)(void*);
-  void* (*OpenOutbox)(void*, int);
-  void (*Logout)(void*);
-  void* (*MessageNew)();
-  void (*MessageDelete)(void*);
-  int (*MessageCreate)(void*, void*, int);
-  void (*SetSenderName)(void*, const char*);
-  void (*SetSenderEmail)(void*, const char*);
-  int (*AddRecipient)(void*, const char*, int);
-  void (*SetSubject)(void*, const char*);
-  void (*SetBody)(void*, const char*);
-  int (*AddAttachment)(void*, const char*, const char*);
-  int (*ShowForm)(void*, void*);
-  int (*Send)(void*);
+  J6_MAPIEX_FUNCTIONS(J6_MAPIEX_ENTRY)
 };
+#undef J6_MAPIEX_ENTRY
 
 /// Loads "MAPIEx" and finds every function; false when the library is
 /// missing or lacks any of them.

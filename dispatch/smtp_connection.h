@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "net/net_transport.h"
 #include "platform/credentials.h"
 #include "run/run_state.h"
-#include "smtp/smtp_transport.h"
 
 namespace j6 {
 

@@ -12,12 +12,12 @@
 #include "dispatch/smtp_connection.h"
 #include "mail/address.h"
 #include "mail/line_breaks.h"
+#include "net/transport.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "smtp/transport.h"
 
 namespace j6 {
 
@@ -134,7 +134,7 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
 
 /// Hands the checked message to the transport; false with the reason.
 bool Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
-              J6SmtpSendFunction send, std::string* error) {
+              J6MailerNet_SendMailFunction send, std::string* error) {
   const std::vector<std::string> headers = Headers(run, mail);
   const std::vector<const char*> headerTexts = Pointers(headers);
   std::vector<std::string> addresses;
@@ -186,7 +186,7 @@ class SmtpSender final : public Sender {
     if (!connection_.Open(run.smtp, &error) || !ReadSender(run, &mail_.sender, &error) ||
         !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
         !OpenAttachments(parts, &mail_.attachments, &error) ||
-        !smtp::FindTransport(&library_, &transport_, &error)) {
+        !net::FindTransport(&library_, &transport_, &error)) {
       return Failed(error);
     }
     return true;
@@ -208,7 +208,7 @@ class SmtpSender final : public Sender {
   SmtpConnection connection_;
   Mail mail_;
   platform::DynamicLibrary library_;
-  smtp::Transport transport_;
+  net::Transport transport_;
 };
 
 }  // namespace
@@ -240,8 +240,8 @@ bool ProbeSmtpServer(const RunState& run, std::string* error) {
   SmtpConnection connection;
   if (!connection.Open(run.smtp, error)) return false;
   platform::DynamicLibrary library;
-  smtp::Transport transport;
-  if (!smtp::FindTransport(&library, &transport, error)) return false;
+  net::Transport transport;
+  if (!net::FindTransport(&library, &transport, error)) return false;
   J6SmtpMail session{};
   connection.FillIn(&session);
   char text[512] = {};

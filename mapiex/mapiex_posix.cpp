@@ -11,6 +11,8 @@
 #include "mapiex/recipient_text.h"
 #include "standins/outbox.h"
 
+// Each export is declared by mapiex.h's list: one defined here with another
+// type is a conflicting declaration of a C function, which does not compile.
 #define J6_EXPORT __attribute__((visibility("default")))
 
 namespace {

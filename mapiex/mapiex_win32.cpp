@@ -29,6 +29,8 @@
 #include "mapiex/message_rows_win32.h"
 #include "mapiex/session_forms_win32.h"
 
+// Each export is declared by mapiex.h's list: one defined here with another
+// type is a conflicting declaration of a C function, which does not compile.
 #define J6_EXPORT extern "C" __declspec(dllexport)
 
 namespace j6::mapiex {

@@ -4,28 +4,10 @@
 #include "platform/absolute_path_win32.h"
 #include "platform/file_probe.h"
 #include "platform/files.h"
+#include "platform/system_message_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace j6::platform {
-
-namespace {
-
-/// The system's text for an error, with its number.
-std::string SystemMessage(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message(text != nullptr ? text : "", length);
-  LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return (message.empty() ? "error" : message) + " (" + std::to_string(code) + ")";
-}
-
-}  // namespace
 
 std::string HostPathOf(const std::string& windowsPath) {
   return Utf8FromWide(WideFrom(AbsolutePath(windowsPath), CP_ACP));

@@ -1,24 +1,20 @@
-// The table of outside.h, and the calls of the service headers routed
-// through it.
+// The table of outside.h, filled by name from its rows, and the calls of the
+// service headers routed through it.
 #include "platform/outside.h"
 
-#include "platform/files.h"
-#include "platform/message_box.h"
-#include "platform/module_path.h"
 #include "platform/native.h"
 
 namespace j6::platform {
 
 const Outside& NativeOutside() {
-  static const Outside table = {
-      native::OpenFile,       native::AppendToFile,
-      native::DeleteFileAt,   native::RemoveFileIfPresent,
-      native::FileHasData,    native::FindLibrary,
-      native::OpenLibrary,    native::FindSymbol,
-      native::CloseLibrary,   native::ShowMessageBox,
-      native::AskYesNo,       native::NowLocal,
-      native::ModuleFileName,
-  };
+  static const Outside table = [] {
+    Outside own{};
+#define J6_NATIVE_ENTRY(entry, Function, Result, Parameters, Arguments) \
+  own.entry = &native::Function;
+    J6_OUTSIDE_CALLS(J6_NATIVE_ENTRY)
+#undef J6_NATIVE_ENTRY
+    return own;
+  }();
   return table;
 }
 
@@ -27,49 +23,24 @@ Outside& TheOutside() {
   return table;
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode) {
-  return TheOutside().openFile(path, mode);
-}
-
-bool AppendToFile(const std::string& path, std::string_view bytes) {
-  return TheOutside().appendToFile(path, bytes);
-}
-
-bool DeleteFileAt(const std::string& path) { return TheOutside().deleteFile(path); }
-
-bool RemoveFileIfPresent(const std::string& path) { return TheOutside().removeFileIfPresent(path); }
-
-bool FileHasData(const std::string& path) { return TheOutside().fileHasData(path); }
-
-void ShowMessageBox(const char* caption, const char* text, unsigned flags) {
-  TheOutside().showMessageBox(caption, text, flags);
-}
-
-bool AskYesNo(const char* caption, const char* text, unsigned flags) {
-  return TheOutside().askYesNo(caption, text, flags);
-}
-
-LocalTime NowLocal() { return TheOutside().nowLocal(); }
-
-bool ModuleFileName(std::string* path) { return TheOutside().moduleFileName(path); }
-
-bool FindLibrary(const char* name, std::string* path, std::string* error) {
-  return TheOutside().findLibrary(name, path, error);
-}
+#define J6_CALL_THROUGH(entry, Function, Result, Parameters, Arguments) \
+  Result Function Parameters { return TheOutside().entry Arguments; }
+J6_OUTSIDE_CALLS(J6_CALL_THROUGH)
+#undef J6_CALL_THROUGH
 
 bool DynamicLibrary::Load(const char* name) {
   Free();
   error_.clear();
-  handle_ = TheOutside().loadLibrary(name, &error_);
+  handle_ = OpenLibrary(name, &error_);
   return handle_ != nullptr;
 }
 
 EntryPoint DynamicLibrary::Symbol(const char* name) const {
-  return handle_ != nullptr ? TheOutside().findSymbol(handle_, name) : nullptr;
+  return handle_ != nullptr ? FindSymbol(handle_, name) : nullptr;
 }
 
 void DynamicLibrary::Free() {
-  if (handle_ != nullptr) TheOutside().freeLibrary(handle_);
+  if (handle_ != nullptr) CloseLibrary(handle_);
   handle_ = nullptr;
 }
 

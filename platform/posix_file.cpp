@@ -37,13 +37,31 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 namespace {
 
-/// Whether a file changed at `changed` may change again without its stamp
-/// changing: file systems keep times in ticks of a coarse clock, some in
-/// whole seconds or two.
-bool MayChangeUnseen(const timespec& changed) {
+constexpr long long kNanosecondsPerSecond = 1000000000;
+constexpr long kMillisecond = 1000000;
+
+/// The clock a file system stamps a change with: its last tick, a few
+/// milliseconds ago.
+timespec TickNow() {
   timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return changed.tv_sec + 2 >= now.tv_sec;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
+}
+
+/// Whether a file changed at `changed` may change again without its stamp
+/// changing, for a reader that began at `began` (TickNow). A change takes
+/// the clock's last tick, cut to the file system's granularity, so one in
+/// the tick of the stamp may keep it. A stamp finer than a millisecond is a
+/// fine-grained file system's, whose next tick, at least a millisecond on,
+/// gives a new stamp; others keep theirs for up to two seconds (FAT).
+bool MayChangeUnseen(const timespec& changed, const timespec& began) {
+  if (changed.tv_nsec % kMillisecond == 0) return changed.tv_sec + 2 >= began.tv_sec;
+  if (began.tv_sec - changed.tv_sec > 1) return false;
+  if (changed.tv_sec - began.tv_sec > 1) return true;
+  const long long since =
+      (static_cast<long long>(began.tv_sec) - changed.tv_sec) * kNanosecondsPerSecond +
+      (began.tv_nsec - changed.tv_nsec);
+  return since < kMillisecond;
 }
 
 /// The whole file, of `size` bytes when nothing changes it meanwhile; false
@@ -83,6 +101,8 @@ FileSnapshot::Change FileSnapshot::Refresh(const std::string& posixPath, std::st
       *stamp_ == Stamp(info)) {
     return Change::kNone;
   }
+  // Taken before the file is read: a change from now on takes a later stamp.
+  const timespec began = TickNow();
   const int fd = OpenRegularFile(posixPath, &info);
   const bool read = fd >= 0 && ReadAll(fd, static_cast<std::size_t>(info.st_size), bytes);
   if (fd >= 0) close(fd);
@@ -96,7 +116,7 @@ FileSnapshot::Change FileSnapshot::Refresh(const std::string& posixPath, std::st
       stamp_ && path_ == posixPath && *stamp_ == stamp && recentBytes_ && *recentBytes_ == *bytes;
   path_ = posixPath;
   stamp_ = stamp;
-  if (MayChangeUnseen(stamp.changed)) {
+  if (MayChangeUnseen(stamp.changed, began)) {
     recentBytes_ = *bytes;
   } else {
     recentBytes_.reset();

@@ -120,6 +120,10 @@ std::string OutboxFolder() {
   return UserPath("J6MAILER_OUTBOX", "XDG_DATA_HOME", "/.local/share", "/j6mailer/outbox");
 }
 
+std::string SecretsFolder() {
+  return UserPath("J6MAILER_SECRETS", "XDG_DATA_HOME", "/.local/share", "/j6mailer/secrets");
+}
+
 std::string PosixPath(std::string_view windowsPath) {
   std::string mapped;
   if (MapRooted(windowsPath, false, &mapped)) return mapped;

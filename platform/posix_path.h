@@ -26,6 +26,10 @@ std::string RegistryFilePath();
 /// else $XDG_DATA_HOME/j6mailer/outbox, else ~/.local/share/j6mailer/outbox.
 std::string OutboxFolder();
 
+/// The folder of the secret store (secret_store.h): $J6MAILER_SECRETS, else
+/// $XDG_DATA_HOME/j6mailer/secrets, else ~/.local/share/j6mailer/secrets.
+std::string SecretsFolder();
+
 /// Every backslash becomes a slash; a leading drive "X:" becomes the folder
 /// <drives>/x (lower-case letter), a leading \\server\share the folder
 /// <drives>/unc/server/share, and a path rooted with a backslash but without a

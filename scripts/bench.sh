@@ -22,7 +22,7 @@ runs=${J6_BENCH_RUNS:-11}
 bin=${J6_BENCH_BIN:-}
 if [ -z "$bin" ]; then
   cmake --preset linux >/dev/null
-  cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx J6Smtp j6tfn_cdecl mapi32 \
+  cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx J6MailerNet j6tfn_cdecl mapi32 \
     >/dev/null
   bin=$root/build/linux/bin
 fi
@@ -327,7 +327,7 @@ row_smtp() (
   local port
   port=$(awk '$1 == "starttls" { print $2 }' "$server/ports.txt")
   mkdir -p "$sandbox/bin-smtp"
-  cp "$bin/J6Mailer" "$bin/libJ6TFN.so" "$bin/libJ6Smtp.so" "$sandbox/bin-smtp/"
+  cp "$bin/J6Mailer" "$bin/libJ6TFN.so" "$bin/libJ6MailerNet.so" "$sandbox/bin-smtp/"
   printf '[MAILCLIENT]\r\nLOGFILE=C:\\Temp\\J6Mailer.log\r\nMAPI=SMTP\r\n[SMTP]\r\n' \
     >"$sandbox/bin-smtp/J6MailerCfg.ini"
   printf 'SERVER=smtp://localhost:%s\r\nCAFILE=%s\r\n' "$port" "$server/ca.pem" \

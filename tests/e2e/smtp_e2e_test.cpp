@@ -26,7 +26,7 @@ World SmtpWorld(const std::string& tag, const std::string& kind, const std::stri
   World world;
   world.mapiMode = "SMTP";
   world.libraries = {J6_DOUBLE_J6TFN_CDECL};
-  if (*J6_SMTP_TRANSPORT != '\0') world.libraries.push_back(J6_SMTP_TRANSPORT);
+  if (*J6_NET_TRANSPORT != '\0') world.libraries.push_back(J6_NET_TRANSPORT);
   world.senderEmail = SenderFor(tag);
   world.smtpSettings =
       "SERVER=" + SmtpServerUrl(kind) + "\r\nCAFILE=" + SmtpServerFile("ca.pem") + "\r\n" + more;

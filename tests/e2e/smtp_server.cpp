@@ -9,9 +9,7 @@
 
 namespace j6::test {
 
-namespace {
-
-std::string Port(const std::string& kind) {
+std::string SmtpServerPort(const std::string& kind) {
   for (const std::string& line : FileLines(SmtpServerFile("ports.txt"))) {
     if (line.rfind(kind + " ", 0) == 0) return line.substr(kind.size() + 1);
   }
@@ -19,14 +17,12 @@ std::string Port(const std::string& kind) {
   return "0";
 }
 
-}  // namespace
-
 std::string SmtpServerFile(const std::string& name) {
   return (std::filesystem::path(J6_SMTP_SERVER_FOLDER) / name).string();
 }
 
 std::string SmtpServerUrl(const std::string& kind) {
-  return (kind == "smtps" ? "smtps://localhost:" : "smtp://localhost:") + Port(kind);
+  return (kind == "smtps" ? "smtps://localhost:" : "smtp://localhost:") + SmtpServerPort(kind);
 }
 
 std::string SenderFor(const std::string& tag) { return "j6-" + tag + "@example.com"; }

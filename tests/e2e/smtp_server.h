@@ -12,6 +12,9 @@ namespace j6::test {
 /// "other-ca.pem"), in the form the program takes a path in.
 std::string SmtpServerFile(const std::string& name);
 
+/// The port of one of its kinds ("https" among them).
+std::string SmtpServerPort(const std::string& kind);
+
 /// The "SERVER" setting of one of its kinds ("starttls", "plain", "smtps",
 /// "silent", "closed"): smtps://localhost:<port> for "smtps", else
 /// smtp://localhost:<port>.

@@ -12,6 +12,9 @@ STATE/ports.txt ("kind port" lines):
   smtps     TLS from the first byte, and AUTH
   silent    takes the connection and never says a word
   closed    a port nothing listens on
+  https     answers an HTTPS POST with the status its path names
+            (/status/400; else 200) and, as JSON, the method and the body
+            as they arrived: {"method": ..., "form": ...}
 
 Every message taken is written to STATE/mail/<envelope sender>/<n>/:
 envelope.txt (the envelope, whether TLS was on, who logged in, whether
@@ -28,6 +31,7 @@ The one login is USER with PASSWORD below. The server ends by itself after LIFET
 import asyncio
 import email
 import email.policy
+import json
 import os
 import shutil
 import signal
@@ -146,6 +150,25 @@ async def silent(reader, writer):
     writer.close()
 
 
+async def https_form(reader, writer):
+    try:
+        head = (await reader.readuntil(b"\r\n\r\n")).decode("latin-1").split("\r\n")
+        length = [int(line.split(":", 1)[1]) for line in head
+                  if line.lower().startswith("content-length:")]
+        body = await reader.readexactly(length[0] if length else 0)
+    except (asyncio.IncompleteReadError, asyncio.LimitOverrunError, ValueError):
+        writer.close()
+        return
+    method, path = head[0].split(" ")[:2]
+    status = int(path[8:]) if path.startswith("/status/") else 200
+    answer = json.dumps({"method": method, "form": body.decode("latin-1")}).encode()
+    writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n"
+                 b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
+                 % (status, len(answer), answer))
+    await writer.drain()
+    writer.close()
+
+
 def free_closed_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -168,6 +191,7 @@ async def serve(state):
         "plain": await loop.create_server(smtp(None), "127.0.0.1", 0),
         "smtps": await loop.create_server(smtp(None), "127.0.0.1", 0, ssl=context),
         "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
+        "https": await asyncio.start_server(https_form, "127.0.0.1", 0, ssl=context),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
     ports["closed"] = free_closed_port()

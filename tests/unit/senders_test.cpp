@@ -212,9 +212,10 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
   test::ScopedOutside outside;
   outside->askYesNo = &AnswerNo;
   doubles::InProcessLibraries libraries(
-      {{"J6Smtp",
-        {{"J6Smtp_Send", reinterpret_cast<platform::EntryPoint>(&CountSend)},
-         {"J6Smtp_Probe", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
+      {{"J6MailerNet",
+        {{"J6MailerNet_SendMail", reinterpret_cast<platform::EntryPoint>(&CountSend)},
+         {"J6MailerNet_ProbeMailServer", reinterpret_cast<platform::EntryPoint>(&CountSend)},
+         {"J6MailerNet_PostForm", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
   const std::string document = dir_.File("DOCA01");
   test::WriteFileBytes(document, "%PDF-1.4");
   const struct {

@@ -4,7 +4,9 @@
 // objects, so a call handed anything else, or an object used after it was
 // deleted, is noted as a bad handle.
 #include <string>
+#include <type_traits>
 
+#include "mapiex/mapiex.h"
 #include "tests/doubles/in_process/recording.h"
 
 namespace j6::doubles {
@@ -153,29 +155,15 @@ ExtendedRecord& Extended() {
 }
 
 Exports MapiExExports() {
-  const auto entry = [](auto function) { return reinterpret_cast<platform::EntryPoint>(function); };
-  return {
-      {"MAPIEx_SessionNew", entry(&MAPIEx_SessionNew)},
-      {"MAPIEx_SessionDelete", entry(&MAPIEx_SessionDelete)},
-      {"MAPIEx_Init", entry(&MAPIEx_Init)},
-      {"MAPIEx_Term", entry(&MAPIEx_Term)},
-      {"MAPIEx_Login", entry(&MAPIEx_Login)},
-      {"MAPIEx_OpenMessageStore", entry(&MAPIEx_OpenMessageStore)},
-      {"MAPIEx_GetProfileName", entry(&MAPIEx_GetProfileName)},
-      {"MAPIEx_OpenOutbox", entry(&MAPIEx_OpenOutbox)},
-      {"MAPIEx_Logout", entry(&MAPIEx_Logout)},
-      {"MAPIEx_MessageNew", entry(&MAPIEx_MessageNew)},
-      {"MAPIEx_MessageDelete", entry(&MAPIEx_MessageDelete)},
-      {"MAPIEx_MessageCreate", entry(&MAPIEx_MessageCreate)},
-      {"MAPIEx_SetSenderName", entry(&MAPIEx_SetSenderName)},
-      {"MAPIEx_SetSenderEmail", entry(&MAPIEx_SetSenderEmail)},
-      {"MAPIEx_AddRecipient", entry(&MAPIEx_AddRecipient)},
-      {"MAPIEx_SetSubject", entry(&MAPIEx_SetSubject)},
-      {"MAPIEx_SetBody", entry(&MAPIEx_SetBody)},
-      {"MAPIEx_AddAttachment", entry(&MAPIEx_AddAttachment)},
-      {"MAPIEx_ShowForm", entry(&MAPIEx_ShowForm)},
-      {"MAPIEx_Send", entry(&MAPIEx_Send)},
-  };
+  // The export list names each function; a double missing from it, or of
+  // another type than the wrapper's, fails the build.
+#define J6_MAPIEX_EXPORT(Result, Name, Parameters)                                            \
+  static_assert(std::is_same_v<decltype(&MAPIEx_##Name), decltype(&::MAPIEx_##Name)>, #Name); \
+  exports["MAPIEx_" #Name] = reinterpret_cast<platform::EntryPoint>(&MAPIEx_##Name);
+  Exports exports;
+  J6_MAPIEX_FUNCTIONS(J6_MAPIEX_EXPORT)
+#undef J6_MAPIEX_EXPORT
+  return exports;
 }
 
 }  // namespace j6::doubles

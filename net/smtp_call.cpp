@@ -1,20 +1,22 @@
-// The SMTP transport over libcurl's easy and MIME interfaces. The message is
-// a multipart/mixed that curl writes as it sends it: an attachment is read
-// through its callback and encoded a chunk at a time, never held whole.
-#include "smtp/smtp_transport.h"
-
+// The transport's SMTP session, over libcurl's easy and MIME interfaces. The
+// message is a multipart/mixed that curl writes as it sends it: an attachment
+// is read through its callback and encoded a chunk at a time, never held
+// whole.
 #include <curl/curl.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
 
-#include "smtp/base64.h"
+#include "net/base64.h"
+#include "net/curl_rules.h"
+#include "net/net_transport.h"
 
 namespace {
+
+using j6::net::SetError;
 
 constexpr long kUploadBuffer = 512L * 1024;
 // Whole base64 lines of 76 characters from 57 bytes each.
@@ -48,7 +50,7 @@ void EncodeBase64Lines(const std::string& raw, std::string* out) {
   out->clear();
   const std::string_view bytes(raw);
   for (size_t line = 0; line < bytes.size(); line += kLineBytes) {
-    j6::smtp::AppendBase64(bytes.substr(line, kLineBytes), out);
+    j6::net::AppendBase64(bytes.substr(line, kLineBytes), out);
     *out += "\r\n";
   }
 }
@@ -327,14 +329,7 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps") == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_USE_SSL, attempt.useTls) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_SSLVERSION, long{CURL_SSLVERSION_TLSv1_2}) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
-            // A private authority seldom publishes revocation lists; Schannel
-            // would refuse every certificate it signed. (Other TLS
-            // libraries ignore the option.)
-            curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long{CURLSSLOPT_REVOKE_BEST_EFFORT}) ==
-                CURLE_OK &&
+            j6::net::RequireVerifiedTls(curl, mail.caFile) &&
             ConfigureTimes(session, mail.timeoutSeconds) &&
             // Fewer, larger writes: each costs a round trip to the Wine
             // server under Wine.
@@ -342,9 +337,6 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
-  if (ok && mail.caFile != nullptr) {
-    ok = curl_easy_setopt(curl, CURLOPT_CAINFO, mail.caFile) == CURLE_OK;
-  }
   return ok && (!attempt.login || ConfigureLogin(session, mail));
 }
 
@@ -362,11 +354,6 @@ bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt)
          curl_easy_setopt(curl, CURLOPT_MIMEPOST, session.mime) == CURLE_OK;
 }
 
-void SetError(char* error, size_t size, const std::string& text) {
-  if (error == nullptr || size == 0) return;
-  std::snprintf(error, size, "%s", text.c_str());
-}
-
 /// Runs the configured session; 1, or 0 with what failed in `error`.
 int Perform(Session& session, CURLcode* result, char* error, size_t errorSize) {
   *result = curl_easy_perform(session.curl);
@@ -380,18 +367,11 @@ int Perform(Session& session, CURLcode* result, char* error, size_t errorSize) {
   return 0;
 }
 
-bool Initialised(char* error, size_t errorSize) {
-  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (initialised == CURLE_OK) return true;
-  SetError(error, errorSize, curl_easy_strerror(initialised));
-  return false;
-}
-
 /// A session for the mail (or, for a probe, its connection alone), once
 /// more without the login when TRY finds no STARTTLS. Nothing of the
 /// message has been read when the first attempt ends so.
 int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
-  if (!Initialised(error, errorSize)) return 0;
+  if (!j6::net::CurlReady(error, errorSize)) return 0;
   const bool implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
   const bool plain = mail.tls == J6SMTP_TLS_NONE && !implicitTls;
   const bool tryTls = mail.tls == J6SMTP_TLS_TRY && !implicitTls;
@@ -419,7 +399,8 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
 
 }  // namespace
 
-extern "C" int J6Smtp_Probe(const J6SmtpMail* mail, char* error, size_t errorSize) {
+extern "C" J6_NET_EXPORT int J6MailerNet_ProbeMailServer(const J6SmtpMail* mail, char* error,
+                                                         size_t errorSize) {
   try {
     return Run(*mail, true, error, errorSize);
   } catch (...) {
@@ -428,7 +409,8 @@ extern "C" int J6Smtp_Probe(const J6SmtpMail* mail, char* error, size_t errorSiz
   }
 }
 
-extern "C" int J6Smtp_Send(const J6SmtpMail* mail, char* error, size_t errorSize) {
+extern "C" J6_NET_EXPORT int J6MailerNet_SendMail(const J6SmtpMail* mail, char* error,
+                                                  size_t errorSize) {
   try {
     return Run(*mail, false, error, errorSize);
   } catch (...) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace j6::smtp {
+namespace j6::net {
 
 /// Appends the base64 form of `bytes` to `out`, padded with '='.
 inline void AppendBase64(std::string_view bytes, std::string* out) {
@@ -23,4 +23,4 @@ inline void AppendBase64(std::string_view bytes, std::string* out) {
   }
 }
 
-}  // namespace j6::smtp
+}  // namespace j6::net

@@ -1,0 +1,124 @@
+/* The network transport's C interface, over libcurl: each call is one
+   exchange with a server, an SMTP session that sends one mail (or only opens,
+   for the check program), or an HTTPS form POST that returns the answer.
+   Plain structures of texts and counts, so that the program reaches it the
+   same way whether it is linked in (Windows) or loaded when a run needs it
+   (libJ6MailerNet.so elsewhere); no C++ exception crosses it. Every call
+   returns 1 when it did what it says, else 0 with what failed in `error`
+   (cut to `errorSize`), and every TLS connection keeps the same rules: TLS 1.2
+   at least, the server's certificate and host name verified (against
+   `caFile` when one is given), revocation checked where the authority
+   publishes it, and a time limit. */
+#ifndef J6_NET_NET_TRANSPORT_H
+#define J6_NET_NET_TRANSPORT_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* For smtp:// servers; an smtps:// server speaks TLS from the first byte. */
+enum { J6SMTP_TLS_NONE = 0, J6SMTP_TLS_TRY = 1, J6SMTP_TLS_REQUIRED = 2 };
+
+/* What a read callback returns when its source fails: the send is abandoned
+   before the message ends, so the server never takes it. */
+#define J6SMTP_READ_FAILED ((size_t)-1)
+
+/* Fills at most `size` bytes of `buffer` from `source`; 0 at its end. */
+typedef size_t (*J6SmtpRead)(void* source, char* buffer, size_t size);
+
+/* One part of the multipart/mixed message: its content either in memory
+   (`data`, encoded already) or streamed through `read` and encoded here. The
+   size of each is known before the mail goes, so that the server can refuse
+   a mail too large for it before it is sent (SIZE=). */
+typedef struct J6SmtpPart {
+  const char* type;           /* Content-Type */
+  const char* encoding;       /* Content-Transfer-Encoding; "base64" for streamed parts */
+  const char* const* headers; /* further header lines, "Name: value" */
+  size_t headerCount;
+  const char* data;
+  size_t dataSize;
+  J6SmtpRead read; /* null: the content is `data` */
+  void* source;
+  /* A streamed part gives exactly this many bytes, the size of its file when
+     it was opened; more or fewer end the session before the mail is whole. */
+  unsigned long long sourceSize;
+  const char* origin; /* what `source` reads, for the error text */
+} J6SmtpPart;
+
+/* One SMTP session. A sign-in other than the password's is a field to add
+   here, set by the caller, not another call. */
+typedef struct J6SmtpMail {
+  const char* url;       /* smtp://host:port or smtps://host:port, and /the EHLO name */
+  int tls;               /* J6SMTP_TLS_*, for smtp:// */
+  const char* caFile;    /* PEM file of the authorities to trust; null: the system's */
+  long timeoutSeconds;   /* connecting, each reply, a pause in the data; not the last reply */
+  const char* user;      /* null: the netrc file's, or no authentication */
+  const char* password;  /* null: the netrc file's */
+  const char* netrcFile; /* null: none */
+  const char* mailFrom;
+  const char* const* recipients;
+  size_t recipientCount;
+  const char* const* headers; /* the message's header lines */
+  size_t headerCount;
+  const J6SmtpPart* parts;
+  size_t partCount;
+} J6SmtpMail;
+
+/* A field of a form, sent form-encoded (application/x-www-form-urlencoded):
+   the transport encodes name and value, which are UTF-8 text. */
+typedef struct J6HttpsField {
+  const char* name;
+  const char* value;
+} J6HttpsField;
+
+typedef struct J6HttpsForm {
+  const char* url;     /* https:// only: anything else is refused before connecting */
+  const char* caFile;  /* PEM file of the authorities to trust; null: the system's */
+  long timeoutSeconds; /* for the whole exchange, connecting included */
+  const J6HttpsField* fields;
+  size_t fieldCount;
+} J6HttpsForm;
+
+/* The server's answer, whatever its status: a refusal (400 and the like)
+   comes with a body that says why. */
+typedef struct J6HttpsAnswer {
+  long status;         /* the HTTP status; 0 when no answer came */
+  char* body;          /* the caller's buffer; the body is zero-terminated in it */
+  size_t bodyCapacity; /* a body that needs more than this, its zero included, fails the call */
+  size_t bodySize;     /* without the zero */
+} J6HttpsAnswer;
+
+/* One row per export: the program's name for it (net/transport.h), its name
+   less "J6MailerNet_" and its parameters; each returns 1 or 0 as above. The
+   declarations below, the program's table of the transport's functions and
+   the names it looks them up by all come from this list.
+   - SendMail: sends the mail; 1 when the server accepted it. A login happens
+     only inside TLS, unless `tls` is J6SMTP_TLS_NONE. The reply to the end
+     of the data is awaited at least 10 minutes (RFC 5321 4.5.3.2.6): a
+     server that takes long to accept a mail still has it.
+   - ProbeMailServer: opens a session as SendMail would (the connection, TLS
+     as asked, the certificate verified, the login when a user is given) and
+     closes it without sending. Only the connection fields of `mail` are
+     read.
+   - PostForm: posts the form and fills `answer`; 1 when an answer came,
+     whatever its status. */
+#define J6_NET_FUNCTIONS(X)                                                          \
+  X(send, SendMail, (const J6SmtpMail* mail, char* error, size_t errorSize))         \
+  X(probe, ProbeMailServer, (const J6SmtpMail* mail, char* error, size_t errorSize)) \
+  X(postForm, PostForm,                                                              \
+    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize))
+
+/* A parameter list in parentheses would be no parameter list. */
+#define J6_NET_DECLARATION(entry, Name, Parameters) \
+  int J6MailerNet_##Name Parameters;                \
+  typedef int(*J6MailerNet_##Name##Function) Parameters; /* NOLINT(bugprone-macro-parentheses) */
+J6_NET_FUNCTIONS(J6_NET_DECLARATION)
+#undef J6_NET_DECLARATION
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,48 @@
+// Secrets the program obtains itself (the tokens of a sign-in), kept for the
+// user who runs it and nobody else, one file a secret: on Windows in
+// %LOCALAPPDATA%\J6Mailer\secrets\, encrypted for the current user with
+// DPAPI; elsewhere in $J6MAILER_SECRETS, else
+// $XDG_DATA_HOME/j6mailer/secrets (~/.local/share/...), a file of mode 0600
+// in a folder of mode 0700. A secret is written to a temporary file and
+// renamed, so a reader finds the old one or the new, never part of one; runs
+// that replace a secret in turn (a refresh) serialise themselves with a
+// NamedLock.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace j6::platform {
+
+constexpr std::size_t kMaxSecretName = 100;
+
+enum class SecretRead {
+  kFound,
+  kNone,    // nothing is stored under the name
+  kFailed,  // the store or the secret cannot be read: the reason is in the error
+};
+
+/// Whether `name` can name a secret: 1 to kMaxSecretName letters, digits,
+/// "-", "_", "." and "%" (encode anything else), not ending in ".". Names
+/// that differ only in the case of letters name one secret, as Windows'
+/// file names do.
+bool IsSecretName(std::string_view name);
+
+/// Stores `secret` (any bytes) under `name`, replacing what was stored.
+/// False, with the reason in `*error`, when it is not stored.
+bool WriteSecret(const std::string& name, std::string_view secret, std::string* error);
+
+/// The secret stored under `name`, into `*secret`.
+SecretRead ReadSecret(const std::string& name, std::string* secret, std::string* error);
+
+/// Removes the secret; true when nothing is stored under the name
+/// afterwards, also when nothing was.
+bool DeleteSecret(const std::string& name, std::string* error);
+
+/// The host path of the file that keeps the secret `name`, whether or not it
+/// is stored (on Windows UTF-8); false, with the reason in `*error`, when
+/// the name is refused or the store has no folder.
+bool SecretFile(const std::string& name, std::string* path, std::string* error);
+
+}  // namespace j6::platform
