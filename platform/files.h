@@ -37,8 +37,6 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 /// written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
-/// Reads the whole file into `bytes`; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
 
 /// Deletes the file; false when it could not be deleted.
 bool DeleteFileAt(const std::string& path);

@@ -63,8 +63,6 @@ constexpr FLAGS kMapiDialog = 0x8;
 
 constexpr ULONG kMapiOrig = 0;
 constexpr ULONG kMapiTo = 1;
-constexpr ULONG kMapiCc = 2;
-constexpr ULONG kMapiBcc = 3;
 
 constexpr ULONG kMapiSuccess = 0;
 constexpr ULONG kMapiUserAbort = 1;

@@ -23,6 +23,19 @@ namespace {
 
 using namespace j6::mapi;
 
+/// The whole file, as the mail client reads an attachment; false when it
+/// cannot be opened or read.
+bool ReadWholeFile(const char* path, std::string* bytes) {
+  std::FILE* file = j6::platform::OpenFile(path, "rb");
+  if (file == nullptr) return false;
+  char chunk[4096];
+  std::size_t count;
+  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, count);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
+}
+
 std::string Show(const char* text) {
   if (text == nullptr) return "(none)";
   std::string shown;
@@ -77,7 +90,7 @@ extern "C" ULONG J6_MAPI_CALL J6_DOUBLE_ENTRY(LHANDLE session, std::uintptr_t ui
             " name=" + Show(f.lpszFileName) + "\n";
     std::string bytes;
     if (wait != nullptr && f.lpszPathName != nullptr &&
-        j6::platform::ReadWholeFile(f.lpszPathName, &bytes)) {
+        ReadWholeFile(f.lpszPathName, &bytes)) {
       text += "content " + j6::test::Digest(bytes) + "\n";
     }
   }
