@@ -37,7 +37,6 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 /// written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
-
 /// Deletes the file; false when it could not be deleted.
 bool DeleteFileAt(const std::string& path);
 

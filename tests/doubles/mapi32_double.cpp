@@ -89,8 +89,7 @@ extern "C" ULONG J6_MAPI_CALL J6_DOUBLE_ENTRY(LHANDLE session, std::uintptr_t ui
     text += "file position=" + std::to_string(f.nPosition) + " path=" + Show(f.lpszPathName) +
             " name=" + Show(f.lpszFileName) + "\n";
     std::string bytes;
-    if (wait != nullptr && f.lpszPathName != nullptr &&
-        ReadWholeFile(f.lpszPathName, &bytes)) {
+    if (wait != nullptr && f.lpszPathName != nullptr && ReadWholeFile(f.lpszPathName, &bytes)) {
       text += "content " + j6::test::Digest(bytes) + "\n";
     }
   }
