@@ -17,9 +17,6 @@ namespace j6::test {
 namespace {
 
 const std::string kTransferError = "Errore di trasferimento del file da J6";
-const char* const kNotSentBox =
-    "J6Mailer - Office 2007 Edition: Email not sent.\n\nTo: !anna@example.com;bruno@example.com\n"
-    "Subject: Fattura 17\n\nGentile cliente,\nCordiali saluti\n";
 
 /// The log must end with `last`. In an expected line "net\" stands for the
 /// network folder, and " * " for any one word.

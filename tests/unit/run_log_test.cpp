@@ -28,7 +28,8 @@ LogStamp FixedStamp() {
   return stamp;
 }
 
-std::string Format(const LogStamp& stamp, const char* format, ...) {
+__attribute__((format(printf, 2, 3))) std::string Format(const LogStamp& stamp, const char* format,
+                                                         ...) {
   std::va_list args;
   va_start(args, format);
   std::string line = FormatLogLine(stamp, format, args);
