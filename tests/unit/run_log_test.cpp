@@ -52,7 +52,7 @@ TEST(FormatLogLine, IdentifiersPrintAsSigned32BitNumbers) {
 }
 
 TEST(FormatLogLine, CutsAWholeLineTo254Characters) {
-  const std::string prefix = Format(FixedStamp(), "");
+  const std::string prefix = Format(FixedStamp(), "%s", "");
   const std::size_t room = kMaxLogLineLength - prefix.size();
   for (const std::size_t length : {room - 1, room, room + 1, std::size_t{300}, std::size_t{5000}}) {
     const std::string message(length, 'm');
