@@ -10,7 +10,9 @@
 // the INI reader (one table of cases runs against Windows' own functions and
 // the stand-ins), the command line, the named lock, the stored credential,
 // the secret store, the host name, the check program's file probes, the
-// process ids and the transfer library's call itself.
+// process ids, the transfer library's call itself, and the sign-in's
+// loopback listener, browser and random bytes (its flows take the world
+// they meet as parameters instead).
 #pragma once
 
 #include <cstdio>

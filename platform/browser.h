@@ -1,0 +1,15 @@
+// The user's web browser, for a sign-in that happens on the provider's pages.
+#pragma once
+
+#include <string>
+
+namespace j6::platform {
+
+/// Opens `url` (https) with the system's default handler and returns at once,
+/// never waiting for the browser. Windows: ShellExecuteW. Elsewhere: each
+/// command of $BROWSER in turn (commands separated by ":", words by blanks; a
+/// "%s" in a word is the URL, else the URL is added as the last word), else
+/// xdg-open. False, with the reason in `*error`, when none could be started.
+bool OpenInBrowser(const std::string& url, std::string* error);
+
+}  // namespace j6::platform
