@@ -73,10 +73,6 @@ bool ServerOf(const SmtpSettings& smtp, std::string* url, std::string* error) {
 
 }  // namespace
 
-std::string CredentialTarget(const SmtpSettings& smtp) {
-  return kCredentialPrefix + std::string(smtp.server.view());
-}
-
 bool ServerHoldsLogin(std::string_view server) {
   return server.find('@') != std::string_view::npos;
 }

@@ -12,13 +12,6 @@
 
 namespace j6 {
 
-/// The stored credential of a SERVER value is named by this and the value
-/// exactly as written: "J6Mailer:smtp://smtp.example.com:587".
-constexpr const char* kCredentialPrefix = "J6Mailer:";
-
-/// The name of the stored credential of the [SMTP] settings.
-std::string CredentialTarget(const SmtpSettings& smtp);
-
 /// Whether a SERVER value holds a user or a password ("smtp://u:p@host"):
 /// such a value is refused and never shown.
 bool ServerHoldsLogin(std::string_view server);

@@ -1,5 +1,8 @@
-// Local wall-clock time, as the run log stamps it.
+// Local wall-clock time, as the run log stamps it, and UTC seconds, as
+// token lifetimes are counted.
 #pragma once
+
+#include <cstdint>
 
 namespace j6::platform {
 
@@ -16,5 +19,8 @@ struct LocalTime {
 
 /// The current local time (the time zone the user has set), to the millisecond.
 LocalTime NowLocal();
+
+/// Seconds since 1970-01-01 00:00 UTC.
+std::int64_t NowUtcSeconds();
 
 }  // namespace j6::platform

@@ -26,4 +26,10 @@ LocalTime native::NowLocal() {
   return t;
 }
 
+std::int64_t native::NowUtcSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec);
+}
+
 }  // namespace j6::platform

@@ -32,4 +32,13 @@ LocalTime native::NowLocal() {
   return t;
 }
 
+std::int64_t native::NowUtcSeconds() {
+  FILETIME utc;
+  GetSystemTimeAsFileTime(&utc);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
+  // FILETIME counts 100 ns from 1601-01-01, 11,644,473,600 s before 1970.
+  return static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;
+}
+
 }  // namespace j6::platform

@@ -49,6 +49,7 @@
   X(askYesNo, AskYesNo, bool, (const char* caption, const char* text, unsigned flags),             \
     (caption, text, flags))                                                                        \
   X(nowLocal, NowLocal, LocalTime, (), ())                                                         \
+  X(nowUtcSeconds, NowUtcSeconds, std::int64_t, (), ())                                            \
   X(moduleFileName, ModuleFileName, bool, (std::string * path), (path))
 
 namespace j6::platform {

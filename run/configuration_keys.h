@@ -71,6 +71,15 @@ inline constexpr ConfigKey kConfigKeys[] = {
     TextKey<&RunState::smtp, &SmtpSettings::caFile>(kSmtpSection, "CAFILE", KeyRule::kWhole),
     {kSmtpSection, "TIMEOUT", KeyRule::kCut, 15, &StoreTimeout},
     TextKey<&RunState::smtp, &SmtpSettings::helo>(kSmtpSection, "HELO", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::auth>(kSmtpSection, "AUTH", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::tokenUrl>(kSmtpSection, "TOKEN_URL", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::clientId>(kSmtpSection, "CLIENT_ID", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::scope>(kSmtpSection, "SCOPE", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::grant>(kSmtpSection, "GRANT", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::sasl>(kSmtpSection, "SASL", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::deviceUrl>(kSmtpSection, "DEVICE_URL", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::authorizeUrl>(kSmtpSection, "AUTHORIZE_URL",
+                                                          KeyRule::kWhole),
 };
 
 }  // namespace j6

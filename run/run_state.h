@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "run/area_record.h"
 #include "run/fixed_string.h"
@@ -28,8 +29,29 @@ struct SmtpSettings {
   FixedString<259> caFile;  // empty: the system's trusted authorities
   FixedString<255> helo;    // the EHLO name; empty: the machine's own
   long timeoutSeconds = 60;
+  // The sign-in: PASSWORD (also when empty), the stored password; or OAUTH2,
+  // a bearer token from the app's token endpoint (oauth/settings.h reads
+  // these).
+  FixedString<15> auth;
+  FixedString<511> tokenUrl;  // https:// only
+  FixedString<255> clientId;
+  FixedString<511> scope;         // sent as written; empty: none
+  FixedString<31> grant;          // CLIENT_CREDENTIALS or REFRESH_TOKEN
+  FixedString<15> sasl;           // XOAUTH2 (also when empty) or OAUTHBEARER
+  FixedString<511> deviceUrl;     // for the one-time sign-in
+  FixedString<511> authorizeUrl;  // for the one-time sign-in
   FixedString<15> overlong;
 };
+
+/// The stored credential of a SERVER value is named by this and the value
+/// exactly as written: "J6Mailer:smtp://smtp.example.com:587". Its password
+/// is the login's, or with AUTH=OAUTH2 the app's client secret.
+constexpr const char* kCredentialPrefix = "J6Mailer:";
+
+/// The name of the stored credential of the [SMTP] settings.
+inline std::string CredentialTarget(const SmtpSettings& smtp) {
+  return kCredentialPrefix + std::string(smtp.server.view());
+}
 
 /// Each stage fills some fields and reads others; stages pass nothing else
 /// between them but the area name and small named results. The entry owns

@@ -12,9 +12,10 @@ STATE/ports.txt ("kind port" lines):
   smtps     TLS from the first byte, and AUTH
   silent    takes the connection and never says a word
   closed    a port nothing listens on
-  https     answers an HTTPS POST with the status its path names
-            (/status/400; else 200) and, as JSON, the method and the body
-            as they arrived: {"method": ..., "form": ...}
+  https     answers an HTTPS POST by its path (ROUTES): /oauth/token is a
+            token endpoint (see OAuth below); any other path answers with
+            the status it names (/status/400; else 200) and, as JSON, the
+            method and the body as they arrived: {"method": ..., "form": ...}
 
 Every message taken is written to STATE/mail/<envelope sender>/<n>/:
 envelope.txt (the envelope, whether TLS was on, who logged in, whether
@@ -26,6 +27,15 @@ starts with "refused" are refused with 550. A sender starting "j6-late"
 gets the reply to the end of the data LATE seconds late. The files in
 STATE/shrink/<sender>/ are cut to half when that sender names a recipient.
 The one login is USER with PASSWORD below. The server ends by itself after LIFETIME seconds.
+
+OAuth: /oauth/token grants client_credentials (with CLIENT_SECRET) and
+refresh_token (a token it issued, or one starting "seed-", until revoked).
+Words in the client_id choose how it behaves: "rotate" issues a new refresh
+token with each refresh and revokes the one used; "short" gives access
+tokens of 200 s; "big" issues refresh tokens of 4 kB; "slow" answers a
+second late. A refused refresh token gets invalid_grant with a description
+of several lines. Each request's form is appended to
+STATE/oauth/<client_id>.txt, and every token issued to STATE/oauth/issued.txt.
 """
 
 import asyncio
@@ -36,10 +46,12 @@ import os
 import shutil
 import signal
 import socket
+import secrets
 import ssl
 import subprocess
 import sys
 import time
+import urllib.parse
 
 from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
@@ -48,6 +60,12 @@ PASSWORD = "P\u00e4ss-w\u00f6rd 7"
 LIFETIME = 3600
 LATE = 4
 DATA_LIMIT = 64 << 20
+CLIENT_SECRET = "Cl+ient&secret=7 \u00e8"
+
+# The tokens issued: access token -> (client_id, expiry); refresh tokens.
+ACCESS = {}
+REFRESH = set()
+REVOKED = set()
 
 
 def openssl(*args, cwd):
@@ -150,7 +168,58 @@ async def silent(reader, writer):
     writer.close()
 
 
-async def https_form(reader, writer):
+def issue(state, token):
+    with open(os.path.join(state, "oauth", "issued.txt"), "a") as out:
+        out.write(token + "\n")
+    return token
+
+
+def oauth_error(error, description):
+    return 400, {"error": error, "error_description": description}
+
+
+async def token_endpoint(state, form):
+    """RFC 6749 token answers for the grants the tests use."""
+    client = form.get("client_id", "")
+    with open(os.path.join(state, "oauth", client.replace("/", "_") + ".txt"), "a") as out:
+        out.write(json.dumps(form) + "\n")
+    if "slow" in client:
+        await asyncio.sleep(1)
+    grant = form.get("grant_type")
+    answer = {"token_type": "Bearer", "expires_in": 200 if "short" in client else 3600}
+    if grant == "client_credentials":
+        if form.get("client_secret") != CLIENT_SECRET:
+            return oauth_error("invalid_client", "AADSTS7000215: Invalid client secret provided.")
+    elif grant == "refresh_token":
+        used = form.get("refresh_token", "")
+        if used in REVOKED or not (used in REFRESH or used.startswith("seed-")):
+            return oauth_error("invalid_grant", "AADSTS70000: The provided value for the "
+                               "'refresh_token' is not valid.\r\nTrace ID: 7\r\nCorrelation ID: 9")
+        if "rotate" in client:
+            REVOKED.add(used)
+            fresh = "rt-" + secrets.token_hex(2000 if "big" in client else 20)
+            REFRESH.add(issue(state, fresh))
+            answer["refresh_token"] = fresh
+    else:
+        return oauth_error("unsupported_grant_type", "not a grant of this server")
+    token = issue(state, "at-" + secrets.token_hex(24))
+    ACCESS[token] = (client, time.time() + answer["expires_in"])
+    answer["access_token"] = token
+    return 200, answer
+
+
+def echo(state, method, path, body):
+    status = int(path[8:]) if path.startswith("/status/") else 200
+    return status, {"method": method, "form": body.decode("latin-1")}
+
+
+# Path -> coroutine(state, form) giving the status and the JSON answer.
+ROUTES = {
+    "/oauth/token": token_endpoint,
+}
+
+
+async def https(state, reader, writer):
     try:
         head = (await reader.readuntil(b"\r\n\r\n")).decode("latin-1").split("\r\n")
         length = [int(line.split(":", 1)[1]) for line in head
@@ -160,8 +229,12 @@ async def https_form(reader, writer):
         writer.close()
         return
     method, path = head[0].split(" ")[:2]
-    status = int(path[8:]) if path.startswith("/status/") else 200
-    answer = json.dumps({"method": method, "form": body.decode("latin-1")}).encode()
+    if path in ROUTES:
+        form = dict(urllib.parse.parse_qsl(body.decode("ascii"), keep_blank_values=True))
+        status, answer = await ROUTES[path](state, form)
+    else:
+        status, answer = echo(state, method, path, body)
+    answer = json.dumps(answer).encode()
     writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n"
                  b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
                  % (status, len(answer), answer))
@@ -191,7 +264,8 @@ async def serve(state):
         "plain": await loop.create_server(smtp(None), "127.0.0.1", 0),
         "smtps": await loop.create_server(smtp(None), "127.0.0.1", 0, ssl=context),
         "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
-        "https": await asyncio.start_server(https_form, "127.0.0.1", 0, ssl=context),
+        "https": await asyncio.start_server(lambda r, w: https(state, r, w), "127.0.0.1", 0,
+                                            ssl=context),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
     ports["closed"] = free_closed_port()
@@ -208,7 +282,9 @@ def start(state):
     for name in ("ports.txt", "server.pid"):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
-    shutil.rmtree(os.path.join(state, "mail"), ignore_errors=True)
+    for folder in ("mail", "oauth"):
+        shutil.rmtree(os.path.join(state, folder), ignore_errors=True)
+    os.makedirs(os.path.join(state, "oauth"))
     make_certificates(state)
     child = os.fork()
     if child == 0:

@@ -1,0 +1,33 @@
+// The access token a run signs in to the SMTP server with: reused while it
+// is valid for five more minutes, else obtained from TOKEN_URL (client
+// credentials, or the stored refresh token) under the tokens' lock, and
+// stored, a rotated refresh token with it, before the mail goes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "run/run_state.h"
+
+namespace j6::oauth {
+
+/// An access token is reused only while it is valid this much longer.
+constexpr std::int64_t kReuseMarginSeconds = 5 * 60;
+
+/// What ObtainAccessToken did, for a caller without a run log (the check).
+struct TokenReport {
+  bool reused = false;              // a stored access token
+  std::string host;                 // TOKEN_URL's host, when one was fetched
+  bool refreshTokenStored = false;  // the endpoint gave a new refresh token
+};
+
+/// The access token for the [SMTP] settings (AUTH=OAUTH2, read by
+/// ReadOAuthSettings) into `*token`. Logs "OAuth token: reused", or
+/// "OAuth token: from <host>" and, for a rotated refresh token, "OAuth
+/// token: new refresh token stored". False with the reason as the run logs
+/// it after "SMTP error: " ("OAuth: invalid_grant: ...", "not signed in to
+/// <SERVER>: run J6MailerCheck --sign-in"); `report` may be null.
+bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+                       std::string* error);
+
+}  // namespace j6::oauth

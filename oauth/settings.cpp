@@ -1,0 +1,92 @@
+#include "oauth/settings.h"
+
+#include "platform/ascii.h"
+
+namespace j6::oauth {
+
+namespace {
+
+using platform::EqualsIgnoringAsciiCase;
+
+bool Needs(std::string_view value, const char* key, std::string* error) {
+  if (!value.empty()) return true;
+  *error = std::string("AUTH=OAUTH2 needs ") + key;
+  return false;
+}
+
+/// An empty URL passes: whether it is needed is asked elsewhere.
+bool HttpsOrEmpty(std::string_view url, const char* key, std::string* error) {
+  if (url.empty() || IsHttpsUrl(url)) return true;
+  *error = std::string(key) + " is not an https:// URL: " + std::string(url);
+  return false;
+}
+
+bool ReadGrant(std::string_view value, Grant* grant, std::string* error) {
+  if (EqualsIgnoringAsciiCase(value, GrantName(Grant::kClientCredentials))) {
+    *grant = Grant::kClientCredentials;
+  } else if (EqualsIgnoringAsciiCase(value, GrantName(Grant::kRefreshToken))) {
+    *grant = Grant::kRefreshToken;
+  } else {
+    *error = "GRANT is not CLIENT_CREDENTIALS or REFRESH_TOKEN: " + std::string(value);
+    return false;
+  }
+  return true;
+}
+
+bool ReadSasl(std::string_view value, Sasl* sasl, std::string* error) {
+  if (value.empty() || EqualsIgnoringAsciiCase(value, SaslName(Sasl::kXOAuth2))) {
+    *sasl = Sasl::kXOAuth2;
+  } else if (EqualsIgnoringAsciiCase(value, SaslName(Sasl::kOAuthBearer))) {
+    *sasl = Sasl::kOAuthBearer;
+  } else {
+    *error = "SASL is not XOAUTH2 or OAUTHBEARER: " + std::string(value);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+SignIn SignInOf(const SmtpSettings& smtp) {
+  const std::string_view auth = smtp.auth.view();
+  if (auth.empty() || EqualsIgnoringAsciiCase(auth, "PASSWORD")) return SignIn::kPassword;
+  if (EqualsIgnoringAsciiCase(auth, "OAUTH2")) return SignIn::kOAuth2;
+  return SignIn::kUnknown;
+}
+
+bool ReadOAuthSettings(const SmtpSettings& smtp, OAuthSettings* settings, std::string* error) {
+  // Without a user name curl skips the login without a word.
+  return Needs(smtp.user.view(), "USER", error) &&
+         Needs(smtp.tokenUrl.view(), "TOKEN_URL", error) &&
+         Needs(smtp.clientId.view(), "CLIENT_ID", error) &&
+         Needs(smtp.grant.view(), "GRANT", error) &&
+         HttpsOrEmpty(smtp.tokenUrl.view(), "TOKEN_URL", error) &&
+         HttpsOrEmpty(smtp.deviceUrl.view(), "DEVICE_URL", error) &&
+         HttpsOrEmpty(smtp.authorizeUrl.view(), "AUTHORIZE_URL", error) &&
+         ReadGrant(smtp.grant.view(), &settings->grant, error) &&
+         ReadSasl(smtp.sasl.view(), &settings->sasl, error);
+}
+
+const char* GrantName(Grant grant) {
+  return grant == Grant::kClientCredentials ? "CLIENT_CREDENTIALS" : "REFRESH_TOKEN";
+}
+
+const char* SaslName(Sasl sasl) { return sasl == Sasl::kXOAuth2 ? "XOAUTH2" : "OAUTHBEARER"; }
+
+std::string HostOf(std::string_view url) {
+  const std::size_t scheme = url.find("://");
+  std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  rest = rest.substr(0, rest.find_first_of("/?#"));
+  const std::size_t at = rest.rfind('@');
+  if (at != std::string_view::npos) rest.remove_prefix(at + 1);
+  // An address literal keeps its brackets; its colons are no port's.
+  const std::size_t close = rest.rfind(']');
+  const std::size_t colon = rest.find(':', close == std::string_view::npos ? 0 : close);
+  return std::string(rest.substr(0, colon));
+}
+
+bool IsHttpsUrl(std::string_view url) {
+  return platform::StartsWithIgnoringAsciiCase(url, "https://") && !HostOf(url).empty();
+}
+
+}  // namespace j6::oauth

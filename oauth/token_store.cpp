@@ -1,0 +1,74 @@
+#include "oauth/token_store.h"
+
+#include <cstdio>
+
+#include "platform/secret_store.h"
+
+namespace j6::oauth {
+
+namespace {
+
+/// FNV-1a, 64 bits: the same on every platform and build.
+std::uint64_t Digest(std::string_view bytes) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
+}  // namespace
+
+std::string TokenSecretName(const SmtpSettings& smtp) {
+  // The zero keeps "ab"+"c" apart from "a"+"bc".
+  const std::string both = std::string(smtp.server.view()) + '\0' + std::string(smtp.user.view());
+  char name[32];
+  std::snprintf(name, sizeof name, "oauth-%016llx", static_cast<unsigned long long>(Digest(both)));
+  return name;
+}
+
+bool LoadTokens(const SmtpSettings& smtp, Tokens* tokens, bool* found, std::string* error) {
+  *found = false;
+  std::string text;
+  std::string why;
+  switch (platform::ReadSecret(TokenSecretName(smtp), &text, &why)) {
+    case platform::SecretRead::kNone:
+      return true;
+    case platform::SecretRead::kFailed:
+      *error = "cannot read the stored tokens: " + why;
+      return false;
+    case platform::SecretRead::kFound:
+      break;
+  }
+  if (!ParseTokens(text, tokens, error)) return false;
+  *found = tokens->tokenUrl == smtp.tokenUrl.view() && tokens->clientId == smtp.clientId.view();
+  return true;
+}
+
+bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error) {
+  std::string why;
+  if (platform::WriteSecret(TokenSecretName(smtp), TokensText(tokens), &why)) return true;
+  *error = "cannot store the tokens: " + why;
+  return false;
+}
+
+bool LockTokens(const SmtpSettings& smtp, std::uint32_t milliseconds, platform::NamedLock* lock,
+                std::string* error) {
+  if (lock->Open(TokenSecretName(smtp))) {
+    switch (lock->Take(milliseconds)) {
+      case platform::NamedLock::kTaken:
+        return true;
+      case platform::NamedLock::kBusy:
+        *error =
+            "another run kept the tokens locked for " + std::to_string(milliseconds / 1000) + " s";
+        return false;
+      case platform::NamedLock::kFailed:
+        break;
+    }
+  }
+  *error = "cannot lock the tokens: " + lock->error();
+  return false;
+}
+
+}  // namespace j6::oauth

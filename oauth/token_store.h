@@ -1,0 +1,47 @@
+// The tokens J6Mailer obtains for one SERVER and USER, kept in the user's
+// secret store (platform/secret_store.h) as one JSON record, and the lock
+// that serialises their refreshes: a server that revokes a refresh token
+// once it is used must not see two runs use it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/named_lock.h"
+#include "run/run_state.h"
+
+namespace j6::oauth {
+
+struct Tokens {
+  std::string refreshToken;  // empty with CLIENT_CREDENTIALS
+  std::string accessToken;
+  std::int64_t expiresAt = 0;  // of the access token, UTC seconds; 0: not to be reused
+  // The settings they were obtained with.
+  std::string tokenUrl, clientId, scope;
+};
+
+/// The name of the secret that keeps the tokens of SERVER and USER:
+/// "oauth-" and a digest of both, since a secret's name is short and plain.
+std::string TokenSecretName(const SmtpSettings& smtp);
+
+/// The stored tokens of SERVER and USER. `*found` is false when none are
+/// stored, or they were obtained for another TOKEN_URL or CLIENT_ID (not
+/// signed in, for these settings). False, with the reason, when the store
+/// cannot be read.
+bool LoadTokens(const SmtpSettings& smtp, Tokens* tokens, bool* found, std::string* error);
+
+/// Stores `tokens` for SERVER and USER, replacing what was stored.
+bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error);
+
+/// Takes the lock of the tokens of SERVER and USER, waiting up to
+/// `milliseconds` for a run that holds it; held until `lock` goes. False,
+/// with the reason, when it is not taken.
+bool LockTokens(const SmtpSettings& smtp, std::uint32_t milliseconds, platform::NamedLock* lock,
+                std::string* error);
+
+/// The stored form (oauth/json.cpp).
+std::string TokensText(const Tokens& tokens);
+bool ParseTokens(std::string_view text, Tokens* tokens, std::string* error);
+
+}  // namespace j6::oauth
