@@ -1,22 +1,30 @@
 // The check program's entry: J6MailerCheck [AREA], a console program. The
 // area is the rest of the command line, taken as J6Mailer takes it.
+// J6MailerCheck --sign-in [--device] is the one-time OAuth 2.0 sign-in.
 #include <cstdio>
 #include <string>
 
 #include "check/desktop_check.h"
 #include "check/report.h"
+#include "check/sign_in.h"
 #include "platform/command_line.h"
 
 int main(int argc, char** argv) {
   const std::string area(j6::platform::CommandLineRemainder(argc, argv));
   if (area == "/?" || area == "-h" || area == "--help") {
-    std::printf("usage: %s [AREA]\n", argc > 0 ? argv[0] : "J6MailerCheck");
+    const char* name = argc > 0 ? argv[0] : "J6MailerCheck";
+    std::printf("usage: %s [AREA]\n       %s --sign-in [--device]\n", name, name);
     std::printf(
         "Checks what a run of J6Mailer for AREA would meet on this desktop, one line a\n"
-        "check ([ok], [warn] or [fail]), and changes nothing. Without AREA, the\n"
-        "mono-server settings. Exit status 1 when a check failed.\n");
+        "check ([ok], [warn] or [fail]), and changes nothing but a refresh token that\n"
+        "the token endpoint replaces. Without AREA, the mono-server settings. Exit\n"
+        "status 1 when a check failed.\n"
+        "--sign-in: the one-time sign-in of AUTH=OAUTH2 with GRANT=REFRESH_TOKEN, as\n"
+        "the user who runs J6Mailer: in the browser (AUTHORIZE_URL), else or with\n"
+        "--device with a code entered on any device (DEVICE_URL).\n");
     return 0;
   }
+  if (j6::check::IsSignIn(area)) return j6::check::SignIn(area, stdout);
   j6::check::Report report(stdout);
   j6::check::CheckDesktop(area, report);
   std::printf("%s\n", report.Summary().c_str());

@@ -1,0 +1,166 @@
+#include "check/sign_in.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "oauth/settings.h"
+#include "oauth/sign_in_browser.h"
+#include "oauth/sign_in_device.h"
+#include "oauth/token_store.h"
+#include "platform/browser.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/loopback_listener.h"
+#include "platform/secret_store.h"
+#include "run/configuration.h"
+
+namespace j6::check {
+
+namespace {
+
+constexpr std::string_view kSignIn = "--sign-in";
+constexpr std::string_view kDevice = "--device";
+// A run that refreshes holds the lock for one request at most.
+constexpr std::uint32_t kLockMilliseconds = 5 * 60 * 1000;
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+/// The browser and the listener it comes back to: the platform's.
+class SystemBrowser : public oauth::BrowserSide {
+ public:
+  bool Listen(std::uint16_t* port, std::string* error) override {
+    if (!listener_.Open(error)) return false;
+    *port = listener_.port();
+    return true;
+  }
+  bool Open(const std::string& url, std::string* error) override {
+    return platform::OpenInBrowser(url, error);
+  }
+  Outcome Next(std::uint32_t milliseconds, std::string* target, std::string* error) override {
+    switch (listener_.Next(milliseconds, target, error)) {
+      case platform::LoopbackListener::kRequest:
+        return kRequest;
+      case platform::LoopbackListener::kTimedOut:
+        return kTimedOut;
+      case platform::LoopbackListener::kFailed:
+        break;
+    }
+    return kFailed;
+  }
+  void Answer(int status, const std::string& html) override { listener_.Answer(status, html); }
+
+ private:
+  platform::LoopbackListener listener_;
+};
+
+oauth::SignInWorld TheWorld(const SmtpSettings& smtp, std::FILE* out) {
+  oauth::SignInWorld world;
+  // A desktop app may have a client secret (Google's have one that is no
+  // secret), and then every request carries it.
+  world.post = [&smtp](const std::string& url, const oauth::FormFields& fields,
+                       oauth::EndpointAnswer* answer, std::string* error) {
+    return oauth::PostToEndpoint(url, smtp, fields, oauth::ClientSecret::kIfStored, answer, error);
+  };
+  world.nowSeconds = [] {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
+  world.wait = [](std::int64_t seconds) {
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  };
+  world.say = [out](const std::string& line) {
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fflush(out);
+  };
+  return world;
+}
+
+/// The settings make a sign-in, and which: the device flow into `*device`.
+bool ReadyToSignIn(const SmtpSettings& smtp, bool deviceAsked, bool* device, std::string* error) {
+  oauth::OAuthSettings settings;
+  if (oauth::SignInOf(smtp) != oauth::SignIn::kOAuth2) {
+    *error = "the sign-in is for AUTH=OAUTH2 in [SMTP] of " + std::string(kConfigFileName);
+    return false;
+  }
+  if (!oauth::ReadOAuthSettings(smtp, &settings, error)) return false;
+  if (settings.grant != oauth::Grant::kRefreshToken) {
+    *error = "GRANT=CLIENT_CREDENTIALS signs in as the app, with no user: nothing to sign in";
+    return false;
+  }
+  *device = deviceAsked || smtp.authorizeUrl.empty();
+  if (*device && smtp.deviceUrl.empty()) {
+    *error = deviceAsked ? "--device needs DEVICE_URL in [SMTP]"
+                         : "[SMTP] has neither DEVICE_URL nor AUTHORIZE_URL";
+    return false;
+  }
+  return true;
+}
+
+/// The tokens of the sign-in into the store, under the lock of the runs
+/// that refresh them.
+bool Keep(const SmtpSettings& smtp, const oauth::EndpointAnswer& answer, std::int64_t asked,
+          std::string* error) {
+  oauth::Tokens tokens;
+  tokens.refreshToken = answer.refreshToken;
+  tokens.accessToken = answer.accessToken;
+  tokens.expiresAt =
+      answer.expiresIn > 0 && !answer.accessToken.empty() ? asked + answer.expiresIn : 0;
+  tokens.tokenUrl = std::string(smtp.tokenUrl.view());
+  tokens.clientId = std::string(smtp.clientId.view());
+  tokens.scope = std::string(smtp.scope.view());
+  platform::NamedLock lock;
+  return oauth::LockTokens(smtp, kLockMilliseconds, &lock, error) &&
+         oauth::StoreTokens(smtp, tokens, error);
+}
+
+}  // namespace
+
+bool IsSignIn(std::string_view commandLine) {
+  return Trimmed(commandLine).substr(0, kSignIn.size()) == kSignIn;
+}
+
+int SignIn(std::string_view commandLine, std::FILE* out) {
+  platform::RememberStartFolder();
+  const std::string_view option = Trimmed(Trimmed(commandLine).substr(kSignIn.size()));
+  RunState run;
+  LoadConfiguration(run);
+  const SmtpSettings& smtp = run.smtp;
+  const oauth::SignInWorld world = TheWorld(smtp, out);
+  bool device = false;
+  std::string error;
+  if (!option.empty() && option != kDevice) {
+    error = "unknown option " + std::string(option) + " (only --device)";
+  } else if (ReadyToSignIn(smtp, !option.empty(), &device, &error)) {
+    world.say("Signing in to " + std::string(smtp.server.view()) + " as " +
+              std::string(smtp.user.view()) + (device ? ", with a code" : ", in the browser"));
+    const oauth::SignInRequest request{
+        std::string(device ? smtp.deviceUrl.view() : smtp.authorizeUrl.view()),
+        std::string(smtp.tokenUrl.view()), std::string(smtp.clientId.view()),
+        std::string(smtp.scope.view())};
+    // The access token's lifetime is counted from before it was asked for.
+    const std::int64_t asked = platform::NowUtcSeconds();
+    oauth::EndpointAnswer tokens;
+    SystemBrowser browser;
+    const bool signedIn = device
+                              ? oauth::SignInOnDevice(request, world, &tokens, &error)
+                              : oauth::SignInWithBrowser(request, world, browser, &tokens, &error);
+    if (signedIn && Keep(smtp, tokens, asked, &error)) {
+      std::string file;
+      std::string ignored;
+      platform::SecretFile(oauth::TokenSecretName(smtp), &file, &ignored);
+      world.say("Signed in: J6Mailer now signs in to " + std::string(smtp.server.view()) + " as " +
+                std::string(smtp.user.view()) + " by itself (the tokens are kept in " + file + ")");
+      return 0;
+    }
+  }
+  world.say("Not signed in: " + error);
+  return 1;
+}
+
+}  // namespace j6::check
