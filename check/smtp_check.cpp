@@ -2,8 +2,11 @@
 
 #include <string>
 
+#include "check/oauth_check.h"
+
 #include "dispatch/smtp_connection.h"
 #include "dispatch/smtp_sender.h"
+#include "oauth/settings.h"
 #include "platform/ascii.h"
 #include "platform/credentials.h"
 
@@ -52,6 +55,17 @@ void CheckSmtp(const RunState& run, Report& report) {
     report.Fail(std::string("no sender address (MailFromEmail, else FROM of [SMTP]): ") + kNotSent);
   } else {
     report.Ok("mail goes from " + sender);
+  }
+  switch (oauth::SignInOf(smtp)) {
+    case oauth::SignIn::kOAuth2:
+      CheckOAuth(run, report);
+      return;
+    case oauth::SignIn::kUnknown:
+      report.Fail("AUTH is not PASSWORD or OAUTH2: " + std::string(smtp.auth.view()) + ": " +
+                  kNotSent);
+      return;
+    case oauth::SignIn::kPassword:
+      break;
   }
 
   platform::StoredCredential credential;

@@ -10,7 +10,8 @@ namespace j6::check {
 /// Each [SMTP] setting with its value or its default; the sender address a
 /// mail would go from; and the server: it answers, TLS is negotiated as the
 /// settings ask with its certificate verified, and the login (USER, or the
-/// stored credential) is accepted. No mail is sent.
+/// stored credential) is accepted, or with AUTH=OAUTH2 the token (see
+/// CheckOAuth). No mail is sent.
 void CheckSmtp(const RunState& run, Report& report);
 
 }  // namespace j6::check

@@ -92,16 +92,17 @@ bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* r
   return true;
 }
 
-/// The stored tokens; a stored access token that can be reused is `*token`.
-bool LoadOrReuse(const SmtpSettings& smtp, Tokens* tokens, std::string* token, TokenReport* report,
-                 std::string* error) {
+/// The stored tokens; a stored access token that can be reused, when it
+/// may be, is `*token`.
+bool LoadOrReuse(const SmtpSettings& smtp, bool mayReuse, Tokens* tokens, std::string* token,
+                 TokenReport* report, std::string* error) {
   bool found = false;
   if (!LoadTokens(smtp, tokens, &found, error)) {
     *error = "OAuth: " + *error;
     return false;
   }
   if (!found) *tokens = Tokens{};
-  if (found && Reusable(*tokens, smtp, platform::NowUtcSeconds())) {
+  if (mayReuse && found && Reusable(*tokens, smtp, platform::NowUtcSeconds())) {
     *token = tokens->accessToken;
     report->reused = true;
     LogLine("OAuth token: reused");
@@ -109,10 +110,8 @@ bool LoadOrReuse(const SmtpSettings& smtp, Tokens* tokens, std::string* token, T
   return true;
 }
 
-}  // namespace
-
-bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
-                       std::string* error) {
+bool Obtain(const SmtpSettings& smtp, bool mayReuse, std::string* token, TokenReport* report,
+            std::string* error) {
   OAuthSettings settings;
   if (!ReadOAuthSettings(smtp, &settings, error)) return false;
   TokenReport ignored;
@@ -120,7 +119,7 @@ bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport
   *told = TokenReport{};
   Tokens tokens;
   token->clear();
-  if (!LoadOrReuse(smtp, &tokens, token, told, error)) return false;
+  if (!LoadOrReuse(smtp, mayReuse, &tokens, token, told, error)) return false;
   if (told->reused) return true;
   // Another run may be refreshing: it has stored its tokens once it lets go.
   platform::NamedLock lock;
@@ -129,11 +128,23 @@ bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport
     *error = "OAuth: " + *error;
     return false;
   }
-  if (!LoadOrReuse(smtp, &tokens, token, told, error)) return false;
+  if (!LoadOrReuse(smtp, mayReuse, &tokens, token, told, error)) return false;
   if (told->reused) return true;
   if (!Fetch(smtp, settings.grant, &tokens, told, error)) return false;
   *token = tokens.accessToken;
   return true;
+}
+
+}  // namespace
+
+bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+                       std::string* error) {
+  return Obtain(smtp, true, token, report, error);
+}
+
+bool RenewAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+                      std::string* error) {
+  return Obtain(smtp, false, token, report, error);
 }
 
 }  // namespace j6::oauth

@@ -30,4 +30,9 @@ struct TokenReport {
 bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
                        std::string* error);
 
+/// As ObtainAccessToken, but asks TOKEN_URL even while a stored access
+/// token could be reused: the check program's look at the endpoint.
+bool RenewAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+                      std::string* error);
+
 }  // namespace j6::oauth

@@ -1,0 +1,20 @@
+// The SMTP hand-over's sign-in with AUTH=OAUTH2: its settings (never a
+// secret), the client secret, being signed in, the token endpoint, and the
+// server taking the token.
+#pragma once
+
+#include "check/report.h"
+#include "run/run_state.h"
+
+namespace j6::check {
+
+/// One line per OAuth setting and per check: the client secret stored (or
+/// not needed), for GRANT=REFRESH_TOKEN a refresh token stored for SERVER,
+/// USER and CLIENT_ID, an access token from TOKEN_URL (reachable, its
+/// certificate verified, the client accepted), and a session with the
+/// server that signs in with it and sends nothing. The check asks TOKEN_URL
+/// even when a stored access token is still good, and stores what it gives
+/// (a replaced refresh token included): the one thing a check changes.
+void CheckOAuth(const RunState& run, Report& report);
+
+}  // namespace j6::check
