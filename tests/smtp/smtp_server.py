@@ -36,11 +36,19 @@ tokens of 200 s; "big" issues refresh tokens of 4 kB; "slow" answers a
 second late. A refused refresh token gets invalid_grant with a description
 of several lines. Each request's form is appended to
 STATE/oauth/<client_id>.txt, and every token issued to STATE/oauth/issued.txt.
+For the one-time sign-in: /oauth/device gives device codes whose user
+signs in after one authorization_pending and one slow_down poll ("declined"
+in the client_id: declines at once), and refuses a poll that comes before
+its interval; GET /oauth/authorize sends the browser back to its loopback
+redirect_uri with a code tied to the PKCE challenge ("deny": with
+access_denied). Both grants give a refresh token.
 """
 
 import asyncio
+import base64
 import email
 import email.policy
+import hashlib
 import json
 import os
 import shutil
@@ -66,6 +74,9 @@ CLIENT_SECRET = "Cl+ient&secret=7 \u00e8"
 ACCESS = {}
 REFRESH = set()
 REVOKED = set()
+# Device codes -> {client, polls, due, interval}; codes -> (client, redirect_uri, challenge).
+DEVICE = {}
+CODES = {}
 
 
 def openssl(*args, cwd):
@@ -200,12 +211,79 @@ async def token_endpoint(state, form):
             fresh = "rt-" + secrets.token_hex(2000 if "big" in client else 20)
             REFRESH.add(issue(state, fresh))
             answer["refresh_token"] = fresh
+    elif grant in SIGN_IN_GRANTS:
+        refusal = SIGN_IN_GRANTS[grant](client, form)
+        if refusal:
+            return refusal
+        answer["refresh_token"] = issue(state, "rt-" + secrets.token_hex(20))
+        REFRESH.add(answer["refresh_token"])
     else:
         return oauth_error("unsupported_grant_type", "not a grant of this server")
     token = issue(state, "at-" + secrets.token_hex(24))
     ACCESS[token] = (client, time.time() + answer["expires_in"])
     answer["access_token"] = token
     return 200, answer
+
+
+async def device_authorization(state, form):
+    """RFC 8628 3.2, with an interval of 1 s."""
+    code = "dc-" + secrets.token_hex(16)
+    DEVICE[code] = {"client": form.get("client_id"), "polls": 0, "due": time.time() + 1,
+                    "interval": 1}
+    return 200, {"device_code": code, "user_code": "J6-" + secrets.token_hex(2).upper(),
+                 "verification_uri": "https://localhost/oauth/activate", "expires_in": 600,
+                 "interval": 1}
+
+
+def device_grant(client, form):
+    device = DEVICE.get(form.get("device_code"))
+    if device is None or device["client"] != client:
+        return oauth_error("invalid_grant", "not a device code of this client")
+    now = time.time()
+    if now < device["due"] - 0.1:
+        return oauth_error("invalid_request", "polled before the interval had passed")
+    device["polls"] += 1
+    if "declined" in client:
+        return oauth_error("authorization_declined", "the user declined")
+    if device["polls"] == 2:
+        device["interval"] += 5
+    device["due"] = now + device["interval"]
+    if device["polls"] <= 2:
+        return oauth_error(["authorization_pending", "slow_down"][device["polls"] - 1], "")
+    del DEVICE[form["device_code"]]
+    return None
+
+
+def challenge_of(verifier):
+    digest = hashlib.sha256(verifier.encode()).digest()
+    return base64.urlsafe_b64encode(digest).rstrip(b"=").decode()
+
+
+def code_grant(client, form):
+    issued = CODES.pop(form.get("code", ""), None)
+    if issued != (client, form.get("redirect_uri"), challenge_of(form.get("code_verifier", ""))):
+        return oauth_error("invalid_grant", "the code, redirect_uri or code_verifier is wrong")
+    return None
+
+
+SIGN_IN_GRANTS = {
+    "urn:ietf:params:oauth:grant-type:device_code": device_grant,
+    "authorization_code": code_grant,
+}
+
+
+async def authorize(state, query):
+    """The user signs in at once and the browser is sent back."""
+    redirect, client = query.get("redirect_uri", ""), query.get("client_id", "")
+    if (query.get("response_type") != "code" or query.get("code_challenge_method") != "S256"
+            or not query.get("code_challenge") or not query.get("state")
+            or not redirect.startswith("http://127.0.0.1:")):
+        return 400, {"error": "invalid_request"}
+    back = {"error": "access_denied"} if "deny" in client else {"code": "ac-" + secrets.token_hex(8)}
+    if "code" in back:
+        CODES[back["code"]] = (client, redirect, query["code_challenge"])
+    back["state"] = query["state"]
+    return 302, {}, [("Location", redirect + "?" + urllib.parse.urlencode(back))]
 
 
 def echo(state, method, path, body):
@@ -216,6 +294,8 @@ def echo(state, method, path, body):
 # Path -> coroutine(state, form) giving the status and the JSON answer.
 ROUTES = {
     "/oauth/token": token_endpoint,
+    "/oauth/device": device_authorization,
+    "/oauth/authorize": authorize,
 }
 
 
@@ -229,15 +309,19 @@ async def https(state, reader, writer):
         writer.close()
         return
     method, path = head[0].split(" ")[:2]
+    path, _, query = path.partition("?")
+    headers = []
     if path in ROUTES:
-        form = dict(urllib.parse.parse_qsl(body.decode("ascii"), keep_blank_values=True))
-        status, answer = await ROUTES[path](state, form)
+        text = query if method == "GET" else body.decode("ascii")
+        form = dict(urllib.parse.parse_qsl(text, keep_blank_values=True))
+        status, answer, *headers = await ROUTES[path](state, form)
     else:
         status, answer = echo(state, method, path, body)
     answer = json.dumps(answer).encode()
-    writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n"
+    extra = "".join("%s: %s\r\n" % header for header in (headers[0] if headers else [])).encode()
+    writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n%s"
                  b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
-                 % (status, len(answer), answer))
+                 % (status, extra, len(answer), answer))
     await writer.drain()
     writer.close()
 
