@@ -11,6 +11,7 @@
 
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
+#include "tests/e2e/smtp_server.h"
 #include "tests/support/area_request.h"
 #include "tests/support/environment.h"
 #include "tests/support/library_header.h"
@@ -184,6 +185,60 @@ TEST(Check, FaultsAreNamedAndTheDesktopIsLeftAsItWas) {
     EXPECT_TRUE(HasLineStartingWith(run, row.line))
         << row.fault << ": no line " << row.line << " in\n"
         << Joined(run.lines);
+  }
+}
+
+// The one-time sign-in both ways against the test endpoints (the device
+// code's user signs in after authorization_pending and slow_down; the
+// stand-in browser follows the redirect, started through $BROWSER or, under
+// Wine, winebrowser), then the check, which takes the stored refresh token
+// to the endpoint: it takes only tokens it issued, and replaces them. No
+// token it issued shows in any output.
+TEST(Check, SignInBothWaysThenTheCheckUsesTheTokens) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.path().string());
+  SetEnvironment("LOCALAPPDATA", store.path().string());
+  const std::string hostFolder = J6_SMTP_SERVER_HOST_FOLDER;  // as a Unix program names it
+  SetEnvironment("BROWSER", J6_STAND_IN_BROWSER);
+  SetEnvironment("J6TEST_BROWSER_CA", hostFolder + "/ca.pem");
+  SetEnvironment("J6TEST_BROWSER_PAGES", hostFolder + "/oauth/pages.txt");
+  std::filesystem::remove(SmtpServerFile("oauth/pages.txt"));
+  const std::string endpoint = "https://localhost:" + SmtpServerPort("https") + "/oauth/";
+  World world;
+  world.mapiMode = "SMTP";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL};
+  if (*J6_NET_TRANSPORT != '\0') world.libraries.push_back(J6_NET_TRANSPORT);
+  world.smtpSettings = "SERVER=" + SmtpServerUrl("starttls") +
+                       "\r\nCAFILE=" + SmtpServerFile("ca.pem") +
+                       "\r\nUSER=j6-signin@example.com\r\nAUTH=OAUTH2\r\nGRANT=REFRESH_TOKEN"
+                       "\r\nCLIENT_ID=j6-signin-rotate\r\nSCOPE=SMTP.Send offline_access"
+                       "\r\nTOKEN_URL=" +
+                       endpoint + "token\r\nDEVICE_URL=" + endpoint +
+                       "device\r\nAUTHORIZE_URL=" + endpoint + "authorize\r\n";
+  world.registryExtra = "[HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]\r\n\"Browsers\"=" +
+                        RegString(J6_STAND_IN_BROWSER) + "\r\n";
+  const Scene scene(world);
+  scene.program().AddCheckProgram();
+  std::string outputs;
+  for (const char* way : {"--sign-in --device", "--sign-in"}) {
+    const ChildResult result = scene.program().Check(way);
+    EXPECT_EQ(result.exitCode, 0) << way << "\n" << result.output;
+    EXPECT_NE(result.output.find("\nSigned in: "), std::string::npos) << result.output;
+    outputs += result.output + result.boxes;
+  }
+  const std::string pages = ReadFileBytes(SmtpServerFile("oauth/pages.txt"));
+  EXPECT_NE(pages.find("You may close this window"), std::string::npos) << pages;
+  EXPECT_EQ(pages.find("ac-"), std::string::npos) << "the page shows the code";
+
+  const ChildResult result = scene.program().Check("A01");
+  outputs += result.output + result.boxes;
+  for (const char* line :
+       {"[ok] signed in to ", "[ok] the token endpoint localhost gives an access token",
+        "[ok] it replaced the refresh token: the new one is stored"}) {
+    EXPECT_NE(result.output.find(line), std::string::npos) << line << " in\n" << result.output;
+  }
+  for (const std::string& token : FileLines(SmtpServerFile("oauth/issued.txt"))) {
+    EXPECT_EQ(outputs.find(token), std::string::npos) << "a token shows: " << token;
   }
 }
 
