@@ -4,9 +4,12 @@
 
 #include "dispatch/mail_text.h"
 #include "mail/address.h"
+#include "oauth/access_token.h"
+#include "oauth/settings.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/host_name.h"
+#include "run/run_log.h"
 
 namespace j6 {
 
@@ -83,19 +86,45 @@ std::string ShownServer(const SmtpSettings& smtp) {
 }
 
 SmtpConnection::~SmtpConnection() {
-  // The password leaves no copy behind in memory that is handed back.
+  // The password and the token leave no copy behind in memory that is
+  // handed back.
   for (char& c : credential_.password) c = '\0';
+  for (char& c : bearer_) c = '\0';
 }
 
 bool SmtpConnection::Open(const SmtpSettings& smtp, std::string* error) {
   if (!ServerOf(smtp, &url_, error) || !AddGreetingName(smtp, &url_, error) ||
-      !SignInWithStoredPassword(smtp, error)) {
+      !SignIn(smtp, error)) {
     return false;
   }
   caFile_ = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
   tls_ = TlsMode(smtp.tls.view());
   timeoutSeconds_ = smtp.timeoutSeconds;
   return true;
+}
+
+bool SmtpConnection::SignIn(const SmtpSettings& smtp, std::string* error) {
+  switch (oauth::SignInOf(smtp)) {
+    case oauth::SignIn::kPassword:
+      return SignInWithStoredPassword(smtp, error);
+    case oauth::SignIn::kOAuth2:
+      return SignInWithBearerToken(smtp, error);
+    case oauth::SignIn::kUnknown:
+      break;
+  }
+  // Not taken as the password's: that could send a password where none is
+  // meant to go.
+  *error = "AUTH is not PASSWORD or OAUTH2: " + std::string(smtp.auth.view());
+  return false;
+}
+
+bool SmtpConnection::SignInWithBearerToken(const SmtpSettings& smtp, std::string* error) {
+  oauth::OAuthSettings settings;
+  if (!oauth::ReadOAuthSettings(smtp, &settings, error)) return false;
+  user_ = std::string(smtp.user.view());
+  mechanism_ = oauth::SaslName(settings.sasl);
+  LogLine("SMTP Auth: OAUTH2 (%s) as %s", oauth::GrantName(settings.grant), user_.c_str());
+  return oauth::ObtainAccessToken(smtp, &bearer_, nullptr, error);
 }
 
 bool SmtpConnection::SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error) {
@@ -119,6 +148,8 @@ void SmtpConnection::FillIn(J6SmtpMail* mail) const {
   mail->user = user_.empty() ? nullptr : user_.c_str();
   mail->password = stored_ ? credential_.password.c_str() : nullptr;
   mail->netrcFile = netrc_.empty() ? nullptr : netrc_.c_str();
+  mail->bearer = bearer_.empty() ? nullptr : bearer_.c_str();
+  mail->mechanism = mechanism_;
 }
 
 }  // namespace j6

@@ -20,7 +20,7 @@ bool ServerHoldsLogin(std::string_view server);
 std::string ShownServer(const SmtpSettings& smtp);
 
 /// What the transport needs to open a session. It holds the stored
-/// password, and wipes it when it goes.
+/// password or the bearer token, and wipes them when it goes.
 class SmtpConnection {
  public:
   SmtpConnection() = default;
@@ -36,9 +36,12 @@ class SmtpConnection {
   void FillIn(J6SmtpMail* mail) const;
 
  private:
-  /// The login: USER, and the password stored for the server. The one way to
-  /// sign in so far; another would be a step beside it, chosen by a setting.
+  /// The sign-in AUTH chooses: one of the steps below.
+  bool SignIn(const SmtpSettings& smtp, std::string* error);
+  /// The login: USER, and the password stored for the server.
   bool SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error);
+  /// USER and an OAuth 2.0 access token, by the SASL mechanism of SASL.
+  bool SignInWithBearerToken(const SmtpSettings& smtp, std::string* error);
 
   std::string url_;
   std::string user_;
@@ -46,6 +49,8 @@ class SmtpConnection {
   std::string netrc_;
   platform::StoredCredential credential_;
   bool stored_ = false;
+  std::string bearer_;
+  const char* mechanism_ = nullptr;
   int tls_ = J6SMTP_TLS_REQUIRED;
   long timeoutSeconds_ = 60;
 };

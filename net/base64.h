@@ -1,5 +1,6 @@
-// Base64 as mail writes it (RFC 2045): the attachments' lines. Inline, so
-// that the transport library stays free of the program's other code.
+// Base64 as mail writes it (RFC 2045): the attachments' lines, and the
+// server's SASL challenges. Inline, so that the transport library stays
+// free of the program's other code.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,30 @@ inline void AppendBase64(std::string_view bytes, std::string* out) {
       *out += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
     }
   }
+}
+
+/// The bytes of base64 `text` into `*bytes`, padding optional; false when
+/// `text` holds anything else.
+inline bool DecodeBase64(std::string_view text, std::string* bytes) {
+  unsigned group = 0;
+  int bits = 0;
+  for (const char c : text) {
+    int value = -1;
+    if (c >= 'A' && c <= 'Z') value = c - 'A';
+    if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
+    if (c >= '0' && c <= '9') value = c - '0' + 52;
+    if (c == '+') value = 62;
+    if (c == '/') value = 63;
+    if (c == '=') break;
+    if (value < 0) return false;
+    group = (group << 6) | static_cast<unsigned>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      *bytes += static_cast<char>((group >> bits) & 0xFF);
+    }
+  }
+  return true;
 }
 
 }  // namespace j6::net

@@ -47,8 +47,8 @@ typedef struct J6SmtpPart {
   const char* origin; /* what `source` reads, for the error text */
 } J6SmtpPart;
 
-/* One SMTP session. A sign-in other than the password's is a field to add
-   here, set by the caller, not another call. */
+/* One SMTP session. A sign-in other than the password's is a field here,
+   set by the caller, not another call. */
 typedef struct J6SmtpMail {
   const char* url;       /* smtp://host:port or smtps://host:port, and /the EHLO name */
   int tls;               /* J6SMTP_TLS_*, for smtp:// */
@@ -64,6 +64,12 @@ typedef struct J6SmtpMail {
   size_t headerCount;
   const J6SmtpPart* parts;
   size_t partCount;
+  /* Sign-in with an OAuth 2.0 bearer token instead of a password: `user`
+     and this token, by the SASL mechanism `mechanism` ("XOAUTH2" or
+     "OAUTHBEARER") and no other; `password` and `netrcFile` are then not
+     read. Null: the password's sign-in. */
+  const char* bearer;
+  const char* mechanism;
 } J6SmtpMail;
 
 /* A field of a form, sent form-encoded (application/x-www-form-urlencoded):

@@ -162,6 +162,10 @@ struct Session {
   char curlError[CURL_ERROR_SIZE] = {};
   std::string url;
   std::string lastReply;  // the server's last reply line before QUIT
+  // A bearer token's refusal: a SASL challenge (334) whose text, base64 of
+  // JSON, says why, before the reply that only denies the login.
+  bool bearer = false;
+  std::string refusal;
   bool quitting = false;
   Pace pace;
   std::string failure;  // ours, when we ended the session
@@ -174,6 +178,18 @@ struct Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 };
+
+/// A challenge's text, decoded, in printable ASCII, cut short; empty when
+/// it is not base64.
+std::string ChallengeText(const std::string& encoded) {
+  std::string text;
+  if (!j6::net::DecodeBase64(encoded, &text)) return std::string();
+  if (text.size() > 300) text.resize(300);
+  for (char& c : text) {
+    if (c < ' ' || c > '~') c = ' ';
+  }
+  return text;
+}
 
 // What the server says arrives as header data; its last line before the
 // session is closed is kept (curl closes a failed session before it returns,
@@ -192,6 +208,9 @@ int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg
   std::string line(data, size);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   if (!line.empty()) session->lastReply = line;
+  if (session->bearer && line.size() > 4 && line.compare(0, 4, "334 ") == 0) {
+    session->refusal = ChallengeText(line.substr(4));
+  }
   return 0;
 }
 
@@ -268,7 +287,8 @@ bool AddParts(Session& session, const J6SmtpMail& mail) {
 /// netrc file: curl 7.88 finds that user's password there only when the
 /// user is part of the URL (with CURLOPT_USERNAME it sends an empty one).
 std::string SessionUrl(const J6SmtpMail& mail) {
-  if (mail.user == nullptr || mail.password != nullptr || mail.netrcFile == nullptr) {
+  if (mail.user == nullptr || mail.password != nullptr || mail.netrcFile == nullptr ||
+      mail.bearer != nullptr) {
     return mail.url;
   }
   std::string url = mail.url;
@@ -304,7 +324,21 @@ bool ConfigureTimes(Session& session, long timeout) {
          curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &session) == CURLE_OK;
 }
 
+/// The bearer token's sign-in, by the one mechanism asked for: left to
+/// itself curl picks CRAM-MD5, NTLM or DIGEST-MD5 first where a server
+/// offers them.
+bool ConfigureBearer(Session& session, const J6SmtpMail& mail) {
+  CURL* curl = session.curl;
+  session.bearer = true;
+  const std::string options = std::string("AUTH=") + mail.mechanism;
+  return mail.user != nullptr && mail.mechanism != nullptr &&
+         curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XOAUTH2_BEARER, mail.bearer) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, options.c_str()) == CURLE_OK;
+}
+
 bool ConfigureLogin(Session& session, const J6SmtpMail& mail) {
+  if (mail.bearer != nullptr) return ConfigureBearer(session, mail);
   CURL* curl = session.curl;
   bool ok = true;
   if (mail.user != nullptr && session.url == mail.url) {
@@ -361,6 +395,7 @@ int Perform(Session& session, CURLcode* result, char* error, size_t errorSize) {
   std::string text = !session.failure.empty()       ? session.failure
                      : session.curlError[0] != '\0' ? session.curlError
                                                     : curl_easy_strerror(*result);
+  if (!session.refusal.empty()) text += ": " + session.refusal;
   // The server's own words when it refused something.
   if (ReplyCode(session.lastReply) >= 400) text += " (" + session.lastReply + ")";
   SetError(error, errorSize, text);

@@ -3,14 +3,19 @@
 // what arrives, byte for byte, and what each kind of failure leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "oauth/token_store.h"
+#include "platform/secret_store.h"
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
 #include "tests/e2e/smtp_server.h"
 #include "tests/support/digest.h"
+#include "tests/support/environment.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/stored_password.h"
 #include "tests/support/temp_dir.h"
 
@@ -47,6 +52,27 @@ std::string NotSentBox(const std::string& recipients) {
 
 std::string LastLine(const Outcome& outcome) {
   return outcome.lines.empty() ? std::string() : outcome.lines.back();
+}
+
+/// A request of the test `tag` signed in with OAuth: the words of the tag in
+/// its CLIENT_ID tell the token endpoint how to behave. `*smtp` gets the
+/// settings; the tokens stored for them are removed, or are `refreshToken`.
+World OAuthWorld(const std::string& tag, const std::string& kind, const std::string& more,
+                 const std::string& refreshToken, SmtpSettings* smtp) {
+  smtp->server.Assign(SmtpServerUrl(kind));
+  smtp->user.Assign(tag + "@example.com");
+  smtp->tokenUrl.Assign("https://localhost:" + SmtpServerPort("https") + "/oauth/token");
+  smtp->clientId.Assign("j6-" + tag);
+  std::string error;
+  EXPECT_TRUE(platform::DeleteSecret(oauth::TokenSecretName(*smtp), &error)) << error;
+  const oauth::Tokens tokens{refreshToken,           "", 0, smtp->tokenUrl.c_str(),
+                             smtp->clientId.c_str(), ""};
+  EXPECT_TRUE(refreshToken.empty() || oauth::StoreTokens(*smtp, tokens, &error)) << error;
+  // The first line of a key wins: `more` goes first.
+  return SmtpWorld(tag, kind,
+                   more + "\r\nAUTH=OAUTH2\r\nTOKEN_URL=" + tokens.tokenUrl +
+                       "\r\nCLIENT_ID=" + tokens.clientId + "\r\nUSER=" + smtp->user.c_str() +
+                       "\r\nSCOPE=https://outlook.office365.com/.default\r\n");
 }
 
 // A typical request over STARTTLS, required by default: the log, the
@@ -257,10 +283,12 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
 // What fails before the server takes the mail: its own "SMTP error:" line,
 // the usual box, and nothing delivered, to nobody.
 TEST(Smtp, FailuresLeaveNothingSent) {
+  const std::string oauth =
+      "AUTH=OAUTH2\r\nTOKEN_URL=https://x/t\r\nCLIENT_ID=a\r\nGRANT=REFRESH_TOKEN\r\n";
   const struct {
     const char* tag;
     const char* kind;
-    const char* settings;
+    std::string settings;
     const char* recipients;
     bool withSender;
     const char* line;  // the whole last line, or its start when it ends with "*"
@@ -278,11 +306,20 @@ TEST(Smtp, FailuresLeaveNothingSent) {
        "!anna@example.com", true, "SMTP error: SERVER must not hold a user or password"},
       {"bad-helo", "starttls", "HELO=pc 7\r\n", "!anna@example.com", true,
        "SMTP error: HELO is not a host name: pc 7"},
+      {"auth-unknown", "starttls", "AUTH=BASIC\r\n", "!anna@example.com", true,
+       "SMTP error: AUTH is not PASSWORD or OAUTH2: BASIC"},
+      // Without a user curl would skip the login without a word.
+      {"oauth-no-user", "starttls", oauth, "!anna@example.com", true,
+       "SMTP error: AUTH=OAUTH2 needs USER"},
+      {"oauth-http", "starttls", "TOKEN_URL=http://x/t\r\nUSER=u@example.com\r\n" + oauth,
+       "!anna@example.com", true, "SMTP error: TOKEN_URL is not an https:// URL: http://x/t"},
+      {"oauth-no-tokens", "starttls", "USER=nobody@example.com\r\n" + oauth, "!anna@example.com",
+       true, "SMTP error: not signed in to smtp://localhost:*"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = SmtpWorld(c.tag, c.kind, c.settings);
-    if (std::string(c.settings).rfind("SERVER=", 0) == 0) world.smtpSettings = c.settings;
+    if (c.settings.rfind("SERVER=", 0) == 0) world.smtpSettings = c.settings;
     if (!c.withSender) world.senderEmail.clear();
     world.request.recipients = c.recipients;
     const Outcome outcome = RunRequest(world);
@@ -341,6 +378,113 @@ TEST(Smtp, MailWaitAsksFirst) {
     EXPECT_EQ(outcome.boxes, question);
     EXPECT_EQ(MailFrom(SenderFor(c.tag)).size(), c.mails);
   }
+}
+
+// AUTH=OAUTH2: a token from the token endpoint, stored and reused, and the
+// sign-in by the mechanism SASL names even where curl would prefer another.
+// What fails leaves nothing sent, and no token reaches the log or a box.
+TEST(Smtp, SignsInWithOAuthTokens) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const char* const cc = "GRANT=CLIENT_CREDENTIALS";
+  const char* const rt = "GRANT=REFRESH_TOKEN";
+  const char* const fetched = "OAuth token: from localhost|Sent successfully";
+  const std::string rotated =
+      "OAuth token: from localhost|OAuth token: new refresh token stored|Sent successfully";
+  const struct {
+    const char* tag;  // its words tell the token endpoint how to behave
+    const char* kind;
+    const char* settings;
+    std::string stored;  // the refresh token stored before the first run
+    std::string lines;   // the log's last lines, "|" between them
+    std::string again;   // of a second run; empty: none
+    const char* login;   // what the server saw; null: nothing sent
+  } cases[] = {
+      {"cc", "starttls", cc, "",
+       "SMTP Auth: OAUTH2 (CLIENT_CREDENTIALS) as cc@example.com|OAuth token: from localhost|"
+       "Sent successfully",
+       "OAuth token: reused|Sent successfully", "login: XOAUTH2 cc@example.com"},
+      // 200 s are less than the five minutes a token must have left.
+      {"cc-short", "starttls", "GRANT=client_credentials", "", fetched, fetched,
+       "login: XOAUTH2 cc-short@example.com"},
+      // curl left to itself would pick CRAM-MD5 here.
+      {"cc-cram", "cram", "SASL=OAUTHBEARER\r\nGRANT=CLIENT_CREDENTIALS", "", fetched, "",
+       "login: OAUTHBEARER cc-cram@example.com"},
+      // The second run refreshes with the refresh token the first stored.
+      {"rt-short-rotate", "starttls", rt, "seed-rt",
+       "SMTP Auth: OAUTH2 (REFRESH_TOKEN) as rt-short-rotate@example.com|" + rotated, rotated,
+       "login: XOAUTH2 rt-short-rotate@example.com"},
+      {"rt-big-short-rotate", "starttls", rt, "seed-" + std::string(4000, 'b'), rotated, rotated,
+       "login: XOAUTH2 rt-big-short-rotate@example.com"},
+      {"rt-revoked", "starttls", rt, "rt-revoked-long-ago",
+       "SMTP error: OAuth: invalid_grant: AADSTS70000: The provided value for the 'refresh_token' "
+       "is not valid. - sign in again (J6MailerCheck --sign-in)",
+       "", nullptr},
+      // Refused as Google refuses a token: its reason, decoded, is kept.
+      {"cc-refused", "starttls", cc, "",
+       "SMTP error: Login denied: {\"status\": \"401\", \"schemes\": \"Bearer\", \"scope\": "
+       "\"https://mail.google.com/\"}",
+       "", nullptr},
+  };
+  std::string outputs;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    SmtpSettings smtp;
+    World world = OAuthWorld(c.tag, c.kind, c.settings, c.stored, &smtp);
+    const std::string server = SmtpServerUrl(c.kind);
+    world.prepare = [&](const InstalledProgram&) {
+      ASSERT_TRUE(StorePassword(server, "localhost", smtp.user.c_str(), "Cl+ient&secret=7 \xC3\xA8",
+                                store.path().string()));
+    };
+    const Scene scene(world);
+    for (const std::string& expected : {c.lines, c.again}) {
+      if (expected.empty()) continue;
+      const Outcome outcome = scene.Report(scene.program().Run("A01"));
+      std::string log;  // of earlier runs too: its end is this run's
+      for (const std::string& line : outcome.lines) log += "|" + line;
+      EXPECT_EQ(log.substr(log.size() - std::min(log.size(), expected.size() + 1)), "|" + expected);
+      outputs += ReadFileBytes(outcome.log) + outcome.boxes;
+      scene.WriteRequest("A01", world.request);
+    }
+    ForgetPassword(server);
+    const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
+    ASSERT_EQ(mails.size(), c.login == nullptr ? 0u : c.again.empty() ? 1u : 2u);
+    for (const ReceivedMail& mail : mails) EXPECT_EQ(mail.envelope[4], c.login);
+  }
+  // The client secret went form-encoded, and came out as stored.
+  EXPECT_NE(FileLines(SmtpServerFile("oauth/j6-cc.txt"))[0].find(
+                "\"client_secret\": \"Cl+ient&secret=7 \\u00e8\""),
+            std::string::npos);
+  for (const std::string& token : FileLines(SmtpServerFile("oauth/issued.txt"))) {
+    EXPECT_EQ(outputs.find(token.substr(3)), std::string::npos) << token;
+  }
+  EXPECT_EQ(outputs.find("seed-"), std::string::npos);
+  EXPECT_EQ(outputs.find("secret=7"), std::string::npos);
+}
+
+// Two runs that start at once with a refresh token the endpoint revokes on
+// use: one refreshes, the other waits for it and takes what it stored.
+TEST(Smtp, OAuthRunsAtOnceRefreshOnce) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const std::string tag = "rt-slow-rotate";
+  SmtpSettings smtp;
+  World world = OAuthWorld(tag, "starttls", "GRANT=REFRESH_TOKEN", "seed-" + tag, &smtp);
+  world.area = "100";  // mono-server: one set of settings for both areas
+  const Scene scene(world);
+  scene.WriteRequest("101", world.request);
+  RunningProgram runs[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(runs[i].Start(scene.program().folder().File(J6_PROGRAM_FILE_NAME),
+                              std::to_string(100 + i),
+                              scene.program().elsewhere().path().string()));
+  }
+  ChildResult result;
+  for (RunningProgram& run : runs) ASSERT_TRUE(run.Wait(&result));
+  const std::vector<std::string> lines = LogMessages(ReadFileBytes(scene.Report(result).log));
+  EXPECT_EQ(StartingWith(lines, "OAuth token: reused").size(), 1u);
+  EXPECT_EQ(FileLines(SmtpServerFile("oauth/j6-" + tag + ".txt")).size(), 1u);
+  EXPECT_EQ(MailFrom(SenderFor(tag)).size(), 2u);
 }
 
 }  // namespace

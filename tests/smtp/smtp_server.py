@@ -7,15 +7,16 @@
 
 It listens on free ports, one per kind of server, and names them in
 STATE/ports.txt ("kind port" lines):
-  starttls  offers STARTTLS, and AUTH PLAIN and LOGIN after it
+  starttls  offers STARTTLS, and AUTH (PLAIN, LOGIN, XOAUTH2, OAUTHBEARER) after it
+  cram      the same, and CRAM-MD5, which curl left to itself prefers
   plain     offers no STARTTLS, and AUTH in the clear (as a careless server)
   smtps     TLS from the first byte, and AUTH
   silent    takes the connection and never says a word
   closed    a port nothing listens on
-  https     answers an HTTPS POST by its path (ROUTES): /oauth/token is a
-            token endpoint (see OAuth below); any other path answers with
-            the status it names (/status/400; else 200) and, as JSON, the
-            method and the body as they arrived: {"method": ..., "form": ...}
+  https     /oauth/token, /oauth/device, /oauth/authorize (below); any other
+            path answers an HTTPS POST with the status it names (/status/400;
+            else 200) and, as JSON, the method and the body as they arrived:
+            {"method": ..., "form": ...}
 
 Every message taken is written to STATE/mail/<envelope sender>/<n>/:
 envelope.txt (the envelope, whether TLS was on, who logged in, whether
@@ -29,19 +30,16 @@ STATE/shrink/<sender>/ are cut to half when that sender names a recipient.
 The one login is USER with PASSWORD below. The server ends by itself after LIFETIME seconds.
 
 OAuth: /oauth/token grants client_credentials (with CLIENT_SECRET) and
-refresh_token (a token it issued, or one starting "seed-", until revoked).
-Words in the client_id choose how it behaves: "rotate" issues a new refresh
-token with each refresh and revokes the one used; "short" gives access
-tokens of 200 s; "big" issues refresh tokens of 4 kB; "slow" answers a
-second late. A refused refresh token gets invalid_grant with a description
-of several lines. Each request's form is appended to
-STATE/oauth/<client_id>.txt, and every token issued to STATE/oauth/issued.txt.
-For the one-time sign-in: /oauth/device gives device codes whose user
-signs in after one authorization_pending and one slow_down poll ("declined"
-in the client_id: declines at once), and refuses a poll that comes before
-its interval; GET /oauth/authorize sends the browser back to its loopback
-redirect_uri with a code tied to the PKCE challenge ("deny": with
-access_denied). Both grants give a refresh token.
+refresh_token (one it issued or "seed-...", until revoked). Words in the
+client_id: "rotate" (a new refresh token, the used one revoked), "short"
+(access tokens of 200 s), "big" (refresh tokens of 4 kB), "slow" (a second
+late), "refused" (the SMTP server refuses its tokens, as Google does). Forms go
+to STATE/oauth/<client_id>.txt, tokens issued to STATE/oauth/issued.txt.
+For the one-time sign-in: /oauth/device gives device codes whose user signs
+in after one authorization_pending and one slow_down poll, and refuses a poll
+that comes before its interval; GET /oauth/authorize sends the browser back to
+its loopback redirect_uri with a code tied to the PKCE challenge. Both grants
+give a refresh token.
 """
 
 import asyncio
@@ -68,15 +66,13 @@ PASSWORD = "P\u00e4ss-w\u00f6rd 7"
 LIFETIME = 3600
 LATE = 4
 DATA_LIMIT = 64 << 20
+SMTP.line_length_limit = 16384  # an XOAUTH2 line with a token of a few kB
 CLIENT_SECRET = "Cl+ient&secret=7 \u00e8"
 
-# The tokens issued: access token -> (client_id, expiry); refresh tokens.
-ACCESS = {}
-REFRESH = set()
-REVOKED = set()
-# Device codes -> {client, polls, due, interval}; codes -> (client, redirect_uri, challenge).
-DEVICE = {}
-CODES = {}
+ACCESS = {}  # access token -> (client_id, expiry)
+REFRESH, REVOKED = set(), set()
+DEVICE = {}  # device code -> {client, polls, due, interval}
+CODES = {}  # authorization code -> (client, redirect_uri, code_challenge)
 
 
 def openssl(*args, cwd):
@@ -104,6 +100,27 @@ def make_certificates(state):
             "-out", "server.pem", cwd=state)
 
 
+async def sasl_response(server, args):
+    if len(args) > 1:
+        return base64.b64decode(args[1]).decode("latin-1")
+    blob = await server.challenge_auth("")
+    return "" if blob is MISSING else blob.decode("latin-1")
+
+
+def sasl_fields(text):
+    return dict(field.split("=", 1) for field in text.split("\x01") if "=" in field)
+
+
+async def bearer(server, mechanism, user, auth):
+    token = auth[7:] if auth.startswith("Bearer ") else ""
+    client, expiry = ACCESS.get(token, ("", 0))
+    if expiry > time.time() and "refused" not in client:
+        return AuthResult(success=True, auth_data="%s %s" % (mechanism, user))
+    await server.challenge_auth('{"status": "401", "schemes": "Bearer", '
+                                '"scope": "https://mail.google.com/"}')
+    return AuthResult(success=False, message="535 5.7.8 Username and Password not accepted")
+
+
 class Recorder:
     def __init__(self, state):
         self.mail = os.path.join(state, "mail")
@@ -112,6 +129,20 @@ class Recorder:
     async def handle_AUTH(self, server, session, envelope, args):
         session.auth_tried = True
         return MISSING
+
+    async def auth_XOAUTH2(self, server, args):
+        # user=<mailbox>^Aauth=Bearer <token>^A^A
+        fields = sasl_fields(await sasl_response(server, args))
+        return await bearer(server, "XOAUTH2", fields.get("user", ""), fields.get("auth", ""))
+
+    async def auth_OAUTHBEARER(self, server, args):
+        # n,a=<mailbox>,^Ahost=...^Aport=...^Aauth=Bearer <token>^A^A (RFC 7628)
+        head, _, rest = (await sasl_response(server, args)).partition("\x01")
+        user = "".join(part[2:] for part in head.split(",") if part.startswith("a="))
+        return await bearer(server, "OAUTHBEARER", user, sasl_fields(rest).get("auth", ""))
+
+    async def auth_CRAM__MD5(self, server, args):  # offered by "cram" alone
+        return AuthResult(success=False)
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         shrink = os.path.join(self.state, "shrink", envelope.mail_from)
@@ -179,49 +210,36 @@ async def silent(reader, writer):
     writer.close()
 
 
-def issue(state, token):
-    with open(os.path.join(state, "oauth", "issued.txt"), "a") as out:
-        out.write(token + "\n")
-    return token
-
-
-def oauth_error(error, description):
-    return 400, {"error": error, "error_description": description}
+def record(state, name, line):
+    with open(os.path.join(state, "oauth", name), "a") as out:
+        out.write(line + "\n")
+    return line
 
 
 async def token_endpoint(state, form):
-    """RFC 6749 token answers for the grants the tests use."""
     client = form.get("client_id", "")
-    with open(os.path.join(state, "oauth", client.replace("/", "_") + ".txt"), "a") as out:
-        out.write(json.dumps(form) + "\n")
-    if "slow" in client:
-        await asyncio.sleep(1)
-    grant = form.get("grant_type")
+    record(state, client.replace("/", "_") + ".txt", json.dumps(form))
+    await asyncio.sleep(1 if "slow" in client else 0)
     answer = {"token_type": "Bearer", "expires_in": 200 if "short" in client else 3600}
-    if grant == "client_credentials":
-        if form.get("client_secret") != CLIENT_SECRET:
-            return oauth_error("invalid_client", "AADSTS7000215: Invalid client secret provided.")
-    elif grant == "refresh_token":
-        used = form.get("refresh_token", "")
-        if used in REVOKED or not (used in REFRESH or used.startswith("seed-")):
-            return oauth_error("invalid_grant", "AADSTS70000: The provided value for the "
-                               "'refresh_token' is not valid.\r\nTrace ID: 7\r\nCorrelation ID: 9")
-        if "rotate" in client:
-            REVOKED.add(used)
-            fresh = "rt-" + secrets.token_hex(2000 if "big" in client else 20)
-            REFRESH.add(issue(state, fresh))
-            answer["refresh_token"] = fresh
-    elif grant in SIGN_IN_GRANTS:
+    grant, used = form.get("grant_type"), form.get("refresh_token", "")
+    if grant == "client_credentials" and form.get("client_secret") != CLIENT_SECRET:
+        return 401, {"error": "invalid_client", "error_description": "AADSTS7000215: bad secret"}
+    if grant == "refresh_token" and (used in REVOKED or not (used in REFRESH or used[:5] == "seed-")):
+        return 400, {"error": "invalid_grant", "error_description": "AADSTS70000: The provided "
+                     "value for the 'refresh_token' is not valid.\r\nTrace ID: 7\r\nCorrelation ID: 9"}
+    if grant in SIGN_IN_GRANTS:
         refusal = SIGN_IN_GRANTS[grant](client, form)
         if refusal:
             return refusal
-        answer["refresh_token"] = issue(state, "rt-" + secrets.token_hex(20))
+        answer["refresh_token"] = record(state, "issued.txt", "rt-" + secrets.token_hex(20))
         REFRESH.add(answer["refresh_token"])
-    else:
-        return oauth_error("unsupported_grant_type", "not a grant of this server")
-    token = issue(state, "at-" + secrets.token_hex(24))
-    ACCESS[token] = (client, time.time() + answer["expires_in"])
-    answer["access_token"] = token
+    if grant == "refresh_token" and "rotate" in client:
+        REVOKED.add(used)
+        answer["refresh_token"] = record(state, "issued.txt",
+                                         "rt-" + secrets.token_hex(2000 if "big" in client else 20))
+        REFRESH.add(answer["refresh_token"])
+    answer["access_token"] = record(state, "issued.txt", "at-" + secrets.token_hex(24))
+    ACCESS[answer["access_token"]] = (client, time.time() + answer["expires_in"])
     return 200, answer
 
 
@@ -238,65 +256,46 @@ async def device_authorization(state, form):
 def device_grant(client, form):
     device = DEVICE.get(form.get("device_code"))
     if device is None or device["client"] != client:
-        return oauth_error("invalid_grant", "not a device code of this client")
+        return 400, {"error": "invalid_grant"}
     now = time.time()
     if now < device["due"] - 0.1:
-        return oauth_error("invalid_request", "polled before the interval had passed")
+        return 400, {"error": "invalid_request", "error_description": "polled too soon"}
     device["polls"] += 1
-    if "declined" in client:
-        return oauth_error("authorization_declined", "the user declined")
-    if device["polls"] == 2:
-        device["interval"] += 5
+    device["interval"] += 5 if device["polls"] == 2 else 0
     device["due"] = now + device["interval"]
     if device["polls"] <= 2:
-        return oauth_error(["authorization_pending", "slow_down"][device["polls"] - 1], "")
+        return 400, {"error": ["authorization_pending", "slow_down"][device["polls"] - 1]}
     del DEVICE[form["device_code"]]
     return None
 
 
-def challenge_of(verifier):
-    digest = hashlib.sha256(verifier.encode()).digest()
-    return base64.urlsafe_b64encode(digest).rstrip(b"=").decode()
-
-
 def code_grant(client, form):
-    issued = CODES.pop(form.get("code", ""), None)
-    if issued != (client, form.get("redirect_uri"), challenge_of(form.get("code_verifier", ""))):
-        return oauth_error("invalid_grant", "the code, redirect_uri or code_verifier is wrong")
+    digest = hashlib.sha256(form.get("code_verifier", "").encode()).digest()
+    challenge = base64.urlsafe_b64encode(digest).rstrip(b"=").decode()
+    if CODES.pop(form.get("code", ""), None) != (client, form.get("redirect_uri"), challenge):
+        return 400, {"error": "invalid_grant", "error_description": "code, redirect or verifier"}
     return None
 
 
-SIGN_IN_GRANTS = {
-    "urn:ietf:params:oauth:grant-type:device_code": device_grant,
-    "authorization_code": code_grant,
-}
+SIGN_IN_GRANTS = {"urn:ietf:params:oauth:grant-type:device_code": device_grant,
+                  "authorization_code": code_grant}
 
 
 async def authorize(state, query):
-    """The user signs in at once and the browser is sent back."""
-    redirect, client = query.get("redirect_uri", ""), query.get("client_id", "")
+    """The user signs in at once; the browser is sent back with a code."""
+    redirect, code = query.get("redirect_uri", ""), "ac-" + secrets.token_hex(8)
     if (query.get("response_type") != "code" or query.get("code_challenge_method") != "S256"
-            or not query.get("code_challenge") or not query.get("state")
-            or not redirect.startswith("http://127.0.0.1:")):
+            or not query.get("state") or not redirect.startswith("http://127.0.0.1:")):
         return 400, {"error": "invalid_request"}
-    back = {"error": "access_denied"} if "deny" in client else {"code": "ac-" + secrets.token_hex(8)}
-    if "code" in back:
-        CODES[back["code"]] = (client, redirect, query["code_challenge"])
-    back["state"] = query["state"]
-    return 302, {}, [("Location", redirect + "?" + urllib.parse.urlencode(back))]
+    CODES[code] = (query.get("client_id"), redirect, query.get("code_challenge"))
+    back = urllib.parse.urlencode({"code": code, "state": query["state"]})
+    return 302, {}, [("Location", redirect + "?" + back)]
 
 
-def echo(state, method, path, body):
-    status = int(path[8:]) if path.startswith("/status/") else 200
-    return status, {"method": method, "form": body.decode("latin-1")}
-
-
-# Path -> coroutine(state, form) giving the status and the JSON answer.
-ROUTES = {
-    "/oauth/token": token_endpoint,
-    "/oauth/device": device_authorization,
-    "/oauth/authorize": authorize,
-}
+# Path -> coroutine(state, form) giving the status, the JSON answer and
+# perhaps header lines; a GET's form is its query.
+ROUTES = {"/oauth/token": token_endpoint, "/oauth/device": device_authorization,
+          "/oauth/authorize": authorize}
 
 
 async def https(state, reader, writer):
@@ -310,15 +309,16 @@ async def https(state, reader, writer):
         return
     method, path = head[0].split(" ")[:2]
     path, _, query = path.partition("?")
-    headers = []
+    headers = [[]]
     if path in ROUTES:
         text = query if method == "GET" else body.decode("ascii")
         form = dict(urllib.parse.parse_qsl(text, keep_blank_values=True))
-        status, answer, *headers = await ROUTES[path](state, form)
+        status, answer, *headers = await ROUTES[path](state, form) + ([],)
     else:
-        status, answer = echo(state, method, path, body)
+        status = int(path[8:]) if path.startswith("/status/") else 200
+        answer = {"method": method, "form": body.decode("latin-1")}
     answer = json.dumps(answer).encode()
-    extra = "".join("%s: %s\r\n" % header for header in (headers[0] if headers else [])).encode()
+    extra = "".join("%s: %s\r\n" % header for header in headers[0]).encode()
     writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n%s"
                  b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
                  % (status, extra, len(answer), answer))
@@ -337,14 +337,15 @@ async def serve(state):
     context.load_cert_chain(os.path.join(state, "server.pem"), os.path.join(state, "server.key"))
     recorder = Recorder(state)
 
-    def smtp(tls):
+    def smtp(tls, exclude=("CRAM-MD5",)):
         return lambda: SMTP(recorder, hostname="localhost", tls_context=tls,
                             authenticator=authenticate, data_size_limit=DATA_LIMIT,
-                            auth_require_tls=tls is not None)
+                            auth_require_tls=tls is not None, auth_exclude_mechanism=exclude)
 
     loop = asyncio.get_running_loop()
     servers = {
         "starttls": await loop.create_server(smtp(context), "127.0.0.1", 0),
+        "cram": await loop.create_server(smtp(context, ()), "127.0.0.1", 0),
         "plain": await loop.create_server(smtp(None), "127.0.0.1", 0),
         "smtps": await loop.create_server(smtp(None), "127.0.0.1", 0, ssl=context),
         "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
