@@ -234,7 +234,8 @@ TEST(Check, SignInBothWaysThenTheCheckUsesTheTokens) {
   outputs += result.output + result.boxes;
   for (const char* line :
        {"[ok] signed in to ", "[ok] the token endpoint localhost gives an access token",
-        "[ok] it replaced the refresh token: the new one is stored"}) {
+        "[ok] it replaced the refresh token: the new one is stored",
+        "the token accepted (nothing sent)"}) {
     EXPECT_NE(result.output.find(line), std::string::npos) << line << " in\n" << result.output;
   }
   for (const std::string& token : FileLines(SmtpServerFile("oauth/issued.txt"))) {
