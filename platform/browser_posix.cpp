@@ -61,6 +61,7 @@ std::vector<std::string> Words(const std::string& command, const std::string& ur
 
 bool Start(const std::vector<std::string>& words, std::string* error) {
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
   int report[2];

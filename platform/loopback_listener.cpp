@@ -16,7 +16,7 @@ using Clock = std::chrono::steady_clock;
 // A browser sends its request head at once; one that holds a connection
 // silent is not the redirect.
 constexpr std::uint32_t kQuietMilliseconds = 5000;
-constexpr std::size_t kMaxHead = 16 * 1024;
+constexpr std::size_t kMaxHead = std::size_t{16} * 1024;
 
 std::uint32_t MillisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
