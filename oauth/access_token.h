@@ -12,7 +12,7 @@
 namespace j6::oauth {
 
 /// An access token is reused only while it is valid this much longer.
-constexpr std::int64_t kReuseMarginSeconds = 5 * 60;
+constexpr std::int64_t kReuseMarginSeconds = std::int64_t{5} * 60;
 
 /// What ObtainAccessToken did, for a caller without a run log (the check).
 struct TokenReport {
