@@ -1,7 +1,5 @@
 #include "app/area_lock.h"
 
-#include <cstdio>
-
 #include "acquire/area_file.h"
 #include "run/run_log.h"
 #include "run/text.h"
@@ -20,18 +18,9 @@ bool KeptInLockName(char c) {
 std::string AreaLockName(std::string_view areaName) {
   std::string_view name = AreaFileName(areaName);
   while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.remove_suffix(1);
-  std::string lockName = "area-";
-  for (const char c : name) {
-    const char upper = UpperCaseAnsi(c);
-    if (KeptInLockName(upper)) {
-      lockName += upper;
-    } else {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(upper));
-      lockName += escaped;
-    }
-  }
-  return lockName;
+  std::string upper(name);
+  for (char& c : upper) c = UpperCaseAnsi(c);
+  return "area-" + PercentEncoded(upper, KeptInLockName);
 }
 
 bool LockArea(std::string_view areaName, platform::NamedLock* lock,

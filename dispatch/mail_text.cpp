@@ -5,6 +5,7 @@
 
 #include "mail/header_line.h"
 #include "platform/ascii.h"
+#include "run/text.h"
 
 namespace j6 {
 
@@ -77,16 +78,7 @@ std::string AttachmentDisposition(std::string_view name) {
     line.Add("filename=" + mail::QuotedString(name));
     return line.text();
   }
-  std::string encoded = "windows-1252''";
-  for (const char c : name) {
-    if (IsAttributeChar(c)) {
-      encoded += c;
-    } else {
-      char escape[4];
-      std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(c));
-      encoded += escape;
-    }
-  }
+  std::string encoded = "windows-1252''" + PercentEncoded(name, IsAttributeChar);
   // Long values go in numbered sections, one a line, never splitting an
   // escape.
   constexpr std::size_t kSection = 48;

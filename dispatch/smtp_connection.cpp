@@ -1,7 +1,5 @@
 #include "dispatch/smtp_connection.h"
 
-#include <cstdio>
-
 #include "dispatch/mail_text.h"
 #include "mail/address.h"
 #include "oauth/access_token.h"
@@ -10,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/host_name.h"
 #include "run/run_log.h"
+#include "run/text.h"
 
 namespace j6 {
 
@@ -21,19 +20,10 @@ int TlsMode(std::string_view setting) {
   return J6SMTP_TLS_REQUIRED;
 }
 
-std::string UrlEncoded(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-        c == '-') {
-      out += c;
-    } else {
-      char escape[4];
-      std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(c));
-      out += escape;
-    }
-  }
-  return out;
+/// What a URL's path keeps as it is.
+bool KeptInUrl(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '-';
 }
 
 /// curl greets the server (EHLO) with the URL's path: HELO, else a name
@@ -53,7 +43,7 @@ bool AddGreetingName(const SmtpSettings& smtp, std::string* url, std::string* er
     name = platform::FullyQualifiedHostName();
     if (name.find('.') == std::string::npos || !mail::IsMailDomain(name)) return true;
   }
-  *url += "/" + UrlEncoded(name);
+  *url += "/" + PercentEncoded(name, KeptInUrl);
   return true;
 }
 

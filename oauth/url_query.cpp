@@ -1,26 +1,14 @@
 #include "oauth/url_query.h"
 
+#include "run/text.h"
+
 namespace j6::oauth {
 
 namespace {
 
-bool Unreserved(unsigned char c) {
+bool Unreserved(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
          c == '.' || c == '_' || c == '~';
-}
-
-std::string Encoded(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  for (const char byte : text) {
-    const auto c = static_cast<unsigned char>(byte);
-    if (Unreserved(c)) {
-      encoded += byte;
-    } else {
-      encoded += {'%', kHex[c >> 4], kHex[c & 15]};
-    }
-  }
-  return encoded;
 }
 
 int HexValue(char c) {
@@ -52,7 +40,7 @@ std::string WithQuery(const std::string& url,
   std::string full = url;
   char separator = url.find('?') == std::string::npos ? '?' : '&';
   for (const auto& [name, value] : fields) {
-    full += separator + Encoded(name) + "=" + Encoded(value);
+    full += separator + PercentEncoded(name, Unreserved) + "=" + PercentEncoded(value, Unreserved);
     separator = '&';
   }
   return full;

@@ -1,6 +1,7 @@
 // Small text helpers shared by every stage.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "run/fixed_string.h"
@@ -24,5 +25,9 @@ bool IsDeviceName(std::string_view fileName);
 /// A Windows-1252 character in upper case, as Windows folds the names of
 /// files: accented letters too.
 char UpperCaseAnsi(char c);
+
+/// `text` with every byte `kept` refuses written as %XX (upper-case hex):
+/// the one escape of URLs, forms, RFC 2231 values and lock names.
+std::string PercentEncoded(std::string_view text, bool (*kept)(char));
 
 }  // namespace j6
