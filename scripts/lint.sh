@@ -24,7 +24,7 @@ fi
 # clang reads the mingw build's commands as for its own target; the C++
 # headers are the mingw compiler's. Two things the mingw compiler takes and
 # clang warns of stay allowed: a COM method of mingw's headers overridden
-# without their exception specification, and a test MAPI32 that exports the
+# without the throw() its declaration carries, and a test MAPI32 that exports the
 # functions those headers declare.
 mingw_args=(--extra-arg-before=--target=i686-w64-mingw32 --extra-arg-before=-nostdinc++
   --extra-arg=-Wno-microsoft-exception-spec --extra-arg=-Wno-dll-attribute-on-redeclaration)
