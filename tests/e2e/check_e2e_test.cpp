@@ -4,9 +4,11 @@
 // compared before and after, since the check must change nothing.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/program.h"
@@ -226,7 +228,13 @@ TEST(Check, SignInBothWaysThenTheCheckUsesTheTokens) {
     EXPECT_NE(result.output.find("\nSigned in: "), std::string::npos) << result.output;
     outputs += result.output + result.boxes;
   }
-  const std::string pages = ReadFileBytes(SmtpServerFile("oauth/pages.txt"));
+  // The browser is never waited for: it may write the page it got a moment
+  // after the check has ended.
+  std::string pages;
+  for (int tries = 0; tries < 200 && pages.find("</html>") == std::string::npos; ++tries) {
+    if (tries > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    pages = ReadFileBytes(SmtpServerFile("oauth/pages.txt"));
+  }
   EXPECT_NE(pages.find("You may close this window"), std::string::npos) << pages;
   EXPECT_EQ(pages.find("ac-"), std::string::npos) << "the page shows the code";
 
