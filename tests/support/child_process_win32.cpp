@@ -6,6 +6,7 @@
 // has the null graphics driver, under which boxes block.
 #include <windows.h>
 
+#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -132,14 +133,12 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
-}  // namespace
-
-bool RunningProgram::Start(const std::string& program, const std::string& remainder,
-                           const std::string& workingDir, Answer answer) {
-  process_->answer = answer;
-  if (process_->output != INVALID_HANDLE_VALUE) CloseHandle(process_->output);
-  process_->output = TemporaryOutput();
-  if (process_->output == INVALID_HANDLE_VALUE) return false;
+/// One CreateProcess, its output to a new temporary file in `*output`.
+bool StartOnce(const std::string& program, const std::string& remainder,
+               const std::string& workingDir, HANDLE* output, PROCESS_INFORMATION* info) {
+  if (*output != INVALID_HANDLE_VALUE) CloseHandle(*output);
+  *output = TemporaryOutput();
+  if (*output == INVALID_HANDLE_VALUE) return false;
   if (!IsAscii(program)) {
     // A folder the ANSI code page cannot name: the program's path is UTF-8,
     // the rest of the command line ANSI text as ever.
@@ -149,10 +148,9 @@ bool RunningProgram::Start(const std::string& program, const std::string& remain
     writable.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    HandOutput(process_->output, &startup);
+    HandOutput(*output, &startup);
     return CreateProcessW(Wide(program, CP_UTF8).c_str(), writable.data(), nullptr, nullptr, TRUE,
-                          0, nullptr, Wide(workingDir, CP_UTF8).c_str(), &startup,
-                          &process_->info) != 0;
+                          0, nullptr, Wide(workingDir, CP_UTF8).c_str(), &startup, info) != 0;
   }
   std::string commandLine = "\"" + program + "\"";
   if (!remainder.empty()) commandLine += " " + remainder;
@@ -160,9 +158,26 @@ bool RunningProgram::Start(const std::string& program, const std::string& remain
   writable.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  HandOutput(process_->output, &startup);
+  HandOutput(*output, &startup);
   return CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingDir.c_str(), &startup, &process_->info) != 0;
+                        workingDir.c_str(), &startup, info) != 0;
+}
+
+}  // namespace
+
+bool RunningProgram::Start(const std::string& program, const std::string& remainder,
+                           const std::string& workingDir, Answer answer) {
+  process_->answer = answer;
+  // Under load Wine has once refused to start a program it started a moment
+  // before; the reason is printed, and a second try tells a refusal of the
+  // moment from a program that cannot start.
+  for (int tries = 1;; ++tries) {
+    if (StartOnce(program, remainder, workingDir, &process_->output, &process_->info)) return true;
+    std::fprintf(stderr, "could not start %s (try %d): error %lu\n", program.c_str(), tries,
+                 GetLastError());
+    if (tries == 3) return false;
+    Sleep(500);
+  }
 }
 
 bool RunningProgram::Wait(ChildResult* result) {
