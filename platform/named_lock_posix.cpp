@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/named_lock.h"
+#include "platform/posix_file.h"
 #include "platform/posix_path.h"
 
 namespace j6::platform {
@@ -21,31 +22,7 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
-std::string SystemError(const char* what, const std::string& path) {
-  return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
 bool IsAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
-
-/// Makes the folder when it is missing; true when it is then a folder of
-/// this user's own that nobody else may write to (one made first by another
-/// user could hold or swap the lock files). `*why` says what is wrong.
-bool IsOwnFolder(const std::string& folder, std::string* why) {
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    *why = SystemError("cannot make", folder);
-    return false;
-  }
-  struct stat info {};
-  if (lstat(folder.c_str(), &info) != 0) {
-    *why = SystemError("cannot look at", folder);
-    return false;
-  }
-  if (!S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 022) != 0) {
-    *why = folder + " is not a folder of this user's own";
-    return false;
-  }
-  return true;
-}
 
 /// The user's cache folder, made when missing (mode 0700, as the XDG rules
 /// ask); empty when there is no home to put it in.
@@ -80,7 +57,7 @@ bool LockFolder(std::string* folder, std::string* error) {
   error->clear();
   const auto take = [folder, error](const std::string& candidate) {
     std::string why;
-    if (IsOwnFolder(candidate, &why)) {
+    if (MakeOwnFolder(candidate, &why)) {
       *folder = candidate;
       error->clear();
       return true;

@@ -5,8 +5,30 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace j6::platform {
+
+std::string SystemError(const char* what, const std::string& path) {
+  return std::string(what) + " " + path + ": " + std::strerror(errno);
+}
+
+bool MakeOwnFolder(const std::string& folder, std::string* why) {
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *why = SystemError("cannot make", folder);
+    return false;
+  }
+  struct stat info {};
+  if (lstat(folder.c_str(), &info) != 0) {
+    *why = SystemError("cannot look at", folder);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 022) != 0) {
+    *why = folder + " is not a folder of this user's own";
+    return false;
+  }
+  return true;
+}
 
 int OpenRegularFile(const std::string& posixPath, struct stat* info) {
   const int fd = open(posixPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -1,6 +1,7 @@
 // Off Windows, reading and writing files by descriptor, for the stand-in
 // libraries and the registry reader: what they read must be a regular file,
-// and opening it must never wait.
+// and opening it must never wait. And the folders of the user's own that
+// the lock files and the secrets are kept in.
 #pragma once
 
 #include <sys/stat.h>
@@ -23,6 +24,15 @@ ssize_t ReadSome(int fd, char* buffer, std::size_t size);
 
 /// Writes all of `bytes`; false when any write fails.
 bool WriteAll(int fd, std::string_view bytes);
+
+/// "<what> <path>: <the reason errno gives>".
+std::string SystemError(const char* what, const std::string& path);
+
+/// Makes the folder (mode 0700) when it is missing; true when it is then a
+/// folder of this user's own that nobody else may write to: one another
+/// user made first could hold, swap or read what is put in it. `*why` says
+/// what is wrong.
+bool MakeOwnFolder(const std::string& folder, std::string* why);
 
 /// What a file held when it was last read, and whether it still holds it.
 /// The stand-ins are asked for one setting at a time, a dozen times a run;

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/posix_file.h"
 #include "platform/posix_path.h"
@@ -15,20 +14,17 @@ namespace j6::platform::secret {
 
 namespace {
 
-std::string SystemError(const char* what, const std::string& path) {
-  return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-/// Makes each missing folder of the path, of mode 0700.
+/// Makes each missing folder above the path, of mode 0700.
 bool MakeFolders(const std::string& path, std::string* error) {
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
     const std::string folder = path.substr(0, slash);
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
       *error = SystemError("cannot make", folder);
       return false;
     }
-    if (slash == std::string::npos) return true;
   }
+  return true;
 }
 
 }  // namespace
@@ -40,17 +36,8 @@ bool Folder(std::string* folder, std::string* error) {
     *error = "no folder for secrets (no home folder)";
     return false;
   }
-  if (!MakeFolders(path, error)) return false;
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) {
-    *error = SystemError("cannot look at", path);
-    return false;
-  }
   // Another user who may write in it could put a secret of their own there.
-  if (!S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 022) != 0) {
-    *error = path + " is not a folder of this user's own";
-    return false;
-  }
+  if (!MakeFolders(path, error) || !MakeOwnFolder(path, error)) return false;
   *folder = path + "/";
   return true;
 }
