@@ -57,6 +57,12 @@ void RunMailer(RunState& run, std::string_view areaName) {
     const FixedString<kMaxNotSentText> text(
         "Email not sent.\n\n" + MailSummary(recipients, run.subject.view(), run.body.view()));
     ShowWarning(text.c_str());
+  } else if (outcome == HandOver::kMaybeSent) {
+    // Not "not sent": the user would send it again, and it may be there.
+    const FixedString<kMaxNotSentText> text(
+        "Email may have been sent.\n\n" +
+        MailSummary(recipients, run.subject.view(), run.body.view()));
+    ShowWarning(text.c_str());
   }
 }
 

@@ -9,6 +9,7 @@ enum class HandOver : int {
   kFailed = 0,      // not handed over: the user gets the "Email not sent." box
   kHandedOver = 1,  // sent; in MailWait mode sent by the user
   kCancelled = 2,   // MailWait mode: the user closed the form unsent, or answered No
+  kMaybeSent = 3,   // the server may have it (no reply to its end): "Email may have been sent."
 };
 
 }  // namespace j6

@@ -73,6 +73,7 @@ void LogOutcome(HandOver outcome, bool wait, const SenderTraits& traits) {
       LogLine("MailWait User Cancel");
       break;
     case HandOver::kFailed:
+    case HandOver::kMaybeSent:
       break;  // the sender said why
   }
 }

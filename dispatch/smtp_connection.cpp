@@ -114,7 +114,19 @@ bool SmtpConnection::SignInWithBearerToken(const SmtpSettings& smtp, std::string
   user_ = std::string(smtp.user.view());
   mechanism_ = oauth::SaslName(settings.sasl);
   LogLine("SMTP Auth: OAUTH2 (%s) as %s", oauth::GrantName(settings.grant), user_.c_str());
-  return oauth::ObtainAccessToken(smtp, &bearer_, nullptr, error);
+  oauth::TokenReport report;
+  if (!oauth::ObtainAccessToken(smtp, &bearer_, &report, error)) return false;
+  if (report.reused) oauthSettings_ = &smtp;
+  return true;
+}
+
+bool SmtpConnection::RenewRefusedToken(std::string* error) {
+  if (oauthSettings_ == nullptr) return false;
+  const SmtpSettings& smtp = *oauthSettings_;
+  oauthSettings_ = nullptr;  // once
+  const std::string refused = bearer_;
+  for (char& c : bearer_) c = '\0';
+  return oauth::ReplaceRefusedToken(smtp, refused, &bearer_, nullptr, error);
 }
 
 bool SmtpConnection::SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error) {
@@ -140,6 +152,7 @@ void SmtpConnection::FillIn(J6SmtpMail* mail) const {
   mail->netrcFile = netrc_.empty() ? nullptr : netrc_.c_str();
   mail->bearer = bearer_.empty() ? nullptr : bearer_.c_str();
   mail->mechanism = mechanism_;
+  mail->plainText = &plainText_;
 }
 
 }  // namespace j6

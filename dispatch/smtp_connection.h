@@ -35,6 +35,15 @@ class SmtpConnection {
   /// The connection fields of `mail`, pointing into this object.
   void FillIn(J6SmtpMail* mail) const;
 
+  /// After the server refused the bearer token: a new one, once, when the
+  /// refused one was reused from the store (revoked before it expired). A
+  /// token fresh from the endpoint that is refused is not asked for again.
+  /// False, leaving `*error` as it is when there is nothing to renew.
+  bool RenewRefusedToken(std::string* error);
+
+  /// Whether the session went without TLS, the server offering no STARTTLS.
+  bool plainText() const { return plainText_ != 0; }
+
  private:
   /// The sign-in AUTH chooses: one of the steps below.
   bool SignIn(const SmtpSettings& smtp, std::string* error);
@@ -51,6 +60,8 @@ class SmtpConnection {
   bool stored_ = false;
   std::string bearer_;
   const char* mechanism_ = nullptr;
+  const SmtpSettings* oauthSettings_ = nullptr;  // while the token can be renewed
+  mutable int plainText_ = 0;
   int tls_ = J6SMTP_TLS_REQUIRED;
   long timeoutSeconds_ = 60;
 };

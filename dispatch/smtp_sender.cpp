@@ -97,6 +97,11 @@ struct Mail {
 /// The envelope sender: the registry's "MailFromEmail", else FROM, read as
 /// a recipient piece is; false with the reason.
 bool ReadSender(const RunState& run, std::string* sender, std::string* error) {
+  if (run.senderEmailCut) {
+    // Cut, it names some other mailbox.
+    *error = "MailFromEmail is longer than 100 characters";
+    return false;
+  }
   const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view()
                                                      : run.smtp.from.view());
   if (setting.empty()) {
@@ -132,8 +137,9 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
   return pointers;
 }
 
-/// Hands the checked message to the transport; false with the reason.
-bool Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
+/// Hands the checked message to the transport: J6SMTP_DONE, or another
+/// J6SMTP_* with the reason.
+int Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
               J6MailerNet_SendMailFunction send, std::string* error) {
   const std::vector<std::string> headers = Headers(run, mail);
   const std::vector<const char*> headerTexts = Pointers(headers);
@@ -166,9 +172,20 @@ bool Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
   message.partCount = parts.size();
 
   char text[512] = {};
-  if (send(&message, text, sizeof text) != 0) return true;
-  *error = text[0] != '\0' ? text : "not sent";
-  return false;
+  const int outcome = send(&message, text, sizeof text);
+  if (outcome != J6SMTP_DONE) *error = text[0] != '\0' ? text : "not sent";
+  return outcome;
+}
+
+/// Back to the first byte of each attachment, for a second session.
+bool Rewind(std::vector<Attachment>& attachments, std::string* error) {
+  for (Attachment& attachment : attachments) {
+    if (std::fseek(attachment.file.get(), 0, SEEK_SET) != 0) {
+      *error = "cannot read attachment " + attachment.path + " again";
+      return false;
+    }
+  }
+  return true;
 }
 
 class SmtpSender final : public Sender {
@@ -194,15 +211,32 @@ class SmtpSender final : public Sender {
 
   HandOver Deliver(RunState& run, bool /*wait*/) override {
     std::string error;
-    if (Transmit(run, mail_, connection_, transport_.send, &error)) return HandOver::kHandedOver;
-    Failed(error);
-    return HandOver::kFailed;
+    int outcome = Transmit(run, mail_, connection_, transport_.send, &error);
+    if (outcome == J6SMTP_LOGIN_REFUSED) {
+      // A reused token the server revoked: a new one, in a new session.
+      if (!connection_.RenewRefusedToken(&error)) return Undelivered(error, HandOver::kFailed);
+      if (!Rewind(mail_.attachments, &error)) return Undelivered(error, HandOver::kFailed);
+      outcome = Transmit(run, mail_, connection_, transport_.send, &error);
+    }
+    if (connection_.plainText()) LogLine("SMTP: no TLS: the server offers no STARTTLS");
+    switch (outcome) {
+      case J6SMTP_DONE:
+        return HandOver::kHandedOver;
+      case J6SMTP_MAYBE_SENT:
+        return Undelivered(error, HandOver::kMaybeSent);
+      default:
+        return Undelivered(error, HandOver::kFailed);
+    }
   }
 
  private:
   static bool Failed(const std::string& reason) {
     LogLine("SMTP error: %s", reason.c_str());
     return false;
+  }
+  static HandOver Undelivered(const std::string& reason, HandOver outcome) {
+    Failed(reason);
+    return outcome;
   }
 
   SmtpConnection connection_;
@@ -245,7 +279,7 @@ bool ProbeSmtpServer(const RunState& run, std::string* error) {
   J6SmtpMail session{};
   connection.FillIn(&session);
   char text[512] = {};
-  if (transport.probe(&session, text, sizeof text) != 0) return true;
+  if (transport.probe(&session, text, sizeof text) == J6SMTP_DONE) return true;
   *error = text[0] != '\0' ? text : "no session";
   return false;
 }

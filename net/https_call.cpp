@@ -53,16 +53,21 @@ size_t Receive(char* data, size_t size, size_t count, void* arg) {
   return bytes;
 }
 
+// A token endpoint rotates the refresh token as it answers: an answer not
+// waited for is a refresh token lost.
+constexpr long kAnswerSeconds = 120;
+
 bool Configure(CURL* curl, const J6HttpsForm& form, const std::string& body, char* curlError,
                Receiving* receiving) {
   const long seconds = form.timeoutSeconds;
+  const long whole = seconds + (seconds > kAnswerSeconds ? seconds : kAnswerSeconds);
   return curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_URL, form.url) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https") == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
          j6::net::RequireVerifiedTls(curl, form.caFile) &&
          curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, seconds) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_TIMEOUT, seconds) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_TIMEOUT, whole) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size())) ==
              CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str()) == CURLE_OK &&

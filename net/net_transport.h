@@ -21,6 +21,14 @@ extern "C" {
 /* For smtp:// servers; an smtps:// server speaks TLS from the first byte. */
 enum { J6SMTP_TLS_NONE = 0, J6SMTP_TLS_TRY = 1, J6SMTP_TLS_REQUIRED = 2 };
 
+/* What SendMail and ProbeMailServer return; the error says more. */
+enum {
+  J6SMTP_FAILED = 0,          /* not sent */
+  J6SMTP_DONE = 1,            /* sent; for a probe, the session opened */
+  J6SMTP_LOGIN_REFUSED = 2,   /* not sent: the server refused the bearer token it was offered */
+  J6SMTP_MAYBE_SENT = 3,      /* the mail went out whole and its reply never came */
+};
+
 /* What a read callback returns when its source fails: the send is abandoned
    before the message ends, so the server never takes it. */
 #define J6SMTP_READ_FAILED ((size_t)-1)
@@ -53,7 +61,8 @@ typedef struct J6SmtpMail {
   const char* url;       /* smtp://host:port or smtps://host:port, and /the EHLO name */
   int tls;               /* J6SMTP_TLS_*, for smtp:// */
   const char* caFile;    /* PEM file of the authorities to trust; null: the system's */
-  long timeoutSeconds;   /* connecting, each reply, a pause in the data; not the last reply */
+  long timeoutSeconds;   /* connecting and the greeting, each reply, the TLS handshake, a pause
+                            in the data; not the last reply */
   const char* user;      /* null: the netrc file's, or no authentication */
   const char* password;  /* null: the netrc file's */
   const char* netrcFile; /* null: none */
@@ -70,6 +79,9 @@ typedef struct J6SmtpMail {
      read. Null: the password's sign-in. */
   const char* bearer;
   const char* mechanism;
+  /* Out, may be null: set to 1 when the session went without TLS because
+     the server (with J6SMTP_TLS_TRY) offers no STARTTLS, else 0. */
+  int* plainText;
 } J6SmtpMail;
 
 /* A field of a form, sent form-encoded (application/x-www-form-urlencoded):
@@ -82,7 +94,7 @@ typedef struct J6HttpsField {
 typedef struct J6HttpsForm {
   const char* url;     /* https:// only: anything else is refused before connecting */
   const char* caFile;  /* PEM file of the authorities to trust; null: the system's */
-  long timeoutSeconds; /* for the whole exchange, connecting included */
+  long timeoutSeconds; /* connecting (TLS included); the answer is awaited at least 120 s more */
   const J6HttpsField* fields;
   size_t fieldCount;
 } J6HttpsForm;
@@ -100,10 +112,13 @@ typedef struct J6HttpsAnswer {
    less "J6MailerNet_" and its parameters; each returns 1 or 0 as above. The
    declarations below, the program's table of the transport's functions and
    the names it looks them up by all come from this list.
-   - SendMail: sends the mail; 1 when the server accepted it. A login happens
-     only inside TLS, unless `tls` is J6SMTP_TLS_NONE. The reply to the end
-     of the data is awaited at least 10 minutes (RFC 5321 4.5.3.2.6): a
-     server that takes long to accept a mail still has it.
+   - SendMail: sends the mail; J6SMTP_DONE when the server accepted it, or
+     another J6SMTP_* value. A login happens only inside TLS, unless `tls`
+     is J6SMTP_TLS_NONE; with J6SMTP_TLS_TRY a server that offers STARTTLS
+     and then refuses it gets nothing. The reply to the end of the data is
+     awaited at least 10 minutes (RFC 5321 4.5.3.2.6): a server that takes
+     long to accept a mail still has it. Once it has, the QUIT's reply is
+     awaited 2 seconds at most.
    - ProbeMailServer: opens a session as SendMail would (the connection, TLS
      as asked, the certificate verified, the login when a user is given) and
      closes it without sending. Only the connection fields of `mail` are

@@ -140,16 +140,33 @@ class HeaderList {
 
 using Clock = std::chrono::steady_clock;
 
-/// TIMEOUT until the last byte of the data is out: for each reply, and for
-/// a pause in taking the data. curl has one time limit for every reply, so
-/// it is given the long one the last reply needs, and this holds the short
-/// one.
+// The QUIT after the server took the mail: nothing hangs on its reply.
+constexpr std::chrono::seconds kQuitWait{2};
+
+/// TIMEOUT for each step until the last byte of the data is out: the
+/// connection and the greeting, each reply, the TLS handshake, a pause in
+/// taking the data. curl has one time limit for every reply, and one for
+/// the whole of connecting, so it is given the long ones and this holds the
+/// short one, step by step.
 struct Pace {
   Clock::duration timeout{};
-  bool awaiting = false;  // a command went, its reply has not come
-  Clock::time_point sentAt;
+  bool awaiting = true;                // a step has begun and not ended
+  std::string step = "greeting";       // for the error text
+  Clock::time_point since = Clock::now();
   curl_off_t uploaded = 0;
   Clock::time_point movedAt;
+};
+
+/// What the server offered and how far the mail got, for the outcome.
+struct Progress {
+  std::string command;     // the verb of the last command sent
+  bool offersStartTls = false;
+  std::string mechanisms;  // of the last EHLO's AUTH line, blank-separated
+  bool authSent = false;
+  bool dataOut = false;    // the last byte of the data is out
+  std::string finalReply;  // to the end of the data
+  bool quitting = false;
+  Clock::time_point quitAt;
 };
 
 struct Session {
@@ -166,8 +183,8 @@ struct Session {
   // JSON, says why, before the reply that only denies the login.
   bool bearer = false;
   std::string refusal;
-  bool quitting = false;
   Pace pace;
+  Progress progress;
   std::string failure;  // ours, when we ended the session
 
   Session() = default;
@@ -191,46 +208,110 @@ std::string ChallengeText(const std::string& encoded) {
   return text;
 }
 
-// What the server says arrives as header data; its last line before the
-// session is closed is kept (curl closes a failed session before it returns,
-// and the answer to QUIT would hide the refusal). Of what is sent only the
-// QUIT is looked for, so a password never reaches the error text.
-int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
-  auto* session = static_cast<Session*>(arg);
-  if (type == CURLINFO_HEADER_OUT) {
-    session->pace.awaiting = true;
-    session->pace.sentAt = Clock::now();
-    if (size >= 4 && std::strncmp(data, "QUIT", 4) == 0) session->quitting = true;
+/// The first word of a line, in upper case.
+std::string Verb(const char* data, size_t size) {
+  std::string verb;
+  for (size_t i = 0; i < size && data[i] != ' ' && data[i] != '\r' && data[i] != '\n'; ++i) {
+    verb += static_cast<char>(data[i] >= 'a' && data[i] <= 'z' ? data[i] - 'a' + 'A' : data[i]);
   }
-  // "250-" goes on; "250 " ends a reply.
-  if (type == CURLINFO_HEADER_IN && !(size >= 4 && data[3] == '-')) session->pace.awaiting = false;
-  if (type != CURLINFO_HEADER_IN || session->quitting) return 0;
-  std::string line(data, size);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return verb;
+}
+
+/// The commands curl sends; any other line is a SASL response, which may
+/// hold a password and is never kept.
+bool IsCommand(const std::string& verb) {
+  for (const char* known : {"EHLO", "HELO", "STARTTLS", "AUTH", "MAIL", "RCPT", "DATA", "QUIT",
+                            "RSET", "NOOP", "VRFY", "EXPN"}) {
+    if (verb == known) return true;
+  }
+  return false;
+}
+
+void CommandSent(Session* session, const char* data, size_t size) {
+  Progress& progress = session->progress;
+  const std::string verb = Verb(data, size);
+  progress.command = IsCommand(verb) ? verb : "AUTH";
+  if (progress.command == "EHLO") {
+    progress.offersStartTls = false;
+    progress.mechanisms.clear();
+  }
+  if (progress.command == "AUTH") progress.authSent = true;
+  if (progress.command == "QUIT" && !progress.quitting) {
+    progress.quitting = true;
+    progress.quitAt = Clock::now();
+  }
+  Pace& pace = session->pace;
+  pace.awaiting = true;
+  pace.since = Clock::now();
+  pace.step = "reply to " + progress.command;
+}
+
+/// An EHLO reply line's keywords: STARTTLS, and AUTH's mechanisms.
+void ReadExtension(Progress* progress, const std::string& line) {
+  const std::string keyword = Verb(line.c_str() + 4, line.size() - 4);
+  if (keyword == "STARTTLS") progress->offersStartTls = true;
+  if (keyword == "AUTH" && line.size() > 9) progress->mechanisms = line.substr(9);
+}
+
+void ReplyLine(Session* session, const std::string& line) {
+  Progress& progress = session->progress;
+  Pace& pace = session->pace;
+  const bool last = !(line.size() >= 4 && line[3] == '-');  // "250-" goes on; "250 " ends
+  if (progress.command == "EHLO" && line.size() > 4) ReadExtension(&progress, line);
+  if (last) {
+    pace.awaiting = false;
+    if (progress.dataOut && progress.finalReply.empty()) progress.finalReply = line;
+    if (progress.command == "STARTTLS" && line.compare(0, 3, "220") == 0) {
+      pace.awaiting = true;
+      pace.step = "TLS handshake";
+      pace.since = Clock::now();
+    }
+  }
+  if (progress.quitting) return;
   if (!line.empty()) session->lastReply = line;
   if (session->bearer && line.size() > 4 && line.compare(0, 4, "334 ") == 0) {
     session->refusal = ChallengeText(line.substr(4));
   }
+}
+
+// What the server says arrives as header data; its last line before the
+// session is closed is kept (curl closes a failed session before it returns,
+// and the answer to QUIT would hide the refusal). Of what is sent only the
+// verb is looked at, so a password never reaches the error text.
+int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
+  auto* session = static_cast<Session*>(arg);
+  if (type == CURLINFO_HEADER_OUT) CommandSent(session, data, size);
+  if (type != CURLINFO_HEADER_IN) return 0;
+  std::string line(data, size);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  ReplyLine(session, line);
   return 0;
 }
 
-/// Ends the session when a reply, or the server taking the data, keeps it
-/// waiting longer than TIMEOUT; once the last byte of the data is out the
-/// reply has curl's longer limit.
+/// Ends the session when a step keeps it waiting longer than TIMEOUT; once
+/// the last byte of the data is out the reply has curl's longer limit, and
+/// once QUIT is sent the session is done within kQuitWait.
 int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t ultotal,
              curl_off_t ulnow) {
   auto* session = static_cast<Session*>(arg);
   Pace& pace = session->pace;
+  Progress& progress = session->progress;
   const Clock::time_point now = Clock::now();
-  if (ultotal > 0 && ulnow >= ultotal) return 0;
+  if (progress.quitting) return now - progress.quitAt > kQuitWait ? 1 : 0;
+  if (ultotal > 0 && ulnow >= ultotal) {
+    progress.dataOut = true;
+    return 0;
+  }
   if (ulnow != pace.uploaded) {
     pace.uploaded = ulnow;
     pace.movedAt = now;
   }
   const long seconds =
       static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(pace.timeout).count());
-  if (pace.awaiting && now - pace.sentAt > pace.timeout) {
-    session->failure = "Timeout: no reply from the server in " + std::to_string(seconds) + " s";
+  if (ulnow == 0 && pace.awaiting && now - pace.since > pace.timeout) {
+    // "no greeting", "no reply to EHLO", "no TLS handshake"
+    session->failure =
+        "Timeout: no " + pace.step + " from the server in " + std::to_string(seconds) + " s";
     return 1;
   }
   if (ulnow > 0 && now - pace.movedAt > pace.timeout) {
@@ -316,7 +397,12 @@ struct Attempt {
 bool ConfigureTimes(Session& session, long timeout) {
   CURL* curl = session.curl;
   session.pace.timeout = std::chrono::seconds(timeout);
-  return curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeout) == CURLE_OK &&
+  session.pace.since = Clock::now();
+  // curl's bound is for the whole of connecting (greeting, EHLO, STARTTLS,
+  // the handshake, EHLO again, the login and its challenge): each of them
+  // has TIMEOUT here.
+  return curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeout * 8) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                           timeout > kLastReplySeconds ? timeout : kLastReplySeconds) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
@@ -388,30 +474,72 @@ bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt)
          curl_easy_setopt(curl, CURLOPT_MIMEPOST, session.mime) == CURLE_OK;
 }
 
-/// Runs the configured session; 1, or 0 with what failed in `error`.
-int Perform(Session& session, CURLcode* result, char* error, size_t errorSize) {
-  *result = curl_easy_perform(session.curl);
-  if (*result == CURLE_OK) return 1;
-  std::string text = !session.failure.empty()       ? session.failure
-                     : session.curlError[0] != '\0' ? session.curlError
-                                                    : curl_easy_strerror(*result);
-  if (!session.refusal.empty()) text += ": " + session.refusal;
+/// The mechanism not among those the server offers: what to write instead.
+std::string MechanismNotOffered(const Session& session, const std::string& mechanism) {
+  const std::string offered = " " + session.progress.mechanisms + " ";
+  if (offered.find(" " + mechanism + " ") != std::string::npos) return std::string();
+  std::string text = "the server offers no " + mechanism + " (it offers " +
+                     (session.progress.mechanisms.empty() ? std::string("no AUTH")
+                                                          : session.progress.mechanisms) +
+                     ")";
+  for (const char* other : {"XOAUTH2", "OAUTHBEARER"}) {
+    if (mechanism != other && offered.find(std::string(" ") + other + " ") != std::string::npos) {
+      text += std::string(": set SASL=") + other;
+    }
+  }
+  return text;
+}
+
+/// What a failed session's outcome is, and its text.
+int Failed(const Session& session, const J6SmtpMail& mail, CURLcode result, std::string* text) {
+  *text = !session.failure.empty()       ? session.failure
+          : session.curlError[0] != '\0' ? session.curlError
+                                         : curl_easy_strerror(result);
+  if (session.bearer && result == CURLE_LOGIN_DENIED) {
+    const std::string missing = MechanismNotOffered(session, mail.mechanism);
+    if (!missing.empty()) {
+      *text = missing;
+      return J6SMTP_FAILED;
+    }
+  }
+  if (!session.refusal.empty()) *text += ": " + session.refusal;
   // The server's own words when it refused something.
-  if (ReplyCode(session.lastReply) >= 400) text += " (" + session.lastReply + ")";
+  if (ReplyCode(session.lastReply) >= 400) *text += " (" + session.lastReply + ")";
+  if (session.progress.dataOut && session.progress.finalReply.empty()) {
+    // The server may have taken it: a second one would be a duplicate.
+    *text = "no reply to the end of the mail: it may have been sent; ask before sending it again";
+    return J6SMTP_MAYBE_SENT;
+  }
+  if (session.bearer && result == CURLE_LOGIN_DENIED && session.progress.authSent) {
+    return J6SMTP_LOGIN_REFUSED;
+  }
+  return J6SMTP_FAILED;
+}
+
+/// Runs the configured session; J6SMTP_DONE, or another J6SMTP_* with what
+/// failed in `error`.
+int Perform(Session& session, const J6SmtpMail& mail, CURLcode* result, char* error,
+            size_t errorSize) {
+  *result = curl_easy_perform(session.curl);
+  // Once the server took the mail the run is done, whatever QUIT met.
+  if (*result == CURLE_OK || ReplyCode(session.progress.finalReply) / 100 == 2) return J6SMTP_DONE;
+  std::string text;
+  const int outcome = Failed(session, mail, *result, &text);
   SetError(error, errorSize, text);
-  return 0;
+  return outcome;
 }
 
 /// A session for the mail (or, for a probe, its connection alone), once
-/// more without the login when TRY finds no STARTTLS. Nothing of the
-/// message has been read when the first attempt ends so.
+/// more in plain text without the login when TRY finds no STARTTLS offered.
+/// Nothing of the message has been read when the first attempt ends so.
 int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
-  if (!j6::net::CurlReady(error, errorSize)) return 0;
+  if (mail.plainText != nullptr) *mail.plainText = 0;
+  if (!j6::net::CurlReady(error, errorSize)) return J6SMTP_FAILED;
   const bool implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
   const bool plain = mail.tls == J6SMTP_TLS_NONE && !implicitTls;
   const bool tryTls = mail.tls == J6SMTP_TLS_TRY && !implicitTls;
   const Attempt attempts[] = {{plain ? CURLUSESSL_NONE : CURLUSESSL_ALL, true},
-                              {CURLUSESSL_TRY, false}};
+                              {CURLUSESSL_NONE, false}};
   for (const Attempt& attempt : attempts) {
     Session session;
     // With CONNECT_ONLY curl stops after the greeting, EHLO, STARTTLS and
@@ -423,13 +551,21 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
       SetError(error, errorSize,
                probe ? "libcurl could not be set up for the session"
                      : "libcurl could not be set up for the message");
-      return 0;
+      return J6SMTP_FAILED;
     }
     CURLcode result = CURLE_OK;
-    if (Perform(session, &result, error, errorSize) != 0) return 1;
-    if (result != CURLE_USE_SSL_FAILED || !tryTls) return 0;
+    const int outcome = Perform(session, mail, &result, error, errorSize);
+    if (outcome == J6SMTP_DONE && attempt.login == false && mail.plainText != nullptr) {
+      *mail.plainText = 1;
+    }
+    if (outcome == J6SMTP_DONE || result != CURLE_USE_SSL_FAILED || !tryTls) return outcome;
+    if (session.progress.offersStartTls) {
+      // Only a server that does not offer it gets the mail in plain text.
+      SetError(error, errorSize, "STARTTLS offered, then refused: " + session.lastReply);
+      return J6SMTP_FAILED;
+    }
   }
-  return 0;
+  return J6SMTP_FAILED;
 }
 
 }  // namespace

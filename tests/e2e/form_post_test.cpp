@@ -36,6 +36,8 @@ TEST(FormPost, AnswersOfAnyStatusUnderTheRulesOfTls) {
       {"untrusted", https + "/token", "other-ca.pem", 256, 0, 0, "ertificate"},
       {"not https", "http://localhost:" + SmtpServerPort("https"), "ca.pem", 256, 0, 0,
        "not an https:// URL"},
+      // An answer later than the time limit is still awaited.
+      {"late answer", https + "/status/200?late=3", "ca.pem", 256, 1, 200, "POST"},
       {"silent", "https://localhost:" + SmtpServerPort("silent"), "ca.pem", 256, 0, 0, "time"},
   };
   const J6HttpsField fields[] = {{"grant_type", "client_credentials"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -67,7 +68,11 @@ World OAuthWorld(const std::string& tag, const std::string& kind, const std::str
   EXPECT_TRUE(platform::DeleteSecret(oauth::TokenSecretName(*smtp), &error)) << error;
   const oauth::Tokens tokens{refreshToken,           "", 0, smtp->tokenUrl.c_str(),
                              smtp->clientId.c_str(), ""};
-  EXPECT_TRUE(refreshToken.empty() || oauth::StoreTokens(*smtp, tokens, &error)) << error;
+  if (refreshToken == "<unreadable>") {
+    EXPECT_TRUE(platform::WriteSecret(oauth::TokenSecretName(*smtp), "{not json", &error)) << error;
+  } else {
+    EXPECT_TRUE(refreshToken.empty() || oauth::StoreTokens(*smtp, tokens, &error)) << error;
+  }
   // The first line of a key wins: `more` goes first.
   return SmtpWorld(tag, kind,
                    more + "\r\nAUTH=OAUTH2\r\nTOKEN_URL=" + tokens.tokenUrl +
@@ -166,15 +171,24 @@ TEST(Smtp, TlsSettingsAgainstServers) {
     const char* kind;
     const char* settings;
     const char* tls;  // what the server saw; null: nothing may arrive
+    const char* line = "Sent successfully";  // the log's last, or its start
   } cases[] = {
       {"tls-required-offered", "starttls", "TLS=REQUIRED\r\n", "tls: yes"},
-      {"tls-required-not-offered", "plain", "", nullptr},
+      {"tls-required-not-offered", "plain", "", nullptr, "SMTP error: "},
       {"tls-implicit", "smtps", "", "tls: yes"},
       {"tls-try-not-offered", "plain", "TLS=try\r\n", "tls: no"},
+      {"tls-try-refused", "tlsrefused", "TLS=TRY\r\n", nullptr,
+       "SMTP error: STARTTLS offered, then refused: 454 4.7.0 TLS not available due to "
+       "temporary reason"},
       {"tls-none", "starttls", "TLS=NONE\r\n", "tls: no"},
-      {"tls-other-authority", "starttls", "CAFILE=<other>\r\n", nullptr},
+      {"tls-other-authority", "starttls", "CAFILE=<other>\r\n", nullptr, "SMTP error: "},
       // The reply to the end of the data comes after TIMEOUT: it is awaited.
       {"late-reply", "starttls", "TIMEOUT=2\r\n", "tls: yes"},
+      // TIMEOUT is for each step: a greeting and an EHLO reply of 3 s each.
+      {"slow-steps", "slow", "TIMEOUT=5\r\n", "tls: yes"},
+      {"slow-greeting", "slow", "TIMEOUT=2\r\n", nullptr,
+       "SMTP error: Timeout: no greeting from the server in 2 s"},
+      {"mute-quit", "starttls", "TIMEOUT=30\r\n", "tls: yes"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
@@ -184,14 +198,19 @@ TEST(Smtp, TlsSettingsAgainstServers) {
     // A later CAFILE line would not count: only the first key of a name does.
     world.smtpSettings = "SERVER=" + SmtpServerUrl(c.kind) + "\r\n" + settings +
                          "\r\nCAFILE=" + SmtpServerFile("ca.pem") + "\r\n";
+    const auto started = std::chrono::steady_clock::now();
     const Outcome outcome = RunRequest(world);
     const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
+    EXPECT_EQ(LastLine(outcome).rfind(c.line, 0), 0u) << LastLine(outcome);
+    if (std::string(c.tag) == "tls-try-not-offered") {
+      EXPECT_EQ(outcome.lines.end()[-2], "SMTP: no TLS: the server offers no STARTTLS");
+    }
+    // A QUIT without a reply holds the run 2 s at most.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     if (c.tls != nullptr) {
-      EXPECT_EQ(LastLine(outcome), "Sent successfully");
       ASSERT_EQ(mails.size(), 1u);
       EXPECT_EQ(mails[0].envelope[3], c.tls);
     } else {
-      EXPECT_EQ(LastLine(outcome).rfind("SMTP error: ", 0), 0u) << LastLine(outcome);
       EXPECT_TRUE(mails.empty());
       EXPECT_EQ(outcome.boxes, NotSentBox("!anna@example.com;bruno@example.com"));
     }
@@ -290,7 +309,7 @@ TEST(Smtp, FailuresLeaveNothingSent) {
     const char* kind;
     std::string settings;
     const char* recipients;
-    bool withSender;
+    int sender;        // 0: none; 1: the test's; 2: the test's, longer than its field
     const char* line;  // the whole last line, or its start when it ends with "*"
   } cases[] = {
       {"refused-recipient", "starttls", "", "!anna@example.com;refused@example.com", true,
@@ -315,12 +334,18 @@ TEST(Smtp, FailuresLeaveNothingSent) {
        "!anna@example.com", true, "SMTP error: TOKEN_URL is not an https:// URL: http://x/t"},
       {"oauth-no-tokens", "starttls", "USER=nobody@example.com\r\n" + oauth, "!anna@example.com",
        true, "SMTP error: not signed in to smtp://localhost:*"},
+      {"oauth-url-login", "starttls",
+       "TOKEN_URL=https://app:Secret-7@x/t\r\nUSER=u@example.com\r\n" + oauth, "!anna@example.com",
+       true, "SMTP error: TOKEN_URL must not hold a user or password"},
+      {"cut-sender", "starttls", "", "!anna@example.com", 2,
+       "SMTP error: MailFromEmail is longer than 100 characters"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = SmtpWorld(c.tag, c.kind, c.settings);
     if (c.settings.rfind("SERVER=", 0) == 0) world.smtpSettings = c.settings;
-    if (!c.withSender) world.senderEmail.clear();
+    if (c.sender == 0) world.senderEmail.clear();
+    if (c.sender == 2) world.senderEmail = std::string(101, 'x') + world.senderEmail;
     world.request.recipients = c.recipients;
     const Outcome outcome = RunRequest(world);
     const std::string line = c.line;
@@ -349,6 +374,20 @@ TEST(Smtp, AttachmentThatChangesIsNotDelivered) {
   const Outcome outcome = RunRequest(world);
   EXPECT_EQ(LastLine(outcome), "SMTP error: " + folder + "\\LISTINO.BIN changed while it was sent");
   EXPECT_TRUE(MailFrom(sender).empty());
+}
+
+// A connection that ends after the end of the mail, before its reply: the
+// server may have it, and the user is told so, not "not sent".
+TEST(Smtp, NoReplyToTheEndIsNoFailure) {
+  World world = SmtpWorld("close-after-dot", "starttls");
+  const Outcome outcome = RunRequest(world);
+  EXPECT_EQ(LastLine(outcome),
+            "SMTP error: no reply to the end of the mail: it may have been sent; ask before "
+            "sending it again");
+  std::string box = NotSentBox("!anna@example.com;bruno@example.com");
+  box.replace(box.find("Email not sent."), 15, "Email may have been sent.");
+  EXPECT_EQ(outcome.boxes, box);
+  EXPECT_EQ(MailFrom(SenderFor("close-after-dot")).size(), 1u);
 }
 
 // MailWait has no compose form over SMTP: the user is asked, and a No is no
@@ -404,18 +443,28 @@ TEST(Smtp, SignsInWithOAuthTokens) {
        "SMTP Auth: OAUTH2 (CLIENT_CREDENTIALS) as cc@example.com|OAuth token: from localhost|"
        "Sent successfully",
        "OAuth token: reused|Sent successfully", "login: XOAUTH2 cc@example.com"},
-      // 200 s are less than the five minutes a token must have left.
-      {"cc-short", "starttls", "GRANT=client_credentials", "", fetched, fetched,
-       "login: XOAUTH2 cc-short@example.com"},
+      // A token of 120 s is reused while half its lifetime is left.
+      {"cc-short", "starttls", "GRANT=client_credentials", "", fetched,
+       "OAuth token: reused|Sent successfully", "login: XOAUTH2 cc-short@example.com"},
+      // Revoked after its first use: refused when reused, then replaced once.
+      {"cc-revoked", "starttls", cc, "", fetched,
+       "OAuth token: reused|OAuth token: refused, getting a new one|" + std::string(fetched),
+       "login: XOAUTH2 cc-revoked@example.com"},
+      {"cc-unreadable", "starttls", cc, "<unreadable>",
+       "OAuth token: the stored tokens could not be read; replaced|" + std::string(fetched),
+       "OAuth token: reused|Sent successfully", "login: XOAUTH2 cc-unreadable@example.com"},
+      {"cc-bearer-only", "bearer", cc, "",
+       "SMTP error: the server offers no XOAUTH2 (it offers OAUTHBEARER): set SASL=OAUTHBEARER", "",
+       nullptr},
       // curl left to itself would pick CRAM-MD5 here.
       {"cc-cram", "cram", "SASL=OAUTHBEARER\r\nGRANT=CLIENT_CREDENTIALS", "", fetched, "",
        "login: OAUTHBEARER cc-cram@example.com"},
       // The second run refreshes with the refresh token the first stored.
-      {"rt-short-rotate", "starttls", rt, "seed-rt",
-       "SMTP Auth: OAUTH2 (REFRESH_TOKEN) as rt-short-rotate@example.com|" + rotated, rotated,
-       "login: XOAUTH2 rt-short-rotate@example.com"},
-      {"rt-big-short-rotate", "starttls", rt, "seed-" + std::string(4000, 'b'), rotated, rotated,
-       "login: XOAUTH2 rt-big-short-rotate@example.com"},
+      {"rt-once-rotate", "starttls", rt, "seed-rt",
+       "SMTP Auth: OAUTH2 (REFRESH_TOKEN) as rt-once-rotate@example.com|" + rotated, rotated,
+       "login: XOAUTH2 rt-once-rotate@example.com"},
+      {"rt-big-once-rotate", "starttls", rt, "seed-" + std::string(4000, 'b'), rotated, rotated,
+       "login: XOAUTH2 rt-big-once-rotate@example.com"},
       {"rt-revoked", "starttls", rt, "rt-revoked-long-ago",
        "SMTP error: OAuth: invalid_grant: AADSTS70000: The provided value for the 'refresh_token' "
        "is not valid. - sign in again (J6MailerCheck --sign-in)",

@@ -11,11 +11,14 @@ STATE/ports.txt ("kind port" lines):
   cram      the same, and CRAM-MD5, which curl left to itself prefers
   plain     offers no STARTTLS, and AUTH in the clear (as a careless server)
   smtps     TLS from the first byte, and AUTH
+  bearer    offers OAUTHBEARER alone
+  slow      greets 3 s late and answers EHLO 3 s late
+  tlsrefused offers STARTTLS and refuses it (454)
   silent    takes the connection and never says a word
   closed    a port nothing listens on
   https     /oauth/token, /oauth/device, /oauth/authorize (below); any other
             path answers an HTTPS POST with the status it names (/status/400;
-            else 200) and, as JSON, the method and the body as they arrived:
+            else 200), ?late=N seconds late and, as JSON, the method and the body as they arrived:
             {"method": ..., "form": ...}
 
 Every message taken is written to STATE/mail/<envelope sender>/<n>/:
@@ -25,15 +28,18 @@ message.eml (the bytes as received), headers.txt (each header decoded,
 UTF-8) and for each MIME part part-<i>.txt (its type, encoding and file
 name) and part-<i>.bin (its content decoded). Recipients whose address
 starts with "refused" are refused with 550. A sender starting "j6-late"
-gets the reply to the end of the data LATE seconds late. The files in
+gets the reply to the end of the data LATE seconds late; "j6-close" has the
+connection closed after the end of the data (the mail kept, no reply);
+"j6-mute" gets no reply to its QUIT. The files in
 STATE/shrink/<sender>/ are cut to half when that sender names a recipient.
 The one login is USER with PASSWORD below. The server ends by itself after LIFETIME seconds.
 
 OAuth: /oauth/token grants client_credentials (with CLIENT_SECRET) and
 refresh_token (one it issued or "seed-...", until revoked). Words in the
 client_id: "rotate" (a new refresh token, the used one revoked), "short"
-(access tokens of 200 s), "big" (refresh tokens of 4 kB), "slow" (a second
-late), "refused" (the SMTP server refuses its tokens, as Google does). Forms go
+(access tokens of 120 s), "once" (no lifetime given: not to be reused), "big" (refresh tokens of 4 kB), "slow" (a second
+late), "refused" (the SMTP server refuses its tokens, as Google does),
+"revoked" (an access token signs in once, then is revoked). Forms go
 to STATE/oauth/<client_id>.txt, tokens issued to STATE/oauth/issued.txt.
 For the one-time sign-in: /oauth/device gives device codes whose user signs
 in after one authorization_pending and one slow_down poll, and refuses a poll
@@ -70,6 +76,7 @@ SMTP.line_length_limit = 16384  # an XOAUTH2 line with a token of a few kB
 CLIENT_SECRET = "Cl+ient&secret=7 \u00e8"
 
 ACCESS = {}  # access token -> (client_id, expiry)
+USED = set()  # access tokens of "revoked" clients that signed in
 REFRESH, REVOKED = set(), set()
 DEVICE = {}  # device code -> {client, polls, due, interval}
 CODES = {}  # authorization code -> (client, redirect_uri, code_challenge)
@@ -114,7 +121,9 @@ def sasl_fields(text):
 async def bearer(server, mechanism, user, auth):
     token = auth[7:] if auth.startswith("Bearer ") else ""
     client, expiry = ACCESS.get(token, ("", 0))
-    if expiry > time.time() and "refused" not in client:
+    revoked = "revoked" in client and token in USED
+    if expiry > time.time() and "refused" not in client and not revoked:
+        USED.add(token)
         return AuthResult(success=True, auth_data="%s %s" % (mechanism, user))
     await server.challenge_auth('{"status": "401", "schemes": "Bearer", '
                                 '"scope": "https://mail.google.com/"}')
@@ -153,9 +162,15 @@ class Recorder:
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
+    async def handle_QUIT(self, server, session, envelope):
+        if getattr(session, "mute", False):
+            await asyncio.sleep(LIFETIME)
+        return MISSING
+
     async def handle_DATA(self, server, session, envelope):
         if envelope.mail_from.startswith("j6-late"):
             await asyncio.sleep(LATE)
+        session.mute = envelope.mail_from.startswith("j6-mute")
         folder = os.path.join(self.mail, envelope.mail_from)
         os.makedirs(folder, exist_ok=True)
         number = len(os.listdir(folder)) + 1
@@ -179,6 +194,8 @@ class Recorder:
         record_message(envelope.original_content, work)
         # The test reads the folder only once it is whole.
         os.rename(work, target)
+        if envelope.mail_from.startswith("j6-close"):
+            server.transport.close()
         return "250 Message accepted for delivery"
 
 
@@ -195,6 +212,30 @@ def record_message(content, folder):
             out.write("filename: %s\n" % (part.get_filename() or ""))
         with open(os.path.join(folder, "part-%d.bin" % index), "wb") as out:
             out.write(part.get_payload(decode=True) or b"")
+
+
+class Misbehaving(SMTP):
+    """A server of one of the kinds that misbehave."""
+
+    def __init__(self, kind, *args, **kwargs):
+        self.kind, self.greeted = kind, False
+        super().__init__(*args, **kwargs)
+
+    async def push(self, status):
+        if self.kind == "slow" and not self.greeted and str(status).startswith("220 "):
+            self.greeted = True
+            await asyncio.sleep(3)
+        return await super().push(status)
+
+    async def smtp_EHLO(self, hostname):
+        if self.kind == "slow":
+            await asyncio.sleep(3)
+        return await super().smtp_EHLO(hostname)
+
+    async def smtp_STARTTLS(self, arg):
+        if self.kind == "tlsrefused":
+            return await self.push("454 4.7.0 TLS not available due to temporary reason")
+        return await super().smtp_STARTTLS(arg)
 
 
 def authenticate(server, session, envelope, mechanism, auth_data):
@@ -220,7 +261,7 @@ async def token_endpoint(state, form):
     client = form.get("client_id", "")
     record(state, client.replace("/", "_") + ".txt", json.dumps(form))
     await asyncio.sleep(1 if "slow" in client else 0)
-    answer = {"token_type": "Bearer", "expires_in": 200 if "short" in client else 3600}
+    answer = {"token_type": "Bearer", "expires_in": 120 if "short" in client else 3600}
     grant, used = form.get("grant_type"), form.get("refresh_token", "")
     if grant == "client_credentials" and form.get("client_secret") != CLIENT_SECRET:
         return 401, {"error": "invalid_client", "error_description": "AADSTS7000215: bad secret"}
@@ -240,6 +281,8 @@ async def token_endpoint(state, form):
         REFRESH.add(answer["refresh_token"])
     answer["access_token"] = record(state, "issued.txt", "at-" + secrets.token_hex(24))
     ACCESS[answer["access_token"]] = (client, time.time() + answer["expires_in"])
+    if "once" in client:
+        del answer["expires_in"]
     return 200, answer
 
 
@@ -316,6 +359,7 @@ async def https(state, reader, writer):
         status, answer, *headers = await ROUTES[path](state, form) + ([],)
     else:
         status = int(path[8:]) if path.startswith("/status/") else 200
+        await asyncio.sleep(int(dict(urllib.parse.parse_qsl(query)).get("late", 0)))
         answer = {"method": method, "form": body.decode("latin-1")}
     answer = json.dumps(answer).encode()
     extra = "".join("%s: %s\r\n" % header for header in headers[0]).encode()
@@ -337,16 +381,21 @@ async def serve(state):
     context.load_cert_chain(os.path.join(state, "server.pem"), os.path.join(state, "server.key"))
     recorder = Recorder(state)
 
-    def smtp(tls, exclude=("CRAM-MD5",)):
-        return lambda: SMTP(recorder, hostname="localhost", tls_context=tls,
-                            authenticator=authenticate, data_size_limit=DATA_LIMIT,
-                            auth_require_tls=tls is not None, auth_exclude_mechanism=exclude)
+    def smtp(tls, exclude=("CRAM-MD5",), kind=""):
+        return lambda: Misbehaving(kind, recorder, hostname="localhost", tls_context=tls,
+                                   authenticator=authenticate, data_size_limit=DATA_LIMIT,
+                                   auth_require_tls=tls is not None,
+                                   auth_exclude_mechanism=exclude)
 
     loop = asyncio.get_running_loop()
     servers = {
         "starttls": await loop.create_server(smtp(context), "127.0.0.1", 0),
         "cram": await loop.create_server(smtp(context, ()), "127.0.0.1", 0),
         "plain": await loop.create_server(smtp(None), "127.0.0.1", 0),
+        "bearer": await loop.create_server(
+            smtp(context, ("CRAM-MD5", "XOAUTH2", "PLAIN", "LOGIN")), "127.0.0.1", 0),
+        "slow": await loop.create_server(smtp(context, kind="slow"), "127.0.0.1", 0),
+        "tlsrefused": await loop.create_server(smtp(context, kind="tlsrefused"), "127.0.0.1", 0),
         "smtps": await loop.create_server(smtp(None), "127.0.0.1", 0, ssl=context),
         "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
         "https": await asyncio.start_server(lambda r, w: https(state, r, w), "127.0.0.1", 0,
