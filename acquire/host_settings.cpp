@@ -68,7 +68,9 @@ std::int32_t PortFromText(std::string_view text) {
 bool LoadNetworkSettings(RunState& run) {
   const char* out = run.outRoot.c_str();
   ReadSetting("Mail", "MailFromName", run.senderName, out, "", 100);
-  ReadSetting("Mail", "MailFromEmail", run.senderEmail, out, "", 100);
+  std::size_t senderLength = 0;
+  ReadSetting("Mail", "MailFromEmail", run.senderEmail, out, "", 100, &senderLength);
+  run.senderEmailCut = senderLength > 100;
 
   FixedString<10> scratch;
   ReadSetting("NetWork", "PortNo", scratch, out, "8000", 10);

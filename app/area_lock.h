@@ -9,12 +9,12 @@
 #include <string_view>
 
 #include "platform/named_lock.h"
+#include "run/run_state.h"
 
 namespace j6 {
 
-/// How long a run waits for the run of the same area before it gives up: a
-/// compose form may stay open that long.
-constexpr std::uint32_t kAreaWaitMilliseconds = 10 * 60 * 1000;
+/// How long a run waits for the run of the same area before it gives up.
+constexpr std::uint32_t kAreaWaitMilliseconds = kOtherRunWaitMilliseconds;
 
 /// The lock of an area is named after its area file as the file system
 /// names it: without the trailing blanks and dots Windows drops, in upper

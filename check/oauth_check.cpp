@@ -57,12 +57,13 @@ bool CheckClientSecret(const SmtpSettings& smtp, oauth::Grant grant, Report& rep
 
 bool CheckSignedIn(const SmtpSettings& smtp, Report& report) {
   oauth::Tokens tokens;
-  bool found = false;
   std::string error;
-  if (!oauth::LoadTokens(smtp, &tokens, &found, &error)) {
-    report.Fail(error);
+  const oauth::StoredTokens stored = oauth::LoadTokens(smtp, &tokens, &error);
+  if (stored == oauth::StoredTokens::kUnreadable) {
+    report.Fail(error + ": run J6MailerCheck --sign-in to replace them");
     return false;
   }
+  const bool found = stored == oauth::StoredTokens::kFound;
   const std::string who = Text(smtp.server.view()) + " as " + Text(smtp.user.view());
   if (!found || tokens.refreshToken.empty()) {
     report.Fail("not signed in to " + who + " with this TOKEN_URL and CLIENT_ID: run " +
@@ -80,7 +81,11 @@ bool CheckTokenEndpoint(const SmtpSettings& smtp, Report& report) {
   const bool obtained = oauth::RenewAccessToken(smtp, &token, &told, &error);
   for (char& c : token) c = '\0';
   if (!obtained) {
-    report.Fail("token endpoint " + oauth::HostOf(smtp.tokenUrl.view()) + ": " + error);
+    // The host once: the run's text may name it already.
+    const std::string host = oauth::HostOf(smtp.tokenUrl.view());
+    const std::string named = "OAuth: " + host + ": ";
+    if (error.rfind(named, 0) == 0) error.erase(0, named.size());
+    report.Fail("token endpoint " + host + ": " + error);
     return false;
   }
   report.Ok("the token endpoint " + told.host +

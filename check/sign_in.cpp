@@ -111,6 +111,7 @@ bool Keep(const SmtpSettings& smtp, const oauth::EndpointAnswer& answer, std::in
   tokens.accessToken = answer.accessToken;
   tokens.expiresAt =
       answer.expiresIn > 0 && !answer.accessToken.empty() ? asked + answer.expiresIn : 0;
+  tokens.lifetime = tokens.expiresAt != 0 ? answer.expiresIn : 0;
   tokens.tokenUrl = std::string(smtp.tokenUrl.view());
   tokens.clientId = std::string(smtp.clientId.view());
   tokens.scope = std::string(smtp.scope.view());

@@ -53,6 +53,8 @@ void CheckSmtp(const RunState& run, Report& report) {
   const std::string sender(!run.senderEmail.empty() ? run.senderEmail.view() : smtp.from.view());
   if (sender.empty()) {
     report.Fail(std::string("no sender address (MailFromEmail, else FROM of [SMTP]): ") + kNotSent);
+  } else if (run.senderEmailCut) {
+    report.Fail(std::string("MailFromEmail is longer than 100 characters: ") + kNotSent);
   } else {
     report.Ok("mail goes from " + sender);
   }

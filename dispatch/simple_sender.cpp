@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dispatch/sender.h"
+#include "mail/address.h"
 #include "platform/dynamic_library.h"
 #include "platform/simple_mapi_abi.h"
 #include "run/run_log.h"
@@ -46,6 +47,34 @@ char* Kept(std::string text) {
 
 char* SmtpAddress(std::string_view address) { return Kept("SMTP:" + std::string(address)); }
 
+/// Whether the piece is an address alone, as the split left it: blanks and
+/// tabs at its ends aside, what ReadRecipient makes of it.
+bool IsPlainPiece(std::string_view piece, const mail::Recipient& read) {
+  const std::size_t first = piece.find_first_not_of(" \t");
+  const std::size_t last = piece.find_last_not_of(" \t");
+  return read.name.empty() && first != std::string_view::npos &&
+         piece.substr(first, last - first + 1) == read.address;
+}
+
+/// A piece as MAPI32 is handed it. A plain address piece is the name, and
+/// "SMTP:" and the piece the address, as MAPI32 has always been handed it
+/// (a blank after a separator included: the host's tools may rely on it);
+/// "Name <address>" and "SMTP:address" are read as the other hand-overs read
+/// them.
+mapi::MapiRecipDesc Recipient(char* piece) {
+  mapi::MapiRecipDesc recipient{};
+  recipient.ulRecipClass = mapi::kMapiTo;
+  recipient.lpszName = piece;
+  const mail::Recipient read = mail::ReadRecipient(piece);
+  if (IsPlainPiece(piece, read)) {
+    if (std::strchr(piece, '@') != nullptr) recipient.lpszAddress = SmtpAddress(piece);
+    return recipient;
+  }
+  recipient.lpszName = Kept(read.name.empty() ? read.address : read.name);
+  if (read.address.find('@') != std::string::npos) recipient.lpszAddress = SmtpAddress(read.address);
+  return recipient;
+}
+
 /// The result as the log prints it: a Windows long, 32-bit and signed.
 long AsLong(mapi::ULONG result) { return static_cast<long>(static_cast<std::int32_t>(result)); }
 
@@ -81,14 +110,7 @@ class SimpleSender final : public Sender {
       originator.lpszAddress = SmtpAddress(run.senderEmail.view());
       message.lpOriginator = &originator;
     }
-    // Each piece as split is the name; MAPI32 has always been handed them so.
-    for (char* piece : parts.recipients) {
-      mapi::MapiRecipDesc recipient{};
-      recipient.ulRecipClass = mapi::kMapiTo;
-      recipient.lpszName = piece;
-      if (std::strchr(piece, '@') != nullptr) recipient.lpszAddress = SmtpAddress(piece);
-      recipients.push_back(recipient);
-    }
+    for (char* piece : parts.recipients) recipients.push_back(Recipient(piece));
     message.nRecipCount = static_cast<mapi::ULONG>(recipients.size());
     message.lpRecips = recipients.empty() ? nullptr : recipients.data();
     message.lpszSubject = run.subject.data();

@@ -41,7 +41,8 @@ bool IsLabel(std::string_view text) {
 bool IsDomainName(std::string_view text) {
   for (std::size_t start = 0;;) {
     const std::size_t dot = text.find('.', start);
-    if (!IsLabel(text.substr(start, dot - start))) return false;
+    const std::string_view label = text.substr(start, dot - start);
+    if (label.size() > 63 || !IsLabel(label)) return false;  // RFC 1035 2.3.4
     if (dot == std::string_view::npos) return true;
     start = dot + 1;
   }

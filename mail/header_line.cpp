@@ -142,7 +142,13 @@ void HeaderLine::AddUnit(std::string_view text) {
   }
 }
 
-void HeaderLine::AddDisplayName(std::string_view name) {
+void HeaderLine::AddDisplayName(std::string_view given) {
+  // A control character has no place in a phrase, even encoded: parsers
+  // refuse a From: or To: that holds one.
+  std::string name(given);
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') c = ' ';
+  }
   if (IsPlainHeaderText(name)) {
     AddUnit(QuotedString(name));
     return;

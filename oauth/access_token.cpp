@@ -1,5 +1,7 @@
 #include "oauth/access_token.h"
 
+#include <algorithm>
+
 #include "oauth/endpoint.h"
 #include "oauth/settings.h"
 #include "oauth/token_store.h"
@@ -11,15 +13,26 @@ namespace j6::oauth {
 
 namespace {
 
-// Room for a run that is refreshing: its request's time limit, and more.
-constexpr std::uint32_t kLockSlackMilliseconds = 30 * 1000;
-
 constexpr const char* kSignInAgain = "sign in again (J6MailerCheck --sign-in)";
 
+/// What a run may take from the store.
+struct Wanted {
+  bool mayReuse = true;
+  std::string refused;  // an access token the server refused: never reused
+};
+
+/// The lesser of five minutes and half the token's lifetime, where the
+/// entry knows it (entries written before it was kept: five minutes).
+std::int64_t ReuseMargin(const Tokens& tokens) {
+  if (tokens.lifetime <= 0) return kReuseMarginSeconds;
+  return std::min(kReuseMarginSeconds, tokens.lifetime / 2);
+}
+
 /// A stored access token for these settings' scope, valid long enough.
-bool Reusable(const Tokens& tokens, const SmtpSettings& smtp, std::int64_t now) {
-  return !tokens.accessToken.empty() && tokens.scope == smtp.scope.view() &&
-         tokens.expiresAt - now >= kReuseMarginSeconds;
+bool Reusable(const Tokens& tokens, const SmtpSettings& smtp, const Wanted& wanted,
+              std::int64_t now) {
+  return wanted.mayReuse && !tokens.accessToken.empty() && tokens.accessToken != wanted.refused &&
+         tokens.scope == smtp.scope.view() && tokens.expiresAt - now >= ReuseMargin(tokens);
 }
 
 std::string NotSignedIn(const SmtpSettings& smtp) {
@@ -55,11 +68,19 @@ bool Refused(const EndpointAnswer& answer, std::string* error) {
   return true;
 }
 
-/// Asks TOKEN_URL for a new access token and stores what it gives.
+/// Asks TOKEN_URL for a new access token and stores what it gives. The
+/// store is made ready first: an endpoint that rotates refresh tokens
+/// revokes the old one as it answers, so an answer that could not be kept
+/// would leave the user signed out.
 bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* report,
            std::string* error) {
   if (grant == Grant::kRefreshToken && tokens->refreshToken.empty()) {
     *error = NotSignedIn(smtp);
+    return false;
+  }
+  platform::PendingSecret pending;
+  if (!BeginStoringTokens(smtp, &pending, error)) {
+    *error = "OAuth: " + *error;
     return false;
   }
   // Before the request: the token's lifetime runs from the endpoint's answer.
@@ -80,10 +101,11 @@ bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* r
   tokens->accessToken = answer.accessToken;
   // Without a lifetime the token is used once.
   tokens->expiresAt = answer.expiresIn > 0 ? now + answer.expiresIn : 0;
+  tokens->lifetime = answer.expiresIn > 0 ? answer.expiresIn : 0;
   tokens->tokenUrl = url;
   tokens->clientId = std::string(smtp.clientId.view());
   tokens->scope = std::string(smtp.scope.view());
-  if (!StoreTokens(smtp, *tokens, error)) {
+  if (!FinishStoringTokens(&pending, *tokens, error)) {
     *error = "OAuth: " + *error;
     return false;
   }
@@ -93,16 +115,28 @@ bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* r
 }
 
 /// The stored tokens; a stored access token that can be reused, when it
-/// may be, is `*token`.
-bool LoadOrReuse(const SmtpSettings& smtp, bool mayReuse, Tokens* tokens, std::string* token,
-                 TokenReport* report, std::string* error) {
-  bool found = false;
-  if (!LoadTokens(smtp, tokens, &found, error)) {
-    *error = "OAuth: " + *error;
-    return false;
+/// may be, is `*token`. An entry that cannot be read is replaced where no
+/// refresh token can be lost by it (client credentials): the app gets a
+/// new token.
+bool LoadOrReuse(const SmtpSettings& smtp, Grant grant, const Wanted& wanted, Tokens* tokens,
+                 std::string* token, TokenReport* report, std::string* error) {
+  switch (LoadTokens(smtp, tokens, error)) {
+    case StoredTokens::kFound:
+      break;
+    case StoredTokens::kNone:
+      *tokens = Tokens{};
+      return true;
+    case StoredTokens::kUnreadable:
+      if (grant != Grant::kClientCredentials) {
+        *error = "OAuth: " + *error;
+        return false;
+      }
+      if (!report->replaced) LogLine("OAuth token: the stored tokens could not be read; replaced");
+      report->replaced = true;
+      *tokens = Tokens{};
+      return true;
   }
-  if (!found) *tokens = Tokens{};
-  if (mayReuse && found && Reusable(*tokens, smtp, platform::NowUtcSeconds())) {
+  if (Reusable(*tokens, smtp, wanted, platform::NowUtcSeconds())) {
     *token = tokens->accessToken;
     report->reused = true;
     LogLine("OAuth token: reused");
@@ -110,8 +144,8 @@ bool LoadOrReuse(const SmtpSettings& smtp, bool mayReuse, Tokens* tokens, std::s
   return true;
 }
 
-bool Obtain(const SmtpSettings& smtp, bool mayReuse, std::string* token, TokenReport* report,
-            std::string* error) {
+bool Obtain(const SmtpSettings& smtp, const Wanted& wanted, std::string* token,
+            TokenReport* report, std::string* error) {
   OAuthSettings settings;
   if (!ReadOAuthSettings(smtp, &settings, error)) return false;
   TokenReport ignored;
@@ -119,16 +153,16 @@ bool Obtain(const SmtpSettings& smtp, bool mayReuse, std::string* token, TokenRe
   *told = TokenReport{};
   Tokens tokens;
   token->clear();
-  if (!LoadOrReuse(smtp, mayReuse, &tokens, token, told, error)) return false;
+  if (!LoadOrReuse(smtp, settings.grant, wanted, &tokens, token, told, error)) return false;
   if (told->reused) return true;
   // Another run may be refreshing: it has stored its tokens once it lets go.
+  // It is waited for as long as a run waits for another run of its area.
   platform::NamedLock lock;
-  const auto wait = static_cast<std::uint32_t>(smtp.timeoutSeconds) * 1000 + kLockSlackMilliseconds;
-  if (!LockTokens(smtp, wait, &lock, error)) {
+  if (!LockTokens(smtp, kOtherRunWaitMilliseconds, &lock, error)) {
     *error = "OAuth: " + *error;
     return false;
   }
-  if (!LoadOrReuse(smtp, mayReuse, &tokens, token, told, error)) return false;
+  if (!LoadOrReuse(smtp, settings.grant, wanted, &tokens, token, told, error)) return false;
   if (told->reused) return true;
   if (!Fetch(smtp, settings.grant, &tokens, told, error)) return false;
   *token = tokens.accessToken;
@@ -139,12 +173,18 @@ bool Obtain(const SmtpSettings& smtp, bool mayReuse, std::string* token, TokenRe
 
 bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
                        std::string* error) {
-  return Obtain(smtp, true, token, report, error);
+  return Obtain(smtp, Wanted{}, token, report, error);
 }
 
 bool RenewAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
                       std::string* error) {
-  return Obtain(smtp, false, token, report, error);
+  return Obtain(smtp, Wanted{false, {}}, token, report, error);
+}
+
+bool ReplaceRefusedToken(const SmtpSettings& smtp, const std::string& refused, std::string* token,
+                         TokenReport* report, std::string* error) {
+  LogLine("OAuth token: refused, getting a new one");
+  return Obtain(smtp, Wanted{true, refused}, token, report, error);
 }
 
 }  // namespace j6::oauth

@@ -82,7 +82,8 @@ bool ParseEndpointAnswer(long status, std::string_view body, EndpointAnswer* ans
 std::string TokensText(const Tokens& tokens) {
   const Json json = {{"refresh_token", tokens.refreshToken}, {"access_token", tokens.accessToken},
                      {"expires_at", tokens.expiresAt},       {"token_url", tokens.tokenUrl},
-                     {"client_id", tokens.clientId},         {"scope", tokens.scope}};
+                     {"client_id", tokens.clientId},         {"scope", tokens.scope},
+                     {"lifetime", tokens.lifetime}};
   // Replaced, not thrown at, should a setting not be UTF-8.
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -97,6 +98,8 @@ bool ParseTokens(std::string_view text, Tokens* tokens, std::string* error) {
   ReadText(json, "refresh_token", &tokens->refreshToken);
   ReadText(json, "access_token", &tokens->accessToken);
   ReadNumber(json, "expires_at", kLatestTime, &tokens->expiresAt);
+  // Absent in entries written before it was kept: 0, the five-minute rule.
+  ReadNumber(json, "lifetime", kLongestSeconds, &tokens->lifetime);
   ReadText(json, "token_url", &tokens->tokenUrl);
   ReadText(json, "client_id", &tokens->clientId);
   ReadText(json, "scope", &tokens->scope);

@@ -16,6 +16,11 @@ bool Needs(std::string_view value, const char* key, std::string* error) {
 
 /// An empty URL passes: whether it is needed is asked elsewhere.
 bool HttpsOrEmpty(std::string_view url, const char* key, std::string* error) {
+  if (UrlHoldsLogin(url)) {
+    // curl would send it, and the log and the check would show it.
+    *error = std::string(key) + " must not hold a user or password";
+    return false;
+  }
   if (url.empty() || IsHttpsUrl(url)) return true;
   *error = std::string(key) + " is not an https:// URL: " + std::string(url);
   return false;
@@ -83,6 +88,12 @@ std::string HostOf(std::string_view url) {
   const std::size_t close = rest.rfind(']');
   const std::size_t colon = rest.find(':', close == std::string_view::npos ? 0 : close);
   return std::string(rest.substr(0, colon));
+}
+
+bool UrlHoldsLogin(std::string_view url) {
+  const std::size_t scheme = url.find("://");
+  const std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  return rest.substr(0, rest.find_first_of("/?#")).find('@') != std::string_view::npos;
 }
 
 bool IsHttpsUrl(std::string_view url) {

@@ -28,27 +28,43 @@ std::string TokenSecretName(const SmtpSettings& smtp) {
   return name;
 }
 
-bool LoadTokens(const SmtpSettings& smtp, Tokens* tokens, bool* found, std::string* error) {
-  *found = false;
+StoredTokens LoadTokens(const SmtpSettings& smtp, Tokens* tokens, std::string* error) {
   std::string text;
   std::string why;
   switch (platform::ReadSecret(TokenSecretName(smtp), &text, &why)) {
     case platform::SecretRead::kNone:
-      return true;
+      return StoredTokens::kNone;
     case platform::SecretRead::kFailed:
       *error = "cannot read the stored tokens: " + why;
-      return false;
+      return StoredTokens::kUnreadable;
     case platform::SecretRead::kFound:
       break;
   }
-  if (!ParseTokens(text, tokens, error)) return false;
-  *found = tokens->tokenUrl == smtp.tokenUrl.view() && tokens->clientId == smtp.clientId.view();
-  return true;
+  if (!ParseTokens(text, tokens, error)) return StoredTokens::kUnreadable;
+  const bool ours =
+      tokens->tokenUrl == smtp.tokenUrl.view() && tokens->clientId == smtp.clientId.view();
+  return ours ? StoredTokens::kFound : StoredTokens::kNone;
 }
 
 bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error) {
+  platform::PendingSecret pending;
+  return BeginStoringTokens(smtp, &pending, error) &&
+         FinishStoringTokens(&pending, tokens, error);
+}
+
+bool BeginStoringTokens(const SmtpSettings& smtp, platform::PendingSecret* pending,
+                        std::string* error) {
   std::string why;
-  if (platform::WriteSecret(TokenSecretName(smtp), TokensText(tokens), &why)) return true;
+  if (pending->Begin(TokenSecretName(smtp), &why)) return true;
+  const std::string folder = pending->folder().empty() ? "the secrets' folder" : pending->folder();
+  *error = "cannot store tokens in " + folder + ": " + why;
+  return false;
+}
+
+bool FinishStoringTokens(platform::PendingSecret* pending, const Tokens& tokens,
+                         std::string* error) {
+  std::string why;
+  if (pending->Commit(TokensText(tokens), &why)) return true;
   *error = "cannot store the tokens: " + why;
   return false;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/named_lock.h"
+#include "platform/secret_store.h"
 #include "run/run_state.h"
 
 namespace j6::oauth {
@@ -19,20 +20,35 @@ struct Tokens {
   std::int64_t expiresAt = 0;  // of the access token, UTC seconds; 0: not to be reused
   // The settings they were obtained with.
   std::string tokenUrl, clientId, scope;
+  std::int64_t lifetime = 0;  // the access token's, as the endpoint gave it; 0: not known
 };
 
 /// The name of the secret that keeps the tokens of SERVER and USER:
 /// "oauth-" and a digest of both, since a secret's name is short and plain.
 std::string TokenSecretName(const SmtpSettings& smtp);
 
-/// The stored tokens of SERVER and USER. `*found` is false when none are
-/// stored, or they were obtained for another TOKEN_URL or CLIENT_ID (not
-/// signed in, for these settings). False, with the reason, when the store
-/// cannot be read.
-bool LoadTokens(const SmtpSettings& smtp, Tokens* tokens, bool* found, std::string* error);
+enum class StoredTokens {
+  kFound,
+  kNone,        // none stored, or for another TOKEN_URL or CLIENT_ID
+  kUnreadable,  // the reason is in the error
+};
+
+/// The stored tokens of SERVER and USER. kNone when none are stored, or they
+/// were obtained for another TOKEN_URL or CLIENT_ID (not signed in, for these
+/// settings).
+StoredTokens LoadTokens(const SmtpSettings& smtp, Tokens* tokens, std::string* error);
 
 /// Stores `tokens` for SERVER and USER, replacing what was stored.
 bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error);
+
+/// The first half of StoreTokens, made before the tokens are asked for, so
+/// that none are asked for that could not be kept: false, with "cannot store
+/// tokens in <folder>: <reason>", when the store cannot take them.
+bool BeginStoringTokens(const SmtpSettings& smtp, platform::PendingSecret* pending,
+                        std::string* error);
+/// The second half: stores `tokens` where BeginStoringTokens made room.
+bool FinishStoringTokens(platform::PendingSecret* pending, const Tokens& tokens,
+                         std::string* error);
 
 /// Takes the lock of the tokens of SERVER and USER, waiting up to
 /// `milliseconds` for a run that holds it; held until `lock` goes. False,

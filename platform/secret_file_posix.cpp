@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/posix_file.h"
 #include "platform/posix_path.h"
@@ -42,19 +43,32 @@ bool Folder(std::string* folder, std::string* error) {
   return true;
 }
 
-bool Write(const std::string& file, const std::string& /*name*/, std::string_view secret,
-           std::string* error) {
+bool MakeTemporary(const std::string& file, std::string* temporary, std::string* error) {
   const std::size_t slash = file.rfind('/');
-  const std::string folder = file.substr(0, slash + 1);
-  std::string temporary = folder + ".tmp-" + file.substr(slash + 1) + "-XXXXXX";
-  const int fd = mkstemp(temporary.data());
+  *temporary = file.substr(0, slash + 1) + ".tmp-" + file.substr(slash + 1) + "-XXXXXX";
+  const int fd = mkstemp(temporary->data());
   if (fd < 0) {
-    *error = SystemError("cannot make a file beside", file);
+    *error = std::strerror(errno);
+    temporary->clear();
     return false;
   }
-  bool ok = fchmod(fd, 0600) == 0 && WriteAll(fd, secret) && fsync(fd) == 0;
+  if (fchmod(fd, 0600) != 0) {
+    *error = std::strerror(errno);
+    close(fd);
+    unlink(temporary->c_str());
+    temporary->clear();
+    return false;
+  }
+  close(fd);
+  return true;
+}
+
+bool Replace(const std::string& temporary, const std::string& file, const std::string& /*name*/,
+             std::string_view secret, std::string* error) {
+  const int fd = open(temporary.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  bool ok = fd >= 0 && WriteAll(fd, secret) && fsync(fd) == 0;
   if (!ok) *error = SystemError("cannot write", temporary);
-  if (close(fd) != 0 && ok) {
+  if (fd >= 0 && close(fd) != 0 && ok) {
     *error = SystemError("cannot write", temporary);
     ok = false;
   }
@@ -68,6 +82,7 @@ bool Write(const std::string& file, const std::string& /*name*/, std::string_vie
   }
   // The new name lasts once the folder is on disk: a refresh token replaced
   // by a rotated one must not come back after a crash.
+  const std::string folder = file.substr(0, file.rfind('/') + 1);
   const int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (directory >= 0) {
     fsync(directory);

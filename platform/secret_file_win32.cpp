@@ -82,30 +82,44 @@ bool Folder(std::string* folder, std::string* error) {
   return true;
 }
 
-bool Write(const std::string& file, const std::string& name, std::string_view secret,
-           std::string* error) {
+bool MakeTemporary(const std::string& file, std::string* temporary, std::string* error) {
+  const std::wstring target = WideFromUtf8(file);
+  const std::size_t slash = target.rfind(L'\\');
+  const std::wstring path = target.substr(0, slash + 1) + L".tmp-" + target.substr(slash + 1) +
+                            L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(GetCurrentThreadId());
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    *error = SystemMessage(GetLastError());
+    return false;
+  }
+  CloseHandle(handle);
+  *temporary = Utf8FromWide(path);
+  return true;
+}
+
+bool Replace(const std::string& temporary, const std::string& file, const std::string& name,
+             std::string_view secret, std::string* error) {
+  const std::wstring path = WideFromUtf8(temporary);
   DATA_BLOB plain = Blob(secret);
   DATA_BLOB entropy = Blob(name);
   DATA_BLOB sealed{};
   if (!CryptProtectData(&plain, L"J6Mailer", &entropy, nullptr, nullptr, kNoPrompt, &sealed)) {
     *error = "cannot encrypt the secret: " + SystemMessage(GetLastError());
+    DeleteFileW(path.c_str());
     return false;
   }
-  const std::wstring target = WideFromUtf8(file);
-  const std::size_t slash = target.rfind(L'\\');
-  const std::wstring temporary = target.substr(0, slash + 1) + L".tmp-" + target.substr(slash + 1) +
-                                 L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(GetCurrentThreadId());
   DWORD code = 0;
-  bool ok = WriteNewFile(temporary, sealed, &code);
+  bool ok = WriteNewFile(path, sealed, &code);
   LocalFree(sealed.pbData);
-  if (!ok) *error = Failure("cannot write", Utf8FromWide(temporary), code);
-  if (ok && !MoveFileExW(temporary.c_str(), target.c_str(),
+  if (!ok) *error = Failure("cannot write", temporary, code);
+  if (ok && !MoveFileExW(path.c_str(), WideFromUtf8(file).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     *error = Failure("cannot rename the new secret to", file, GetLastError());
     ok = false;
   }
-  if (!ok) DeleteFileW(temporary.c_str());
+  if (!ok) DeleteFileW(path.c_str());
   return ok;
 }
 

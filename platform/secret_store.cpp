@@ -3,6 +3,8 @@
 #include "platform/secret_store.h"
 
 #include "platform/ascii.h"
+#include <utility>
+
 #include "platform/secret_file.h"
 
 namespace j6::platform {
@@ -42,9 +44,31 @@ bool SecretFile(const std::string& name, std::string* path, std::string* error) 
   return true;
 }
 
+PendingSecret::~PendingSecret() {
+  std::string ignored;
+  if (!temporary_.empty()) secret::Remove(temporary_, &ignored);
+}
+
+bool PendingSecret::Begin(const std::string& name, std::string* error) {
+  name_ = name;
+  if (!SecretFile(name, &file_, error)) return false;
+  folder_ = file_.substr(0, file_.find_last_of("/\\") + 1);
+  return secret::MakeTemporary(file_, &temporary_, error);
+}
+
+bool PendingSecret::Commit(std::string_view secret, std::string* error) {
+  if (temporary_.empty()) {
+    *error = "nothing was begun";
+    return false;
+  }
+  const std::string temporary = std::move(temporary_);
+  temporary_.clear();
+  return secret::Replace(temporary, file_, OneCase(name_), secret, error);
+}
+
 bool WriteSecret(const std::string& name, std::string_view secret, std::string* error) {
-  std::string file;
-  return SecretFile(name, &file, error) && secret::Write(file, OneCase(name), secret, error);
+  PendingSecret pending;
+  return pending.Begin(name, error) && pending.Commit(secret, error);
 }
 
 SecretRead ReadSecret(const std::string& name, std::string* secret, std::string* error) {

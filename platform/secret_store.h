@@ -33,6 +33,31 @@ bool IsSecretName(std::string_view name);
 /// False, with the reason in `*error`, when it is not stored.
 bool WriteSecret(const std::string& name, std::string_view secret, std::string* error);
 
+/// A secret about to be replaced by something not yet obtained: its
+/// temporary file is made first, so that a caller learns that the store
+/// cannot take it before it asks for what it would store (a server that
+/// rotates a refresh token revokes the old one as it answers). A pending
+/// secret not committed leaves nothing behind.
+class PendingSecret {
+ public:
+  PendingSecret() = default;
+  ~PendingSecret();
+  PendingSecret(const PendingSecret&) = delete;
+  PendingSecret& operator=(const PendingSecret&) = delete;
+
+  /// Makes the temporary file of `name`. False, with the reason in
+  /// `*error`, when the store cannot take it; `folder()` names where it
+  /// would be, when that is known.
+  bool Begin(const std::string& name, std::string* error);
+  /// Stores `secret` under the name Begin took, replacing what was stored.
+  bool Commit(std::string_view secret, std::string* error);
+
+  const std::string& folder() const { return folder_; }
+
+ private:
+  std::string name_, file_, temporary_, folder_;
+};
+
 /// The secret stored under `name`, into `*secret`.
 SecretRead ReadSecret(const std::string& name, std::string* secret, std::string* error);
 

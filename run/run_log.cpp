@@ -15,6 +15,12 @@ std::string ShowLineBreaks(std::string_view text, LineBreaks breaks) {
       shown += "\\r";
     } else if (c == '\n' && breaks == LineBreaks::kShown) {
       shown += "\\n";
+    } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') || c == '\x7f') {
+      // ESC and the like from a server's reply would drive a terminal that
+      // shows the log. Bytes 0x80 to 0x9F are Windows-1252 text and stay.
+      static constexpr char kHex[] = "0123456789abcdef";
+      const auto byte = static_cast<unsigned char>(c);
+      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
     } else {
       shown += c;
     }

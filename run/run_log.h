@@ -29,7 +29,8 @@ enum class LineBreaks {
 };
 
 /// `text` with every carriage return written as the two characters \r and,
-/// unless `breaks` keeps them, every line feed as \n. Backslashes stay as
+/// unless `breaks` keeps them, every line feed as \n; every other C0 control
+/// character but TAB, and DEL, as \x and two hex digits. Backslashes stay as
 /// they are: every path holds them.
 std::string ShowLineBreaks(std::string_view text, LineBreaks breaks = LineBreaks::kShown);
 

@@ -9,6 +9,11 @@
 
 namespace j6 {
 
+/// How long a run waits for another run that holds what it needs (the run of
+/// its area, a refresh of its tokens) before it gives up: a compose form may
+/// stay open that long.
+constexpr std::uint32_t kOtherRunWaitMilliseconds = 10 * 60 * 1000;
+
 /// The hand-over the configuration's "MAPI" chose, read once: the run driver
 /// and the check program switch on it, so a new hand-over is a new value.
 enum class HandOverKind {
@@ -68,6 +73,7 @@ struct RunState {
   FixedString<25> clientRoot;
   FixedString<100> senderName;
   FixedString<100> senderEmail;
+  bool senderEmailCut = false;  // "MailFromEmail" was longer than the field
   std::int32_t port = 8000;
   bool networkMode = false;
   bool deleteAreaFile = false;

@@ -151,6 +151,23 @@ TEST(Dispatch, EveryRecipientGoesOnBothPaths) {
   EXPECT_EQ(added[13], "AddRecipient(message,m@x,1)");
 }
 
+// Simple MAPI reads "Name <address>" and "SMTP:address" as the other paths
+// do; a plain address keeps the form the client was always handed.
+TEST(Dispatch, SimpleMapiReadsNamedPieces) {
+  World world;
+  world.request.recipients = "A B <a@x.it>;SMTP:b@y; c@z";
+  const Outcome outcome = RunRequest(world);
+  std::vector<std::string> recipients;
+  for (const std::string& line : outcome.mapiCalls) {
+    if (line.rfind("recipient ", 0) == 0) recipients.push_back(line);
+  }
+  EXPECT_EQ(recipients, (std::vector<std::string>{
+                            "recipient class=1 name=A B address=SMTP:a@x.it",
+                            "recipient class=1 name=b@y address=SMTP:b@y",
+                            "recipient class=1 name= c@z address=SMTP: c@z",
+                        }));
+}
+
 // Without network mode there is no document: neither path hands over an
 // attachment without a file, but a second attachment still goes.
 TEST(Dispatch, NetworkModeOffLeavesTheDocumentOut) {

@@ -21,6 +21,10 @@ inline constexpr RecipientPiece kRecipientPieces[] = {
     {"\"Rossi, Anna\" <smtp:anna@x.it>", "Rossi, Anna", "anna@x.it", "\"Rossi, Anna\" <anna@x.it>"},
     {"Caff\xE8 <bar@x.it>", "Caff\xE8", "bar@x.it", "=?windows-1252?Q?Caff=E8?= <bar@x.it>"},
     {"anna@[192.0.2.1]", "", "anna@[192.0.2.1]", "anna@[192.0.2.1]"},
+    // A header parser refuses control characters even encoded.
+    {"Anna\r\nBcc: x <a@x.it>", "Anna\r\nBcc: x", "a@x.it", "\"Anna  Bcc: x\" <a@x.it>"},
+    {"a@x.aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.it", nullptr, nullptr,
+     nullptr},  // a label of 64
     {"a@x.com,evil@y.com", nullptr, nullptr, nullptr},
     {"\"a@x.com,evil\"@y.com", nullptr, nullptr, nullptr},
     {"Anna <anna@x.it> evil@y.com", nullptr, nullptr, nullptr},

@@ -69,6 +69,20 @@ TEST(LogFileBytes, EndsEveryLineFeedAsCarriageReturnLineFeed) {
   EXPECT_EQ(LogFileBytes("a\r\nb"), "a\r\r\nb\r\n");  // as text mode writes it
 }
 
+TEST(ShowLineBreaks, EscapesControlCharactersButTabAndWindows1252) {
+  const struct {
+    std::string text, shown, bodyShown;
+  } cases[] = {
+      {"a\r\nb", "a\\r\\nb", "a\\r\nb"},
+      {"421 \x1b[2J\x0b\x0c\x7f", "421 \\x1b[2J\\x0b\\x0c\\x7f", "421 \\x1b[2J\\x0b\\x0c\\x7f"},
+      {"tab\there \x85\x9f\\path", "tab\there \x85\x9f\\path", "tab\there \x85\x9f\\path"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShowLineBreaks(c.text), c.shown);
+    EXPECT_EQ(ShowLineBreaks(c.text, LineBreaks::kLineFeedsKept), c.bodyShown);
+  }
+}
+
 using LogLineTest = test::RunStateTest;
 
 TEST_F(LogLineTest, AppendsOneStampedLinePerCall) {
