@@ -100,6 +100,27 @@ std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(AbsolutePath(path).c_str(), mode);
 }
 
+namespace {
+
+/// The lock of the log's appending, tried for about a second: a run never
+/// waits on its log, which a backup or a viewer may hold locked whole. Where
+/// the lock is not had (held that long, or a file system that takes no
+/// byte-range locks, whatever error it gives) the line goes without it, or
+/// is lost where the holder keeps out writes too.
+bool LockForAppending(HANDLE file, OVERLAPPED* region) {
+  constexpr int kTries = 20;
+  constexpr DWORD kPauseMilliseconds = 50;
+  for (int tried = 1;; ++tried) {
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, region)) {
+      return true;
+    }
+    if (GetLastError() != ERROR_LOCK_VIOLATION || tried == kTries) return false;
+    Sleep(kPauseMilliseconds);
+  }
+}
+
+}  // namespace
+
 bool native::AppendToFile(const std::string& path, std::string_view bytes) {
   // Append mode alone seeks to the end and then writes: two runs can write at
   // the same end and one line overwrites the other. The lock makes the seek
@@ -111,11 +132,7 @@ bool native::AppendToFile(const std::string& path, std::string_view bytes) {
   OVERLAPPED region{};
   region.Offset = kLockOffsetLow;
   region.OffsetHigh = kLockOffsetHigh;
-  // A lock that waits does not fail for another writer: it fails where the
-  // file system (a redirector, a device) takes no byte-range locks, whatever
-  // error it gives. The line then goes without the lock rather than not at
-  // all.
-  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region) != 0;
+  const bool locked = LockForAppending(file, &region);
   const auto size = static_cast<DWORD>(bytes.size());
   DWORD count = 0;
   LARGE_INTEGER end{};

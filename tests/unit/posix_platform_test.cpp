@@ -1,4 +1,6 @@
 // What only the off-Windows half of the platform layer does.
+#include "oauth/access_token.h"
+#include "oauth/token_store.h"
 #include "platform/command_line.h"
 #include "platform/credentials.h"
 #include "platform/files.h"
@@ -105,6 +107,42 @@ TEST(NetrcReadableByOthers, LooksAtTheGroupAndOthersReadBits) {
     ASSERT_EQ(chmod(netrc.c_str(), mode), 0);
     EXPECT_EQ(NetrcReadableByOthers(), mode != 0600) << mode;
   }
+}
+
+// A store that can read its tokens but not write a new file (here: a folder
+// whose path leaves no room for the temporary file's longer name) is found
+// out before the token endpoint is asked, so a rotating endpoint never
+// revokes a refresh token that could not be replaced; it is kept as it was.
+TEST(TokenStore, UnwritableIsFoundBeforeTheEndpointIsAsked) {
+  const test::TempDir scratch;
+  SmtpSettings smtp;
+  smtp.server.Assign("smtp://x");
+  smtp.user.Assign("u@x");
+  smtp.tokenUrl.Assign("https://x.invalid/t");
+  smtp.clientId.Assign("app");
+  smtp.grant.Assign("REFRESH_TOKEN");
+  const std::string shallow = scratch.File("secrets");
+  test::ScopedEnv secrets("J6MAILER_SECRETS", shallow.c_str());
+  std::string error;
+  ASSERT_TRUE(oauth::StoreTokens(smtp, {"rt-kept", "", 0, "https://x.invalid/t", "app", ""},
+                                 &error))
+      << error;
+  // The secret's path fits PATH_MAX; the temporary file's does not.
+  std::string deep = scratch.path().string();
+  while (deep.size() + 200 < 4060) deep += "/" + std::string(199, 'd');
+  deep += "/" + std::string(4060 - deep.size() - 1, 'e');
+  std::filesystem::create_directories(std::filesystem::path(deep).parent_path());
+  std::filesystem::rename(shallow, deep);
+  {
+    test::ScopedEnv moved("J6MAILER_SECRETS", deep.c_str());
+    std::string token;
+    EXPECT_FALSE(oauth::ObtainAccessToken(smtp, &token, nullptr, &error));
+    EXPECT_EQ(error, "OAuth: cannot store tokens in " + deep + "/: File name too long");
+  }
+  std::filesystem::rename(deep, shallow);
+  oauth::Tokens tokens;
+  ASSERT_EQ(oauth::LoadTokens(smtp, &tokens, &error), oauth::StoredTokens::kFound) << error;
+  EXPECT_EQ(tokens.refreshToken, "rt-kept");
 }
 
 TEST(CommandLineRemainder, JoinsTheArgumentsWithSingleBlanks) {
