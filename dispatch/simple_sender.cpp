@@ -71,7 +71,8 @@ mapi::MapiRecipDesc Recipient(char* piece) {
     return recipient;
   }
   recipient.lpszName = Kept(read.name.empty() ? read.address : read.name);
-  if (read.address.find('@') != std::string::npos) recipient.lpszAddress = SmtpAddress(read.address);
+  if (read.address.find('@') != std::string::npos)
+    recipient.lpszAddress = SmtpAddress(read.address);
   return recipient;
 }
 

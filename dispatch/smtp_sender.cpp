@@ -140,7 +140,7 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
 /// Hands the checked message to the transport: J6SMTP_DONE, or another
 /// J6SMTP_* with the reason.
 int Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
-              J6MailerNet_SendMailFunction send, std::string* error) {
+             J6MailerNet_SendMailFunction send, std::string* error) {
   const std::vector<std::string> headers = Headers(run, mail);
   const std::vector<const char*> headerTexts = Pointers(headers);
   std::vector<std::string> addresses;

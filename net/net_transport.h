@@ -23,10 +23,10 @@ enum { J6SMTP_TLS_NONE = 0, J6SMTP_TLS_TRY = 1, J6SMTP_TLS_REQUIRED = 2 };
 
 /* What SendMail and ProbeMailServer return; the error says more. */
 enum {
-  J6SMTP_FAILED = 0,          /* not sent */
-  J6SMTP_DONE = 1,            /* sent; for a probe, the session opened */
-  J6SMTP_LOGIN_REFUSED = 2,   /* not sent: the server refused the bearer token it was offered */
-  J6SMTP_MAYBE_SENT = 3,      /* the mail went out whole and its reply never came */
+  J6SMTP_FAILED = 0,        /* not sent */
+  J6SMTP_DONE = 1,          /* sent; for a probe, the session opened */
+  J6SMTP_LOGIN_REFUSED = 2, /* not sent: the server refused the bearer token it was offered */
+  J6SMTP_MAYBE_SENT = 3,    /* the mail went out whole and its reply never came */
 };
 
 /* What a read callback returns when its source fails: the send is abandoned

@@ -150,8 +150,8 @@ constexpr std::chrono::seconds kQuitWait{2};
 /// short one, step by step.
 struct Pace {
   Clock::duration timeout{};
-  bool awaiting = true;                // a step has begun and not ended
-  std::string step = "greeting";       // for the error text
+  bool awaiting = true;           // a step has begun and not ended
+  std::string step = "greeting";  // for the error text
   Clock::time_point since = Clock::now();
   curl_off_t uploaded = 0;
   Clock::time_point movedAt;
@@ -159,7 +159,7 @@ struct Pace {
 
 /// What the server offered and how far the mail got, for the outcome.
 struct Progress {
-  std::string command;     // the verb of the last command sent
+  std::string command;  // the verb of the last command sent
   bool offersStartTls = false;
   std::string mechanisms;  // of the last EHLO's AUTH line, blank-separated
   bool authSent = false;
@@ -478,10 +478,10 @@ bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt)
 std::string MechanismNotOffered(const Session& session, const std::string& mechanism) {
   const std::string offered = " " + session.progress.mechanisms + " ";
   if (offered.find(" " + mechanism + " ") != std::string::npos) return std::string();
-  std::string text = "the server offers no " + mechanism + " (it offers " +
-                     (session.progress.mechanisms.empty() ? std::string("no AUTH")
-                                                          : session.progress.mechanisms) +
-                     ")";
+  std::string text =
+      "the server offers no " + mechanism + " (it offers " +
+      (session.progress.mechanisms.empty() ? std::string("no AUTH") : session.progress.mechanisms) +
+      ")";
   for (const char* other : {"XOAUTH2", "OAUTHBEARER"}) {
     if (mechanism != other && offered.find(std::string(" ") + other + " ") != std::string::npos) {
       text += std::string(": set SASL=") + other;

@@ -144,8 +144,8 @@ bool LoadOrReuse(const SmtpSettings& smtp, Grant grant, const Wanted& wanted, To
   return true;
 }
 
-bool Obtain(const SmtpSettings& smtp, const Wanted& wanted, std::string* token,
-            TokenReport* report, std::string* error) {
+bool Obtain(const SmtpSettings& smtp, const Wanted& wanted, std::string* token, TokenReport* report,
+            std::string* error) {
   OAuthSettings settings;
   if (!ReadOAuthSettings(smtp, &settings, error)) return false;
   TokenReport ignored;

@@ -48,8 +48,7 @@ StoredTokens LoadTokens(const SmtpSettings& smtp, Tokens* tokens, std::string* e
 
 bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error) {
   platform::PendingSecret pending;
-  return BeginStoringTokens(smtp, &pending, error) &&
-         FinishStoringTokens(&pending, tokens, error);
+  return BeginStoringTokens(smtp, &pending, error) && FinishStoringTokens(&pending, tokens, error);
 }
 
 bool BeginStoringTokens(const SmtpSettings& smtp, platform::PendingSecret* pending,

@@ -2,8 +2,8 @@
 // have, and the file that keeps it.
 #include "platform/secret_store.h"
 
-#include "platform/ascii.h"
 #include <utility>
+#include "platform/ascii.h"
 
 #include "platform/secret_file.h"
 

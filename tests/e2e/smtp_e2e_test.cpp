@@ -170,7 +170,7 @@ TEST(Smtp, TlsSettingsAgainstServers) {
     const char* tag;
     const char* kind;
     const char* settings;
-    const char* tls;  // what the server saw; null: nothing may arrive
+    const char* tls;                         // what the server saw; null: nothing may arrive
     const char* line = "Sent successfully";  // the log's last, or its start
   } cases[] = {
       {"tls-required-offered", "starttls", "TLS=REQUIRED\r\n", "tls: yes"},

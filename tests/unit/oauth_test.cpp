@@ -66,7 +66,7 @@ TEST(OAuth, AccessTokenReusedWithFiveMinutesLeftForItsSettings) {
     std::int64_t left;
     const char* clientId;
     const char* scope;
-    const char* token;  // empty: not reused
+    const char* token;          // empty: not reused
     std::int64_t lifetime = 0;  // 0: an entry written before it was kept
   } cases[] = {{300, "app", "app", "at-1"},
                {299, "app", "app", ""},
@@ -78,10 +78,10 @@ TEST(OAuth, AccessTokenReusedWithFiveMinutesLeftForItsSettings) {
                {299, "app", "app", "", 3600}};
   for (const auto& c : cases) {
     std::string error, token;
-    ASSERT_TRUE(oauth::StoreTokens(smtp,
-                                   {"", "at-1", 1800000000 + c.left, smtp.tokenUrl.c_str(),
-                                    c.clientId, c.scope, c.lifetime},
-                                   &error));
+    ASSERT_TRUE(oauth::StoreTokens(
+        smtp,
+        {"", "at-1", 1800000000 + c.left, smtp.tokenUrl.c_str(), c.clientId, c.scope, c.lifetime},
+        &error));
     EXPECT_EQ(oauth::ObtainAccessToken(smtp, &token, nullptr, &error), *c.token != '\0');
     EXPECT_EQ(token, c.token);
     EXPECT_EQ(error, *c.token != '\0' ? ""

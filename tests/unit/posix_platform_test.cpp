@@ -124,8 +124,8 @@ TEST(TokenStore, UnwritableIsFoundBeforeTheEndpointIsAsked) {
   const std::string shallow = scratch.File("secrets");
   test::ScopedEnv secrets("J6MAILER_SECRETS", shallow.c_str());
   std::string error;
-  ASSERT_TRUE(oauth::StoreTokens(smtp, {"rt-kept", "", 0, "https://x.invalid/t", "app", ""},
-                                 &error))
+  ASSERT_TRUE(
+      oauth::StoreTokens(smtp, {"rt-kept", "", 0, "https://x.invalid/t", "app", ""}, &error))
       << error;
   // The secret's path fits PATH_MAX; the temporary file's does not.
   std::string deep = scratch.path().string();
