@@ -151,8 +151,7 @@ TEST(Dispatch, EveryRecipientGoesOnBothPaths) {
   EXPECT_EQ(added[13], "AddRecipient(message,m@x,1)");
 }
 
-// Simple MAPI reads "Name <address>" and "SMTP:address" as the other paths
-// do; a plain address keeps the form the client was always handed.
+// Named pieces read as the other paths read them; a plain one as always.
 TEST(Dispatch, SimpleMapiReadsNamedPieces) {
   World world;
   world.request.recipients = "A B <a@x.it>;SMTP:b@y; c@z";

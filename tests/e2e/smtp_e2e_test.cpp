@@ -170,25 +170,25 @@ TEST(Smtp, TlsSettingsAgainstServers) {
     const char* tag;
     const char* kind;
     const char* settings;
-    const char* tls;                         // what the server saw; null: nothing may arrive
-    const char* line = "Sent successfully";  // the log's last, or its start
+    const char* tls;             // what the server saw; null: nothing may arrive
+    const char* line = nullptr;  // the log's last line's start; null: as `tls`
   } cases[] = {
       {"tls-required-offered", "starttls", "TLS=REQUIRED\r\n", "tls: yes"},
-      {"tls-required-not-offered", "plain", "", nullptr, "SMTP error: "},
+      {"tls-required-not-offered", "plain", "", nullptr},
       {"tls-implicit", "smtps", "", "tls: yes"},
       {"tls-try-not-offered", "plain", "TLS=try\r\n", "tls: no"},
       {"tls-try-refused", "tlsrefused", "TLS=TRY\r\n", nullptr,
        "SMTP error: STARTTLS offered, then refused: 454 4.7.0 TLS not available due to "
        "temporary reason"},
       {"tls-none", "starttls", "TLS=NONE\r\n", "tls: no"},
-      {"tls-other-authority", "starttls", "CAFILE=<other>\r\n", nullptr, "SMTP error: "},
+      {"tls-other-authority", "starttls", "CAFILE=<other>\r\n", nullptr},
       // The reply to the end of the data comes after TIMEOUT: it is awaited.
       {"late-reply", "starttls", "TIMEOUT=2\r\n", "tls: yes"},
       // TIMEOUT is for each step: a greeting and an EHLO reply of 3 s each.
       {"slow-steps", "slow", "TIMEOUT=5\r\n", "tls: yes"},
       {"slow-greeting", "slow", "TIMEOUT=2\r\n", nullptr,
        "SMTP error: Timeout: no greeting from the server in 2 s"},
-      {"mute-quit", "starttls", "TIMEOUT=30\r\n", "tls: yes"},
+      {"mute-quit", "starttls", "TIMEOUT=30\r\n", "tls: yes"},  // QUIT unanswered: 2 s
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
@@ -201,11 +201,13 @@ TEST(Smtp, TlsSettingsAgainstServers) {
     const auto started = std::chrono::steady_clock::now();
     const Outcome outcome = RunRequest(world);
     const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
-    EXPECT_EQ(LastLine(outcome).rfind(c.line, 0), 0u) << LastLine(outcome);
+    const char* line = c.line != nullptr  ? c.line
+                       : c.tls != nullptr ? "Sent successfully"
+                                          : "SMTP error: ";
+    EXPECT_EQ(LastLine(outcome).rfind(line, 0), 0u) << LastLine(outcome);
     if (std::string(c.tag) == "tls-try-not-offered") {
       EXPECT_EQ(outcome.lines.end()[-2], "SMTP: no TLS: the server offers no STARTTLS");
     }
-    // A QUIT without a reply holds the run 2 s at most.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     if (c.tls != nullptr) {
       ASSERT_EQ(mails.size(), 1u);

@@ -215,21 +215,20 @@ def record_message(content, folder):
 
 
 class Misbehaving(SMTP):
-    """A server of one of the kinds that misbehave."""
+    """"slow" greets and answers EHLO 3 s late; "tlsrefused" refuses STARTTLS."""
 
     def __init__(self, kind, *args, **kwargs):
-        self.kind, self.greeted = kind, False
+        self.kind, self.late = kind, kind == "slow"
         super().__init__(*args, **kwargs)
 
     async def push(self, status):
-        if self.kind == "slow" and not self.greeted and str(status).startswith("220 "):
-            self.greeted = True
+        if self.late and str(status).startswith("220 "):
+            self.late = False
             await asyncio.sleep(3)
         return await super().push(status)
 
     async def smtp_EHLO(self, hostname):
-        if self.kind == "slow":
-            await asyncio.sleep(3)
+        await asyncio.sleep(3 if self.kind == "slow" else 0)
         return await super().smtp_EHLO(hostname)
 
     async def smtp_STARTTLS(self, arg):

@@ -109,10 +109,9 @@ TEST(NetrcReadableByOthers, LooksAtTheGroupAndOthersReadBits) {
   }
 }
 
-// A store that can read its tokens but not write a new file (here: a folder
-// whose path leaves no room for the temporary file's longer name) is found
-// out before the token endpoint is asked, so a rotating endpoint never
-// revokes a refresh token that could not be replaced; it is kept as it was.
+// A store that can read its tokens but not make a new file (the folder's
+// path leaves no room for the temporary file's longer name) fails before the
+// endpoint is asked: a rotating one would revoke the refresh token kept.
 TEST(TokenStore, UnwritableIsFoundBeforeTheEndpointIsAsked) {
   const test::TempDir scratch;
   SmtpSettings smtp;
@@ -121,28 +120,15 @@ TEST(TokenStore, UnwritableIsFoundBeforeTheEndpointIsAsked) {
   smtp.tokenUrl.Assign("https://x.invalid/t");
   smtp.clientId.Assign("app");
   smtp.grant.Assign("REFRESH_TOKEN");
-  const std::string shallow = scratch.File("secrets");
-  test::ScopedEnv secrets("J6MAILER_SECRETS", shallow.c_str());
-  std::string error;
-  ASSERT_TRUE(
-      oauth::StoreTokens(smtp, {"rt-kept", "", 0, "https://x.invalid/t", "app", ""}, &error))
-      << error;
-  // The secret's path fits PATH_MAX; the temporary file's does not.
-  std::string deep = scratch.path().string();
+  std::string deep = scratch.path().string(), error, token;
   while (deep.size() + 200 < 4060) deep += "/" + std::string(199, 'd');
-  deep += "/" + std::string(4060 - deep.size() - 1, 'e');
-  std::filesystem::create_directories(std::filesystem::path(deep).parent_path());
-  std::filesystem::rename(shallow, deep);
-  {
-    test::ScopedEnv moved("J6MAILER_SECRETS", deep.c_str());
-    std::string token;
-    EXPECT_FALSE(oauth::ObtainAccessToken(smtp, &token, nullptr, &error));
-    EXPECT_EQ(error, "OAuth: cannot store tokens in " + deep + "/: File name too long");
-  }
-  std::filesystem::rename(deep, shallow);
-  oauth::Tokens tokens;
-  ASSERT_EQ(oauth::LoadTokens(smtp, &tokens, &error), oauth::StoredTokens::kFound) << error;
-  EXPECT_EQ(tokens.refreshToken, "rt-kept");
+  deep += "/" + std::string(4060 - deep.size() - 1, 'e');  // the secret's path fits PATH_MAX
+  const test::ScopedEnv secrets("J6MAILER_SECRETS", deep.c_str());
+  std::filesystem::create_directories(deep);
+  test::WriteFileBytes(deep + "/secret-" + oauth::TokenSecretName(smtp),
+                       oauth::TokensText({"rt-kept", "", 0, "https://x.invalid/t", "app", ""}));
+  EXPECT_FALSE(oauth::ObtainAccessToken(smtp, &token, nullptr, &error));
+  EXPECT_EQ(error, "OAuth: cannot store tokens in " + deep + "/: File name too long");
 }
 
 TEST(CommandLineRemainder, JoinsTheArgumentsWithSingleBlanks) {
