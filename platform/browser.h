@@ -9,7 +9,9 @@ namespace j6::platform {
 /// never waiting for the browser. Windows: ShellExecuteW. Elsewhere: each
 /// command of $BROWSER in turn (commands separated by ":", words by blanks; a
 /// "%s" in a word is the URL, else the URL is added as the last word), else
-/// xdg-open. False, with the reason in `*error`, when none could be started.
+/// xdg-open. False, with the reason in `*error`, when none could be started,
+/// or the one started ended within a second with a failure (a launcher that
+/// finds no browser): only then is nothing known to show the page.
 bool OpenInBrowser(const std::string& url, std::string* error);
 
 }  // namespace j6::platform

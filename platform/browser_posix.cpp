@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
 #include <vector>
 
 #include "platform/browser.h"
@@ -46,12 +48,32 @@ std::vector<std::string> Words(const std::string& command, const std::string& ur
   _exit(127);
 }
 
+/// In the child, for a moment: a command that ends at once and fails (a
+/// launcher such as xdg-open that finds no browser) opened nothing. Its exit
+/// status is reported as a negative number. A command still running is a
+/// browser, and is left to itself.
+[[noreturn]] void WatchBriefly(pid_t grandchild, int report) {
+  for (int waited = 0; waited < 20; ++waited) {
+    int status = 0;
+    const pid_t ended = waitpid(grandchild, &status, WNOHANG);
+    if (ended == grandchild) {
+      const int failed = WIFEXITED(status) ? -WEXITSTATUS(status) : -128 - WTERMSIG(status);
+      if (failed != 0) (void)!write(report, &failed, sizeof failed);
+      _exit(0);
+    }
+    if (ended < 0) break;
+    const timespec pause{0, 50 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+  _exit(0);
+}
+
 /// In the child: the browser in a grandchild, its standard streams away
 /// from ours; only calls that are safe after fork.
 [[noreturn]] void Exec(char* const* argv, int report) {
   const pid_t grandchild = fork();
   if (grandchild < 0) ReportAndExit(report);
-  if (grandchild > 0) _exit(0);
+  if (grandchild > 0) WatchBriefly(grandchild, report);
   const int null = open("/dev/null", O_RDWR);
   for (int stream = 0; stream < 3 && null >= 0; ++stream) dup2(null, stream);
   setsid();
@@ -78,11 +100,14 @@ bool Start(const std::vector<std::string>& words, std::string* error) {
   int reason = child < 0 ? errno : 0;
   if (child > 0) {
     waitpid(child, nullptr, 0);
-    // Nothing to read: the pipe closed on a successful exec.
+    // Nothing to read: the command started, and did not fail at once.
     if (read(report[0], &reason, sizeof reason) != sizeof reason) reason = 0;
   }
   close(report[0]);
-  if (reason != 0) *error = "cannot start " + words[0] + ": " + std::strerror(reason);
+  if (reason > 0) *error = "cannot start " + words[0] + ": " + std::strerror(reason);
+  if (reason < 0) {
+    *error = words[0] + " ended at once with exit status " + std::to_string(-reason);
+  }
   return reason == 0;
 }
 

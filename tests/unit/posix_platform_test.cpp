@@ -1,6 +1,7 @@
 // What only the off-Windows half of the platform layer does.
 #include "oauth/access_token.h"
 #include "oauth/token_store.h"
+#include "platform/browser.h"
 #include "platform/command_line.h"
 #include "platform/credentials.h"
 #include "platform/files.h"
@@ -129,6 +130,24 @@ TEST(TokenStore, UnwritableIsFoundBeforeTheEndpointIsAsked) {
                        oauth::TokensText({"rt-kept", "", 0, "https://x.invalid/t", "app", ""}));
   EXPECT_FALSE(oauth::ObtainAccessToken(smtp, &token, nullptr, &error));
   EXPECT_EQ(error, "OAuth: cannot store tokens in " + deep + "/: File name too long");
+}
+
+// The sign-in says the browser showed the page only when its command started
+// and did not fail at once, as a launcher without a browser does.
+TEST(OpenInBrowser, AStartThatFailsAtOnceOpenedNothing) {
+  const struct {
+    const char* browser;
+    const char* error;  // empty: opened
+  } cases[] = {{"true", ""},
+               {"false", "false ended at once with exit status 1"},
+               {"j6-no-such-browser", "cannot start j6-no-such-browser: No such file or directory"},
+               {"sh -c sleep\t2", ""}};  // still running
+  for (const auto& c : cases) {
+    const test::ScopedEnv browser("BROWSER", c.browser);
+    std::string error;
+    EXPECT_EQ(platform::OpenInBrowser("https://x/", &error), *c.error == '\0') << c.browser;
+    EXPECT_EQ(error, c.error);
+  }
 }
 
 TEST(CommandLineRemainder, JoinsTheArgumentsWithSingleBlanks) {
