@@ -27,6 +27,7 @@
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
 #include "fuzz/fuzz_support.h"
+#include "mail/address.h"
 #include "platform/process_ids.h"
 #include "platform/simple_mapi_abi.h"
 #include "run/area_record.h"
@@ -328,6 +329,24 @@ bool CameFromList(const HandedText& name, const std::vector<std::string>& expect
   return name.present && index < expected.size() && name.text == expected[index];
 }
 
+/// The name and address MAPI32 is handed for a piece of the list: a plain
+/// address piece as it stands (its address "SMTP:" and the piece); a piece
+/// that names someone ("Name <address>", "SMTP:address") as it is read.
+struct HandedRecipient {
+  std::string name;
+  std::string address;  // empty: none handed
+};
+
+HandedRecipient ExpectedRecipient(const std::string& piece) {
+  const mail::Recipient read = mail::ReadRecipient(piece);
+  const std::size_t first = piece.find_first_not_of(" \t");
+  const bool plain = read.name.empty() && first != std::string::npos &&
+                     piece.substr(first, piece.find_last_not_of(" \t") + 1 - first) == read.address;
+  if (plain) return {piece, piece.find('@') != std::string::npos ? "SMTP:" + piece : ""};
+  return {read.name.empty() ? read.address : read.name,
+          read.address.find('@') != std::string::npos ? "SMTP:" + read.address : ""};
+}
+
 void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, HandOver sent,
                  const std::vector<std::string>& expected) {
   Require(record.calls.size() == 1, "MAPISendMail not called exactly once");
@@ -357,14 +376,14 @@ void CheckSimple(const SimpleRecord& record, const RunState& run, bool wait, Han
           "MAPISendMail did not get every recipient of the list");
   for (std::size_t i = 0; i < call.recipients.size(); ++i) {
     const SimpleRecipient& recipient = call.recipients[i];
-    Require(CameFromList(recipient.name, expected, i),
+    const HandedRecipient want = ExpectedRecipient(expected[i]);
+    Require(recipient.name.present && recipient.name.text == want.name,
             "MAPISendMail got a recipient that is not a piece of the list");
     Require(recipient.recipClass == mapi::kMapiTo, "recipient not of class To");
-    const bool hasAt = recipient.name.text.find('@') != std::string::npos;
-    Require(recipient.address.present == hasAt, "SMTP address given without an @, or lost");
-    if (hasAt) {
-      Require(recipient.address.text == "SMTP:" + recipient.name.text,
-              "SMTP address that is not the recipient's");
+    Require(recipient.address.present == !want.address.empty(),
+            "SMTP address given without an @, or lost");
+    if (!want.address.empty()) {
+      Require(recipient.address.text == want.address, "SMTP address that is not the recipient's");
     }
   }
 

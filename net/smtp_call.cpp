@@ -555,7 +555,7 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
     }
     CURLcode result = CURLE_OK;
     const int outcome = Perform(session, mail, &result, error, errorSize);
-    if (outcome == J6SMTP_DONE && attempt.login == false && mail.plainText != nullptr) {
+    if (outcome == J6SMTP_DONE && !attempt.login && mail.plainText != nullptr) {
       *mail.plainText = 1;
     }
     if (outcome == J6SMTP_DONE || result != CURLE_USE_SSL_FAILED || !tryTls) return outcome;
