@@ -62,7 +62,7 @@ std::vector<std::string> Words(const std::string& command, const std::string& ur
       _exit(0);
     }
     if (ended < 0) break;
-    const timespec pause{0, 50 * 1000 * 1000};
+    const timespec pause{0, 50L * 1000 * 1000};
     nanosleep(&pause, nullptr);
   }
   _exit(0);
