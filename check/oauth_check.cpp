@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dispatch/smtp_sender.h"
+#include "dispatch/smtp_settings.h"
 #include "oauth/access_token.h"
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
@@ -14,58 +15,70 @@ namespace {
 
 constexpr const char* kNotSent = "every SMTP run ends in \"Email not sent.\"";
 
-std::string Text(std::string_view value) { return std::string(value); }
-
-void ReportSettings(const SmtpSettings& smtp, const oauth::OAuthSettings& settings,
+void ReportSettings(const oauth::OAuthClient& client, const oauth::OAuthSettings& settings,
                     Report& report) {
-  report.Ok("AUTH=OAUTH2, GRANT=" + Text(oauth::GrantName(settings.grant)) +
-            ", SASL=" + oauth::SaslName(settings.sasl) + ", USER=" + Text(smtp.user.view()));
-  report.Ok("TOKEN_URL=" + Text(smtp.tokenUrl.view()));
-  report.Ok("CLIENT_ID=" + Text(smtp.clientId.view()));
-  report.Ok(smtp.scope.empty() ? std::string("SCOPE: none") : "SCOPE=" + Text(smtp.scope.view()));
+  report.Ok("AUTH=OAUTH2, GRANT=" + std::string(oauth::GrantName(settings.grant)) +
+            ", SASL=" + oauth::SaslName(settings.sasl) + ", USER=" + client.user);
+  report.Ok("TOKEN_URL=" + client.tokenUrl);
+  report.Ok("CLIENT_ID=" + client.clientId);
+  report.Ok(client.scope.empty() ? std::string("SCOPE: none") : "SCOPE=" + client.scope);
   if (settings.grant != oauth::Grant::kRefreshToken) return;
-  if (!smtp.deviceUrl.empty()) report.Ok("DEVICE_URL=" + Text(smtp.deviceUrl.view()));
-  if (!smtp.authorizeUrl.empty()) report.Ok("AUTHORIZE_URL=" + Text(smtp.authorizeUrl.view()));
-  if (smtp.deviceUrl.empty() && smtp.authorizeUrl.empty()) {
+  if (!client.deviceUrl.empty()) report.Ok("DEVICE_URL=" + client.deviceUrl);
+  if (!client.authorizeUrl.empty()) report.Ok("AUTHORIZE_URL=" + client.authorizeUrl);
+  if (client.deviceUrl.empty() && client.authorizeUrl.empty()) {
     report.Warn("neither DEVICE_URL nor AUTHORIZE_URL: J6MailerCheck --sign-in cannot sign in");
   }
 }
 
-/// The client secret is there when the grant needs one; its value is never
-/// shown.
-bool CheckClientSecret(const SmtpSettings& smtp, oauth::Grant grant, Report& report) {
+/// Google's token endpoint: its desktop clients have a secret, and need it.
+bool IsGoogles(const std::string& tokenUrl) {
+  const std::string host = oauth::HostOf(tokenUrl);
+  const std::string tail = ".google.com";
+  return host == "oauth2.googleapis.com" ||
+         (host.size() > tail.size() && host.compare(host.size() - tail.size(), tail.size(), tail) == 0);
+}
+
+/// The client secret is there when the grant needs one, by the run's rule
+/// (oauth::SecretFor); its value is never shown.
+bool CheckClientSecret(const oauth::OAuthClient& client, oauth::Grant grant, Report& report) {
+  const std::string target = oauth::ClientSecretPlace(client).target;
   std::string secret;
   std::string error;
-  bool found = false;
-  const bool read = oauth::ReadClientSecret(smtp, &secret, &found, &error);
+  const oauth::ClientSecret need = grant == oauth::Grant::kClientCredentials
+                                       ? oauth::ClientSecret::kRequired
+                                       : oauth::ClientSecret::kIfStored;
+  const bool ready = oauth::SecretFor(client, need, &secret, &error);
+  const bool stored = !secret.empty();
   for (char& c : secret) c = '\0';
-  if (!read) {
-    report.Fail("the client secret cannot be read: " + error);
+  if (!ready) {
+    report.Fail(error + ": " + kNotSent);
     return false;
   }
-  if (found) {
-    report.Ok("a client secret is stored for " + CredentialTarget(smtp));
-  } else if (grant == oauth::Grant::kClientCredentials) {
-    report.Fail("no client secret is stored for " + CredentialTarget(smtp) + ": " + kNotSent);
-    return false;
+  std::string moved;
+  if (stored) {
+    report.Ok("a client secret is stored for " + target);
+  } else if (oauth::SecretInFormerPlace(client, &moved)) {
+    report.Warn(moved);
+  } else if (IsGoogles(client.tokenUrl)) {
+    report.Warn("no client secret is stored for " + target +
+                ": Google's desktop clients need theirs");
   } else {
-    report.Ok("no client secret is stored for " + CredentialTarget(smtp) +
+    report.Ok("no client secret is stored for " + target +
               " (an app without one is a public client)");
   }
   return true;
 }
 
-bool CheckSignedIn(const SmtpSettings& smtp, Report& report) {
+bool CheckSignedIn(const oauth::OAuthClient& client, Report& report) {
   oauth::Tokens tokens;
   std::string error;
-  const oauth::StoredTokens stored = oauth::LoadTokens(smtp, &tokens, &error);
+  const oauth::StoredTokens stored = oauth::LoadTokens(client, &tokens, &error);
   if (stored == oauth::StoredTokens::kUnreadable) {
     report.Fail(error + ": run J6MailerCheck --sign-in to replace them");
     return false;
   }
-  const bool found = stored == oauth::StoredTokens::kFound;
-  const std::string who = Text(smtp.server.view()) + " as " + Text(smtp.user.view());
-  if (!found || tokens.refreshToken.empty()) {
+  const std::string who = client.server + " as " + client.user;
+  if (stored != oauth::StoredTokens::kFound || tokens.refreshToken.empty()) {
     report.Fail("not signed in to " + who + " with this TOKEN_URL and CLIENT_ID: run " +
                 "J6MailerCheck --sign-in as the user who runs J6Mailer");
     return false;
@@ -74,15 +87,15 @@ bool CheckSignedIn(const SmtpSettings& smtp, Report& report) {
   return true;
 }
 
-bool CheckTokenEndpoint(const SmtpSettings& smtp, Report& report) {
+bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report) {
   std::string token;
   std::string error;
   oauth::TokenReport told;
-  const bool obtained = oauth::RenewAccessToken(smtp, &token, &told, &error);
+  const bool obtained = oauth::RenewAccessToken(client, &token, &told, &error);
   for (char& c : token) c = '\0';
   if (!obtained) {
     // The host once: the run's text may name it already.
-    const std::string host = oauth::HostOf(smtp.tokenUrl.view());
+    const std::string host = oauth::HostOf(client.tokenUrl);
     const std::string named = "OAuth: " + host + ": ";
     if (error.rfind(named, 0) == 0) error.erase(0, named.size());
     report.Fail("token endpoint " + host + ": " + error);
@@ -97,22 +110,22 @@ bool CheckTokenEndpoint(const SmtpSettings& smtp, Report& report) {
 }  // namespace
 
 void CheckOAuth(const RunState& run, Report& report) {
-  const SmtpSettings& smtp = run.smtp;
+  const oauth::OAuthClient client = SmtpOAuthClient(run);
   oauth::OAuthSettings settings;
   std::string error;
-  if (!oauth::ReadOAuthSettings(smtp, &settings, &error)) {
+  if (!oauth::ReadOAuthSettings(client, &settings, &error)) {
     report.Fail(error + ": " + kNotSent);
     return;
   }
-  ReportSettings(smtp, settings, report);
-  if (!CheckClientSecret(smtp, settings.grant, report)) return;
-  if (settings.grant == oauth::Grant::kRefreshToken && !CheckSignedIn(smtp, report)) return;
-  if (!CheckTokenEndpoint(smtp, report)) return;
+  ReportSettings(client, settings, report);
+  if (!CheckClientSecret(client, settings.grant, report)) return;
+  if (settings.grant == oauth::Grant::kRefreshToken && !CheckSignedIn(client, report)) return;
+  if (!CheckTokenEndpoint(client, report)) return;
   if (ProbeSmtpServer(run, &error)) {
-    report.Ok("the server " + Text(smtp.server.view()) +
+    report.Ok("the server " + client.server +
               " answers, with TLS as asked and the token accepted (nothing sent)");
   } else {
-    report.Fail("SMTP server " + Text(smtp.server.view()) + ": " + error);
+    report.Fail("SMTP server " + client.server + ": " + error);
   }
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <thread>
 
+#include "dispatch/smtp_settings.h"
+#include "oauth/client_secret.h"
 #include "oauth/settings.h"
 #include "oauth/sign_in_browser.h"
 #include "oauth/sign_in_device.h"
@@ -58,13 +60,18 @@ class SystemBrowser : public oauth::BrowserSide {
   platform::LoopbackListener listener_;
 };
 
-oauth::SignInWorld TheWorld(const SmtpSettings& smtp, std::FILE* out) {
+oauth::SignInWorld TheWorld(const oauth::OAuthClient& client, std::FILE* out) {
   oauth::SignInWorld world;
   // A desktop app may have a client secret (Google's have one that is no
   // secret), and then every request carries it.
-  world.post = [&smtp](const std::string& url, const oauth::FormFields& fields,
-                       oauth::EndpointAnswer* answer, std::string* error) {
-    return oauth::PostToEndpoint(url, smtp, fields, oauth::ClientSecret::kIfStored, answer, error);
+  world.post = [&client](const std::string& url, const oauth::FormFields& fields,
+                         oauth::EndpointAnswer* answer, std::string* error) {
+    std::string secret;
+    const bool posted =
+        oauth::SecretFor(client, oauth::ClientSecret::kIfStored, &secret, error) &&
+        oauth::PostToEndpoint(url, client, fields, secret, answer, error);
+    for (char& c : secret) c = '\0';
+    return posted;
   };
   world.nowSeconds = [] {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -82,19 +89,20 @@ oauth::SignInWorld TheWorld(const SmtpSettings& smtp, std::FILE* out) {
 }
 
 /// The settings make a sign-in, and which: the device flow into `*device`.
-bool ReadyToSignIn(const SmtpSettings& smtp, bool deviceAsked, bool* device, std::string* error) {
+bool ReadyToSignIn(const RunState& run, const oauth::OAuthClient& client, bool deviceAsked,
+                   bool* device, std::string* error) {
   oauth::OAuthSettings settings;
-  if (oauth::SignInOf(smtp) != oauth::SignIn::kOAuth2) {
+  if (SignInOf(run.smtp) != SmtpSignIn::kOAuth2) {
     *error = "the sign-in is for AUTH=OAUTH2 in [SMTP] of " + std::string(kConfigFileName);
     return false;
   }
-  if (!oauth::ReadOAuthSettings(smtp, &settings, error)) return false;
+  if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
   if (settings.grant != oauth::Grant::kRefreshToken) {
     *error = "GRANT=CLIENT_CREDENTIALS signs in as the app, with no user: nothing to sign in";
     return false;
   }
-  *device = deviceAsked || smtp.authorizeUrl.empty();
-  if (*device && smtp.deviceUrl.empty()) {
+  *device = deviceAsked || client.authorizeUrl.empty();
+  if (*device && client.deviceUrl.empty()) {
     *error = deviceAsked ? "--device needs DEVICE_URL in [SMTP]"
                          : "[SMTP] has neither DEVICE_URL nor AUTHORIZE_URL";
     return false;
@@ -104,7 +112,7 @@ bool ReadyToSignIn(const SmtpSettings& smtp, bool deviceAsked, bool* device, std
 
 /// The tokens of the sign-in into the store, under the lock of the runs
 /// that refresh them.
-bool Keep(const SmtpSettings& smtp, const oauth::EndpointAnswer& answer, std::int64_t asked,
+bool Keep(const oauth::OAuthClient& client, const oauth::EndpointAnswer& answer, std::int64_t asked,
           std::string* error) {
   oauth::Tokens tokens;
   tokens.refreshToken = answer.refreshToken;
@@ -112,12 +120,12 @@ bool Keep(const SmtpSettings& smtp, const oauth::EndpointAnswer& answer, std::in
   tokens.expiresAt =
       answer.expiresIn > 0 && !answer.accessToken.empty() ? asked + answer.expiresIn : 0;
   tokens.lifetime = tokens.expiresAt != 0 ? answer.expiresIn : 0;
-  tokens.tokenUrl = std::string(smtp.tokenUrl.view());
-  tokens.clientId = std::string(smtp.clientId.view());
-  tokens.scope = std::string(smtp.scope.view());
+  tokens.tokenUrl = client.tokenUrl;
+  tokens.clientId = client.clientId;
+  tokens.scope = client.scope;
   platform::NamedLock lock;
-  return oauth::LockTokens(smtp, kLockMilliseconds, &lock, error) &&
-         oauth::StoreTokens(smtp, tokens, error);
+  return oauth::LockTokens(client, kLockMilliseconds, &lock, error) &&
+         oauth::StoreTokens(client, tokens, error);
 }
 
 }  // namespace
@@ -131,19 +139,18 @@ int SignIn(std::string_view commandLine, std::FILE* out) {
   const std::string_view option = Trimmed(Trimmed(commandLine).substr(kSignIn.size()));
   RunState run;
   LoadConfiguration(run);
-  const SmtpSettings& smtp = run.smtp;
-  const oauth::SignInWorld world = TheWorld(smtp, out);
+  const oauth::OAuthClient client = SmtpOAuthClient(run);
+  const oauth::SignInWorld world = TheWorld(client, out);
   bool device = false;
   std::string error;
   if (!option.empty() && option != kDevice) {
     error = "unknown option " + std::string(option) + " (only --device)";
-  } else if (ReadyToSignIn(smtp, !option.empty(), &device, &error)) {
-    world.say("Signing in to " + std::string(smtp.server.view()) + " as " +
-              std::string(smtp.user.view()) + (device ? ", with a code" : ", in the browser"));
+  } else if (ReadyToSignIn(run, client, !option.empty(), &device, &error)) {
+    world.say("Signing in to " + client.server + " as " + client.user +
+              (device ? ", with a code" : ", in the browser"));
     const oauth::SignInRequest request{
-        std::string(device ? smtp.deviceUrl.view() : smtp.authorizeUrl.view()),
-        std::string(smtp.tokenUrl.view()), std::string(smtp.clientId.view()),
-        std::string(smtp.scope.view())};
+        device ? client.deviceUrl : client.authorizeUrl, client.tokenUrl, client.clientId,
+        client.scope};
     // The access token's lifetime is counted from before it was asked for.
     const std::int64_t asked = platform::NowUtcSeconds();
     oauth::EndpointAnswer tokens;
@@ -151,12 +158,12 @@ int SignIn(std::string_view commandLine, std::FILE* out) {
     const bool signedIn = device
                               ? oauth::SignInOnDevice(request, world, &tokens, &error)
                               : oauth::SignInWithBrowser(request, world, browser, &tokens, &error);
-    if (signedIn && Keep(smtp, tokens, asked, &error)) {
+    if (signedIn && Keep(client, tokens, asked, &error)) {
       std::string file;
       std::string ignored;
-      platform::SecretFile(oauth::TokenSecretName(smtp), &file, &ignored);
-      world.say("Signed in: J6Mailer now signs in to " + std::string(smtp.server.view()) + " as " +
-                std::string(smtp.user.view()) + " by itself (the tokens are kept in " + file + ")");
+      platform::SecretFile(oauth::TokenSecretName(client), &file, &ignored);
+      world.say("Signed in: J6Mailer now signs in to " + client.server + " as " + client.user +
+                " by itself (the tokens are kept in " + file + ")");
       return 0;
     }
   }

@@ -4,9 +4,8 @@
 
 #include "check/oauth_check.h"
 
-#include "dispatch/smtp_connection.h"
 #include "dispatch/smtp_sender.h"
-#include "oauth/settings.h"
+#include "dispatch/smtp_settings.h"
 #include "platform/ascii.h"
 #include "platform/credentials.h"
 
@@ -24,17 +23,13 @@ std::string ValueOr(const FixedString<N>& value, const char* otherwise) {
 }  // namespace
 
 void CheckSmtp(const RunState& run, Report& report) {
+  // Each setting by the run's own rule (dispatch/smtp_settings.h), so that
+  // the check fails where a run would, with the run's reason.
   const SmtpSettings& smtp = run.smtp;
-  if (!smtp.overlong.empty()) {
-    report.Fail(std::string(smtp.overlong.view()) + " of [SMTP] is too long: " + kNotSent);
-    return;
-  }
-  if (smtp.server.empty()) {
-    report.Fail(std::string("no SERVER in [SMTP]: ") + kNotSent);
-    return;
-  }
-  if (ServerHoldsLogin(smtp.server.view())) {
-    report.Fail(std::string("SERVER must not hold a user or password: ") + kNotSent);
+  std::string error;
+  std::string url;
+  if (!ReadServer(smtp, &url, &error)) {
+    report.Fail(error + ": " + kNotSent);
     return;
   }
   report.Ok("SERVER=" + std::string(smtp.server.view()));
@@ -50,39 +45,36 @@ void CheckSmtp(const RunState& run, Report& report) {
   report.Ok("TIMEOUT=" + std::to_string(smtp.timeoutSeconds) + " seconds");
   report.Ok("HELO=" + ValueOr(smtp.helo, "default (the machine's fully qualified name)"));
 
-  const std::string sender(!run.senderEmail.empty() ? run.senderEmail.view() : smtp.from.view());
-  if (sender.empty()) {
-    report.Fail(std::string("no sender address (MailFromEmail, else FROM of [SMTP]): ") + kNotSent);
-  } else if (run.senderEmailCut) {
-    report.Fail(std::string("MailFromEmail is longer than 100 characters: ") + kNotSent);
-  } else {
+  std::string sender;
+  if (ReadSender(run, &sender, &error)) {
     report.Ok("mail goes from " + sender);
+  } else {
+    report.Fail(error + ": " + kNotSent);
   }
-  switch (oauth::SignInOf(smtp)) {
-    case oauth::SignIn::kOAuth2:
-      CheckOAuth(run, report);
-      return;
-    case oauth::SignIn::kUnknown:
-      report.Fail("AUTH is not PASSWORD or OAUTH2: " + std::string(smtp.auth.view()) + ": " +
-                  kNotSent);
-      return;
-    case oauth::SignIn::kPassword:
-      break;
+  oauth::OAuthSettings oauth;
+  if (!ReadSignIn(run, &oauth, &error)) {
+    report.Fail(error + ": " + kNotSent);
+    return;
+  }
+  if (SignInOf(smtp) == SmtpSignIn::kOAuth2) {
+    CheckOAuth(run, report);
+    return;
   }
 
   platform::StoredCredential credential;
-  const std::string target = CredentialTarget(smtp);
-  const bool stored =
-      platform::ReadStoredCredential(target, &credential) == platform::CredentialRead::kFound;
+  const platform::CredentialPlace place = SmtpLoginPlace(smtp);
+  const platform::Lookup read = platform::ReadStoredCredential(place, &credential, &error);
   for (char& c : credential.password) c = '\0';
+  if (read == platform::Lookup::kFailed) {
+    report.Fail(error + ": " + kNotSent);
+    return;
+  }
   if (platform::NetrcReadableByOthers()) {
     report.Warn("others can read the netrc file " + platform::NetrcFile() +
                 ": make it the user's alone (chmod 600)");
   }
   const std::string user = !smtp.user.empty() ? std::string(smtp.user.view()) : credential.user;
-  if (stored) {
-    report.Ok("a password is stored for " + target);
-  }
+  if (read == platform::Lookup::kFound) report.Ok("a password is stored for " + place.target);
   report.Ok(user.empty() ? std::string("USER: none (a login stored for the server is used)")
                          : "USER=" + user);
 

@@ -10,6 +10,7 @@
 #include "dispatch/mail_text.h"
 #include "dispatch/sender.h"
 #include "dispatch/smtp_connection.h"
+#include "dispatch/smtp_settings.h"
 #include "mail/address.h"
 #include "mail/line_breaks.h"
 #include "net/transport.h"
@@ -93,26 +94,6 @@ struct Mail {
   std::vector<mail::Recipient> recipients;
   std::vector<Attachment> attachments;
 };
-
-/// The envelope sender: the registry's "MailFromEmail", else FROM, read as
-/// a recipient piece is; false with the reason.
-bool ReadSender(const RunState& run, std::string* sender, std::string* error) {
-  if (run.senderEmailCut) {
-    // Cut, it names some other mailbox.
-    *error = "MailFromEmail is longer than 100 characters";
-    return false;
-  }
-  const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view()
-                                                     : run.smtp.from.view());
-  if (setting.empty()) {
-    *error = "no sender address";
-    return false;
-  }
-  *sender = mail::ReadRecipient(setting).address;
-  if (mail::IsMailbox(*sender)) return true;
-  *error = "the sender is not an address: " + setting;
-  return false;
-}
 
 /// The message's header lines.
 std::vector<std::string> Headers(const RunState& run, const Mail& mail) {
@@ -200,10 +181,11 @@ class SmtpSender final : public Sender {
   // Every check that can be made without the server, then the transport.
   bool Prepare(RunState& run, const MailParts& parts) override {
     std::string error;
-    if (!connection_.Open(run.smtp, &error) || !ReadSender(run, &mail_.sender, &error) ||
+    // What needs no server nor store first: a token is asked for last.
+    if (!CheckSmtpSettings(run, &error) || !ReadSender(run, &mail_.sender, &error) ||
         !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
         !OpenAttachments(parts, &mail_.attachments, &error) ||
-        !net::FindTransport(&library_, &transport_, &error)) {
+        !net::FindTransport(&library_, &transport_, &error) || !connection_.Open(run, &error)) {
       return Failed(error);
     }
     return true;
@@ -272,7 +254,7 @@ HandOver SendSmtp(RunState& run, bool wait) {
 
 bool ProbeSmtpServer(const RunState& run, std::string* error) {
   SmtpConnection connection;
-  if (!connection.Open(run.smtp, error)) return false;
+  if (!connection.Open(run, error)) return false;
   platform::DynamicLibrary library;
   net::Transport transport;
   if (!net::FindTransport(&library, &transport, error)) return false;

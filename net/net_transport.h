@@ -63,9 +63,8 @@ typedef struct J6SmtpMail {
   const char* caFile;    /* PEM file of the authorities to trust; null: the system's */
   long timeoutSeconds;   /* connecting and the greeting, each reply, the TLS handshake, a pause
                             in the data; not the last reply */
-  const char* user;      /* null: the netrc file's, or no authentication */
-  const char* password;  /* null: the netrc file's */
-  const char* netrcFile; /* null: none */
+  const char* user;     /* null: no authentication */
+  const char* password; /* null: none */
   const char* mailFrom;
   const char* const* recipients;
   size_t recipientCount;
@@ -75,8 +74,7 @@ typedef struct J6SmtpMail {
   size_t partCount;
   /* Sign-in with an OAuth 2.0 bearer token instead of a password: `user`
      and this token, by the SASL mechanism `mechanism` ("XOAUTH2" or
-     "OAUTHBEARER") and no other; `password` and `netrcFile` are then not
-     read. Null: the password's sign-in. */
+     "OAUTHBEARER") and no other; `password` is then not read. Null: the password's sign-in. */
   const char* bearer;
   const char* mechanism;
   /* Out, may be null: set to 1 when the session went without TLS because

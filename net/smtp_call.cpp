@@ -364,27 +364,6 @@ bool AddParts(Session& session, const J6SmtpMail& mail) {
   return true;
 }
 
-/// The URL to ask curl for. A user without a password is looked up in the
-/// netrc file: curl 7.88 finds that user's password there only when the
-/// user is part of the URL (with CURLOPT_USERNAME it sends an empty one).
-std::string SessionUrl(const J6SmtpMail& mail) {
-  if (mail.user == nullptr || mail.password != nullptr || mail.netrcFile == nullptr ||
-      mail.bearer != nullptr) {
-    return mail.url;
-  }
-  std::string url = mail.url;
-  CURLU* parsed = curl_url();
-  char* joined = nullptr;
-  if (parsed != nullptr && curl_url_set(parsed, CURLUPART_URL, mail.url, 0) == CURLUE_OK &&
-      curl_url_set(parsed, CURLUPART_USER, mail.user, CURLU_URLENCODE) == CURLUE_OK &&
-      curl_url_get(parsed, CURLUPART_URL, &joined, 0) == CURLUE_OK) {
-    url = joined;
-  }
-  curl_free(joined);
-  curl_url_cleanup(parsed);
-  return url;
-}
-
 /// How one session goes about TLS and the login. TRY first asks for TLS
 /// with the login, and only when the server offers no STARTTLS goes again
 /// in plain text without it: curl's own TRY would send the password in
@@ -427,15 +406,9 @@ bool ConfigureLogin(Session& session, const J6SmtpMail& mail) {
   if (mail.bearer != nullptr) return ConfigureBearer(session, mail);
   CURL* curl = session.curl;
   bool ok = true;
-  if (mail.user != nullptr && session.url == mail.url) {
-    ok = curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == CURLE_OK;
-  }
+  if (mail.user != nullptr) ok = curl_easy_setopt(curl, CURLOPT_USERNAME, mail.user) == CURLE_OK;
   if (ok && mail.password != nullptr) {
     ok = curl_easy_setopt(curl, CURLOPT_PASSWORD, mail.password) == CURLE_OK;
-  }
-  if (ok && mail.netrcFile != nullptr) {
-    ok = curl_easy_setopt(curl, CURLOPT_NETRC_FILE, mail.netrcFile) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_NETRC, long{CURL_NETRC_OPTIONAL}) == CURLE_OK;
   }
   return ok;
 }
@@ -443,7 +416,7 @@ bool ConfigureLogin(Session& session, const J6SmtpMail& mail) {
 /// The session's connection: server, TLS, time limits, login.
 bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
   CURL* curl = session.curl;
-  session.url = attempt.login ? SessionUrl(mail) : std::string(mail.url);
+  session.url = mail.url;
   bool ok = curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, session.curlError) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_URL, session.url.c_str()) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps") == CURLE_OK &&

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "oauth/client_secret.h"
 #include "oauth/endpoint.h"
 #include "oauth/settings.h"
 #include "oauth/token_store.h"
 #include "platform/ascii.h"
 #include "platform/clock.h"
 #include "run/run_log.h"
+#include "run/run_state.h"
 
 namespace j6::oauth {
 
@@ -29,17 +31,17 @@ std::int64_t ReuseMargin(const Tokens& tokens) {
 }
 
 /// A stored access token for these settings' scope, valid long enough.
-bool Reusable(const Tokens& tokens, const SmtpSettings& smtp, const Wanted& wanted,
+bool Reusable(const Tokens& tokens, const OAuthClient& client, const Wanted& wanted,
               std::int64_t now) {
   return wanted.mayReuse && !tokens.accessToken.empty() && tokens.accessToken != wanted.refused &&
-         tokens.scope == smtp.scope.view() && tokens.expiresAt - now >= ReuseMargin(tokens);
+         tokens.scope == client.scope && tokens.expiresAt - now >= ReuseMargin(tokens);
 }
 
-std::string NotSignedIn(const SmtpSettings& smtp) {
-  return "not signed in to " + std::string(smtp.server.view()) + ": run J6MailerCheck --sign-in";
+std::string NotSignedIn(const OAuthClient& client) {
+  return "not signed in to " + client.server + ": run J6MailerCheck --sign-in";
 }
 
-FormFields GrantFields(const SmtpSettings& smtp, Grant grant, const Tokens& stored) {
+FormFields GrantFields(const OAuthClient& client, Grant grant, const Tokens& stored) {
   FormFields fields;
   if (grant == Grant::kClientCredentials) {
     fields.emplace_back("grant_type", "client_credentials");
@@ -47,8 +49,8 @@ FormFields GrantFields(const SmtpSettings& smtp, Grant grant, const Tokens& stor
     fields.emplace_back("grant_type", "refresh_token");
     fields.emplace_back("refresh_token", stored.refreshToken);
   }
-  fields.emplace_back("client_id", std::string(smtp.clientId.view()));
-  if (!smtp.scope.empty()) fields.emplace_back("scope", std::string(smtp.scope.view()));
+  fields.emplace_back("client_id", client.clientId);
+  if (!client.scope.empty()) fields.emplace_back("scope", client.scope);
   return fields;
 }
 
@@ -72,24 +74,30 @@ bool Refused(const EndpointAnswer& answer, std::string* error) {
 /// store is made ready first: an endpoint that rotates refresh tokens
 /// revokes the old one as it answers, so an answer that could not be kept
 /// would leave the user signed out.
-bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* report,
+bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* report,
            std::string* error) {
   if (grant == Grant::kRefreshToken && tokens->refreshToken.empty()) {
-    *error = NotSignedIn(smtp);
+    *error = NotSignedIn(client);
     return false;
   }
+  // Both before anything is asked: the secret it needs, and room for the answer.
+  std::string secret;
+  const ClientSecret need =
+      grant == Grant::kClientCredentials ? ClientSecret::kRequired : ClientSecret::kIfStored;
   platform::PendingSecret pending;
-  if (!BeginStoringTokens(smtp, &pending, error)) {
+  if (!SecretFor(client, need, &secret, error) || !BeginStoringTokens(client, &pending, error)) {
+    for (char& c : secret) c = '\0';
     *error = "OAuth: " + *error;
     return false;
   }
   // Before the request: the token's lifetime runs from the endpoint's answer.
   const std::int64_t now = platform::NowUtcSeconds();
-  const std::string url(smtp.tokenUrl.view());
+  const std::string& url = client.tokenUrl;
   EndpointAnswer answer;
-  const ClientSecret secret =
-      grant == Grant::kClientCredentials ? ClientSecret::kRequired : ClientSecret::kIfStored;
-  if (!PostToEndpoint(url, smtp, GrantFields(smtp, grant, *tokens), secret, &answer, error)) {
+  const bool posted =
+      PostToEndpoint(url, client, GrantFields(client, grant, *tokens), secret, &answer, error);
+  for (char& c : secret) c = '\0';
+  if (!posted) {
     *error = "OAuth: " + HostOf(url) + ": " + *error;
     return false;
   }
@@ -103,8 +111,8 @@ bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* r
   tokens->expiresAt = answer.expiresIn > 0 ? now + answer.expiresIn : 0;
   tokens->lifetime = answer.expiresIn > 0 ? answer.expiresIn : 0;
   tokens->tokenUrl = url;
-  tokens->clientId = std::string(smtp.clientId.view());
-  tokens->scope = std::string(smtp.scope.view());
+  tokens->clientId = client.clientId;
+  tokens->scope = client.scope;
   if (!FinishStoringTokens(&pending, *tokens, error)) {
     *error = "OAuth: " + *error;
     return false;
@@ -118,9 +126,9 @@ bool Fetch(const SmtpSettings& smtp, Grant grant, Tokens* tokens, TokenReport* r
 /// may be, is `*token`. An entry that cannot be read is replaced where no
 /// refresh token can be lost by it (client credentials): the app gets a
 /// new token.
-bool LoadOrReuse(const SmtpSettings& smtp, Grant grant, const Wanted& wanted, Tokens* tokens,
+bool LoadOrReuse(const OAuthClient& client, Grant grant, const Wanted& wanted, Tokens* tokens,
                  std::string* token, TokenReport* report, std::string* error) {
-  switch (LoadTokens(smtp, tokens, error)) {
+  switch (LoadTokens(client, tokens, error)) {
     case StoredTokens::kFound:
       break;
     case StoredTokens::kNone:
@@ -136,7 +144,7 @@ bool LoadOrReuse(const SmtpSettings& smtp, Grant grant, const Wanted& wanted, To
       *tokens = Tokens{};
       return true;
   }
-  if (Reusable(*tokens, smtp, wanted, platform::NowUtcSeconds())) {
+  if (Reusable(*tokens, client, wanted, platform::NowUtcSeconds())) {
     *token = tokens->accessToken;
     report->reused = true;
     LogLine("OAuth token: reused");
@@ -144,47 +152,47 @@ bool LoadOrReuse(const SmtpSettings& smtp, Grant grant, const Wanted& wanted, To
   return true;
 }
 
-bool Obtain(const SmtpSettings& smtp, const Wanted& wanted, std::string* token, TokenReport* report,
+bool Obtain(const OAuthClient& client, const Wanted& wanted, std::string* token, TokenReport* report,
             std::string* error) {
   OAuthSettings settings;
-  if (!ReadOAuthSettings(smtp, &settings, error)) return false;
+  if (!ReadOAuthSettings(client, &settings, error)) return false;
   TokenReport ignored;
   TokenReport* const told = report != nullptr ? report : &ignored;
   *told = TokenReport{};
   Tokens tokens;
   token->clear();
-  if (!LoadOrReuse(smtp, settings.grant, wanted, &tokens, token, told, error)) return false;
+  if (!LoadOrReuse(client, settings.grant, wanted, &tokens, token, told, error)) return false;
   if (told->reused) return true;
   // Another run may be refreshing: it has stored its tokens once it lets go.
   // It is waited for as long as a run waits for another run of its area.
   platform::NamedLock lock;
-  if (!LockTokens(smtp, kOtherRunWaitMilliseconds, &lock, error)) {
+  if (!LockTokens(client, kOtherRunWaitMilliseconds, &lock, error)) {
     *error = "OAuth: " + *error;
     return false;
   }
-  if (!LoadOrReuse(smtp, settings.grant, wanted, &tokens, token, told, error)) return false;
+  if (!LoadOrReuse(client, settings.grant, wanted, &tokens, token, told, error)) return false;
   if (told->reused) return true;
-  if (!Fetch(smtp, settings.grant, &tokens, told, error)) return false;
+  if (!Fetch(client, settings.grant, &tokens, told, error)) return false;
   *token = tokens.accessToken;
   return true;
 }
 
 }  // namespace
 
-bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+bool ObtainAccessToken(const OAuthClient& client, std::string* token, TokenReport* report,
                        std::string* error) {
-  return Obtain(smtp, Wanted{}, token, report, error);
+  return Obtain(client, Wanted{}, token, report, error);
 }
 
-bool RenewAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+bool RenewAccessToken(const OAuthClient& client, std::string* token, TokenReport* report,
                       std::string* error) {
-  return Obtain(smtp, Wanted{false, {}}, token, report, error);
+  return Obtain(client, Wanted{false, {}}, token, report, error);
 }
 
-bool ReplaceRefusedToken(const SmtpSettings& smtp, const std::string& refused, std::string* token,
+bool ReplaceRefusedToken(const OAuthClient& client, const std::string& refused, std::string* token,
                          TokenReport* report, std::string* error) {
   LogLine("OAuth token: refused, getting a new one");
-  return Obtain(smtp, Wanted{true, refused}, token, report, error);
+  return Obtain(client, Wanted{true, refused}, token, report, error);
 }
 
 }  // namespace j6::oauth

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "run/run_state.h"
+#include "oauth/client.h"
 
 namespace j6::oauth {
 
@@ -24,25 +24,25 @@ struct TokenReport {
   bool refreshTokenStored = false;  // the endpoint gave a new refresh token
 };
 
-/// The access token for the [SMTP] settings (AUTH=OAUTH2, read by
-/// ReadOAuthSettings) into `*token`. Logs "OAuth token: reused", or
+/// The client's access token (its settings read by ReadOAuthSettings) into
+/// `*token`. Logs "OAuth token: reused", or
 /// "OAuth token: from <host>" and, for a rotated refresh token, "OAuth
 /// token: new refresh token stored". False with the reason as the run logs
 /// it after "SMTP error: " ("OAuth: invalid_grant: ...", "not signed in to
-/// <SERVER>: run J6MailerCheck --sign-in"); `report` may be null.
-bool ObtainAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+/// <server>: run J6MailerCheck --sign-in"); `report` may be null.
+bool ObtainAccessToken(const OAuthClient& client, std::string* token, TokenReport* report,
                        std::string* error);
 
 /// As ObtainAccessToken, but asks TOKEN_URL even while a stored access
 /// token could be reused: the check program's look at the endpoint.
-bool RenewAccessToken(const SmtpSettings& smtp, std::string* token, TokenReport* report,
+bool RenewAccessToken(const OAuthClient& client, std::string* token, TokenReport* report,
                       std::string* error);
 
 /// A new access token for a reused one that the server refused (revoked
 /// before it expired): logs "OAuth token: refused, getting a new one", then
 /// as ObtainAccessToken, never taking `refused` again (another run may have
 /// stored a newer one meanwhile).
-bool ReplaceRefusedToken(const SmtpSettings& smtp, const std::string& refused, std::string* token,
+bool ReplaceRefusedToken(const OAuthClient& client, const std::string& refused, std::string* token,
                          TokenReport* report, std::string* error);
 
 }  // namespace j6::oauth

@@ -52,24 +52,15 @@ bool ReadSasl(std::string_view value, Sasl* sasl, std::string* error) {
 
 }  // namespace
 
-SignIn SignInOf(const SmtpSettings& smtp) {
-  const std::string_view auth = smtp.auth.view();
-  if (auth.empty() || EqualsIgnoringAsciiCase(auth, "PASSWORD")) return SignIn::kPassword;
-  if (EqualsIgnoringAsciiCase(auth, "OAUTH2")) return SignIn::kOAuth2;
-  return SignIn::kUnknown;
-}
-
-bool ReadOAuthSettings(const SmtpSettings& smtp, OAuthSettings* settings, std::string* error) {
+bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::string* error) {
   // Without a user name curl skips the login without a word.
-  return Needs(smtp.user.view(), "USER", error) &&
-         Needs(smtp.tokenUrl.view(), "TOKEN_URL", error) &&
-         Needs(smtp.clientId.view(), "CLIENT_ID", error) &&
-         Needs(smtp.grant.view(), "GRANT", error) &&
-         HttpsOrEmpty(smtp.tokenUrl.view(), "TOKEN_URL", error) &&
-         HttpsOrEmpty(smtp.deviceUrl.view(), "DEVICE_URL", error) &&
-         HttpsOrEmpty(smtp.authorizeUrl.view(), "AUTHORIZE_URL", error) &&
-         ReadGrant(smtp.grant.view(), &settings->grant, error) &&
-         ReadSasl(smtp.sasl.view(), &settings->sasl, error);
+  return Needs(client.user, "USER", error) && Needs(client.tokenUrl, "TOKEN_URL", error) &&
+         Needs(client.clientId, "CLIENT_ID", error) && Needs(client.grant, "GRANT", error) &&
+         HttpsOrEmpty(client.tokenUrl, "TOKEN_URL", error) &&
+         HttpsOrEmpty(client.deviceUrl, "DEVICE_URL", error) &&
+         HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) &&
+         ReadGrant(client.grant, &settings->grant, error) &&
+         ReadSasl(client.sasl, &settings->sasl, error);
 }
 
 const char* GrantName(Grant grant) {

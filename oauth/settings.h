@@ -1,21 +1,13 @@
-// How the [SMTP] settings sign in: with the stored password (AUTH=PASSWORD,
-// the default) or with an OAuth 2.0 bearer token (AUTH=OAUTH2), and the
-// OAuth settings read once into values. The sender and the check program
-// share these rules.
+// The OAuth settings of a client read once into values, and the rules of
+// its URLs. The routes, the sign-in and the check program share them.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "run/run_state.h"
+#include "oauth/client.h"
 
 namespace j6::oauth {
-
-enum class SignIn {
-  kPassword,  // AUTH empty or PASSWORD
-  kOAuth2,    // AUTH=OAUTH2
-  kUnknown,   // anything else: refused, never taken as a password's sign-in
-};
 
 enum class Grant {
   kClientCredentials,  // the app signs in as itself (no user present)
@@ -30,13 +22,10 @@ struct OAuthSettings {
   Sasl sasl = Sasl::kXOAuth2;
 };
 
-/// The sign-in AUTH chooses (the whole value, any case).
-SignIn SignInOf(const SmtpSettings& smtp);
-
-/// The OAuth settings of AUTH=OAUTH2: USER, TOKEN_URL, CLIENT_ID and GRANT
-/// there, every URL https://, GRANT and SASL known values. False with what
-/// is wrong in `*error` ("AUTH=OAUTH2 needs USER").
-bool ReadOAuthSettings(const SmtpSettings& smtp, OAuthSettings* settings, std::string* error);
+/// The client's settings: USER, TOKEN_URL, CLIENT_ID and GRANT there, every
+/// URL https:// without a user or password, GRANT and SASL known values.
+/// False with what is wrong in `*error` ("AUTH=OAUTH2 needs USER").
+bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::string* error);
 
 /// The grant's name as the settings spell it: "CLIENT_CREDENTIALS".
 const char* GrantName(Grant grant);

@@ -20,41 +20,40 @@ std::uint64_t Digest(std::string_view bytes) {
 
 }  // namespace
 
-std::string TokenSecretName(const SmtpSettings& smtp) {
-  // The zero keeps "ab"+"c" apart from "a"+"bc".
-  const std::string both = std::string(smtp.server.view()) + '\0' + std::string(smtp.user.view());
+std::string TokenSecretName(const OAuthClient& client) {
   char name[32];
-  std::snprintf(name, sizeof name, "oauth-%016llx", static_cast<unsigned long long>(Digest(both)));
+  std::snprintf(name, sizeof name, "oauth-%016llx",
+                static_cast<unsigned long long>(Digest(client.storeKey)));
   return name;
 }
 
-StoredTokens LoadTokens(const SmtpSettings& smtp, Tokens* tokens, std::string* error) {
+StoredTokens LoadTokens(const OAuthClient& client, Tokens* tokens, std::string* error) {
   std::string text;
   std::string why;
-  switch (platform::ReadSecret(TokenSecretName(smtp), &text, &why)) {
-    case platform::SecretRead::kNone:
+  switch (platform::ReadSecret(TokenSecretName(client), &text, &why)) {
+    case platform::Lookup::kNone:
       return StoredTokens::kNone;
-    case platform::SecretRead::kFailed:
+    case platform::Lookup::kFailed:
       *error = "cannot read the stored tokens: " + why;
       return StoredTokens::kUnreadable;
-    case platform::SecretRead::kFound:
+    case platform::Lookup::kFound:
       break;
   }
   if (!ParseTokens(text, tokens, error)) return StoredTokens::kUnreadable;
   const bool ours =
-      tokens->tokenUrl == smtp.tokenUrl.view() && tokens->clientId == smtp.clientId.view();
+      tokens->tokenUrl == client.tokenUrl && tokens->clientId == client.clientId;
   return ours ? StoredTokens::kFound : StoredTokens::kNone;
 }
 
-bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error) {
+bool StoreTokens(const OAuthClient& client, const Tokens& tokens, std::string* error) {
   platform::PendingSecret pending;
-  return BeginStoringTokens(smtp, &pending, error) && FinishStoringTokens(&pending, tokens, error);
+  return BeginStoringTokens(client, &pending, error) && FinishStoringTokens(&pending, tokens, error);
 }
 
-bool BeginStoringTokens(const SmtpSettings& smtp, platform::PendingSecret* pending,
+bool BeginStoringTokens(const OAuthClient& client, platform::PendingSecret* pending,
                         std::string* error) {
   std::string why;
-  if (pending->Begin(TokenSecretName(smtp), &why)) return true;
+  if (pending->Begin(TokenSecretName(client), &why)) return true;
   const std::string folder = pending->folder().empty() ? "the secrets' folder" : pending->folder();
   *error = "cannot store tokens in " + folder + ": " + why;
   return false;
@@ -68,9 +67,9 @@ bool FinishStoringTokens(platform::PendingSecret* pending, const Tokens& tokens,
   return false;
 }
 
-bool LockTokens(const SmtpSettings& smtp, std::uint32_t milliseconds, platform::NamedLock* lock,
+bool LockTokens(const OAuthClient& client, std::uint32_t milliseconds, platform::NamedLock* lock,
                 std::string* error) {
-  if (lock->Open(TokenSecretName(smtp))) {
+  if (lock->Open(TokenSecretName(client))) {
     switch (lock->Take(milliseconds)) {
       case platform::NamedLock::kTaken:
         return true;

@@ -1,4 +1,4 @@
-// The tokens J6Mailer obtains for one SERVER and USER, kept in the user's
+// The tokens J6Mailer obtains for one client's server and user, kept in the user's
 // secret store (platform/secret_store.h) as one JSON record, and the lock
 // that serialises their refreshes: a server that revokes a refresh token
 // once it is used must not see two runs use it.
@@ -10,7 +10,7 @@
 
 #include "platform/named_lock.h"
 #include "platform/secret_store.h"
-#include "run/run_state.h"
+#include "oauth/client.h"
 
 namespace j6::oauth {
 
@@ -23,9 +23,10 @@ struct Tokens {
   std::int64_t lifetime = 0;  // the access token's, as the endpoint gave it; 0: not known
 };
 
-/// The name of the secret that keeps the tokens of SERVER and USER:
-/// "oauth-" and a digest of both, since a secret's name is short and plain.
-std::string TokenSecretName(const SmtpSettings& smtp);
+/// The name of the secret that keeps the client's tokens: "oauth-" and a
+/// digest of its store key (for SMTP, SERVER and USER), since a secret's
+/// name is short and plain.
+std::string TokenSecretName(const OAuthClient& client);
 
 enum class StoredTokens {
   kFound,
@@ -33,27 +34,27 @@ enum class StoredTokens {
   kUnreadable,  // the reason is in the error
 };
 
-/// The stored tokens of SERVER and USER. kNone when none are stored, or they
+/// The client's stored tokens. kNone when none are stored, or they
 /// were obtained for another TOKEN_URL or CLIENT_ID (not signed in, for these
 /// settings).
-StoredTokens LoadTokens(const SmtpSettings& smtp, Tokens* tokens, std::string* error);
+StoredTokens LoadTokens(const OAuthClient& client, Tokens* tokens, std::string* error);
 
-/// Stores `tokens` for SERVER and USER, replacing what was stored.
-bool StoreTokens(const SmtpSettings& smtp, const Tokens& tokens, std::string* error);
+/// Stores the client's `tokens`, replacing what was stored.
+bool StoreTokens(const OAuthClient& client, const Tokens& tokens, std::string* error);
 
 /// The first half of StoreTokens, made before the tokens are asked for, so
 /// that none are asked for that could not be kept: false, with "cannot store
 /// tokens in <folder>: <reason>", when the store cannot take them.
-bool BeginStoringTokens(const SmtpSettings& smtp, platform::PendingSecret* pending,
+bool BeginStoringTokens(const OAuthClient& client, platform::PendingSecret* pending,
                         std::string* error);
 /// The second half: stores `tokens` where BeginStoringTokens made room.
 bool FinishStoringTokens(platform::PendingSecret* pending, const Tokens& tokens,
                          std::string* error);
 
-/// Takes the lock of the tokens of SERVER and USER, waiting up to
+/// Takes the lock of the client's tokens, waiting up to
 /// `milliseconds` for a run that holds it; held until `lock` goes. False,
 /// with the reason, when it is not taken.
-bool LockTokens(const SmtpSettings& smtp, std::uint32_t milliseconds, platform::NamedLock* lock,
+bool LockTokens(const OAuthClient& client, std::uint32_t milliseconds, platform::NamedLock* lock,
                 std::string* error);
 
 /// The stored form (oauth/json.cpp).

@@ -31,24 +31,28 @@ std::string Utf8(const wchar_t* text, int units) {
 
 }  // namespace
 
-CredentialRead ReadStoredCredential(const std::string& target, StoredCredential* credential) {
+Lookup ReadStoredCredential(const CredentialPlace& place, StoredCredential* credential,
+                            std::string* error) {
   PCREDENTIALW found = nullptr;
-  if (!CredReadW(Wide(target).c_str(), CRED_TYPE_GENERIC, 0, &found)) {
-    return CredentialRead::kNone;
+  if (!CredReadW(Wide(place.target).c_str(), CRED_TYPE_GENERIC, 0, &found)) {
+    return Lookup::kNone;
   }
   // cmdkey and the Control Panel store the password as UTF-16LE text.
   const DWORD bytes = found->CredentialBlobSize;
-  CredentialRead read = CredentialRead::kMalformed;
+  Lookup read = Lookup::kFailed;
   if (bytes % sizeof(wchar_t) == 0) {
     credential->password = Utf8(reinterpret_cast<const wchar_t*>(found->CredentialBlob),
                                 static_cast<int>(bytes / sizeof(wchar_t)));
     credential->user =
         Utf8(found->UserName,
              found->UserName != nullptr ? static_cast<int>(lstrlenW(found->UserName)) : 0);
-    read = CredentialRead::kFound;
+    read = Lookup::kFound;
   }
   if (found->CredentialBlob != nullptr) SecureZeroMemory(found->CredentialBlob, bytes);
   CredFree(found);
+  if (read == Lookup::kFailed) {
+    *error = "the stored password of " + place.target + " is not as cmdkey stores it";
+  }
   return read;
 }
 

@@ -24,7 +24,7 @@ bool MakeTemporary(const std::string& file, std::string* temporary, std::string*
 bool Replace(const std::string& temporary, const std::string& file, const std::string& name,
              std::string_view secret, std::string* error);
 
-SecretRead Read(const std::string& file, const std::string& name, std::string* secret,
+Lookup Read(const std::string& file, const std::string& name, std::string* secret,
                 std::string* error);
 
 /// True when no file is at `file` afterwards (also the temporary files).

@@ -91,19 +91,19 @@ bool Replace(const std::string& temporary, const std::string& file, const std::s
   return true;
 }
 
-SecretRead Read(const std::string& file, const std::string& /*name*/, std::string* secret,
+Lookup Read(const std::string& file, const std::string& /*name*/, std::string* secret,
                 std::string* error) {
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0 && errno == ENOENT) return SecretRead::kNone;
+  if (fd < 0 && errno == ENOENT) return Lookup::kNone;
   if (fd < 0) {
     *error = SystemError("cannot open", file);
-    return SecretRead::kFailed;
+    return Lookup::kFailed;
   }
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     *error = file + " is not a file";
     close(fd);
-    return SecretRead::kFailed;
+    return Lookup::kFailed;
   }
   bool read = true;
   secret->clear();
@@ -115,7 +115,7 @@ SecretRead Read(const std::string& file, const std::string& /*name*/, std::strin
   }
   if (!read) *error = SystemError("cannot read", file);
   close(fd);
-  return read ? SecretRead::kFound : SecretRead::kFailed;
+  return read ? Lookup::kFound : Lookup::kFailed;
 }
 
 bool Remove(const std::string& file, std::string* error) {

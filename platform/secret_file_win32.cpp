@@ -123,7 +123,7 @@ bool Replace(const std::string& temporary, const std::string& file, const std::s
   return ok;
 }
 
-SecretRead Read(const std::string& file, const std::string& name, std::string* secret,
+Lookup Read(const std::string& file, const std::string& name, std::string* secret,
                 std::string* error) {
   // Shared for deleting, so that a writer may replace it meanwhile.
   const HANDLE handle =
@@ -131,28 +131,28 @@ SecretRead Read(const std::string& file, const std::string& name, std::string* s
                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD code = GetLastError();
   if (handle == INVALID_HANDLE_VALUE) {
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return SecretRead::kNone;
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return Lookup::kNone;
     *error = Failure("cannot open", file, code);
-    return SecretRead::kFailed;
+    return Lookup::kFailed;
   }
   std::string bytes;
   const bool read = ReadWholeFile(handle, &bytes, &code);
   CloseHandle(handle);
   if (!read) {
     *error = Failure("cannot read", file, code);
-    return SecretRead::kFailed;
+    return Lookup::kFailed;
   }
   DATA_BLOB sealed = Blob(bytes);
   DATA_BLOB entropy = Blob(name);
   DATA_BLOB plain{};
   if (!CryptUnprotectData(&sealed, nullptr, &entropy, nullptr, nullptr, kNoPrompt, &plain)) {
     *error = Failure("cannot decrypt", file, GetLastError());
-    return SecretRead::kFailed;
+    return Lookup::kFailed;
   }
   secret->assign(reinterpret_cast<const char*>(plain.pbData), plain.cbData);
   SecureZeroMemory(plain.pbData, plain.cbData);
   LocalFree(plain.pbData);
-  return SecretRead::kFound;
+  return Lookup::kFound;
 }
 
 bool Remove(const std::string& file, std::string* error) {

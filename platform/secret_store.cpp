@@ -71,9 +71,9 @@ bool WriteSecret(const std::string& name, std::string_view secret, std::string* 
   return pending.Begin(name, error) && pending.Commit(secret, error);
 }
 
-SecretRead ReadSecret(const std::string& name, std::string* secret, std::string* error) {
+Lookup ReadSecret(const std::string& name, std::string* secret, std::string* error) {
   std::string file;
-  if (!SecretFile(name, &file, error)) return SecretRead::kFailed;
+  if (!SecretFile(name, &file, error)) return Lookup::kFailed;
   return secret::Read(file, OneCase(name), secret, error);
 }
 

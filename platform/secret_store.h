@@ -13,15 +13,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/lookup.h"
+
 namespace j6::platform {
 
 constexpr std::size_t kMaxSecretName = 100;
-
-enum class SecretRead {
-  kFound,
-  kNone,    // nothing is stored under the name
-  kFailed,  // the store or the secret cannot be read: the reason is in the error
-};
 
 /// Whether `name` can name a secret: 1 to kMaxSecretName letters, digits,
 /// "-", "_", "." and "%" (encode anything else), not ending in ".". Names
@@ -59,7 +55,7 @@ class PendingSecret {
 };
 
 /// The secret stored under `name`, into `*secret`.
-SecretRead ReadSecret(const std::string& name, std::string* secret, std::string* error);
+Lookup ReadSecret(const std::string& name, std::string* secret, std::string* error);
 
 /// Removes the secret; true when nothing is stored under the name
 /// afterwards, also when nothing was.

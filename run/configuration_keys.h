@@ -72,14 +72,14 @@ inline constexpr ConfigKey kConfigKeys[] = {
     {kSmtpSection, "TIMEOUT", KeyRule::kCut, 15, &StoreTimeout},
     TextKey<&RunState::smtp, &SmtpSettings::helo>(kSmtpSection, "HELO", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::auth>(kSmtpSection, "AUTH", KeyRule::kWhole),
-    TextKey<&RunState::smtp, &SmtpSettings::tokenUrl>(kSmtpSection, "TOKEN_URL", KeyRule::kWhole),
-    TextKey<&RunState::smtp, &SmtpSettings::clientId>(kSmtpSection, "CLIENT_ID", KeyRule::kWhole),
-    TextKey<&RunState::smtp, &SmtpSettings::scope>(kSmtpSection, "SCOPE", KeyRule::kWhole),
-    TextKey<&RunState::smtp, &SmtpSettings::grant>(kSmtpSection, "GRANT", KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::tokenUrl>(kSmtpSection, "TOKEN_URL", KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::clientId>(kSmtpSection, "CLIENT_ID", KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::scope>(kSmtpSection, "SCOPE", KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::grant>(kSmtpSection, "GRANT", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::sasl>(kSmtpSection, "SASL", KeyRule::kWhole),
-    TextKey<&RunState::smtp, &SmtpSettings::deviceUrl>(kSmtpSection, "DEVICE_URL", KeyRule::kWhole),
-    TextKey<&RunState::smtp, &SmtpSettings::authorizeUrl>(kSmtpSection, "AUTHORIZE_URL",
-                                                          KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::deviceUrl>(kSmtpSection, "DEVICE_URL", KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::authorizeUrl>(kSmtpSection, "AUTHORIZE_URL",
+                                                            KeyRule::kWhole),
 };
 
 }  // namespace j6

@@ -35,25 +35,29 @@ struct SmtpSettings {
   FixedString<255> helo;    // the EHLO name; empty: the machine's own
   long timeoutSeconds = 60;
   // The sign-in: PASSWORD (also when empty), the stored password; or OAUTH2,
-  // a bearer token from the app's token endpoint (oauth/settings.h reads
-  // these).
+  // a bearer token, with the OAuth keys of the section (RunState::smtpOAuth).
   FixedString<15> auth;
+  FixedString<15> sasl;  // XOAUTH2 (also when empty) or OAUTHBEARER
+  FixedString<15> overlong;
+};
+
+/// The OAuth 2.0 keys of a route's section, as written; the route makes its
+/// client of them (oauth/client.h), and oauth/ reads that.
+struct OAuthKeys {
   FixedString<511> tokenUrl;  // https:// only
   FixedString<255> clientId;
   FixedString<511> scope;         // sent as written; empty: none
   FixedString<31> grant;          // CLIENT_CREDENTIALS or REFRESH_TOKEN
-  FixedString<15> sasl;           // XOAUTH2 (also when empty) or OAUTHBEARER
   FixedString<511> deviceUrl;     // for the one-time sign-in
   FixedString<511> authorizeUrl;  // for the one-time sign-in
-  FixedString<15> overlong;
 };
 
-/// The stored credential of a SERVER value is named by this and the value
-/// exactly as written: "J6Mailer:smtp://smtp.example.com:587". Its password
-/// is the login's, or with AUTH=OAUTH2 the app's client secret.
+/// Every stored credential of the program is named by this and more: the
+/// SMTP server's login "J6Mailer:<SERVER as written>", an app's client
+/// secret "J6Mailer:oauth:<CLIENT_ID>".
 constexpr const char* kCredentialPrefix = "J6Mailer:";
 
-/// The name of the stored credential of the [SMTP] settings.
+/// The name of the stored credential of the SMTP server's login.
 inline std::string CredentialTarget(const SmtpSettings& smtp) {
   return kCredentialPrefix + std::string(smtp.server.view());
 }
@@ -68,6 +72,7 @@ struct RunState {
   FixedString<99> mapiMode;     // as written, for the check program to show
   HandOverKind handOver = HandOverKind::kSimple;
   SmtpSettings smtp;
+  OAuthKeys smtpOAuth;  // of [SMTP]
 
   FixedString<25> outRoot;  // registry roots, ending in a backslash
   FixedString<25> clientRoot;

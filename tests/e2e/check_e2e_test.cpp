@@ -18,6 +18,7 @@
 #include "tests/support/environment.h"
 #include "tests/support/library_header.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/stored_password.h"
 #include "tests/support/temp_dir.h"
 
 namespace j6::test {
@@ -221,6 +222,9 @@ TEST(Check, SignInBothWaysThenTheCheckUsesTheTokens) {
                         RegString(J6_STAND_IN_BROWSER) + "\r\n";
   const Scene scene(world);
   scene.program().AddCheckProgram();
+  // The mailbox's password, stored for the server, never goes to an endpoint.
+  ASSERT_TRUE(StorePassword(SmtpServerUrl("starttls"), "localhost", "j6-signin@example.com",
+                            "Mailbox-7", store.path().string()));
   std::string outputs;
   for (const char* way : {"--sign-in --device", "--sign-in"}) {
     const ChildResult result = scene.program().Check(way);
@@ -249,6 +253,10 @@ TEST(Check, SignInBothWaysThenTheCheckUsesTheTokens) {
   for (const std::string& token : FileLines(SmtpServerFile("oauth/issued.txt"))) {
     EXPECT_EQ(outputs.find(token), std::string::npos) << "a token shows: " << token;
   }
+  ForgetPassword(SmtpServerUrl("starttls"));
+  const std::vector<std::string> forms = FileLines(SmtpServerFile("oauth/j6-signin-rotate.txt"));
+  EXPECT_GE(forms.size(), 4u);  // the device code, its polls, the code grant, the check's
+  for (const std::string& form : forms) EXPECT_EQ(form.find("client_secret"), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/smtp_settings.h"
 #include "oauth/token_store.h"
 #include "platform/secret_store.h"
 #include "tests/e2e/program.h"
@@ -56,27 +57,30 @@ std::string LastLine(const Outcome& outcome) {
 }
 
 /// A request of the test `tag` signed in with OAuth: the words of the tag in
-/// its CLIENT_ID tell the token endpoint how to behave. `*smtp` gets the
-/// settings; the tokens stored for them are removed, or are `refreshToken`.
+/// its CLIENT_ID tell the token endpoint how to behave. `*client` gets the
+/// run's OAuth client; the tokens stored for it are removed, or are
+/// `refreshToken`.
 World OAuthWorld(const std::string& tag, const std::string& kind, const std::string& more,
-                 const std::string& refreshToken, SmtpSettings* smtp) {
-  smtp->server.Assign(SmtpServerUrl(kind));
-  smtp->user.Assign(tag + "@example.com");
-  smtp->tokenUrl.Assign("https://localhost:" + SmtpServerPort("https") + "/oauth/token");
-  smtp->clientId.Assign("j6-" + tag);
+                 const std::string& refreshToken, oauth::OAuthClient* client) {
+  RunState run;
+  run.smtp.server.Assign(SmtpServerUrl(kind));
+  run.smtp.user.Assign(tag + "@example.com");
+  run.smtpOAuth.tokenUrl.Assign("https://localhost:" + SmtpServerPort("https") + "/oauth/token");
+  run.smtpOAuth.clientId.Assign("j6-" + tag);
+  *client = SmtpOAuthClient(run);
   std::string error;
-  EXPECT_TRUE(platform::DeleteSecret(oauth::TokenSecretName(*smtp), &error)) << error;
-  const oauth::Tokens tokens{refreshToken,           "", 0, smtp->tokenUrl.c_str(),
-                             smtp->clientId.c_str(), ""};
+  EXPECT_TRUE(platform::DeleteSecret(oauth::TokenSecretName(*client), &error)) << error;
+  const oauth::Tokens tokens{refreshToken, "", 0, client->tokenUrl, client->clientId, ""};
   if (refreshToken == "<unreadable>") {
-    EXPECT_TRUE(platform::WriteSecret(oauth::TokenSecretName(*smtp), "{not json", &error)) << error;
+    EXPECT_TRUE(platform::WriteSecret(oauth::TokenSecretName(*client), "{not json", &error))
+        << error;
   } else {
-    EXPECT_TRUE(refreshToken.empty() || oauth::StoreTokens(*smtp, tokens, &error)) << error;
+    EXPECT_TRUE(refreshToken.empty() || oauth::StoreTokens(*client, tokens, &error)) << error;
   }
   // The first line of a key wins: `more` goes first.
   return SmtpWorld(tag, kind,
                    more + "\r\nAUTH=OAUTH2\r\nTOKEN_URL=" + tokens.tokenUrl +
-                       "\r\nCLIENT_ID=" + tokens.clientId + "\r\nUSER=" + smtp->user.c_str() +
+                       "\r\nCLIENT_ID=" + tokens.clientId + "\r\nUSER=" + client->user +
                        "\r\nSCOPE=https://outlook.office365.com/.default\r\n");
 }
 
@@ -476,16 +480,23 @@ TEST(Smtp, SignsInWithOAuthTokens) {
        "SMTP error: Login denied: {\"status\": \"401\", \"schemes\": \"Bearer\", \"scope\": "
        "\"https://mail.google.com/\"}",
        "", nullptr},
+      {"moved-cc", "starttls", cc, "",
+       "SMTP error: OAuth: the client secret is now stored as J6Mailer:oauth:j6-moved-cc; store it "
+       "there (the password of J6Mailer:" + SmtpServerUrl("starttls") + " is no longer sent)",
+       "", nullptr},
   };
   std::string outputs;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
-    SmtpSettings smtp;
-    World world = OAuthWorld(c.tag, c.kind, c.settings, c.stored, &smtp);
-    const std::string server = SmtpServerUrl(c.kind);
+    oauth::OAuthClient client;
+    World world = OAuthWorld(c.tag, c.kind, c.settings, c.stored, &client);
+    // "cc" rows have the secret in its place; the others the server's
+    // password alone, which never goes to a token endpoint.
+    const bool own = std::string(c.tag).rfind("cc", 0) == 0;
+    const std::string server = own ? "oauth:" + client.clientId : SmtpServerUrl(c.kind);
     world.prepare = [&](const InstalledProgram&) {
-      ASSERT_TRUE(StorePassword(server, "localhost", smtp.user.c_str(), "Cl+ient&secret=7 \xC3\xA8",
-                                store.path().string()));
+      ASSERT_TRUE(StorePassword(server, "localhost", own ? client.clientId : client.user,
+                                "Cl+ient&secret=7 \xC3\xA8", store.path().string()));
     };
     const Scene scene(world);
     for (const std::string& expected : {c.lines, c.again}) {
@@ -506,6 +517,9 @@ TEST(Smtp, SignsInWithOAuthTokens) {
   EXPECT_NE(FileLines(SmtpServerFile("oauth/j6-cc.txt"))[0].find(
                 "\"client_secret\": \"Cl+ient&secret=7 \\u00e8\""),
             std::string::npos);
+  for (const std::string& form : FileLines(SmtpServerFile("oauth/j6-rt-once-rotate.txt"))) {
+    EXPECT_EQ(form.find("client_secret"), std::string::npos) << form;
+  }
   for (const std::string& token : FileLines(SmtpServerFile("oauth/issued.txt"))) {
     EXPECT_EQ(outputs.find(token.substr(3)), std::string::npos) << token;
   }
@@ -519,8 +533,8 @@ TEST(Smtp, OAuthRunsAtOnceRefreshOnce) {
   const TempDir store;
   SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
   const std::string tag = "rt-slow-rotate";
-  SmtpSettings smtp;
-  World world = OAuthWorld(tag, "starttls", "GRANT=REFRESH_TOKEN", "seed-" + tag, &smtp);
+  oauth::OAuthClient client;
+  World world = OAuthWorld(tag, "starttls", "GRANT=REFRESH_TOKEN", "seed-" + tag, &client);
   world.area = "100";  // mono-server: one set of settings for both areas
   const Scene scene(world);
   scene.WriteRequest("101", world.request);

@@ -39,8 +39,8 @@ refresh_token (one it issued or "seed-...", until revoked). Words in the
 client_id: "rotate" (a new refresh token, the used one revoked), "short"
 (access tokens of 120 s), "once" (no lifetime given: not to be reused), "big" (refresh tokens of 4 kB), "slow" (a second
 late), "refused" (the SMTP server refuses its tokens, as Google does),
-"revoked" (an access token signs in once, then is revoked). Forms go
-to STATE/oauth/<client_id>.txt, tokens issued to STATE/oauth/issued.txt.
+"revoked" (an access token signs in once, then is revoked). Forms (of the
+device endpoint too) go to STATE/oauth/<client_id>.txt, tokens issued to STATE/oauth/issued.txt.
 For the one-time sign-in: /oauth/device gives device codes whose user signs
 in after one authorization_pending and one slow_down poll, and refuses a poll
 that comes before its interval; GET /oauth/authorize sends the browser back to
@@ -287,6 +287,7 @@ async def token_endpoint(state, form):
 
 async def device_authorization(state, form):
     """RFC 8628 3.2, with an interval of 1 s."""
+    record(state, form.get("client_id", "").replace("/", "_") + ".txt", json.dumps(form))
     code = "dc-" + secrets.token_hex(16)
     DEVICE[code] = {"client": form.get("client_id"), "polls": 0, "due": time.time() + 1,
                     "interval": 1}

@@ -25,11 +25,13 @@ TEST(StoredCredential, ComesAsUtf8AndAnOddBlobIsNoPassword) {
   ASSERT_TRUE(Store(L"J6Mailer:smtp://wide", L"\x0141ukasz", password, 8));
   ASSERT_TRUE(Store(L"J6Mailer:smtp://odd", L"anna", "abc", 3));
   StoredCredential read;
-  EXPECT_EQ(ReadStoredCredential("J6Mailer:smtp://wide", &read), CredentialRead::kFound);
+  std::string error;
+  EXPECT_EQ(ReadStoredCredential({"J6Mailer:smtp://wide", "", ""}, &read, &error), Lookup::kFound);
   EXPECT_EQ(read.user, "\xC5\x81ukasz");
   EXPECT_EQ(read.password, "P\xC3\xA4ss");
-  EXPECT_EQ(ReadStoredCredential("J6Mailer:smtp://odd", &read), CredentialRead::kMalformed);
-  EXPECT_EQ(ReadStoredCredential("J6Mailer:smtp://none", &read), CredentialRead::kNone);
+  EXPECT_EQ(ReadStoredCredential({"J6Mailer:smtp://odd", "", ""}, &read, &error), Lookup::kFailed);
+  EXPECT_EQ(error, "the stored password of J6Mailer:smtp://odd is not as cmdkey stores it");
+  EXPECT_EQ(ReadStoredCredential({"J6Mailer:smtp://none", "", ""}, &read, &error), Lookup::kNone);
   CredDeleteW(L"J6Mailer:smtp://wide", CRED_TYPE_GENERIC, 0);
   CredDeleteW(L"J6Mailer:smtp://odd", CRED_TYPE_GENERIC, 0);
 }

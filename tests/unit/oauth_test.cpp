@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "dispatch/smtp_settings.h"
 #include "oauth/access_token.h"
+#include "oauth/client_secret.h"
 #include "oauth/token_answer.h"
 #include "oauth/token_store.h"
 #include "platform/secret_store.h"
@@ -55,13 +57,13 @@ TEST(OAuth, AccessTokenReusedWithFiveMinutesLeftForItsSettings) {
   SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
   ScopedOutside outside;
   outside->nowUtcSeconds = [] { return std::int64_t{1800000000}; };
-  SmtpSettings smtp;
-  smtp.server.Assign("smtp://x");
-  smtp.user.Assign("u@x");
-  smtp.tokenUrl.Assign("https://x/t");
-  smtp.clientId.Assign("app");
-  smtp.scope.Assign("app");
-  smtp.grant.Assign("REFRESH_TOKEN");
+  oauth::OAuthClient client;
+  client.server = "smtp://x";
+  client.user = "u@x";
+  client.tokenUrl = "https://x/t";
+  client.clientId = "app";
+  client.scope = "app";
+  client.grant = "REFRESH_TOKEN";
   const struct {
     std::int64_t left;
     const char* clientId;
@@ -75,16 +77,31 @@ TEST(OAuth, AccessTokenReusedWithFiveMinutesLeftForItsSettings) {
   for (const auto& c : cases) {
     std::string error, token;
     ASSERT_TRUE(oauth::StoreTokens(
-        smtp,
-        {"", "at-1", 1800000000 + c.left, smtp.tokenUrl.c_str(), c.clientId, c.scope, c.lifetime},
+        client, {"", "at-1", 1800000000 + c.left, client.tokenUrl, c.clientId, c.scope, c.lifetime},
         &error));
-    EXPECT_EQ(oauth::ObtainAccessToken(smtp, &token, nullptr, &error), *c.token != '\0');
+    EXPECT_EQ(oauth::ObtainAccessToken(client, &token, nullptr, &error), *c.token != '\0');
     EXPECT_EQ(token, c.token);
     EXPECT_EQ(error, *c.token != '\0' ? ""
                                       : "not signed in to smtp://x: run "
                                         "J6MailerCheck --sign-in");
-    EXPECT_TRUE(platform::DeleteSecret(oauth::TokenSecretName(smtp), &error));
+    EXPECT_TRUE(platform::DeleteSecret(oauth::TokenSecretName(client), &error));
   }
+}
+
+// The [SMTP] route's client: its tokens under the name entries had before it
+// had a value of its own, its secret in a place of its own.
+TEST(OAuth, SmtpClientKeepsItsStoredEntriesAndHasASecretOfItsOwn) {
+  RunState run;
+  run.smtp.server.Assign("smtp://x");
+  run.smtp.user.Assign("u@x");
+  run.smtpOAuth.clientId.Assign("app");
+  run.smtpOAuth.tokenUrl.Assign("https://login.x/t");
+  const oauth::OAuthClient client = SmtpOAuthClient(run);
+  EXPECT_EQ(oauth::TokenSecretName(client), "oauth-e947fe97dcbf5766");
+  const platform::CredentialPlace secret = oauth::ClientSecretPlace(client);
+  EXPECT_EQ(secret.target + "|" + secret.host + "|" + secret.login,
+            "J6Mailer:oauth:app|login.x|app");
+  EXPECT_EQ(client.formerSecret.target, "J6Mailer:smtp://x");
 }
 
 }  // namespace

@@ -115,20 +115,19 @@ TEST(NetrcReadableByOthers, LooksAtTheGroupAndOthersReadBits) {
 // endpoint is asked: a rotating one would revoke the refresh token kept.
 TEST(TokenStore, UnwritableIsFoundBeforeTheEndpointIsAsked) {
   const test::TempDir scratch;
-  SmtpSettings smtp;
-  smtp.server.Assign("smtp://x");
-  smtp.user.Assign("u@x");
-  smtp.tokenUrl.Assign("https://x.invalid/t");
-  smtp.clientId.Assign("app");
-  smtp.grant.Assign("REFRESH_TOKEN");
+  oauth::OAuthClient client;
+  client.user = "u@x";
+  client.tokenUrl = "https://x.invalid/t";
+  client.clientId = "app";
+  client.grant = "REFRESH_TOKEN";
   std::string deep = scratch.path().string(), error, token;
   while (deep.size() + 200 < 4060) deep += "/" + std::string(199, 'd');
   deep += "/" + std::string(4060 - deep.size() - 1, 'e');  // the secret's path fits PATH_MAX
   const test::ScopedEnv secrets("J6MAILER_SECRETS", deep.c_str());
   std::filesystem::create_directories(deep);
-  test::WriteFileBytes(deep + "/secret-" + oauth::TokenSecretName(smtp),
+  test::WriteFileBytes(deep + "/secret-" + oauth::TokenSecretName(client),
                        oauth::TokensText({"rt-kept", "", 0, "https://x.invalid/t", "app", ""}));
-  EXPECT_FALSE(oauth::ObtainAccessToken(smtp, &token, nullptr, &error));
+  EXPECT_FALSE(oauth::ObtainAccessToken(client, &token, nullptr, &error));
   EXPECT_EQ(error, "OAuth: cannot store tokens in " + deep + "/: File name too long");
 }
 

@@ -68,10 +68,10 @@ TEST_F(SecretStoreTest, KeepsEachSecretWholeForTheUserAlone) {
           << c.name;
     }
     std::string read;
-    EXPECT_EQ(ReadSecret(c.name, &read, &error), SecretRead::kFound) << error;
+    EXPECT_EQ(ReadSecret(c.name, &read, &error), Lookup::kFound) << error;
     EXPECT_EQ(read, c.secret) << c.name;
     EXPECT_TRUE(DeleteSecret(c.name, &error)) << error;
-    EXPECT_EQ(ReadSecret(c.name, &read, &error), SecretRead::kNone) << c.name;
+    EXPECT_EQ(ReadSecret(c.name, &read, &error), Lookup::kNone) << c.name;
     EXPECT_TRUE(DeleteSecret(c.name, &error)) << c.name << ": deleting nothing is no failure";
   }
 }
@@ -80,10 +80,10 @@ TEST_F(SecretStoreTest, NamesAreFileNamesOfOneCase) {
   std::string error;
   ASSERT_TRUE(WriteSecret("Token-A", "x", &error)) << error;
   std::string read;
-  EXPECT_EQ(ReadSecret("token-a", &read, &error), SecretRead::kFound) << error;
+  EXPECT_EQ(ReadSecret("token-a", &read, &error), Lookup::kFound) << error;
   for (const char* name : {"", "a/b", "a\\b", "..", "a.", "a:b", "a b"}) {
     EXPECT_FALSE(WriteSecret(name, "x", &error)) << name;
-    EXPECT_EQ(ReadSecret(name, &read, &error), SecretRead::kFailed) << name;
+    EXPECT_EQ(ReadSecret(name, &read, &error), Lookup::kFailed) << name;
   }
   EXPECT_FALSE(IsSecretName(std::string(kMaxSecretName + 1, 'a')));
 }

@@ -4,9 +4,12 @@
 // reaching real libraries of a process.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "check/report.h"
+#include "check/smtp_check.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/mail_text.h"
 #include "dispatch/simple_sender.h"
@@ -246,6 +249,57 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
             "J6Mailer - Office 2007 Edition: Send this e-mail now?\n\nTo: "
             "!anna@example.com;bruno@example.com\nSubject: Fattura 17\n\nGentile cliente,\n"
             "Cordiali saluti flags=4132");
+}
+
+// Every [SMTP] setting a run refuses, the check program fails with the run's
+// own reason: one table for both, so the two cannot drift apart.
+TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
+  const struct {
+    void (*set)(RunState& run);
+    const char* reason;
+  } cases[] = {
+      {[](RunState& run) { run.smtp.overlong.Assign("SERVER"); }, "SERVER is too long"},
+      {[](RunState& run) { run.smtp.server.Clear(); }, "no server"},
+      {[](RunState& run) { run.smtp.server.Assign("smtp://u:p@x"); },
+       "SERVER must not hold a user or password"},
+      {[](RunState& run) { run.smtp.server.Assign("http://x"); },
+       "not an smtp:// or smtps:// server: http://x"},
+      {[](RunState& run) { run.smtp.helo.Assign("pc 7"); }, "HELO is not a host name: pc 7"},
+      {[](RunState& run) { run.smtp.auth.Assign("BASIC"); },
+       "AUTH is not PASSWORD or OAUTH2: BASIC"},
+      {[](RunState& run) { run.smtp.auth.Assign("OAUTH2"); }, "AUTH=OAUTH2 needs USER"},
+      {[](RunState& run) {
+         run.smtp.auth.Assign("oauth2");
+         run.smtp.user.Assign("u@x");
+         run.smtpOAuth.tokenUrl.Assign("https://app:secret@x/t");
+         run.smtpOAuth.clientId.Assign("app");
+         run.smtpOAuth.grant.Assign("CLIENT_CREDENTIALS");
+       },
+       "TOKEN_URL must not hold a user or password"},
+      {[](RunState& run) { run.senderEmail.Clear(); }, "no sender address"},
+      {[](RunState& run) { run.senderEmailCut = true; },
+       "MailFromEmail is longer than 100 characters"},
+      {[](RunState& run) {
+         run.senderEmail.Clear();
+         run.smtp.from.Assign("Ufficio vendite");
+       },
+       "the sender is not an address: Ufficio vendite"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    RunState& run = run_;
+    const RunState composed = run;
+    run.smtp.server.Assign("smtp://localhost:1");
+    c.set(run);
+    EXPECT_EQ(SendSmtp(run, false), HandOver::kFailed);
+    EXPECT_EQ(LastLine(), std::string("SMTP error: ") + c.reason);
+    check::Report report;
+    check::CheckSmtp(run, report);
+    const std::string line =
+        std::string("[fail] ") + c.reason + ": every SMTP run ends in \"Email not sent.\"";
+    EXPECT_NE(std::find(report.lines().begin(), report.lines().end(), line), report.lines().end());
+    run = composed;
+  }
 }
 
 // Each piece read as the Extended wrapper reads it, and only a mailbox goes

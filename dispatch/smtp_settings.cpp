@@ -1,0 +1,146 @@
+#include "dispatch/smtp_settings.h"
+
+#include "dispatch/mail_text.h"
+#include "mail/address.h"
+#include "platform/ascii.h"
+#include "platform/files.h"
+#include "platform/host_name.h"
+#include "run/text.h"
+
+namespace j6 {
+
+namespace {
+
+/// What a URL's path keeps as it is.
+bool KeptInUrl(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '-';
+}
+
+/// curl greets the server (EHLO) with the URL's path: HELO, else a name
+/// SERVER gives after the host, else the machine's fully qualified name.
+/// Without one curl's own choice stays, the machine's bare name.
+bool AddGreetingName(const SmtpSettings& smtp, std::string* url, std::string* error) {
+  const std::size_t rest = url->find_first_of("/?#", url->find("://") + 3);
+  std::string name(smtp.helo.view());
+  if (!name.empty()) {
+    if (!mail::IsMailDomain(name)) {
+      *error = "HELO is not a host name: " + name;
+      return false;
+    }
+    url->resize(rest == std::string::npos ? url->size() : rest);
+  } else {
+    if (rest != std::string::npos) return true;
+    name = platform::FullyQualifiedHostName();
+    if (name.find('.') == std::string::npos || !mail::IsMailDomain(name)) return true;
+  }
+  *url += "/" + PercentEncoded(name, KeptInUrl);
+  return true;
+}
+
+std::string Text(std::string_view value) { return std::string(value); }
+
+}  // namespace
+
+SmtpSignIn SignInOf(const SmtpSettings& smtp) {
+  const std::string_view auth = smtp.auth.view();
+  if (auth.empty() || platform::EqualsIgnoringAsciiCase(auth, "PASSWORD")) {
+    return SmtpSignIn::kPassword;
+  }
+  if (platform::EqualsIgnoringAsciiCase(auth, "OAUTH2")) return SmtpSignIn::kOAuth2;
+  return SmtpSignIn::kUnknown;
+}
+
+bool ServerHoldsLogin(std::string_view server) {
+  return server.find('@') != std::string_view::npos;
+}
+
+std::string ShownServer(const SmtpSettings& smtp) {
+  return ServerHoldsLogin(smtp.server.view()) ? "(not shown: it holds a user or password)"
+                                              : Text(smtp.server.view());
+}
+
+bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error) {
+  if (!smtp.overlong.empty()) {
+    *error = Text(smtp.overlong.view()) + " is too long";
+  } else if (smtp.server.empty()) {
+    *error = "no server";
+  } else if (ServerHoldsLogin(smtp.server.view())) {
+    // curl would log in with it, and the log and the check would show it.
+    *error = "SERVER must not hold a user or password";
+  } else if (!ServerUrl(smtp.server.view(), url)) {
+    *error = "not an smtp:// or smtps:// server: " + Text(smtp.server.view());
+  } else {
+    return AddGreetingName(smtp, url, error);
+  }
+  return false;
+}
+
+bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error) {
+  switch (SignInOf(run.smtp)) {
+    case SmtpSignIn::kPassword:
+      return true;
+    case SmtpSignIn::kOAuth2:
+      return oauth::ReadOAuthSettings(SmtpOAuthClient(run), oauth, error);
+    case SmtpSignIn::kUnknown:
+      break;
+  }
+  // Not taken as the password's: that could send a password where none is
+  // meant to go.
+  *error = "AUTH is not PASSWORD or OAUTH2: " + Text(run.smtp.auth.view());
+  return false;
+}
+
+bool ReadSender(const RunState& run, std::string* sender, std::string* error) {
+  if (run.senderEmailCut) {
+    // Cut, it names some other mailbox.
+    *error = "MailFromEmail is longer than 100 characters";
+    return false;
+  }
+  const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view()
+                                                     : run.smtp.from.view());
+  if (setting.empty()) {
+    *error = "no sender address";
+    return false;
+  }
+  *sender = mail::ReadRecipient(setting).address;
+  if (mail::IsMailbox(*sender)) return true;
+  *error = "the sender is not an address: " + setting;
+  return false;
+}
+
+bool CheckSmtpSettings(const RunState& run, std::string* error) {
+  std::string url;
+  std::string sender;
+  oauth::OAuthSettings oauth;
+  return ReadServer(run.smtp, &url, error) && ReadSignIn(run, &oauth, error) &&
+         ReadSender(run, &sender, error);
+}
+
+platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp) {
+  return {CredentialTarget(smtp), oauth::HostOf(smtp.server.view()), Text(smtp.user.view())};
+}
+
+oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
+  const SmtpSettings& smtp = run.smtp;
+  const OAuthKeys& keys = run.smtpOAuth;
+  oauth::OAuthClient client;
+  client.tokenUrl = Text(keys.tokenUrl.view());
+  client.clientId = Text(keys.clientId.view());
+  client.scope = Text(keys.scope.view());
+  client.grant = Text(keys.grant.view());
+  client.sasl = Text(smtp.sasl.view());
+  client.deviceUrl = Text(keys.deviceUrl.view());
+  client.authorizeUrl = Text(keys.authorizeUrl.view());
+  client.user = Text(smtp.user.view());
+  client.server = Text(smtp.server.view());
+  client.caFile = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
+  client.timeoutSeconds = smtp.timeoutSeconds;
+  // The zero keeps "ab"+"c" apart from "a"+"bc"; entries stored before the
+  // client had a value of its own are named the same.
+  client.storeKey = client.server + '\0' + client.user;
+  client.formerSecret = SmtpLoginPlace(smtp);
+  return client;
+}
+
+}  // namespace j6

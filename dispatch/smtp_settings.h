@@ -1,0 +1,59 @@
+// The [SMTP] settings checked once: every rule by which a run refuses one of
+// them, with the run's reason, for the sender and the check program alike,
+// and the places and the OAuth client they name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "oauth/client.h"
+#include "oauth/settings.h"
+#include "platform/credentials.h"
+#include "run/run_state.h"
+
+namespace j6 {
+
+enum class SmtpSignIn {
+  kPassword,  // AUTH empty or PASSWORD
+  kOAuth2,    // AUTH=OAUTH2
+  kUnknown,   // anything else: refused, never taken as a password's sign-in
+};
+
+/// The sign-in AUTH chooses (the whole value, any case).
+SmtpSignIn SignInOf(const SmtpSettings& smtp);
+
+/// Whether a SERVER value holds a user or a password ("smtp://u:p@host"):
+/// such a value is refused and never shown.
+bool ServerHoldsLogin(std::string_view server);
+
+/// SERVER as the log and the check program may show it.
+std::string ShownServer(const SmtpSettings& smtp);
+
+/// The server's URL for the transport, with the name it is greeted by;
+/// false with what is wrong: a value too long, no server, a user or password
+/// in it, another scheme, a HELO that is no host name.
+bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error);
+
+/// The sign-in's settings: AUTH a known value, and with OAUTH2 the OAuth
+/// client's settings into `*oauth`. False with what is wrong.
+bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error);
+
+/// The envelope sender: the registry's "MailFromEmail", else FROM, read as a
+/// recipient piece is; false with what is wrong ("no sender address").
+bool ReadSender(const RunState& run, std::string* sender, std::string* error);
+
+/// Each of the above in the order a run checks them; false with the first
+/// reason. Nothing here asks the network or a store.
+bool CheckSmtpSettings(const RunState& run, std::string* error);
+
+/// Where the server's login is stored: "J6Mailer:<SERVER as written>"; off
+/// Windows the netrc entry of SERVER's host with USER as its login (the
+/// first entry for the host when USER is empty).
+platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp);
+
+/// The OAuth client of [SMTP]: its OAuth keys, USER, SERVER, CAFILE and
+/// TIMEOUT; its tokens stored under SERVER and USER; its client secret once
+/// kept as the server's password (never sent from there).
+oauth::OAuthClient SmtpOAuthClient(const RunState& run);
+
+}  // namespace j6
