@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "check/smtp_check.h"
 #include "dispatch/smtp_sender.h"
 #include "dispatch/smtp_settings.h"
 #include "oauth/access_token.h"
@@ -12,8 +13,6 @@
 namespace j6::check {
 
 namespace {
-
-constexpr const char* kNotSent = "every SMTP run ends in \"Email not sent.\"";
 
 void ReportSettings(const oauth::OAuthClient& client, const oauth::OAuthSettings& settings,
                     Report& report) {
@@ -35,7 +34,8 @@ bool IsGoogles(const std::string& tokenUrl) {
   const std::string host = oauth::HostOf(tokenUrl);
   const std::string tail = ".google.com";
   return host == "oauth2.googleapis.com" ||
-         (host.size() > tail.size() && host.compare(host.size() - tail.size(), tail.size(), tail) == 0);
+         (host.size() > tail.size() &&
+          host.compare(host.size() - tail.size(), tail.size(), tail) == 0);
 }
 
 /// The client secret is there when the grant needs one, by the run's rule

@@ -6,14 +6,11 @@
 
 #include "dispatch/smtp_sender.h"
 #include "dispatch/smtp_settings.h"
-#include "platform/ascii.h"
 #include "platform/credentials.h"
 
 namespace j6::check {
 
 namespace {
-
-constexpr const char* kNotSent = "every SMTP run ends in \"Email not sent.\"";
 
 template <std::size_t N>
 std::string ValueOr(const FixedString<N>& value, const char* otherwise) {
@@ -33,13 +30,16 @@ void CheckSmtp(const RunState& run, Report& report) {
     return;
   }
   report.Ok("SERVER=" + std::string(smtp.server.view()));
-  const std::string tls = ValueOr(smtp.tls, "default (REQUIRED)");
-  if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "NONE")) {
-    report.Warn("TLS=NONE: mail and password cross the network in plain text");
-  } else if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "TRY")) {
-    report.Warn("TLS=TRY: to a server without STARTTLS mail goes in plain text, and no login");
-  } else {
-    report.Ok("TLS=" + tls);
+  switch (TlsOf(smtp)) {
+    case SmtpTls::kNone:
+      report.Warn("TLS=NONE: mail and password cross the network in plain text");
+      break;
+    case SmtpTls::kTry:
+      report.Warn("TLS=TRY: to a server without STARTTLS mail goes in plain text, and no login");
+      break;
+    case SmtpTls::kRequired:
+      report.Ok("TLS=" + ValueOr(smtp.tls, "default (REQUIRED)"));
+      break;
   }
   report.Ok("CAFILE=" + ValueOr(smtp.caFile, "default (the system's authorities)"));
   report.Ok("TIMEOUT=" + std::to_string(smtp.timeoutSeconds) + " seconds");

@@ -14,4 +14,7 @@ namespace j6::check {
 /// CheckOAuth). No mail is sent.
 void CheckSmtp(const RunState& run, Report& report);
 
+/// What follows every [fail] of a setting the run refuses.
+inline constexpr char kNotSent[] = "every SMTP run ends in \"Email not sent.\"";
+
 }  // namespace j6::check

@@ -159,35 +159,4 @@ std::string QuotedPrintable(std::string_view text) {
   return out;
 }
 
-bool ServerUrl(std::string_view setting, std::string* url) {
-  std::string scheme = "smtp";
-  const std::size_t separator = setting.find("://");
-  if (separator != std::string_view::npos) {
-    const std::string_view given = setting.substr(0, separator);
-    if (platform::EqualsIgnoringAsciiCase(given, "smtps")) {
-      scheme = "smtps";
-    } else if (!platform::EqualsIgnoringAsciiCase(given, "smtp")) {
-      return false;
-    }
-    setting.remove_prefix(separator + 3);
-  }
-  const std::size_t end = setting.find_first_of("/?#");
-  const std::string_view authority = setting.substr(0, end);
-  const std::string_view rest = end == std::string_view::npos ? "" : setting.substr(end);
-  const std::size_t hostStart =
-      authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1;
-  const std::string_view host = authority.substr(hostStart);
-  const std::size_t bracket = host.rfind(']');
-  const std::size_t colon = host.rfind(':');
-  const bool hasPort =
-      colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
-  if (host.empty() || host.front() == ':') return false;
-  *url = scheme + "://" + std::string(authority) +
-         (hasPort             ? ""
-          : scheme == "smtps" ? ":465"
-                              : ":587") +
-         std::string(rest);
-  return true;
-}
-
 }  // namespace j6

@@ -43,9 +43,4 @@ const char* AttachmentType(std::string_view name);
 /// breaks, and no line is longer than 76 characters.
 std::string QuotedPrintable(std::string_view text);
 
-/// The URL of a "SERVER" setting: the scheme (smtp:// when there is none)
-/// and the port (587 for smtp://, 465 for smtps://) filled in. False for
-/// another scheme, or no host.
-bool ServerUrl(std::string_view setting, std::string* url);
-
 }  // namespace j6

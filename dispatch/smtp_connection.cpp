@@ -3,7 +3,6 @@
 #include "dispatch/smtp_settings.h"
 
 #include "oauth/access_token.h"
-#include "platform/ascii.h"
 #include "platform/files.h"
 #include "run/run_log.h"
 
@@ -11,9 +10,15 @@ namespace j6 {
 
 namespace {
 
-int TlsMode(std::string_view setting) {
-  if (platform::EqualsIgnoringAsciiCase(setting, "NONE")) return J6SMTP_TLS_NONE;
-  if (platform::EqualsIgnoringAsciiCase(setting, "TRY")) return J6SMTP_TLS_TRY;
+int TlsMode(SmtpTls tls) {
+  switch (tls) {
+    case SmtpTls::kNone:
+      return J6SMTP_TLS_NONE;
+    case SmtpTls::kTry:
+      return J6SMTP_TLS_TRY;
+    case SmtpTls::kRequired:
+      break;
+  }
   return J6SMTP_TLS_REQUIRED;
 }
 
@@ -30,7 +35,7 @@ bool SmtpConnection::Open(const RunState& run, std::string* error) {
   const SmtpSettings& smtp = run.smtp;
   if (!ReadServer(smtp, &url_, error) || !SignIn(run, error)) return false;
   caFile_ = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
-  tls_ = TlsMode(smtp.tls.view());
+  tls_ = TlsMode(TlsOf(smtp));
   timeoutSeconds_ = smtp.timeoutSeconds;
   return true;
 }

@@ -1,11 +1,11 @@
 #include "dispatch/smtp_settings.h"
 
-#include "dispatch/mail_text.h"
 #include "mail/address.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/host_name.h"
 #include "run/text.h"
+#include "run/url.h"
 
 namespace j6 {
 
@@ -51,8 +51,21 @@ SmtpSignIn SignInOf(const SmtpSettings& smtp) {
   return SmtpSignIn::kUnknown;
 }
 
-bool ServerHoldsLogin(std::string_view server) {
-  return server.find('@') != std::string_view::npos;
+SmtpTls TlsOf(const SmtpSettings& smtp) {
+  if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "NONE")) return SmtpTls::kNone;
+  if (platform::EqualsIgnoringAsciiCase(smtp.tls.view(), "TRY")) return SmtpTls::kTry;
+  return SmtpTls::kRequired;
+}
+
+bool ServerHoldsLogin(std::string_view server) { return ReadUrl(server).holdsLogin; }
+
+bool ServerUrl(std::string_view setting, std::string* url) {
+  const Url read = ReadUrl(setting);
+  const std::string scheme = read.scheme.empty() ? std::string("smtp") : read.scheme;
+  if ((scheme != "smtp" && scheme != "smtps") || read.host.empty()) return false;
+  const std::string port = !read.port.empty() ? read.port : scheme == "smtps" ? "465" : "587";
+  *url = scheme + "://" + read.host + ":" + port + read.rest;
+  return true;
 }
 
 std::string ShownServer(const SmtpSettings& smtp) {
@@ -134,7 +147,8 @@ oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
   client.authorizeUrl = Text(keys.authorizeUrl.view());
   client.user = Text(smtp.user.view());
   client.server = Text(smtp.server.view());
-  client.caFile = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
+  client.caFile =
+      smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
   client.timeoutSeconds = smtp.timeoutSeconds;
   // The zero keeps "ab"+"c" apart from "a"+"bc"; entries stored before the
   // client had a value of its own are named the same.

@@ -22,9 +22,23 @@ enum class SmtpSignIn {
 /// The sign-in AUTH chooses (the whole value, any case).
 SmtpSignIn SignInOf(const SmtpSettings& smtp);
 
+enum class SmtpTls {
+  kRequired,  // REQUIRED, also when empty or unknown: STARTTLS must succeed
+  kTry,       // TRY: STARTTLS when offered
+  kNone,      // NONE: plain text, for a relay on a trusted network
+};
+
+/// The TLS that TLS chooses (any case).
+SmtpTls TlsOf(const SmtpSettings& smtp);
+
 /// Whether a SERVER value holds a user or a password ("smtp://u:p@host"):
 /// such a value is refused and never shown.
 bool ServerHoldsLogin(std::string_view server);
+
+/// The URL of a "SERVER" setting: the scheme (smtp:// when there is none)
+/// and the port (587 for smtp://, 465 for smtps://) filled in. False for
+/// another scheme, or no host.
+bool ServerUrl(std::string_view setting, std::string* url);
 
 /// SERVER as the log and the check program may show it.
 std::string ShownServer(const SmtpSettings& smtp);

@@ -1,6 +1,7 @@
 #include "oauth/settings.h"
 
 #include "platform/ascii.h"
+#include "run/url.h"
 
 namespace j6::oauth {
 
@@ -16,7 +17,7 @@ bool Needs(std::string_view value, const char* key, std::string* error) {
 
 /// An empty URL passes: whether it is needed is asked elsewhere.
 bool HttpsOrEmpty(std::string_view url, const char* key, std::string* error) {
-  if (UrlHoldsLogin(url)) {
+  if (ReadUrl(url).holdsLogin) {
     // curl would send it, and the log and the check would show it.
     *error = std::string(key) + " must not hold a user or password";
     return false;
@@ -69,23 +70,7 @@ const char* GrantName(Grant grant) {
 
 const char* SaslName(Sasl sasl) { return sasl == Sasl::kXOAuth2 ? "XOAUTH2" : "OAUTHBEARER"; }
 
-std::string HostOf(std::string_view url) {
-  const std::size_t scheme = url.find("://");
-  std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
-  rest = rest.substr(0, rest.find_first_of("/?#"));
-  const std::size_t at = rest.rfind('@');
-  if (at != std::string_view::npos) rest.remove_prefix(at + 1);
-  // An address literal keeps its brackets; its colons are no port's.
-  const std::size_t close = rest.rfind(']');
-  const std::size_t colon = rest.find(':', close == std::string_view::npos ? 0 : close);
-  return std::string(rest.substr(0, colon));
-}
-
-bool UrlHoldsLogin(std::string_view url) {
-  const std::size_t scheme = url.find("://");
-  const std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
-  return rest.substr(0, rest.find_first_of("/?#")).find('@') != std::string_view::npos;
-}
+std::string HostOf(std::string_view url) { return ReadUrl(url).host; }
 
 bool IsHttpsUrl(std::string_view url) {
   return platform::StartsWithIgnoringAsciiCase(url, "https://") && !HostOf(url).empty();

@@ -2,6 +2,7 @@
 // words and RFC 2231 parameters are decoded back here, so the rows check what
 // a reader gets, not how the encoder goes about it.
 #include "dispatch/mail_text.h"
+#include "dispatch/smtp_settings.h"
 
 #include <gtest/gtest.h>
 

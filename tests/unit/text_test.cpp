@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ascii.h"
+#include "run/url.h"
 
 namespace j6 {
 namespace {
@@ -58,6 +59,27 @@ TEST(IsDeviceName, KnowsTheNamesWindowsOpensAsDevices) {
       {".CON", false},  {"LPT", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsDeviceName(c.name), c.device) << c.name;
+}
+
+// What is refused, shown and looked up of a setting's URL: a login is any
+// "@" before the query, also after a "/" a password may hold.
+TEST(ReadUrl, FindsHostPortAndAnyLogin) {
+  const struct {
+    const char* text;
+    const char* read;  // scheme|login|host|port|rest
+  } cases[] = {
+      {"https://login.x:443/t/token?a=b", "https|0|login.x|443|/t/token?a=b"},
+      {"HTTPS://app:se/cret@login.x/t", "https|1|login.x||/t"},
+      {"relay.local", "|0|relay.local||"},
+      {"smtp://[::1]:25", "smtp|0|[::1]|25|"},
+      {"https://x/t?user=a@b", "https|0|x||/t?user=a@b"},
+  };
+  for (const auto& c : cases) {
+    const Url url = ReadUrl(c.text);
+    EXPECT_EQ(url.scheme + "|" + (url.holdsLogin ? "1" : "0") + "|" + url.host + "|" + url.port +
+                  "|" + url.rest,
+              c.read);
+  }
 }
 
 }  // namespace
