@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "mail/file_name.h"
 #include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/text.h"
 
 namespace j6 {
 
@@ -30,7 +30,7 @@ bool ReadAreaFile(RunState& run, std::string_view areaName) {
   const std::string path(run.areaFilePath.view());
 
   std::FILE* file = nullptr;
-  if (areaName.find_first_of("\\/:") == std::string_view::npos && !IsDeviceName(name)) {
+  if (areaName.find_first_of("\\/:") == std::string_view::npos && !mail::IsDeviceName(name)) {
     file = platform::OpenFile(path, "rb");
   }
   if (file == nullptr) {

@@ -4,6 +4,7 @@
 #include "acquire/host_settings.h"
 #include "acquire/registry_settings.h"
 #include "acquire/transfer_library.h"
+#include "mail/file_name.h"
 #include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
@@ -34,7 +35,8 @@ void TakeExtraAttachmentName(RunState& run) {
   run.extraAttachmentName.Assign(run.record.Field(AreaRecord::kExtraAttachmentName));
   FixedString<15> name(run.extraAttachmentName.view());
   TrimTrailingSpaces(name);
-  if (name.view().find_first_of("\\/:") == std::string_view::npos && !IsDeviceName(name.view())) {
+  if (name.view().find_first_of("\\/:") == std::string_view::npos &&
+      !mail::IsDeviceName(name.view())) {
     return;
   }
   LogLine("J6FTPara: attachment name refused %s", name.c_str());

@@ -1,6 +1,7 @@
 #include "app/area_lock.h"
 
 #include "acquire/area_file.h"
+#include "mail/percent_encoded.h"
 #include "run/run_log.h"
 #include "run/text.h"
 
@@ -20,7 +21,7 @@ std::string AreaLockName(std::string_view areaName) {
   while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.remove_suffix(1);
   std::string upper(name);
   for (char& c : upper) c = UpperCaseAnsi(c);
-  return "area-" + PercentEncoded(upper, KeptInLockName);
+  return "area-" + mail::PercentEncoded(upper, KeptInLockName);
 }
 
 bool LockArea(std::string_view areaName, platform::NamedLock* lock,

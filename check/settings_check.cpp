@@ -7,9 +7,9 @@
 #include "acquire/document_fetch.h"
 #include "acquire/host_settings.h"
 #include "acquire/registry_settings.h"
+#include "mail/file_name.h"
 #include "platform/file_probe.h"
 #include "run/area_record.h"
-#include "run/text.h"
 
 namespace j6::check {
 
@@ -23,7 +23,7 @@ bool IsFolder(const std::string& windowsPath) {
 /// and a run may delete it.
 void CheckWaitingRequest(const RunState& run, std::string_view area, Report& report) {
   const std::string name(AreaFileName(area));
-  if (area.find_first_of("\\/:") != std::string_view::npos || IsDeviceName(name)) {
+  if (area.find_first_of("\\/:") != std::string_view::npos || mail::IsDeviceName(name)) {
     report.Fail("J6Mailer refuses the area name " + std::string(area) +
                 ": it holds \\, / or :, or names a device");
     return;

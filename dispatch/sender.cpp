@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "dispatch/attachment_name.h"
 #include "dispatch/compose.h"
-#include "dispatch/recipients.h"
+#include "mail/attachment_name.h"
 #include "mail/file_name.h"
+#include "mail/recipients.h"
 #include "platform/files.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
@@ -29,7 +29,7 @@ void ListAttachments(const RunState& run, const SenderTraits& traits, MailParts*
     LogLine("%s: %s [%s]", traits.documentLabel, document.c_str(), name.c_str());
     parts->attachments.push_back(
         MailAttachment{document, platform::AbsolutePath(document),
-                       AttachmentDisplayName(run.remoteDocumentPath.view())});
+                       mail::AttachmentDisplayName(run.remoteDocumentPath.view())});
   }
   const std::string extra(run.extraAttachmentPath.view());
   if (!extra.empty()) {
@@ -49,7 +49,7 @@ MailParts ListMail(RunState& run, const SenderTraits& traits) {
   // The question shows the list whole; the split cuts it in place.
   parts.list = std::string(run.recipients.view());
   LogLine("Send To: %s", run.recipients.c_str());
-  parts.recipients = SplitRecipients(run.recipients.data());
+  parts.recipients = mail::SplitRecipients(run.recipients.data());
   LogLine("Subject: %s", run.subject.c_str());
   if (traits.bodyFirst) LogBody(run, traits);
   ListAttachments(run, traits, &parts);

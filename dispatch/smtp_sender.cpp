@@ -6,13 +6,13 @@
 #include <utility>
 #include <vector>
 
-#include "dispatch/attachment_name.h"
-#include "dispatch/mail_text.h"
 #include "dispatch/sender.h"
 #include "dispatch/smtp_connection.h"
 #include "dispatch/smtp_settings.h"
 #include "mail/address.h"
+#include "mail/attachment_name.h"
 #include "mail/line_breaks.h"
+#include "mail/mail_text.h"
 #include "net/transport.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -76,13 +76,14 @@ bool OpenAttachments(const MailParts& parts, std::vector<Attachment>* attachment
   for (const MailAttachment& listed : parts.attachments) {
     Attachment attachment;
     attachment.path = listed.path;
-    attachment.name = listed.displayName ? *listed.displayName : AttachmentDisplayName(listed.path);
+    attachment.name =
+        listed.displayName ? *listed.displayName : mail::AttachmentDisplayName(listed.path);
     attachment.file = OpenAttachment(listed.hostPath, &attachment.size);
     if (!attachment.file) {
       *error = "cannot open attachment " + listed.path;
       return false;
     }
-    attachment.disposition = AttachmentDisposition(attachment.name);
+    attachment.disposition = mail::AttachmentDisposition(attachment.name);
     attachments->push_back(std::move(attachment));
   }
   return true;
@@ -100,12 +101,12 @@ std::vector<std::string> Headers(const RunState& run, const Mail& mail) {
   static unsigned messages = 0;
   const platform::LocalTime now = platform::NowLocal();
   return {
-      FromHeader(run.senderName.view(), mail.sender),
-      ToHeader(mail.recipients.data(), mail.recipients.size()),
-      TextHeader("Subject", run.subject.view()),
-      DateHeader(now),
-      MessageIdHeader(now, platform::CurrentProcessId(), ++messages,
-                      mail.sender.substr(mail.sender.rfind('@') + 1)),
+      mail::FromHeader(run.senderName.view(), mail.sender),
+      mail::ToHeader(mail.recipients.data(), mail.recipients.size()),
+      mail::TextHeader("Subject", run.subject.view()),
+      mail::DateHeader(now),
+      mail::MessageIdHeader(now, platform::CurrentProcessId(), ++messages,
+                            mail.sender.substr(mail.sender.rfind('@') + 1)),
       "MIME-Version: 1.0",
       std::string("X-Mailer: J6Mailer ") + J6_VERSION,
   };
@@ -129,7 +130,7 @@ int Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
   const std::vector<const char*> recipients = Pointers(addresses);
 
   // Encoded here, so that its size is known before it is sent.
-  const std::string body = QuotedPrintable(mail::LineBreaksAs(run.body.view(), "\r\n"));
+  const std::string body = mail::QuotedPrintable(mail::LineBreaksAs(run.body.view(), "\r\n"));
   std::vector<J6SmtpPart> parts;
   parts.push_back(J6SmtpPart{"text/plain; charset=windows-1252", "quoted-printable", nullptr, 0,
                              body.data(), body.size(), nullptr, nullptr, 0, nullptr});
@@ -137,9 +138,9 @@ int Transmit(const RunState& run, Mail& mail, const SmtpConnection& connection,
   dispositions.reserve(mail.attachments.size());
   for (Attachment& attachment : mail.attachments) {
     dispositions.push_back(attachment.disposition.c_str());
-    parts.push_back(J6SmtpPart{AttachmentType(attachment.name), "base64", &dispositions.back(), 1,
-                               nullptr, 0, ReadAttachment, attachment.file.get(), attachment.size,
-                               attachment.path.c_str()});
+    parts.push_back(J6SmtpPart{mail::AttachmentType(attachment.name), "base64",
+                               &dispositions.back(), 1, nullptr, 0, ReadAttachment,
+                               attachment.file.get(), attachment.size, attachment.path.c_str()});
   }
 
   J6SmtpMail message{};

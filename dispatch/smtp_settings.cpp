@@ -1,10 +1,10 @@
 #include "dispatch/smtp_settings.h"
 
 #include "mail/address.h"
+#include "mail/percent_encoded.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/host_name.h"
-#include "run/text.h"
 #include "run/url.h"
 
 namespace j6 {
@@ -34,7 +34,7 @@ bool AddGreetingName(const SmtpSettings& smtp, std::string* url, std::string* er
     name = platform::FullyQualifiedHostName();
     if (name.find('.') == std::string::npos || !mail::IsMailDomain(name)) return true;
   }
-  *url += "/" + PercentEncoded(name, KeptInUrl);
+  *url += "/" + mail::PercentEncoded(name, KeptInUrl);
   return true;
 }
 

@@ -20,4 +20,9 @@ std::string_view WindowsFileName(std::string_view path);
 /// name a file can have.
 std::string_view WindowsFileNameAfterDrive(std::string_view path);
 
+/// Whether Windows takes the file name for a device instead of a file: CON,
+/// PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9, in any case, with or without
+/// an extension, and with any trailing blanks and dots (which Windows drops).
+bool IsDeviceName(std::string_view fileName);
+
 }  // namespace j6::mail

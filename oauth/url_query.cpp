@@ -1,6 +1,6 @@
 #include "oauth/url_query.h"
 
-#include "run/text.h"
+#include "mail/percent_encoded.h"
 
 namespace j6::oauth {
 
@@ -40,7 +40,8 @@ std::string WithQuery(const std::string& url,
   std::string full = url;
   char separator = url.find('?') == std::string::npos ? '?' : '&';
   for (const auto& [name, value] : fields) {
-    full += separator + PercentEncoded(name, Unreserved) + "=" + PercentEncoded(value, Unreserved);
+    full += separator + mail::PercentEncoded(name, Unreserved) + "=" +
+            mail::PercentEncoded(value, Unreserved);
     separator = '&';
   }
   return full;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "dispatch/attachment_name.h"
-#include "dispatch/recipients.h"
+#include "mail/attachment_name.h"
+#include "mail/recipients.h"
 #include "run/run_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/run_state_fixture.h"
@@ -34,7 +34,7 @@ TEST(AttachmentDisplayName, IsOneFileNameWindowsCanCreate) {
       {"COM10.pdf", "COM10.pdf"},
       {"S\\", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(AttachmentDisplayName(c.path), c.name) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(mail::AttachmentDisplayName(c.path), c.name) << c.path;
 }
 
 class ComposeTest : public test::RunStateTest {
@@ -148,11 +148,11 @@ TEST(SplitRecipients, CutsAtSeparatorsAfterALeadingBang) {
   };
   for (const auto& c : cases) {
     std::string list = c.list;
-    const std::vector<char*> pieces = SplitRecipients(list.data());
+    const std::vector<char*> pieces = mail::SplitRecipients(list.data());
     EXPECT_EQ(std::vector<std::string>(pieces.begin(), pieces.end()), c.pieces) << c.list;
   }
   std::string list = "!a@x;b@y";
-  SplitRecipients(list.data());
+  mail::SplitRecipients(list.data());
   EXPECT_STREQ(list.c_str(), "!a@x");  // split in place
 }
 

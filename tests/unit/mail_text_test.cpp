@@ -1,7 +1,7 @@
 // The mail's text rules and the header texts of the SMTP hand-over. Encoded
 // words and RFC 2231 parameters are decoded back here, so the rows check what
 // a reader gets, not how the encoder goes about it.
-#include "dispatch/mail_text.h"
+#include "mail/mail_text.h"
 #include "dispatch/smtp_settings.h"
 
 #include <gtest/gtest.h>
@@ -106,7 +106,7 @@ TEST(MailText, SubjectKeepsPlainWordsAndSplitsEncodedOnesAtBlanks) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.subject);
-    const std::string header = TextHeader("Subject", c.subject);
+    const std::string header = mail::TextHeader("Subject", c.subject);
     if (!c.header.empty()) {
       EXPECT_EQ(header, c.header);
     }
@@ -127,7 +127,7 @@ TEST(MailText, FromNamesTheSenderWhenThereIsAName) {
       {"Societ\xE0 Rossi, Anna",
        "From: =?windows-1252?Q?Societ=E0_Rossi=2C?= Anna <uff@example.com>"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FromHeader(c.name, "uff@example.com"), c.header);
+  for (const auto& c : cases) EXPECT_EQ(mail::FromHeader(c.name, "uff@example.com"), c.header);
 }
 
 // The SMTP envelope takes an RFC 5321 mailbox only; a mail client is handed
@@ -183,7 +183,7 @@ TEST(MailText, DateGivesTheWeekdayAndTheOffset) {
       {{2024, 2, 29, 23, 59, 59, 0, -330}, "Date: Thu, 29 Feb 2024 23:59:59 -0530"},
       {{2000, 1, 1, 0, 0, 0, 0, 0}, "Date: Sat, 01 Jan 2000 00:00:00 +0000"},
   };
-  for (const auto& c : cases) EXPECT_EQ(DateHeader(c.time), c.header);
+  for (const auto& c : cases) EXPECT_EQ(mail::DateHeader(c.time), c.header);
 }
 
 TEST(MailText, AttachmentNamesAndTypes) {
@@ -205,8 +205,8 @@ TEST(MailText, AttachmentNamesAndTypes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string disposition = AttachmentDisposition(c.name);
-    EXPECT_STREQ(AttachmentType(c.name), c.type);
+    const std::string disposition = mail::AttachmentDisposition(c.name);
+    EXPECT_STREQ(mail::AttachmentType(c.name), c.type);
     if (c.disposition != nullptr) {
       EXPECT_EQ(disposition, c.disposition);
       continue;
@@ -274,7 +274,7 @@ TEST(MailText, BodyIsQuotedPrintableInLinesOf76) {
       {std::string(26, '\xE8'), e8Line + "=\r\n=E8"},
       {"a\rb\n", "a=0Db=0A"},
   };
-  for (const auto& c : cases) EXPECT_EQ(QuotedPrintable(c.text), c.encoded) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(mail::QuotedPrintable(c.text), c.encoded) << c.text;
 }
 
 // A line feed is a line break, with or without its carriage return; a

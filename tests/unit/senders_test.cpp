@@ -11,9 +11,9 @@
 #include "check/report.h"
 #include "check/smtp_check.h"
 #include "dispatch/extended_sender.h"
-#include "dispatch/mail_text.h"
 #include "dispatch/simple_sender.h"
 #include "dispatch/smtp_sender.h"
+#include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
 #include "tests/doubles/in_process/libraries.h"
 #include "tests/support/log_lines.h"
@@ -320,7 +320,7 @@ TEST(SmtpRecipients, FollowTheGrammarOfPieces) {
     ASSERT_EQ(recipients.size(), 1u);
     EXPECT_EQ(recipients[0].name, row.name);
     EXPECT_EQ(recipients[0].address, row.address);
-    EXPECT_EQ(ToHeader(recipients.data(), 1), std::string("To: ") + row.to);
+    EXPECT_EQ(mail::ToHeader(recipients.data(), 1), std::string("To: ") + row.to);
   }
 }
 

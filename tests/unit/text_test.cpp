@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "mail/file_name.h"
 #include "platform/ascii.h"
 #include "run/url.h"
 
@@ -58,7 +59,7 @@ TEST(IsDeviceName, KnowsTheNamesWindowsOpensAsDevices) {
       {"COM10", false}, {"CONSOLE", false}, {"xAUX", false},    {"", false},
       {".CON", false},  {"LPT", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsDeviceName(c.name), c.device) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(mail::IsDeviceName(c.name), c.device) << c.name;
 }
 
 // What is refused, shown and looked up of a setting's URL: a login is any

@@ -1,11 +1,10 @@
-#include "dispatch/attachment_name.h"
+#include "mail/attachment_name.h"
 
 #include <cstring>
 
 #include "mail/file_name.h"
-#include "run/text.h"
 
-namespace j6 {
+namespace j6::mail {
 
 std::string AttachmentDisplayName(std::string_view path) {
   std::string name(mail::WindowsFileName(path));
@@ -18,4 +17,4 @@ std::string AttachmentDisplayName(std::string_view path) {
   return name;
 }
 
-}  // namespace j6
+}  // namespace j6::mail

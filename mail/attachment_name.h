@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace j6 {
+namespace j6::mail {
 
 /// The name under which the file that `path` names is attached: the part
 /// after its last backslash or slash (Windows takes either), each character
@@ -14,4 +14,4 @@ namespace j6 {
 /// name, so it must be one file name that Windows can create.
 std::string AttachmentDisplayName(std::string_view path);
 
-}  // namespace j6
+}  // namespace j6::mail

@@ -1,8 +1,8 @@
-#include "dispatch/recipients.h"
+#include "mail/recipients.h"
 
-#include "run/text.h"
+#include <cstring>
 
-namespace j6 {
+namespace j6::mail {
 
 std::vector<char*> SplitRecipients(char* list) {
   std::vector<char*> pieces;
@@ -16,10 +16,11 @@ std::vector<char*> SplitRecipients(char* list) {
     char* piece = p;
     while (*p != '\0' && *p != ';') ++p;
     if (*p == ';') *p++ = '\0';
-    TrimTrailingSpaces(piece);
+    // Trailing blanks go (code 32 only: tabs stay).
+    for (char* end = piece + std::strlen(piece); end > piece && end[-1] == ' ';) *--end = '\0';
     pieces.push_back(piece);
   }
   return pieces;
 }
 
-}  // namespace j6
+}  // namespace j6::mail

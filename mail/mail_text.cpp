@@ -1,13 +1,13 @@
-#include "dispatch/mail_text.h"
+#include "mail/mail_text.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "mail/header_line.h"
+#include "mail/percent_encoded.h"
 #include "platform/ascii.h"
-#include "run/text.h"
 
-namespace j6 {
+namespace j6::mail {
 
 namespace {
 
@@ -159,4 +159,4 @@ std::string QuotedPrintable(std::string_view text) {
   return out;
 }
 
-}  // namespace j6
+}  // namespace j6::mail

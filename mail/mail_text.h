@@ -11,7 +11,7 @@
 #include "mail/address.h"
 #include "platform/clock.h"
 
-namespace j6 {
+namespace j6::mail {
 
 /// The header line "Name: value", its words that cannot stand as they are
 /// as encoded words of the windows-1252 charset.
@@ -43,4 +43,4 @@ const char* AttachmentType(std::string_view name);
 /// breaks, and no line is longer than 76 characters.
 std::string QuotedPrintable(std::string_view text);
 
-}  // namespace j6
+}  // namespace j6::mail

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace j6 {
+namespace j6::mail {
 
 /// Splits the list in place, as both senders do: after a leading "!", cut at
 /// every ";" (empty pieces are skipped), and trim each piece's trailing
@@ -11,4 +11,4 @@ namespace j6 {
 /// afterwards ends at its first separator.
 std::vector<char*> SplitRecipients(char* list);
 
-}  // namespace j6
+}  // namespace j6::mail
