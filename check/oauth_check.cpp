@@ -72,13 +72,13 @@ bool CheckClientSecret(const oauth::OAuthClient& client, oauth::Grant grant, Rep
 bool CheckSignedIn(const oauth::OAuthClient& client, Report& report) {
   oauth::Tokens tokens;
   std::string error;
-  const oauth::StoredTokens stored = oauth::LoadTokens(client, &tokens, &error);
-  if (stored == oauth::StoredTokens::kUnreadable) {
+  const platform::Lookup stored = oauth::LoadTokens(client, &tokens, &error);
+  if (stored == platform::Lookup::kFailed) {
     report.Fail(error + ": run J6MailerCheck --sign-in to replace them");
     return false;
   }
   const std::string who = client.server + " as " + client.user;
-  if (stored != oauth::StoredTokens::kFound || tokens.refreshToken.empty()) {
+  if (stored != platform::Lookup::kFound || tokens.refreshToken.empty()) {
     report.Fail("not signed in to " + who + " with this TOKEN_URL and CLIENT_ID: run " +
                 "J6MailerCheck --sign-in as the user who runs J6Mailer");
     return false;

@@ -67,9 +67,8 @@ oauth::SignInWorld TheWorld(const oauth::OAuthClient& client, std::FILE* out) {
   world.post = [&client](const std::string& url, const oauth::FormFields& fields,
                          oauth::EndpointAnswer* answer, std::string* error) {
     std::string secret;
-    const bool posted =
-        oauth::SecretFor(client, oauth::ClientSecret::kIfStored, &secret, error) &&
-        oauth::PostToEndpoint(url, client, fields, secret, answer, error);
+    const bool posted = oauth::SecretFor(client, oauth::ClientSecret::kIfStored, &secret, error) &&
+                        oauth::PostToEndpoint(url, client, fields, secret, answer, error);
     for (char& c : secret) c = '\0';
     return posted;
   };
@@ -148,9 +147,8 @@ int SignIn(std::string_view commandLine, std::FILE* out) {
   } else if (ReadyToSignIn(run, client, !option.empty(), &device, &error)) {
     world.say("Signing in to " + client.server + " as " + client.user +
               (device ? ", with a code" : ", in the browser"));
-    const oauth::SignInRequest request{
-        device ? client.deviceUrl : client.authorizeUrl, client.tokenUrl, client.clientId,
-        client.scope};
+    const oauth::SignInRequest request{device ? client.deviceUrl : client.authorizeUrl,
+                                       client.tokenUrl, client.clientId, client.scope};
     // The access token's lifetime is counted from before it was asked for.
     const std::int64_t asked = platform::NowUtcSeconds();
     oauth::EndpointAnswer tokens;

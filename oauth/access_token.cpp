@@ -129,12 +129,12 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
 bool LoadOrReuse(const OAuthClient& client, Grant grant, const Wanted& wanted, Tokens* tokens,
                  std::string* token, TokenReport* report, std::string* error) {
   switch (LoadTokens(client, tokens, error)) {
-    case StoredTokens::kFound:
+    case platform::Lookup::kFound:
       break;
-    case StoredTokens::kNone:
+    case platform::Lookup::kNone:
       *tokens = Tokens{};
       return true;
-    case StoredTokens::kUnreadable:
+    case platform::Lookup::kFailed:
       if (grant != Grant::kClientCredentials) {
         *error = "OAuth: " + *error;
         return false;
@@ -152,8 +152,8 @@ bool LoadOrReuse(const OAuthClient& client, Grant grant, const Wanted& wanted, T
   return true;
 }
 
-bool Obtain(const OAuthClient& client, const Wanted& wanted, std::string* token, TokenReport* report,
-            std::string* error) {
+bool Obtain(const OAuthClient& client, const Wanted& wanted, std::string* token,
+            TokenReport* report, std::string* error) {
   OAuthSettings settings;
   if (!ReadOAuthSettings(client, &settings, error)) return false;
   TokenReport ignored;

@@ -27,27 +27,27 @@ std::string TokenSecretName(const OAuthClient& client) {
   return name;
 }
 
-StoredTokens LoadTokens(const OAuthClient& client, Tokens* tokens, std::string* error) {
+platform::Lookup LoadTokens(const OAuthClient& client, Tokens* tokens, std::string* error) {
   std::string text;
   std::string why;
   switch (platform::ReadSecret(TokenSecretName(client), &text, &why)) {
     case platform::Lookup::kNone:
-      return StoredTokens::kNone;
+      return platform::Lookup::kNone;
     case platform::Lookup::kFailed:
       *error = "cannot read the stored tokens: " + why;
-      return StoredTokens::kUnreadable;
+      return platform::Lookup::kFailed;
     case platform::Lookup::kFound:
       break;
   }
-  if (!ParseTokens(text, tokens, error)) return StoredTokens::kUnreadable;
-  const bool ours =
-      tokens->tokenUrl == client.tokenUrl && tokens->clientId == client.clientId;
-  return ours ? StoredTokens::kFound : StoredTokens::kNone;
+  if (!ParseTokens(text, tokens, error)) return platform::Lookup::kFailed;
+  const bool ours = tokens->tokenUrl == client.tokenUrl && tokens->clientId == client.clientId;
+  return ours ? platform::Lookup::kFound : platform::Lookup::kNone;
 }
 
 bool StoreTokens(const OAuthClient& client, const Tokens& tokens, std::string* error) {
   platform::PendingSecret pending;
-  return BeginStoringTokens(client, &pending, error) && FinishStoringTokens(&pending, tokens, error);
+  return BeginStoringTokens(client, &pending, error) &&
+         FinishStoringTokens(&pending, tokens, error);
 }
 
 bool BeginStoringTokens(const OAuthClient& client, platform::PendingSecret* pending,

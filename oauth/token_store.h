@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "oauth/client.h"
 #include "platform/named_lock.h"
 #include "platform/secret_store.h"
-#include "oauth/client.h"
 
 namespace j6::oauth {
 
@@ -28,16 +28,10 @@ struct Tokens {
 /// name is short and plain.
 std::string TokenSecretName(const OAuthClient& client);
 
-enum class StoredTokens {
-  kFound,
-  kNone,        // none stored, or for another TOKEN_URL or CLIENT_ID
-  kUnreadable,  // the reason is in the error
-};
-
-/// The client's stored tokens. kNone when none are stored, or they
-/// were obtained for another TOKEN_URL or CLIENT_ID (not signed in, for these
-/// settings).
-StoredTokens LoadTokens(const OAuthClient& client, Tokens* tokens, std::string* error);
+/// The client's stored tokens. kNone when none are stored, or they were
+/// obtained for another TOKEN_URL or CLIENT_ID (not signed in, for these
+/// settings); kFailed, with the reason, when they cannot be read.
+platform::Lookup LoadTokens(const OAuthClient& client, Tokens* tokens, std::string* error);
 
 /// Stores the client's `tokens`, replacing what was stored.
 bool StoreTokens(const OAuthClient& client, const Tokens& tokens, std::string* error);
