@@ -58,11 +58,11 @@ typedef struct J6SmtpPart {
 /* One SMTP session. A sign-in other than the password's is a field here,
    set by the caller, not another call. */
 typedef struct J6SmtpMail {
-  const char* url;       /* smtp://host:port or smtps://host:port, and /the EHLO name */
-  int tls;               /* J6SMTP_TLS_*, for smtp:// */
-  const char* caFile;    /* PEM file of the authorities to trust; null: the system's */
-  long timeoutSeconds;   /* connecting and the greeting, each reply, the TLS handshake, a pause
-                            in the data; not the last reply */
+  const char* url;      /* smtp://host:port or smtps://host:port, and /the EHLO name */
+  int tls;              /* J6SMTP_TLS_*, for smtp:// */
+  const char* caFile;   /* PEM file of the authorities to trust; null: the system's */
+  long timeoutSeconds;  /* connecting and the greeting, each reply, the TLS handshake, a pause
+                           in the data; not the last reply */
   const char* user;     /* null: no authentication */
   const char* password; /* null: none */
   const char* mailFrom;

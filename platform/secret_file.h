@@ -25,7 +25,7 @@ bool Replace(const std::string& temporary, const std::string& file, const std::s
              std::string_view secret, std::string* error);
 
 Lookup Read(const std::string& file, const std::string& name, std::string* secret,
-                std::string* error);
+            std::string* error);
 
 /// True when no file is at `file` afterwards (also the temporary files).
 bool Remove(const std::string& file, std::string* error);

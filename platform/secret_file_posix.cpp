@@ -92,7 +92,7 @@ bool Replace(const std::string& temporary, const std::string& file, const std::s
 }
 
 Lookup Read(const std::string& file, const std::string& /*name*/, std::string* secret,
-                std::string* error) {
+            std::string* error) {
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0 && errno == ENOENT) return Lookup::kNone;
   if (fd < 0) {

@@ -124,7 +124,7 @@ bool Replace(const std::string& temporary, const std::string& file, const std::s
 }
 
 Lookup Read(const std::string& file, const std::string& name, std::string* secret,
-                std::string* error) {
+            std::string* error) {
   // Shared for deleting, so that a writer may replace it meanwhile.
   const HANDLE handle =
       CreateFileW(WideFromUtf8(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,

@@ -77,7 +77,8 @@ inline constexpr ConfigKey kConfigKeys[] = {
     TextKey<&RunState::smtpOAuth, &OAuthKeys::scope>(kSmtpSection, "SCOPE", KeyRule::kWhole),
     TextKey<&RunState::smtpOAuth, &OAuthKeys::grant>(kSmtpSection, "GRANT", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::sasl>(kSmtpSection, "SASL", KeyRule::kWhole),
-    TextKey<&RunState::smtpOAuth, &OAuthKeys::deviceUrl>(kSmtpSection, "DEVICE_URL", KeyRule::kWhole),
+    TextKey<&RunState::smtpOAuth, &OAuthKeys::deviceUrl>(kSmtpSection, "DEVICE_URL",
+                                                         KeyRule::kWhole),
     TextKey<&RunState::smtpOAuth, &OAuthKeys::authorizeUrl>(kSmtpSection, "AUTHORIZE_URL",
                                                             KeyRule::kWhole),
 };

@@ -482,7 +482,8 @@ TEST(Smtp, SignsInWithOAuthTokens) {
        "", nullptr},
       {"moved-cc", "starttls", cc, "",
        "SMTP error: OAuth: the client secret is now stored as J6Mailer:oauth:j6-moved-cc; store it "
-       "there (the password of J6Mailer:" + SmtpServerUrl("starttls") + " is no longer sent)",
+       "there (the password of J6Mailer:" +
+           SmtpServerUrl("starttls") + " is no longer sent)",
        "", nullptr},
   };
   std::string outputs;
