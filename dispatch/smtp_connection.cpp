@@ -43,14 +43,14 @@ bool SmtpConnection::Open(const RunState& run, std::string* error) {
 bool SmtpConnection::SignIn(const RunState& run, std::string* error) {
   oauth::OAuthSettings settings;
   if (!ReadSignIn(run, &settings, error)) return false;
-  return SignInOf(run.smtp) == SmtpSignIn::kOAuth2 ? SignInWithBearerToken(run, error)
+  return SignInOf(run.smtp) == SmtpSignIn::kOAuth2 ? SignInWithBearerToken(run, settings, error)
                                                    : SignInWithStoredPassword(run.smtp, error);
 }
 
-bool SmtpConnection::SignInWithBearerToken(const RunState& run, std::string* error) {
-  oauth::OAuthSettings settings;
+bool SmtpConnection::SignInWithBearerToken(const RunState& run,
+                                           const oauth::OAuthSettings& settings,
+                                           std::string* error) {
   client_ = SmtpOAuthClient(run);
-  if (!oauth::ReadOAuthSettings(client_, &settings, error)) return false;
   user_ = client_.user;
   mechanism_ = oauth::SaslName(settings.sasl);
   LogLine("SMTP Auth: OAUTH2 (%s) as %s", oauth::GrantName(settings.grant), user_.c_str());

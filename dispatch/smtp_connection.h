@@ -9,6 +9,7 @@
 
 #include "net/net_transport.h"
 #include "oauth/client.h"
+#include "oauth/settings.h"
 #include "platform/credentials.h"
 #include "run/run_state.h"
 
@@ -44,8 +45,10 @@ class SmtpConnection {
   bool SignIn(const RunState& run, std::string* error);
   /// The login: USER, and the password stored for the server.
   bool SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error);
-  /// USER and an OAuth 2.0 access token, by the SASL mechanism of SASL.
-  bool SignInWithBearerToken(const RunState& run, std::string* error);
+  /// USER and an OAuth 2.0 access token, by the SASL mechanism of SASL;
+  /// `settings` as ReadSignIn read them.
+  bool SignInWithBearerToken(const RunState& run, const oauth::OAuthSettings& settings,
+                             std::string* error);
 
   std::string url_;
   std::string user_;

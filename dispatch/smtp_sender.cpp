@@ -183,7 +183,7 @@ class SmtpSender final : public Sender {
   bool Prepare(RunState& run, const MailParts& parts) override {
     std::string error;
     // What needs no server nor store first: a token is asked for last.
-    if (!CheckSmtpSettings(run, &error) || !ReadSender(run, &mail_.sender, &error) ||
+    if (!CheckSmtpSettings(run, &mail_.sender, &error) ||
         !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
         !OpenAttachments(parts, &mail_.attachments, &error) ||
         !net::FindTransport(&library_, &transport_, &error) || !connection_.Open(run, &error)) {

@@ -122,12 +122,11 @@ bool ReadSender(const RunState& run, std::string* sender, std::string* error) {
   return false;
 }
 
-bool CheckSmtpSettings(const RunState& run, std::string* error) {
+bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* error) {
   std::string url;
-  std::string sender;
   oauth::OAuthSettings oauth;
   return ReadServer(run.smtp, &url, error) && ReadSignIn(run, &oauth, error) &&
-         ReadSender(run, &sender, error);
+         ReadSender(run, sender, error);
 }
 
 platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp) {

@@ -56,9 +56,10 @@ bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* e
 /// recipient piece is; false with what is wrong ("no sender address").
 bool ReadSender(const RunState& run, std::string* sender, std::string* error);
 
-/// Each of the above in the order a run checks them; false with the first
-/// reason. Nothing here asks the network or a store.
-bool CheckSmtpSettings(const RunState& run, std::string* error);
+/// Each of the above in the order a run checks them, the sender read into
+/// `*sender`; false with the first reason. Nothing here asks the network or
+/// a store.
+bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* error);
 
 /// Where the server's login is stored: "J6Mailer:<SERVER as written>"; off
 /// Windows the netrc entry of SERVER's host with USER as its login (the
