@@ -5,17 +5,9 @@
 #include <vector>
 
 #include "dispatch/hand_over.h"
-#include "mail/address.h"
 #include "run/run_state.h"
 
 namespace j6 {
-
-/// The recipients of the split pieces (empty ones skipped): each read as
-/// every hand-over reads it (mail::ReadRecipient), its address an RFC 5321
-/// mailbox. False with the reason ("not an address: <piece>", "no
-/// recipient") in `*error`.
-bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Recipient>* recipients,
-                        std::string* error);
 
 /// Sends the message ComposeMail made in `run` to the server of the [SMTP]
 /// settings. Everything that can fail before the server is asked (the

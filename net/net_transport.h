@@ -36,25 +36,6 @@ enum {
 /* Fills at most `size` bytes of `buffer` from `source`; 0 at its end. */
 typedef size_t (*J6SmtpRead)(void* source, char* buffer, size_t size);
 
-/* One part of the multipart/mixed message: its content either in memory
-   (`data`, encoded already) or streamed through `read` and encoded here. The
-   size of each is known before the mail goes, so that the server can refuse
-   a mail too large for it before it is sent (SIZE=). */
-typedef struct J6SmtpPart {
-  const char* type;           /* Content-Type */
-  const char* encoding;       /* Content-Transfer-Encoding; "base64" for streamed parts */
-  const char* const* headers; /* further header lines, "Name: value" */
-  size_t headerCount;
-  const char* data;
-  size_t dataSize;
-  J6SmtpRead read; /* null: the content is `data` */
-  void* source;
-  /* A streamed part gives exactly this many bytes, the size of its file when
-     it was opened; more or fewer end the session before the mail is whole. */
-  unsigned long long sourceSize;
-  const char* origin; /* what `source` reads, for the error text */
-} J6SmtpPart;
-
 /* One SMTP session. A sign-in other than the password's is a field here,
    set by the caller, not another call. */
 typedef struct J6SmtpMail {
@@ -68,10 +49,12 @@ typedef struct J6SmtpMail {
   const char* mailFrom;
   const char* const* recipients;
   size_t recipientCount;
-  const char* const* headers; /* the message's header lines */
-  size_t headerCount;
-  const J6SmtpPart* parts;
-  size_t partCount;
+  /* The whole message, its header lines and CR LF line ends included,
+     streamed: exactly `messageSize` bytes (sent as SIZE=), else the
+     session ends before the message does. */
+  J6SmtpRead read;
+  void* source;
+  unsigned long long messageSize;
   /* Sign-in with an OAuth 2.0 bearer token instead of a password: `user`
      and this token, by the SASL mechanism `mechanism` ("XOAUTH2" or
      "OAUTHBEARER") and no other; `password` is then not read. Null: the password's sign-in. */

@@ -1,16 +1,14 @@
-// The transport's SMTP session, over libcurl's easy and MIME interfaces. The
-// message is a multipart/mixed that curl writes as it sends it: an attachment
-// is read through its callback and encoded a chunk at a time, never held
-// whole.
+// The transport's SMTP session, over libcurl's easy interface. The message
+// comes whole from the caller's callback as curl sends it, never held whole
+// here.
 #include <curl/curl.h>
 
 #include <chrono>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <string_view>
 
-#include "net/base64.h"
+#include "mail/base64.h"
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
 
@@ -19,98 +17,23 @@ namespace {
 using j6::net::SetError;
 
 constexpr long kUploadBuffer = 512L * 1024;
-// Whole base64 lines of 76 characters from 57 bytes each.
-constexpr size_t kLineBytes = 57;
-constexpr size_t kChunkBytes = kLineBytes * 1024;
 // RFC 5321 4.5.3.2.6: the reply to the end of the data.
 constexpr long kLastReplySeconds = 600;
 
-/// The size of `bytes` as EncodeBase64Lines writes them.
-curl_off_t Base64LinesSize(unsigned long long bytes) {
-  const unsigned long long lines = (bytes + kLineBytes - 1) / kLineBytes;
-  return static_cast<curl_off_t>((bytes + 2) / 3 * 4 + lines * 2);
-}
-
-/// A streamed part's content as base64 lines, encoded here a large chunk at
-/// a time. curl's own encoder hands back a few hundred bytes a read, and
-/// each read became one TLS record and one send: under Wine, where each
-/// send is a round trip to the Wine server, a 20 MB attachment took a
-/// minute.
-struct Base64Stream {
-  const J6SmtpPart* part = nullptr;
+/// The caller's message as curl reads it. curl is told its size before it
+/// sends, and stops there: a source that fails, or gives fewer bytes, ends
+/// the session before the message does, so the server never takes it.
+struct Message {
+  const J6SmtpMail* mail = nullptr;
   std::string* failure = nullptr;  // the session's, set when the source fails
-  unsigned long long left = 0;     // bytes the source still owes
-  std::string raw;
-  std::string encoded;  // not yet handed to curl
-  size_t offset = 0;
-  bool ended = false;
 };
 
-void EncodeBase64Lines(const std::string& raw, std::string* out) {
-  out->clear();
-  const std::string_view bytes(raw);
-  for (size_t line = 0; line < bytes.size(); line += kLineBytes) {
-    j6::net::AppendBase64(bytes.substr(line, kLineBytes), out);
-    *out += "\r\n";
-  }
-}
-
-/// Reads up to `size` bytes, all the source gives; false when it fails.
-bool ReadSource(Base64Stream* stream, char* buffer, size_t size, size_t* filled) {
-  for (*filled = 0; *filled < size;) {
-    const size_t got = stream->part->read(stream->part->source, buffer + *filled, size - *filled);
-    if (got == J6SMTP_READ_FAILED) return false;
-    if (got == 0) break;
-    *filled += got;
-  }
-  return true;
-}
-
-/// Fills the raw chunk from the part's source. curl is told the part's size
-/// before it sends, and stops there: a source that gives fewer bytes, or
-/// more, fails before the last of them goes, so the message never ends.
-bool Refill(Base64Stream* stream) {
-  const std::string origin = stream->part->origin != nullptr ? stream->part->origin : "a part";
-  const size_t wanted =
-      stream->left < kChunkBytes ? static_cast<size_t>(stream->left) : kChunkBytes;
-  stream->raw.resize(wanted);
-  size_t filled = 0;
-  char extra = 0;
-  size_t beyond = 0;
-  bool read = ReadSource(stream, &stream->raw[0], wanted, &filled);
-  stream->left -= filled;
-  if (read && stream->left == 0) read = ReadSource(stream, &extra, 1, &beyond);
-  if (!read) {
-    *stream->failure = "cannot read " + origin + " to its end";
-    return false;
-  }
-  if (filled < wanted || beyond != 0) {
-    *stream->failure = origin + " changed while it was sent";
-    return false;
-  }
-  stream->ended = stream->left == 0;
-  EncodeBase64Lines(stream->raw, &stream->encoded);
-  stream->offset = 0;
-  return true;
-}
-
-size_t ReadBase64(char* buffer, size_t size, size_t count, void* arg) {
-  auto* stream = static_cast<Base64Stream*>(arg);
-  const size_t wanted = size * count;
-  size_t given = 0;
-  while (given < wanted) {
-    if (stream->offset == stream->encoded.size()) {
-      if (stream->ended) break;
-      if (!Refill(stream)) return CURL_READFUNC_ABORT;
-      continue;
-    }
-    const size_t left = stream->encoded.size() - stream->offset;
-    const size_t take = wanted - given < left ? wanted - given : left;
-    std::memcpy(buffer + given, stream->encoded.data() + stream->offset, take);
-    stream->offset += take;
-    given += take;
-  }
-  return given;
+size_t ReadMessage(char* buffer, size_t size, size_t count, void* arg) {
+  auto* message = static_cast<Message*>(arg);
+  const size_t got = message->mail->read(message->mail->source, buffer, size * count);
+  if (got != J6SMTP_READ_FAILED) return got;
+  *message->failure = "the message could not be read to its end";
+  return CURL_READFUNC_ABORT;
 }
 
 class HeaderList {
@@ -171,11 +94,8 @@ struct Progress {
 
 struct Session {
   CURL* curl = curl_easy_init();
-  curl_mime* mime = nullptr;
   HeaderList recipients;
-  HeaderList headers;
-  std::deque<HeaderList> partHeaders;  // curl reads them while it sends
-  std::deque<Base64Stream> streams;
+  Message message;
   char curlError[CURL_ERROR_SIZE] = {};
   std::string url;
   std::string lastReply;  // the server's last reply line before QUIT
@@ -188,10 +108,7 @@ struct Session {
   std::string failure;  // ours, when we ended the session
 
   Session() = default;
-  ~Session() {
-    curl_mime_free(mime);
-    curl_easy_cleanup(curl);
-  }
+  ~Session() { curl_easy_cleanup(curl); }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 };
@@ -200,7 +117,7 @@ struct Session {
 /// it is not base64.
 std::string ChallengeText(const std::string& encoded) {
   std::string text;
-  if (!j6::net::DecodeBase64(encoded, &text)) return std::string();
+  if (!j6::mail::DecodeBase64(encoded, &text)) return std::string();
   if (text.size() > 300) text.resize(300);
   for (char& c : text) {
     if (c < ' ' || c > '~') c = ' ';
@@ -331,39 +248,6 @@ int ReplyCode(const std::string& reply) {
   return code;
 }
 
-bool AddParts(Session& session, const J6SmtpMail& mail) {
-  session.mime = curl_mime_init(session.curl);
-  if (session.mime == nullptr) return false;
-  for (size_t i = 0; i < mail.partCount; ++i) {
-    const J6SmtpPart& given = mail.parts[i];
-    curl_mimepart* part = curl_mime_addpart(session.mime);
-    if (part == nullptr) return false;
-    HeaderList& headers = session.partHeaders.emplace_back();
-    // A streamed part is encoded here (base64 only), the others come
-    // encoded: curl could not tell the size of what it encodes itself.
-    const bool streamed = given.read != nullptr;
-    if (streamed && std::strcmp(given.encoding, "base64") != 0) return false;
-    CURLcode content = CURLE_OK;
-    if (streamed) {
-      Base64Stream& stream = session.streams.emplace_back();
-      stream.part = &given;
-      stream.failure = &session.failure;
-      stream.left = given.sourceSize;
-      content = curl_mime_data_cb(part, Base64LinesSize(given.sourceSize), ReadBase64, nullptr,
-                                  nullptr, &stream);
-    } else {
-      content = curl_mime_data(part, given.data, given.dataSize);
-    }
-    if (content != CURLE_OK || curl_mime_type(part, given.type) != CURLE_OK ||
-        !headers.Add((std::string("Content-Transfer-Encoding: ") + given.encoding).c_str()) ||
-        !headers.AddAll(given.headers, given.headerCount) ||
-        curl_mime_headers(part, headers.get(), 0) != CURLE_OK) {
-      return false;
-    }
-  }
-  return true;
-}
-
 /// How one session goes about TLS and the login. TRY first asks for TLS
 /// with the login, and only when the server offers no STARTTLS goes again
 /// in plain text without it: curl's own TRY would send the password in
@@ -435,16 +319,18 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
 
 bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
   CURL* curl = session.curl;
+  session.message = Message{&mail, &session.failure};
   // Without CURLOPT_MAIL_RCPT_ALLOWFAILS one refused recipient ends the
   // session before DATA: nobody gets a mail that some did not.
   return ConfigureConnection(session, mail, attempt) &&
          curl_easy_setopt(curl, CURLOPT_MAIL_FROM, mail.mailFrom) == CURLE_OK &&
          session.recipients.AddAll(mail.recipients, mail.recipientCount) &&
          curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, session.recipients.get()) == CURLE_OK &&
-         session.headers.AddAll(mail.headers, mail.headerCount) &&
-         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, session.headers.get()) == CURLE_OK &&
-         AddParts(session, mail) &&
-         curl_easy_setopt(curl, CURLOPT_MIMEPOST, session.mime) == CURLE_OK;
+         curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE,
+                          static_cast<curl_off_t>(mail.messageSize)) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadMessage) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_READDATA, &session.message) == CURLE_OK;
 }
 
 /// The mechanism not among those the server offers: what to write instead.

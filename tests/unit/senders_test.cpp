@@ -13,6 +13,7 @@
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
 #include "dispatch/smtp_sender.h"
+#include "dispatch/outgoing_mail.h"
 #include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
 #include "tests/doubles/in_process/libraries.h"

@@ -1,13 +1,13 @@
-// Base64 as mail writes it (RFC 2045): the attachments' lines, and the
-// server's SASL challenges. Inline, so that the transport library stays
-// free of the program's other code.
+// Base64 (RFC 4648): the attachments' lines of a message, the whole message
+// Graph takes, a server's SASL challenges. Inline, so that the network
+// transport can use it and stay free of the program's other code.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace j6::net {
+namespace j6::mail {
 
 /// Appends the base64 form of `bytes` to `out`, padded with '='.
 inline void AppendBase64(std::string_view bytes, std::string* out) {
@@ -48,4 +48,4 @@ inline bool DecodeBase64(std::string_view text, std::string* bytes) {
   return true;
 }
 
-}  // namespace j6::net
+}  // namespace j6::mail

@@ -1,0 +1,96 @@
+#include "dispatch/outgoing_mail.h"
+
+#include <utility>
+
+#include "mail/attachment_name.h"
+#include "mail/line_breaks.h"
+#include "mail/mail_text.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process_ids.h"
+#include "platform/random_bytes.h"
+#include "net/net_transport.h"
+
+namespace j6 {
+
+namespace {
+
+/// Null when the file cannot be read (or, where long is 32 bits, is 2 GB
+/// or more).
+std::FILE* OpenAttachment(const std::string& hostPath, unsigned long long* size) {
+  std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(hostPath, "rb"));
+  if (!file) return nullptr;
+  const int first = std::fgetc(file.get());
+  if (first == EOF && std::ferror(file.get()) != 0) return nullptr;
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
+  const long end = std::ftell(file.get());
+  if (end < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return nullptr;
+  *size = static_cast<unsigned long long>(end);
+  return file.release();
+}
+
+}  // namespace
+
+bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Recipient>* recipients,
+                        std::string* error) {
+  for (const char* piece : pieces) {
+    if (*piece == '\0') continue;
+    mail::Recipient recipient = mail::ReadRecipient(piece);
+    // Anything else would go to the server as some other mailbox, or as
+    // more than one.
+    if (!mail::IsMailbox(recipient.address)) {
+      *error = std::string("not an address: ") + piece;
+      return false;
+    }
+    recipients->push_back(std::move(recipient));
+  }
+  if (!recipients->empty()) return true;
+  *error = "no recipient";
+  return false;
+}
+
+bool OpenAttachments(const MailParts& parts, OutgoingMail* mail, std::string* error) {
+  for (const MailAttachment& listed : parts.attachments) {
+    mail::MimeAttachment attachment;
+    attachment.origin = listed.path;
+    attachment.name =
+        listed.displayName ? *listed.displayName : mail::AttachmentDisplayName(listed.path);
+    attachment.file = OpenAttachment(listed.hostPath, &attachment.size);
+    if (attachment.file == nullptr) {
+      *error = "cannot open attachment " + listed.path;
+      return false;
+    }
+    mail->files.emplace_back(attachment.file);
+    mail->attachments.push_back(std::move(attachment));
+  }
+  return true;
+}
+
+std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const OutgoingMail& mail,
+                                               bool withAttachments, std::string* error) {
+  static unsigned messages = 0;
+  std::string random;
+  if (!platform::RandomBytes(12, &random, error)) return nullptr;
+  const platform::LocalTime now = platform::NowLocal();
+  const std::vector<std::string> headers = {
+      mail::FromHeader(run.senderName.view(), mail.sender),
+      mail::ToHeader(mail.recipients.data(), mail.recipients.size()),
+      mail::TextHeader("Subject", run.subject.view()),
+      mail::DateHeader(now),
+      mail::MessageIdHeader(now, platform::CurrentProcessId(), ++messages,
+                            mail.sender.substr(mail.sender.rfind('@') + 1)),
+      "MIME-Version: 1.0",
+      std::string("X-Mailer: J6Mailer ") + J6_VERSION,
+  };
+  static const std::vector<mail::MimeAttachment> kNone;
+  return std::make_unique<mail::MimeMessage>(
+      headers, mail::LineBreaksAs(run.body.view(), "\r\n"),
+      withAttachments ? mail.attachments : kNone, mail::MimeBoundary(random));
+}
+
+std::size_t ReadMessage(void* message, char* buffer, std::size_t size) {
+  const std::size_t got = static_cast<mail::MimeMessage*>(message)->Read(buffer, size);
+  return got == mail::kReadFailed ? J6SMTP_READ_FAILED : got;
+}
+
+}  // namespace j6
