@@ -1,7 +1,8 @@
-// The transport's HTTPS form POST: one request, and the answer's status and
-// body, whatever the status.
+// The transport's HTTPS requests: one request, and the answer's status,
+// Retry-After and body, whatever the status. The form POST is one of them.
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -12,9 +13,29 @@
 namespace {
 
 using j6::net::SetError;
+using Clock = std::chrono::steady_clock;
 
 struct CurlCleanup {
   void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+
+class HeaderList {
+ public:
+  HeaderList() = default;
+  ~HeaderList() { curl_slist_free_all(list_); }
+  HeaderList(const HeaderList&) = delete;
+  HeaderList& operator=(const HeaderList&) = delete;
+
+  bool Add(const char* text) {
+    curl_slist* grown = curl_slist_append(list_, text);
+    if (grown == nullptr) return false;
+    list_ = grown;
+    return true;
+  }
+  curl_slist* get() const { return list_; }
+
+ private:
+  curl_slist* list_ = nullptr;
 };
 
 /// The fields form-encoded: name=value, joined by "&", each percent-encoded.
@@ -32,19 +53,40 @@ bool FormBody(CURL* curl, const J6HttpsForm& form, std::string* body) {
   return true;
 }
 
-struct Receiving {
+// A token endpoint rotates the refresh token as it answers, and a 4 MB mail
+// on a slow line is long in going: an answer not waited for is a refresh
+// token lost, or a mail sent twice.
+constexpr long kAnswerSeconds = 120;
+
+/// One exchange under way: the body going out, the answer coming in, and
+/// the time each has taken.
+struct Exchange {
+  Exchange(const J6HttpsRequest* sent, J6HttpsAnswer* received)
+      : request(sent), answer(received) {}
+  const J6HttpsRequest* request;
   J6HttpsAnswer* answer;
+  std::string failure;  // ours, when we ended it
+  unsigned long long bodyOut = 0;
+  bool headersOut = false;
   bool tooLarge = false;
+  curl_off_t moved = -1;  // bytes up and down when it last moved
+  Clock::time_point movedAt = Clock::now();
 };
+
+bool RequestOut(const Exchange& exchange) {
+  const J6HttpsRequest& request = *exchange.request;
+  const unsigned long long size = request.read != nullptr ? request.readSize : request.dataSize;
+  return exchange.headersOut && exchange.bodyOut >= size;
+}
 
 /// Appends what arrives to the caller's buffer, keeping room for the zero;
 /// a body that does not fit ends the transfer.
 size_t Receive(char* data, size_t size, size_t count, void* arg) {
-  auto* receiving = static_cast<Receiving*>(arg);
-  J6HttpsAnswer& answer = *receiving->answer;
+  auto* exchange = static_cast<Exchange*>(arg);
+  J6HttpsAnswer& answer = *exchange->answer;
   const size_t bytes = size * count;
   if (answer.bodyCapacity == 0 || bytes >= answer.bodyCapacity - answer.bodySize) {
-    receiving->tooLarge = true;
+    exchange->tooLarge = true;
     return 0;
   }
   std::memcpy(answer.body + answer.bodySize, data, bytes);
@@ -53,60 +95,147 @@ size_t Receive(char* data, size_t size, size_t count, void* arg) {
   return bytes;
 }
 
-// A token endpoint rotates the refresh token as it answers: an answer not
-// waited for is a refresh token lost.
-constexpr long kAnswerSeconds = 120;
-
-bool Configure(CURL* curl, const J6HttpsForm& form, const std::string& body, char* curlError,
-               Receiving* receiving) {
-  const long seconds = form.timeoutSeconds;
-  const long whole = seconds + (seconds > kAnswerSeconds ? seconds : kAnswerSeconds);
-  return curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_URL, form.url) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https") == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-         j6::net::RequireVerifiedTls(curl, form.caFile) &&
-         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, seconds) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_TIMEOUT, whole) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size())) ==
-             CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str()) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Receive) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_WRITEDATA, receiving) == CURLE_OK;
+size_t Send(char* buffer, size_t size, size_t count, void* arg) {
+  auto* exchange = static_cast<Exchange*>(arg);
+  const J6HttpsRequest& request = *exchange->request;
+  const size_t got = request.read(request.source, buffer, size * count);
+  if (got != J6SMTP_READ_FAILED) return got;
+  exchange->failure = "the request's body could not be read to its end";
+  return CURL_READFUNC_ABORT;
 }
 
-int Post(const J6HttpsForm& form, J6HttpsAnswer* answer, char* error, size_t errorSize) {
-  answer->status = 0;
-  answer->bodySize = 0;
-  if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
-  if (form.url == nullptr || curl_strnequal(form.url, "https://", 8) == 0) {
-    SetError(error, errorSize,
-             std::string("not an https:// URL: ") + (form.url != nullptr ? form.url : ""));
+// What went out: the request's head, then its body.
+int Watch(CURL* /*curl*/, curl_infotype type, char* /*data*/, size_t size, void* arg) {
+  auto* exchange = static_cast<Exchange*>(arg);
+  if (type == CURLINFO_HEADER_OUT) exchange->headersOut = true;
+  if (type == CURLINFO_DATA_OUT) exchange->bodyOut += size;
+  return 0;
+}
+
+/// TIMEOUT for any stall; the status, once the request is out, is awaited
+/// longer. curl has one limit for the whole transfer, too short for a large
+/// body or too long for a dead line, so this holds the limit as it goes.
+int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t dlnow, curl_off_t /*ultotal*/,
+             curl_off_t ulnow) {
+  auto* exchange = static_cast<Exchange*>(arg);
+  const Clock::time_point now = Clock::now();
+  // Connecting has curl's own limit.
+  if (!exchange->headersOut) return 0;
+  if (ulnow + dlnow != exchange->moved) {
+    exchange->moved = ulnow + dlnow;
+    exchange->movedAt = now;
     return 0;
   }
-  if (!j6::net::CurlReady(error, errorSize)) return 0;
-  const std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
+  const long timeout = exchange->request->timeoutSeconds;
+  const bool awaitingStatus = RequestOut(*exchange) && dlnow == 0;
+  const long seconds = awaitingStatus && timeout < kAnswerSeconds ? kAnswerSeconds : timeout;
+  if (now - exchange->movedAt <= std::chrono::seconds(seconds)) return 0;
+  exchange->failure = awaitingStatus ? "Timeout: no answer in " + std::to_string(seconds) + " s"
+                                     : "Timeout: the transfer stalled for " +
+                                           std::to_string(seconds) + " s";
+  return 1;
+}
+
+bool ConfigureBody(CURL* curl, const J6HttpsRequest& request, Exchange* exchange) {
+  const std::string method = request.method != nullptr ? request.method : "GET";
+  if (request.read != nullptr) {
+    const auto size = static_cast<curl_off_t>(request.readSize);
+    // An upload is a PUT to curl; the method line says what it is.
+    return curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L) == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, size) == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_READFUNCTION, Send) == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_READDATA, exchange) == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str()) == CURLE_OK;
+  }
+  if (method == "GET") return true;
+  const auto size = static_cast<curl_off_t>(request.dataSize);
+  return curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, size) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.data != nullptr ? request.data : "") ==
+             CURLE_OK &&
+         (method == "POST" ||
+          curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str()) == CURLE_OK);
+}
+
+bool Configure(CURL* curl, const J6HttpsRequest& request, const HeaderList& headers,
+               char* curlError, Exchange* exchange) {
+  return curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_URL, request.url) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https") == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+         j6::net::RequireVerifiedTls(curl, request.caFile) &&
+         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.timeoutSeconds) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, KeepPace) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, exchange) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_DEBUGDATA, exchange) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
+         ConfigureBody(curl, request, exchange) &&
+         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Receive) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_WRITEDATA, exchange) == CURLE_OK;
+}
+
+int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, char* error,
+            size_t errorSize) {
+  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0};
+  if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
+  if (request.url == nullptr || curl_strnequal(request.url, "https://", 8) == 0) {
+    SetError(error, errorSize,
+             std::string("not an https:// URL: ") + (request.url != nullptr ? request.url : ""));
+    return 0;
+  }
+  HeaderList headers;
+  // No "Expect: 100-continue" pause before a large body.
+  bool listed = headers.Add("Expect:");
+  for (size_t i = 0; listed && i < request.headerCount; ++i) listed = headers.Add(request.headers[i]);
   char curlError[CURL_ERROR_SIZE] = {};
-  std::string body;
-  Receiving receiving{answer};
-  if (curl == nullptr || !FormBody(curl.get(), form, &body) ||
-      !Configure(curl.get(), form, body, curlError, &receiving)) {
+  Exchange exchange(&request, answer);
+  if (!listed || !Configure(curl, request, headers, curlError, &exchange)) {
     SetError(error, errorSize, "libcurl could not be set up for the request");
     return 0;
   }
-  const CURLcode result = curl_easy_perform(curl.get());
+  const CURLcode result = curl_easy_perform(curl);
+  answer->requestSent = RequestOut(exchange) ? 1 : 0;
   // Known once the answer began, also when its body did not fit.
-  curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answer->status);
-  if (receiving.tooLarge) {
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer->status);
+  curl_off_t retryAfter = 0;
+  if (curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK) {
+    answer->retryAfter = static_cast<long>(retryAfter);
+  }
+  if (exchange.tooLarge) {
     SetError(error, errorSize,
              "the answer is larger than " + std::to_string(answer->bodyCapacity) + " bytes");
     return 0;
   }
   if (result != CURLE_OK || answer->status == 0) {
-    SetError(error, errorSize, curlError[0] != '\0' ? curlError : curl_easy_strerror(result));
+    SetError(error, errorSize,
+             !exchange.failure.empty() ? exchange.failure
+             : curlError[0] != '\0'    ? std::string(curlError)
+                                       : std::string(curl_easy_strerror(result)));
     return 0;
   }
   return 1;
+}
+
+int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* answer,
+        char* error, size_t errorSize) {
+  if (!j6::net::CurlReady(error, errorSize)) return 0;
+  const std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
+  if (curl == nullptr) {
+    SetError(error, errorSize, "libcurl could not be set up for the request");
+    return 0;
+  }
+  if (form == nullptr) return Perform(curl.get(), request, answer, error, errorSize);
+  std::string body;
+  if (!FormBody(curl.get(), *form, &body)) {
+    SetError(error, errorSize, "libcurl could not be set up for the request");
+    return 0;
+  }
+  const char* type = "Content-Type: application/x-www-form-urlencoded";
+  const J6HttpsRequest post{"POST", form->url, form->caFile, form->timeoutSeconds, &type, 1,
+                            body.data(), body.size(), nullptr, nullptr, 0};
+  return Perform(curl.get(), post, answer, error, errorSize);
 }
 
 }  // namespace
@@ -114,7 +243,18 @@ int Post(const J6HttpsForm& form, J6HttpsAnswer* answer, char* error, size_t err
 extern "C" J6_NET_EXPORT int J6MailerNet_PostForm(const J6HttpsForm* form, J6HttpsAnswer* answer,
                                                   char* error, size_t errorSize) {
   try {
-    return Post(*form, answer, error, errorSize);
+    return Run(J6HttpsRequest{}, form, answer, error, errorSize);
+  } catch (...) {
+    SetError(error, errorSize, "out of memory");
+    return 0;
+  }
+}
+
+extern "C" J6_NET_EXPORT int J6MailerNet_Request(const J6HttpsRequest* request,
+                                                 J6HttpsAnswer* answer, char* error,
+                                                 size_t errorSize) {
+  try {
+    return Run(*request, nullptr, answer, error, errorSize);
   } catch (...) {
     SetError(error, errorSize, "out of memory");
     return 0;

@@ -1,6 +1,7 @@
 /* The network transport's C interface, over libcurl: each call is one
    exchange with a server, an SMTP session that sends one mail (or only opens,
-   for the check program), or an HTTPS form POST that returns the answer.
+   for the check program), or an HTTPS request (a form POST, or any other)
+   that returns the answer.
    Plain structures of texts and counts, so that the program reaches it the
    same way whether it is linked in (Windows) or loaded when a run needs it
    (libJ6MailerNet.so elsewhere); no C++ exception crosses it. Every call
@@ -80,6 +81,22 @@ typedef struct J6HttpsForm {
   size_t fieldCount;
 } J6HttpsForm;
 
+/* One HTTPS request of any method, its body from memory or streamed. */
+typedef struct J6HttpsRequest {
+  const char* method;         /* "GET", "POST", "PUT", "DELETE" */
+  const char* url;            /* https:// only: anything else is refused before connecting */
+  const char* caFile;         /* PEM file of the authorities to trust; null: the system's */
+  long timeoutSeconds;        /* connecting (TLS included), and any stall of the transfer; the
+                                 status after the body went out is awaited at least 120 s */
+  const char* const* headers; /* "Name: value" lines */
+  size_t headerCount;
+  const char* data; /* the body, `dataSize` bytes, when `read` is null */
+  size_t dataSize;
+  J6SmtpRead read; /* the body streamed: exactly `readSize` bytes */
+  void* source;
+  unsigned long long readSize;
+} J6HttpsRequest;
+
 /* The server's answer, whatever its status: a refusal (400 and the like)
    comes with a body that says why. */
 typedef struct J6HttpsAnswer {
@@ -87,6 +104,8 @@ typedef struct J6HttpsAnswer {
   char* body;          /* the caller's buffer; the body is zero-terminated in it */
   size_t bodyCapacity; /* a body that needs more than this, its zero included, fails the call */
   size_t bodySize;     /* without the zero */
+  long retryAfter;     /* seconds of a Retry-After header; 0 when there was none */
+  int requestSent;     /* 1 once the whole request, its body included, went out */
 } J6HttpsAnswer;
 
 /* One row per export: the program's name for it (net/transport.h), its name
@@ -105,12 +124,15 @@ typedef struct J6HttpsAnswer {
      closes it without sending. Only the connection fields of `mail` are
      read.
    - PostForm: posts the form and fills `answer`; 1 when an answer came,
-     whatever its status. */
+     whatever its status.
+   - Request: sends the request and fills `answer`, as PostForm. */
 #define J6_NET_FUNCTIONS(X)                                                          \
   X(send, SendMail, (const J6SmtpMail* mail, char* error, size_t errorSize))         \
   X(probe, ProbeMailServer, (const J6SmtpMail* mail, char* error, size_t errorSize)) \
   X(postForm, PostForm,                                                              \
-    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize))
+    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize))   \
+  X(request, Request,                                                                \
+    (const J6HttpsRequest* request, J6HttpsAnswer* answer, char* error, size_t errorSize))
 
 /* A parameter list in parentheses would be no parameter list. */
 #define J6_NET_DECLARATION(entry, Name, Parameters) \

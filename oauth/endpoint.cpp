@@ -23,7 +23,7 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
   const J6HttpsForm request{url.c_str(), client.caFile.empty() ? nullptr : client.caFile.c_str(),
                             client.timeoutSeconds, form.data(), form.size()};
   std::string body(kLargestAnswer, '\0');
-  J6HttpsAnswer received{0, body.data(), body.size(), 0};
+  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0};
   char text[512] = {};
   const int posted = transport.postForm(&request, &received, text, sizeof text);
   for (auto& [name, value] : sent) {

@@ -219,7 +219,8 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
       {{"J6MailerNet",
         {{"J6MailerNet_SendMail", reinterpret_cast<platform::EntryPoint>(&CountSend)},
          {"J6MailerNet_ProbeMailServer", reinterpret_cast<platform::EntryPoint>(&CountSend)},
-         {"J6MailerNet_PostForm", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
+         {"J6MailerNet_PostForm", reinterpret_cast<platform::EntryPoint>(&CountSend)},
+         {"J6MailerNet_Request", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
   const std::string document = dir_.File("DOCA01");
   test::WriteFileBytes(document, "%PDF-1.4");
   const struct {
