@@ -6,6 +6,7 @@
 #include "dispatch/compose.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
+#include "dispatch/graph_sender.h"
 #include "dispatch/smtp_sender.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
@@ -34,6 +35,8 @@ Route RouteOf(HandOverKind kind) {
       return {&SendExtended, false};
     case HandOverKind::kSmtp:
       return {&SendSmtp, false};
+    case HandOverKind::kGraph:
+      return {&SendGraph, false};
   }
   return {&SendSimple, true};
 }

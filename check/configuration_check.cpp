@@ -66,11 +66,15 @@ void SayHandOver(const RunState& run, Report& report) {
     case HandOverKind::kSmtp:
       report.Ok(setting + ": mail goes to the server of [" + kSmtpSection + "]");
       break;
+    case HandOverKind::kGraph:
+      report.Ok(setting + ": mail goes to Microsoft Graph as the mailbox of [" + kGraphSection +
+                "]");
+      break;
     case HandOverKind::kSimple:
       report.Ok(setting + ": mail goes through Simple MAPI");
       break;
     case HandOverKind::kUnknown:
-      report.Warn(setting + " is neither EXTENDED nor SMTP: mail goes through Simple MAPI");
+      report.Warn(setting + " is neither EXTENDED, SMTP nor GRAPH: mail goes through Simple MAPI");
       break;
   }
 }

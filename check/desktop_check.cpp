@@ -4,6 +4,7 @@
 #include "check/library_check.h"
 #include "check/mail_client_check.h"
 #include "check/settings_check.h"
+#include "check/graph_check.h"
 #include "check/smtp_check.h"
 #include "platform/files.h"
 #include "platform/stand_ins.h"
@@ -27,6 +28,9 @@ void CheckDesktop(std::string_view area, Report& report) {
   switch (run.handOver) {
     case HandOverKind::kSmtp:
       CheckSmtp(run, report);  // no mail client takes part
+      return;
+    case HandOverKind::kGraph:
+      CheckGraph(run, report);
       return;
     case HandOverKind::kExtended:
       extended = true;

@@ -16,8 +16,13 @@ namespace {
 
 void ReportSettings(const oauth::OAuthClient& client, const oauth::OAuthSettings& settings,
                     Report& report) {
-  report.Ok("AUTH=OAUTH2, GRANT=" + std::string(oauth::GrantName(settings.grant)) +
-            ", SASL=" + oauth::SaslName(settings.sasl) + ", USER=" + client.user);
+  const std::string grant = "GRANT=" + std::string(oauth::GrantName(settings.grant));
+  if (client.route == "AUTH=OAUTH2") {
+    report.Ok("AUTH=OAUTH2, " + grant + ", SASL=" + oauth::SaslName(settings.sasl) +
+              ", USER=" + client.user);
+  } else {
+    report.Ok(grant + ", USER=" + client.user);
+  }
   report.Ok("TOKEN_URL=" + client.tokenUrl);
   report.Ok("CLIENT_ID=" + client.clientId);
   report.Ok(client.scope.empty() ? std::string("SCOPE: none") : "SCOPE=" + client.scope);
@@ -87,13 +92,10 @@ bool CheckSignedIn(const oauth::OAuthClient& client, Report& report) {
   return true;
 }
 
-bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report) {
-  std::string token;
+bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report, std::string* token) {
   std::string error;
   oauth::TokenReport told;
-  const bool obtained = oauth::RenewAccessToken(client, &token, &told, &error);
-  for (char& c : token) c = '\0';
-  if (!obtained) {
+  if (!oauth::RenewAccessToken(client, token, &told, &error)) {
     // The host once: the run's text may name it already.
     const std::string host = oauth::HostOf(client.tokenUrl);
     const std::string named = "OAuth: " + host + ": ";
@@ -109,18 +111,26 @@ bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report) {
 
 }  // namespace
 
-void CheckOAuth(const RunState& run, Report& report) {
-  const oauth::OAuthClient client = SmtpOAuthClient(run);
+bool CheckOAuthClient(const oauth::OAuthClient& client, Report& report, std::string* token) {
   oauth::OAuthSettings settings;
   std::string error;
   if (!oauth::ReadOAuthSettings(client, &settings, &error)) {
     report.Fail(error + ": " + kNotSent);
-    return;
+    return false;
   }
   ReportSettings(client, settings, report);
-  if (!CheckClientSecret(client, settings.grant, report)) return;
-  if (settings.grant == oauth::Grant::kRefreshToken && !CheckSignedIn(client, report)) return;
-  if (!CheckTokenEndpoint(client, report)) return;
+  return CheckClientSecret(client, settings.grant, report) &&
+         (settings.grant != oauth::Grant::kRefreshToken || CheckSignedIn(client, report)) &&
+         CheckTokenEndpoint(client, report, token);
+}
+
+void CheckOAuth(const RunState& run, Report& report) {
+  const oauth::OAuthClient client = SmtpOAuthClient(run);
+  std::string token;
+  const bool obtained = CheckOAuthClient(client, report, &token);
+  for (char& c : token) c = '\0';
+  if (!obtained) return;
+  std::string error;
   if (ProbeSmtpServer(run, &error)) {
     report.Ok("the server " + client.server +
               " answers, with TLS as asked and the token accepted (nothing sent)");

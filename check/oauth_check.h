@@ -3,10 +3,19 @@
 // server taking the token.
 #pragma once
 
+#include <string>
+
 #include "check/report.h"
+#include "oauth/client.h"
 #include "run/run_state.h"
 
 namespace j6::check {
+
+/// The lines every route's OAuth sign-in has: the settings (never a
+/// secret), the client secret stored or not needed, for GRANT=REFRESH_TOKEN
+/// being signed in, and an access token from TOKEN_URL into `*token`. False
+/// after the first [fail].
+bool CheckOAuthClient(const oauth::OAuthClient& client, Report& report, std::string* token);
 
 /// One line per OAuth setting and per check: the client secret stored (or
 /// not needed), for GRANT=REFRESH_TOKEN a refresh token stored for SERVER,

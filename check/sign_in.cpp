@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "dispatch/graph_settings.h"
 #include "dispatch/smtp_settings.h"
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
@@ -91,8 +92,11 @@ oauth::SignInWorld TheWorld(const oauth::OAuthClient& client, std::FILE* out) {
 bool ReadyToSignIn(const RunState& run, const oauth::OAuthClient& client, bool deviceAsked,
                    bool* device, std::string* error) {
   oauth::OAuthSettings settings;
-  if (SignInOf(run.smtp) != SmtpSignIn::kOAuth2) {
-    *error = "the sign-in is for AUTH=OAUTH2 in [SMTP] of " + std::string(kConfigFileName);
+  const bool graph = run.handOver == HandOverKind::kGraph;
+  const std::string section = graph ? "[GRAPH]" : "[SMTP]";
+  if (!graph && SignInOf(run.smtp) != SmtpSignIn::kOAuth2) {
+    *error = "the sign-in is for MAPI=GRAPH, or AUTH=OAUTH2 in [SMTP] of " +
+             std::string(kConfigFileName);
     return false;
   }
   if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
@@ -102,8 +106,8 @@ bool ReadyToSignIn(const RunState& run, const oauth::OAuthClient& client, bool d
   }
   *device = deviceAsked || client.authorizeUrl.empty();
   if (*device && client.deviceUrl.empty()) {
-    *error = deviceAsked ? "--device needs DEVICE_URL in [SMTP]"
-                         : "[SMTP] has neither DEVICE_URL nor AUTHORIZE_URL";
+    *error = deviceAsked ? "--device needs DEVICE_URL in " + section
+                         : section + " has neither DEVICE_URL nor AUTHORIZE_URL";
     return false;
   }
   return true;
@@ -138,7 +142,9 @@ int SignIn(std::string_view commandLine, std::FILE* out) {
   const std::string_view option = Trimmed(Trimmed(commandLine).substr(kSignIn.size()));
   RunState run;
   LoadConfiguration(run);
-  const oauth::OAuthClient client = SmtpOAuthClient(run);
+  // The route MAPI names signs in with its own section's client.
+  const oauth::OAuthClient client =
+      run.handOver == HandOverKind::kGraph ? GraphOAuthClient(run) : SmtpOAuthClient(run);
   const oauth::SignInWorld world = TheWorld(client, out);
   bool device = false;
   std::string error;

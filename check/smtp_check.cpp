@@ -46,7 +46,7 @@ void CheckSmtp(const RunState& run, Report& report) {
   report.Ok("HELO=" + ValueOr(smtp.helo, "default (the machine's fully qualified name)"));
 
   std::string sender;
-  if (ReadSender(run, &sender, &error)) {
+  if (ReadSender(run, run.smtp.from.view(), &sender, &error)) {
     report.Ok("mail goes from " + sender);
   } else {
     report.Fail(error + ": " + kNotSent);

@@ -15,6 +15,6 @@ namespace j6::check {
 void CheckSmtp(const RunState& run, Report& report);
 
 /// What follows every [fail] of a setting the run refuses.
-inline constexpr char kNotSent[] = "every SMTP run ends in \"Email not sent.\"";
+inline constexpr char kNotSent[] = "every run ends in \"Email not sent.\"";
 
 }  // namespace j6::check

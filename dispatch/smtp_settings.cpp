@@ -104,14 +104,14 @@ bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* e
   return false;
 }
 
-bool ReadSender(const RunState& run, std::string* sender, std::string* error) {
+bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
+                std::string* error) {
   if (run.senderEmailCut) {
     // Cut, it names some other mailbox.
     *error = "MailFromEmail is longer than 100 characters";
     return false;
   }
-  const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view()
-                                                     : run.smtp.from.view());
+  const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view() : from);
   if (setting.empty()) {
     *error = "no sender address";
     return false;
@@ -126,7 +126,7 @@ bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* er
   std::string url;
   oauth::OAuthSettings oauth;
   return ReadServer(run.smtp, &url, error) && ReadSignIn(run, &oauth, error) &&
-         ReadSender(run, sender, error);
+         ReadSender(run, run.smtp.from.view(), sender, error);
 }
 
 platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp) {

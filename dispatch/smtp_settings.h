@@ -52,9 +52,11 @@ bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error);
 /// client's settings into `*oauth`. False with what is wrong.
 bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error);
 
-/// The envelope sender: the registry's "MailFromEmail", else FROM, read as a
-/// recipient piece is; false with what is wrong ("no sender address").
-bool ReadSender(const RunState& run, std::string* sender, std::string* error);
+/// The sender: the registry's "MailFromEmail", else `from` (the route's
+/// FROM), read as a recipient piece is; false with what is wrong ("no
+/// sender address").
+bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
+                std::string* error);
 
 /// Each of the above in the order a run checks them, the sender read into
 /// `*sender`; false with the first reason. Nothing here asks the network or

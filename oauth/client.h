@@ -18,6 +18,7 @@ struct OAuthClient {
   std::string deviceUrl;     // DEVICE_URL, for the one-time sign-in
   std::string authorizeUrl;  // AUTHORIZE_URL, for the one-time sign-in
   std::string user;          // the mailbox the tokens are for
+  std::string route = "AUTH=OAUTH2";  // what the texts say needs a missing key
   std::string server;        // the route's server as its texts name it
   std::string caFile;        // host path of the authorities to trust; empty: the system's
   long timeoutSeconds = 60;  // for connecting to an endpoint

@@ -9,9 +9,10 @@ namespace {
 
 using platform::EqualsIgnoringAsciiCase;
 
-bool Needs(std::string_view value, const char* key, std::string* error) {
+bool Needs(const OAuthClient& client, std::string_view value, const char* key,
+           std::string* error) {
   if (!value.empty()) return true;
-  *error = std::string("AUTH=OAUTH2 needs ") + key;
+  *error = client.route + " needs " + key;
   return false;
 }
 
@@ -55,8 +56,10 @@ bool ReadSasl(std::string_view value, Sasl* sasl, std::string* error) {
 
 bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::string* error) {
   // Without a user name curl skips the login without a word.
-  return Needs(client.user, "USER", error) && Needs(client.tokenUrl, "TOKEN_URL", error) &&
-         Needs(client.clientId, "CLIENT_ID", error) && Needs(client.grant, "GRANT", error) &&
+  return Needs(client, client.user, "USER", error) &&
+         Needs(client, client.tokenUrl, "TOKEN_URL", error) &&
+         Needs(client, client.clientId, "CLIENT_ID", error) &&
+         Needs(client, client.grant, "GRANT", error) &&
          HttpsOrEmpty(client.tokenUrl, "TOKEN_URL", error) &&
          HttpsOrEmpty(client.deviceUrl, "DEVICE_URL", error) &&
          HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) &&

@@ -24,7 +24,8 @@ struct OAuthSettings {
 
 /// The client's settings: USER, TOKEN_URL, CLIENT_ID and GRANT there, every
 /// URL https:// without a user or password, GRANT and SASL known values.
-/// False with what is wrong in `*error` ("AUTH=OAUTH2 needs USER").
+/// False with what is wrong in `*error` ("AUTH=OAUTH2 needs USER", the
+/// client's route first).
 bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::string* error);
 
 /// The grant's name as the settings spell it: "CLIENT_CREDENTIALS".

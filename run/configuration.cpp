@@ -38,7 +38,9 @@ void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
       // One character more than fits tells a value that does not.
       value = platform::ReadProfileString(row.section, row.key, "", row.capacity + 2, path);
       if (value.size() > row.capacity) {
-        if (run.smtp.overlong.empty()) run.smtp.overlong.Assign(row.key);
+        auto& overlong = std::string_view(row.section) == kGraphSection ? run.graph.overlong
+                                                                        : run.smtp.overlong;
+        if (overlong.empty()) overlong.Assign(row.key);
         return;
       }
       break;
@@ -55,6 +57,10 @@ void StoreHandOver(RunState& run, std::string_view value) {
 
 void StoreTimeout(RunState& run, std::string_view value) {
   run.smtp.timeoutSeconds = TimeoutSeconds(value);
+}
+
+void StoreGraphTimeout(RunState& run, std::string_view value) {
+  run.graph.timeoutSeconds = TimeoutSeconds(value);
 }
 
 const char* ConfigFilePath(RunState& run) {
@@ -84,6 +90,7 @@ void LoadConfiguration(RunState& run) {
 HandOverKind ParseHandOverKind(std::string_view mapiMode) {
   if (platform::EqualsIgnoringAsciiCase(mapiMode, "EXTENDED")) return HandOverKind::kExtended;
   if (platform::EqualsIgnoringAsciiCase(mapiMode, "SMTP")) return HandOverKind::kSmtp;
+  if (platform::EqualsIgnoringAsciiCase(mapiMode, "GRAPH")) return HandOverKind::kGraph;
   if (mapiMode.empty() || platform::EqualsIgnoringAsciiCase(mapiMode, "SIMPLE")) {
     return HandOverKind::kSimple;
   }

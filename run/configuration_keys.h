@@ -13,6 +13,7 @@ namespace j6 {
 
 inline constexpr char kConfigSection[] = "MAILCLIENT";
 inline constexpr char kSmtpSection[] = "SMTP";
+inline constexpr char kGraphSection[] = "GRAPH";
 inline constexpr char kLogFileKey[] = "LOGFILE";
 inline constexpr char kMapiKey[] = "MAPI";
 
@@ -22,7 +23,8 @@ enum class KeyRule {
            // (platform::ReadProfilePath); a longer one is none at all
   kCut,    // cut to its field, as the profile reader cuts to its buffer
   kWhole,  // never kept cut (it would name another server or file): a longer
-           // value leaves the field empty, and smtp.overlong names the first
+           // value leaves the field empty, and the section's overlong
+           // (smtp.overlong, graph.overlong) names the first
 };
 
 struct ConfigKey {
@@ -36,8 +38,10 @@ struct ConfigKey {
 /// "MAPI": the text as written, and the hand-over it chooses.
 void StoreHandOver(RunState& run, std::string_view value);
 
-/// "TIMEOUT": whole seconds from 1 to 3600; anything else, or none, is 60.
+/// "TIMEOUT" of [SMTP] and of [GRAPH]: whole seconds from 1 to 3600;
+/// anything else, or none, is 60.
 void StoreTimeout(RunState& run, std::string_view value);
+void StoreGraphTimeout(RunState& run, std::string_view value);
 
 /// The field the members lead to from `object`: run.smtp.server for
 /// &RunState::smtp, &SmtpSettings::server.
@@ -81,6 +85,21 @@ inline constexpr ConfigKey kConfigKeys[] = {
                                                          KeyRule::kWhole),
     TextKey<&RunState::smtpOAuth, &OAuthKeys::authorizeUrl>(kSmtpSection, "AUTHORIZE_URL",
                                                             KeyRule::kWhole),
+    TextKey<&RunState::graph, &GraphSettings::url>(kGraphSection, "URL", KeyRule::kWhole),
+    TextKey<&RunState::graph, &GraphSettings::user>(kGraphSection, "USER", KeyRule::kWhole),
+    TextKey<&RunState::graph, &GraphSettings::from>(kGraphSection, "FROM", KeyRule::kWhole),
+    TextKey<&RunState::graph, &GraphSettings::caFile>(kGraphSection, "CAFILE", KeyRule::kWhole),
+    {kGraphSection, "TIMEOUT", KeyRule::kCut, 15, &StoreGraphTimeout},
+    TextKey<&RunState::graphOAuth, &OAuthKeys::tokenUrl>(kGraphSection, "TOKEN_URL",
+                                                         KeyRule::kWhole),
+    TextKey<&RunState::graphOAuth, &OAuthKeys::clientId>(kGraphSection, "CLIENT_ID",
+                                                         KeyRule::kWhole),
+    TextKey<&RunState::graphOAuth, &OAuthKeys::scope>(kGraphSection, "SCOPE", KeyRule::kWhole),
+    TextKey<&RunState::graphOAuth, &OAuthKeys::grant>(kGraphSection, "GRANT", KeyRule::kWhole),
+    TextKey<&RunState::graphOAuth, &OAuthKeys::deviceUrl>(kGraphSection, "DEVICE_URL",
+                                                          KeyRule::kWhole),
+    TextKey<&RunState::graphOAuth, &OAuthKeys::authorizeUrl>(kGraphSection, "AUTHORIZE_URL",
+                                                             KeyRule::kWhole),
 };
 
 }  // namespace j6

@@ -20,6 +20,7 @@ enum class HandOverKind {
   kSimple,    // empty or "SIMPLE": Simple MAPI (MAPI32.DLL)
   kExtended,  // "EXTENDED": the Extended wrapper (MAPIEx)
   kSmtp,      // "SMTP": a mail server, without a mail client
+  kGraph,     // "GRAPH": Microsoft Graph's sendMail, without a mail client
   kUnknown,   // any other value: handed over as kSimple, which the check warns of
 };
 
@@ -38,6 +39,16 @@ struct SmtpSettings {
   // a bearer token, with the OAuth keys of the section (RunState::smtpOAuth).
   FixedString<15> auth;
   FixedString<15> sasl;  // XOAUTH2 (also when empty) or OAUTHBEARER
+  FixedString<15> overlong;
+};
+
+/// The [GRAPH] section, for the Graph hand-over; `overlong` as in SmtpSettings.
+struct GraphSettings {
+  FixedString<259> url;     // https:// only; empty: Microsoft's global service
+  FixedString<255> user;    // the mailbox that sends: its address or object id
+  FixedString<255> from;    // the sender when the registry has none
+  FixedString<259> caFile;  // empty: the system's trusted authorities
+  long timeoutSeconds = 60;
   FixedString<15> overlong;
 };
 
@@ -73,6 +84,8 @@ struct RunState {
   HandOverKind handOver = HandOverKind::kSimple;
   SmtpSettings smtp;
   OAuthKeys smtpOAuth;  // of [SMTP]
+  GraphSettings graph;
+  OAuthKeys graphOAuth;  // of [GRAPH]
 
   FixedString<25> outRoot;  // registry roots, ending in a backslash
   FixedString<25> clientRoot;

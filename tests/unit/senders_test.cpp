@@ -298,7 +298,7 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
     check::Report report;
     check::CheckSmtp(run, report);
     const std::string line =
-        std::string("[fail] ") + c.reason + ": every SMTP run ends in \"Email not sent.\"";
+        std::string("[fail] ") + c.reason + ": every run ends in \"Email not sent.\"";
     EXPECT_NE(std::find(report.lines().begin(), report.lines().end(), line), report.lines().end());
     run = composed;
   }

@@ -1,0 +1,38 @@
+// The JSON Graph takes and answers with, for the Graph sender and the check
+// program: the attachments' bodies, and what its answers hold.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace j6 {
+
+/// The UTF-8 text of a Windows-1252 one (the run's fields), for JSON.
+std::string Utf8FromWindows1252(std::string_view text);
+
+/// A fileAttachment of `contentBytes` (base64) under `name` (UTF-8).
+std::string FileAttachmentJson(const std::string& name, const char* type,
+                               const std::string& contentBytes);
+
+/// The AttachmentItem of an upload session: a file of `size` bytes.
+std::string UploadSessionJson(const std::string& name, const char* type, unsigned long long size);
+
+/// The text member `key` of a JSON object ("id", "uploadUrl"); false when
+/// the body is no such object.
+bool ReadJsonText(std::string_view body, const char* key, std::string* value);
+
+/// The first of an upload session's "nextExpectedRanges" ("<start>-<end>",
+/// "<start>-" or "<start>"): its start; false when there is none.
+bool ReadNextStart(std::string_view body, unsigned long long* start);
+
+/// "<code>: <message>" of Graph's error object, each as sent; empty when the
+/// body holds none.
+std::string GraphErrorText(std::string_view body);
+
+/// The permissions an access token names, when it is a JWT whose payload
+/// can be read: its "roles" (an app's) and the words of its "scp" (a
+/// user's). False when it cannot be read (an opaque token).
+bool ReadTokenPermissions(const std::string& token, std::vector<std::string>* permissions);
+
+}  // namespace j6
