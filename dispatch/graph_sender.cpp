@@ -266,16 +266,11 @@ class GraphSender final : public Sender {
     std::string error;
     const bool whole = (message_->size() + 2) / 3 * 4 <= kSendMailLimit;
     const Outcome outcome = whole ? SendWhole(&error) : SendByDraft(run, &error);
-    switch (outcome) {
-      case Outcome::kDone:
-        return HandOver::kHandedOver;
-      case Outcome::kMaybeSent:
-        Failed(error);
-        return HandOver::kMaybeSent;
-      case Outcome::kFailed:
-        break;
-    }
+    if (outcome == Outcome::kDone) return HandOver::kHandedOver;
     Failed(error);
+    if (outcome == Outcome::kMaybeSent) return HandOver::kMaybeSent;
+    // No half-built mail waits in Drafts.
+    if (!draft_.empty()) DeleteDraft(draft_);
     return HandOver::kFailed;
   }
 
@@ -319,7 +314,7 @@ class GraphSender final : public Sender {
   }
 
   /// A draft of the message without its attachments, each attachment added
-  /// to it, then sent; the draft deleted when any step fails.
+  /// to it, then sent; a draft that a step failed after is left in draft_.
   Outcome SendByDraft(const RunState& run, std::string* error) {
     std::unique_ptr<mail::MimeMessage> bare = MakeMessage(run, mail_, false, error);
     std::string mime;
@@ -350,7 +345,7 @@ class GraphSender final : public Sender {
       outcome = session_.Call({"POST", url + "/send", nullptr, true, true, 202, {}}, none, &answer,
                               error);
     }
-    if (outcome == Outcome::kFailed) DeleteDraft(url);
+    if (outcome == Outcome::kFailed) draft_ = url;
     return outcome;
   }
 
@@ -442,6 +437,7 @@ class GraphSender final : public Sender {
   OutgoingMail mail_;
   std::unique_ptr<mail::MimeMessage> message_;
   GraphSession session_;
+  std::string draft_;  // its URL, when a failed run left one
 };
 
 }  // namespace

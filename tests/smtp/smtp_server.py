@@ -16,7 +16,8 @@ STATE/ports.txt ("kind port" lines):
   tlsrefused offers STARTTLS and refuses it (454)
   silent    takes the connection and never says a word
   closed    a port nothing listens on
-  https     /oauth/token, /oauth/device, /oauth/authorize (below); any other
+  https     /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
+            under /graph/v1.0 (graph_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
             else 200), ?late=N seconds late and, as JSON, the method and the body as they arrived:
             {"method": ..., "form": ...}
@@ -38,7 +39,8 @@ OAuth: /oauth/token grants client_credentials (with CLIENT_SECRET) and
 refresh_token (one it issued or "seed-...", until revoked). Words in the
 client_id: "rotate" (a new refresh token, the used one revoked), "short"
 (access tokens of 120 s), "once" (no lifetime given: not to be reused), "big" (refresh tokens of 4 kB), "slow" (a second
-late), "refused" (the SMTP server refuses its tokens, as Google does),
+late), "refused" (the SMTP server refuses its tokens, as Google does), "jwt" (access tokens
+that are JWTs with the role Mail.Send),
 "revoked" (an access token signs in once, then is revoked). Forms (of the
 device endpoint too) go to STATE/oauth/<client_id>.txt, tokens issued to STATE/oauth/issued.txt.
 For the one-time sign-in: /oauth/device gives device codes whose user signs
@@ -66,6 +68,8 @@ import time
 import urllib.parse
 
 from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
+
+import graph_api
 
 USER = "j6user"
 PASSWORD = "P\u00e4ss-w\u00f6rd 7"
@@ -278,7 +282,11 @@ async def token_endpoint(state, form):
         answer["refresh_token"] = record(state, "issued.txt",
                                          "rt-" + secrets.token_hex(2000 if "big" in client else 20))
         REFRESH.add(answer["refresh_token"])
-    answer["access_token"] = record(state, "issued.txt", "at-" + secrets.token_hex(24))
+    token = "at-" + secrets.token_hex(24)
+    if "jwt" in client:  # as Microsoft's: a JWT naming the app's roles
+        claims = base64.urlsafe_b64encode(b'{"roles":["Mail.Send"]}').rstrip(b"=").decode()
+        token = "eyJhbGciOiJub25lIn0." + claims + "." + token
+    answer["access_token"] = record(state, "issued.txt", token)
     ACCESS[answer["access_token"]] = (client, time.time() + answer["expires_in"])
     if "once" in client:
         del answer["expires_in"]
@@ -353,7 +361,17 @@ async def https(state, reader, writer):
     method, path = head[0].split(" ")[:2]
     path, _, query = path.partition("?")
     headers = [[]]
-    if path in ROUTES:
+    if path.startswith(("/graph/", "/upload/")):
+        fields = dict((name.strip().lower(), value.strip()) for name, _, value in
+                      (line.partition(":") for line in head[1:] if line))
+        port = writer.get_extra_info("sockname")[1]
+        done = await graph_api.graph(state, ACCESS, method, path, fields, body, port,
+                                     record_message)
+        if done is None:  # the request taken, its answer lost
+            writer.close()
+            return
+        status, answer, *headers = done
+    elif path in ROUTES:
         text = query if method == "GET" else body.decode("ascii")
         form = dict(urllib.parse.parse_qsl(text, keep_blank_values=True))
         status, answer, *headers = await ROUTES[path](state, form) + ([],)
@@ -361,7 +379,7 @@ async def https(state, reader, writer):
         status = int(path[8:]) if path.startswith("/status/") else 200
         await asyncio.sleep(int(dict(urllib.parse.parse_qsl(query)).get("late", 0)))
         answer = {"method": method, "form": body.decode("latin-1")}
-    answer = json.dumps(answer).encode()
+    answer = json.dumps(answer).encode() if answer is not None else b""
     extra = "".join("%s: %s\r\n" % header for header in headers[0]).encode()
     writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n%s"
                  b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
@@ -416,7 +434,7 @@ def start(state):
     for name in ("ports.txt", "server.pid"):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
-    for folder in ("mail", "oauth"):
+    for folder in ("mail", "oauth", "graph"):
         shutil.rmtree(os.path.join(state, folder), ignore_errors=True)
     os.makedirs(os.path.join(state, "oauth"))
     make_certificates(state)

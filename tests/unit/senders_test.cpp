@@ -6,13 +6,17 @@
 
 #include <algorithm>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "check/report.h"
+#include "check/graph_check.h"
 #include "check/smtp_check.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/simple_sender.h"
 #include "dispatch/smtp_sender.h"
+#include "dispatch/graph_json.h"
+#include "dispatch/graph_sender.h"
 #include "dispatch/outgoing_mail.h"
 #include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
@@ -302,6 +306,73 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
     EXPECT_NE(std::find(report.lines().begin(), report.lines().end(), line), report.lines().end());
     run = composed;
   }
+  // The same of [GRAPH], whose OAuth keys are always needed.
+  const std::remove_reference_t<decltype(cases[0])> graphCases[] = {
+      {[](RunState& run) { run.graph.overlong.Assign("URL"); }, "URL is too long"},
+      {[](RunState& run) { run.graph.user.Clear(); }, "MAPI=GRAPH needs USER"},
+      {[](RunState& run) { run.graph.url.Assign("http://graph.x/v1.0"); }, "URL must be https://"},
+      {[](RunState& run) { run.graph.url.Assign("https://u:p@graph.x/v1.0"); },
+       "URL must not hold a user or password"},
+      {[](RunState& run) { run.graphOAuth.tokenUrl.Clear(); }, "MAPI=GRAPH needs TOKEN_URL"},
+      {[](RunState& run) { run.graphOAuth.grant.Assign("PASSWORD"); },
+       "GRANT is not CLIENT_CREDENTIALS or REFRESH_TOKEN: PASSWORD"},
+      {[](RunState& run) { run.senderEmailCut = true; },
+       "MailFromEmail is longer than 100 characters"},
+  };
+  for (const auto& c : graphCases) {
+    SCOPED_TRACE(c.reason);
+    RunState& run = run_;
+    const RunState composed = run;
+    run.graph.user.Assign("u@x");
+    run.graphOAuth.tokenUrl.Assign("https://login.x/t");
+    run.graphOAuth.clientId.Assign("app");
+    run.graphOAuth.grant.Assign("CLIENT_CREDENTIALS");
+    c.set(run);
+    EXPECT_EQ(SendGraph(run, false), HandOver::kFailed);
+    EXPECT_EQ(LastLine(), std::string("Graph error: ") + c.reason);
+    check::Report report;
+    check::CheckGraph(run, report);
+    EXPECT_EQ(report.lines().back(),
+              std::string("[fail] ") + c.reason + ": every run ends in \"Email not sent.\"");
+    run = composed;
+  }
+}
+
+// What Graph's answers and tokens hold, as the sender and the check read it.
+TEST(GraphJson, AnswersAndTokens) {
+  unsigned long long start = 0;
+  EXPECT_TRUE(ReadNextStart(R"({"nextExpectedRanges": ["3932160-"]})", &start));
+  EXPECT_EQ(start, 3932160u);
+  EXPECT_TRUE(ReadNextStart(R"({"nextExpectedRanges": ["7864320"]})", &start));
+  EXPECT_EQ(start, 7864320u);
+  EXPECT_TRUE(ReadNextStart(R"({"nextExpectedRanges": ["12-99"]})", &start));
+  EXPECT_EQ(start, 12u);
+  EXPECT_FALSE(ReadNextStart(R"({"nextExpectedRanges": []})", &start));
+  EXPECT_FALSE(ReadNextStart("not json", &start));
+  EXPECT_EQ(GraphErrorText(R"({"error": {"code": "ErrorAccessDenied", "message": "No."}})"),
+            "ErrorAccessDenied: No.");
+  EXPECT_EQ(GraphErrorText("<html>"), "");
+  EXPECT_EQ(Utf8FromWindows1252("F\xE8ttura \x80"), "F\xC3\xA8ttura \xE2\x82\xAC");
+  const struct {
+    const char* payload;  // of the token's three parts, base64url
+    bool readable;
+    std::vector<std::string> permissions;
+  } tokens[] = {
+      // {"roles":["Mail.Send"]}
+      {"eyJyb2xlcyI6WyJNYWlsLlNlbmQiXX0", true, {"Mail.Send"}},
+      // {"scp":"Mail.Send Mail.ReadWrite"}
+      {"eyJzY3AiOiJNYWlsLlNlbmQgTWFpbC5SZWFkV3JpdGUifQ", true, {"Mail.Send", "Mail.ReadWrite"}},
+      {"bm90IGpzb24", false, {}},  // "not json"
+  };
+  for (const auto& t : tokens) {
+    std::vector<std::string> permissions;
+    EXPECT_EQ(ReadTokenPermissions(std::string("eyJhbGciOiJSUzI1NiJ9.") + t.payload + ".sig",
+                                   &permissions),
+              t.readable);
+    EXPECT_EQ(permissions, t.permissions);
+  }
+  std::vector<std::string> none;
+  EXPECT_FALSE(ReadTokenPermissions("at-opaque", &none));
 }
 
 // Each piece read as the Extended wrapper reads it, and only a mailbox goes

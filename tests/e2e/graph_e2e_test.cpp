@@ -1,0 +1,198 @@
+// Whole runs that hand the mail to Graph's mail API as the test server plays
+// it (tests/smtp/graph_api.py), signed in at its token endpoint.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/program.h"
+#include "tests/e2e/request_run.h"
+#include "tests/e2e/smtp_server.h"
+#include "tests/support/digest.h"
+#include "tests/support/environment.h"
+#include "tests/support/stored_password.h"
+#include "tests/support/temp_dir.h"
+
+namespace j6::test {
+namespace {
+
+std::string GraphUrl() { return "https://localhost:" + SmtpServerPort("https") + "/graph/v1.0"; }
+
+/// A request of the test `tag` sent as the mailbox "<tag>@example.com",
+/// whose words tell the Graph server how to answer; app-only sign-in with
+/// the client secret stored in `store`.
+World GraphWorld(const std::string& tag, const TempDir& store) {
+  World world;
+  world.mapiMode = "graph";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL};
+  if (*J6_NET_TRANSPORT != '\0') world.libraries.push_back(J6_NET_TRANSPORT);
+  world.senderEmail = SenderFor(tag);
+  const std::string client = "j6-graph-" + tag;
+  world.smtpSettings = "[GRAPH]\r\nURL=" + GraphUrl() + "\r\nUSER=" + tag +
+                       "@example.com\r\nCAFILE=" + SmtpServerFile("ca.pem") +
+                       "\r\nTOKEN_URL=https://localhost:" + SmtpServerPort("https") +
+                       "/oauth/token\r\nCLIENT_ID=" + client + "\r\nGRANT=CLIENT_CREDENTIALS\r\n";
+  const std::string folder = store.path().string();
+  world.prepare = [client, folder](const InstalledProgram&) {
+    ASSERT_TRUE(StorePassword("oauth:" + client, "localhost", client, "Cl+ient&secret=7 \xC3\xA8",
+                              folder));
+  };
+  return world;
+}
+
+/// The message as it arrived, its boundary, date and id made alike.
+std::string Normalized(const std::string& sender, int number) {
+  std::string text = ReadFileBytes(SmtpServerFile("mail/" + sender + "/" +
+                                                  std::to_string(number) + "/message.eml"));
+  text = std::regex_replace(text, std::regex("=_J6_[0-9a-f]+"), "=_J6_B");
+  text = std::regex_replace(text, std::regex("Date: [^\r]*"), "Date: D");
+  return std::regex_replace(text, std::regex("Message-ID: [^\r]*"), "Message-ID: M");
+}
+
+// The same request over SMTP and over Graph: the same bytes arrive.
+TEST(Graph, SmallMailIsTheMessageSmtpSends) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  World smtp;
+  smtp.mapiMode = "SMTP";
+  smtp.libraries = {J6_DOUBLE_J6TFN_CDECL};
+  if (*J6_NET_TRANSPORT != '\0') smtp.libraries.push_back(J6_NET_TRANSPORT);
+  smtp.senderEmail = SenderFor("g-same");
+  smtp.smtpSettings = "SERVER=" + SmtpServerUrl("plain") + "\r\nTLS=NONE\r\n";
+  smtp.request.subject = "Fattura n\xB0 17 \xE8 pronta";
+  ASSERT_EQ(RunRequest(smtp).lines.back(), "Sent successfully");
+
+  World graph = GraphWorld("g-same", store);
+  graph.request.subject = smtp.request.subject;
+  const Outcome outcome = RunRequest(graph);
+  const auto mode = std::find(outcome.lines.begin(), outcome.lines.end(), "Use GRAPH mode (0)");
+  ASSERT_NE(mode, outcome.lines.end());
+  EXPECT_EQ(mode[1], "Graph: " + GraphUrl() + " as g-same@example.com");
+  EXPECT_EQ(outcome.lines.back(), "Sent successfully");
+  EXPECT_EQ(outcome.boxes, "");
+  const std::vector<ReceivedMail> mails = MailFrom(SenderFor("g-same"));
+  ASSERT_EQ(mails.size(), 2u);
+  EXPECT_EQ(mails[1].envelope[0], "graph: sendMail");
+  EXPECT_EQ(Normalized(SenderFor("g-same"), 2), Normalized(SenderFor("g-same"), 1));
+  ForgetPassword("oauth:j6-graph-g-same");
+}
+
+// Each kind of answer Graph gives: what the log ends with, what arrived,
+// and what became of the draft.
+TEST(Graph, AnswersOfEachKind) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const TempDir sys;
+  std::string bigDigest;
+  {
+    // Past sendMail's 4 MB: a draft, an upload session. Let go of before
+    // the runs, whose memory is measured.
+    std::string big(40u << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) {
+      big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    }
+    WriteFileBytes(sys.File("LISTINO.BIN"), big);
+    bigDigest = Digest(big);
+  }
+  const std::string notSent = "Email not sent.";
+  const struct {
+    const char* tag;  // its words tell the server how to answer
+    bool large;
+    const char* last;  // the log's last line
+    const char* before;  // the line before it; empty: not looked at
+    std::size_t mails;
+    const char* box;  // a text of the box; empty: none
+    const char* drafts;  // the server's draft log, "|" between lines ("<id>" for the id)
+  } cases[] = {
+      {"g-large", true, "Sent successfully", "", 1, "", "created <id>|sent <id>"},
+      {"g-busy", false, "Sent successfully", "Graph: busy, trying again in 1 s", 1, "", ""},
+      {"g-denied", false,
+       "Graph error: 403 ErrorAccessDenied: Access is denied. Check credentials and try again.", "",
+       0, "Email not sent.", ""},
+      {"g-attfail", true, "Graph: the draft was deleted",
+       "Graph error: 400 ErrorAttachmentInvalid: The attachment is not valid.", 0,
+       "Email not sent.", "created <id>|deleted <id>"},
+      {"g-lost", false,
+       "Graph error: no answer from localhost: the mail may have been sent; look in Sent Items "
+       "before sending it again",
+       "", 1, "Email may have been sent.", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    World world = GraphWorld(c.tag, store);
+    if (c.large) {
+      world.request.extraAttachmentName = "LISTINO.BIN";
+      world.glDirSys = AsWindowsPath(sys.path());
+    }
+    const Outcome outcome = RunRequest(world);
+    ASSERT_GE(outcome.lines.size(), 2u);
+    EXPECT_EQ(outcome.lines.back(), c.last);
+    if (*c.before != '\0') {
+      EXPECT_EQ(outcome.lines[outcome.lines.size() - 2], c.before);
+    }
+    EXPECT_EQ(outcome.boxes.find(notSent) != std::string::npos, std::string(c.box) == notSent);
+    if (*c.box != '\0') {
+      EXPECT_NE(outcome.boxes.find(c.box), std::string::npos) << outcome.boxes;
+    }
+    const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
+    ASSERT_EQ(mails.size(), c.mails);
+    if (c.large && c.mails == 1) {
+      // The document by one request, the large file through the session.
+      ASSERT_EQ(mails[0].parts.size(), 3u);
+      EXPECT_EQ(mails[0].parts[1].bytes, outcome.document);
+      EXPECT_EQ(mails[0].parts[2].filename, "LISTINO.BIN");
+      EXPECT_EQ(Digest(mails[0].parts[2].bytes), bigDigest);
+#ifdef J6_PEAK_MEMORY_MEASURED
+      // Streamed: a 40 MB attachment in less than 30 MB.
+      EXPECT_LT(outcome.peakKilobytes, 30 << 10);
+#endif
+    }
+    std::string drafts;
+    for (const std::string& line : FileLines(SmtpServerFile(std::string("graph/") + c.tag +
+                                                            "@example.com.txt"))) {
+      drafts += (drafts.empty() ? "" : "|") + line.substr(0, line.find(' ')) + " <id>";
+    }
+    EXPECT_EQ(drafts, c.drafts);
+    ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
+  }
+}
+
+// The check program signs in and asks Graph, sending nothing; it reads
+// the permissions of a token that is a JWT.
+TEST(Graph, CheckProgramAsksWithoutSending) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const struct {
+    const char* tag;
+    std::vector<std::string> lines;  // in the output, in this order
+  } cases[] = {
+      {"gc-in-order",
+       {"[ok] Graph " + GraphUrl() + " takes the token for gc-in-order@example.com (nothing sent)",
+        "[warn] the access token cannot be read: whether it grants Mail.Send cannot be told"}},
+      {"gc-jwt",
+       {"[ok] the access token grants Mail.Send",
+        "[warn] no Mail.ReadWrite: mails whose attachments pass about 2 MB need Mail.ReadWrite"}},
+      {"gc-denied",
+       {"[fail] Graph " + GraphUrl() +
+        ": 403 ErrorAccessDenied: Access is denied. Check credentials and try again."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    const Scene scene(GraphWorld(c.tag, store));
+    scene.program().AddCheckProgram();
+    const ChildResult result = scene.program().Check("A01");
+    std::size_t at = 0;
+    for (const std::string& line : c.lines) {
+      at = result.output.find("\n" + line + "\n", at);
+      EXPECT_NE(at, std::string::npos) << line << "\n" << result.output;
+    }
+    EXPECT_EQ(result.output.find("secret=7"), std::string::npos);
+    EXPECT_TRUE(MailFrom(SenderFor(c.tag)).empty());
+    ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
+  }
+}
+
+}  // namespace
+}  // namespace j6::test
