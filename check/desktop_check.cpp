@@ -1,10 +1,10 @@
 #include "check/desktop_check.h"
 
 #include "check/configuration_check.h"
+#include "check/graph_check.h"
 #include "check/library_check.h"
 #include "check/mail_client_check.h"
 #include "check/settings_check.h"
-#include "check/graph_check.h"
 #include "check/smtp_check.h"
 #include "platform/files.h"
 #include "platform/stand_ins.h"

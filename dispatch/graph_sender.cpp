@@ -67,11 +67,11 @@ struct Body {
 struct Step {
   const char* method;
   std::string url;
-  const char* type;    // Content-Type; null: none
-  bool authorized;     // false for an upload URL, which is its own credential
-  bool sends;          // sendMail or /send: Exchange may have taken the mail
-  long done;           // the status of success (an upload's: 200, or 201 at its end)
-  std::string range;   // Content-Range, for an upload
+  const char* type;   // Content-Type; null: none
+  bool authorized;    // false for an upload URL, which is its own credential
+  bool sends;         // sendMail or /send: Exchange may have taken the mail
+  long done;          // the status of success (an upload's: 200, or 201 at its end)
+  std::string range;  // Content-Range, for an upload
 };
 
 bool KeptInPath(char c) {
@@ -83,7 +83,7 @@ bool KeptInPath(char c) {
 std::string Refusal(long status, const std::string& body) {
   std::string text = GraphErrorText(body);
   if (text.empty()) text = "no error object in the answer";
-  if (text.size() > 200) text = text.substr(0, 197) + "...";
+  if (text.size() > 200) text.replace(197, std::string::npos, "...");
   for (char& c : text) {
     if (static_cast<unsigned char>(c) < ' ') c = ' ';
   }
@@ -99,7 +99,8 @@ struct Chunk {
 
 std::size_t ReadChunk(void* source, char* buffer, std::size_t size) {
   auto* chunk = static_cast<Chunk*>(source);
-  const std::size_t wanted = static_cast<std::size_t>(std::min<unsigned long long>(size, chunk->left));
+  const std::size_t wanted =
+      static_cast<std::size_t>(std::min<unsigned long long>(size, chunk->left));
   const std::size_t got = std::fread(buffer, 1, wanted, chunk->file);
   // Fewer bytes than its size said: it changed since it was opened.
   if (got < wanted) return J6SMTP_READ_FAILED;
@@ -174,8 +175,7 @@ class GraphSession {
         return Outcome::kMaybeSent;
       }
       if ((throttled || status >= 500) && tries < kTries) {
-        const long seconds =
-            std::min(retryAfter > 0 ? retryAfter : kServerErrorWait, kLongestWait);
+        const long seconds = std::min(retryAfter > 0 ? retryAfter : kServerErrorWait, kLongestWait);
         LogLine("Graph: busy, trying again in %ld s", seconds);
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         if (!Rewind(body, error)) return Outcome::kFailed;
@@ -200,6 +200,7 @@ class GraphSession {
     if (step.type != nullptr) lines.push_back(std::string("Content-Type: ") + step.type);
     if (!step.range.empty()) lines.push_back("Content-Range: " + step.range);
     std::vector<const char*> headers;
+    headers.reserve(lines.size());
     for (const std::string& line : lines) headers.push_back(line.c_str());
     const std::string caFile = client_.caFile;
     const J6HttpsRequest request{step.method,
@@ -246,7 +247,8 @@ class GraphSender final : public Sender {
   const SenderTraits& traits() const override { return kGraphTraits; }
 
   bool Open(const RunState& run) override {
-    LogLine("Graph: %s as %s", GraphUrl(run.graph).c_str(), std::string(run.graph.user.view()).c_str());
+    LogLine("Graph: %s as %s", GraphUrl(run.graph).c_str(),
+            std::string(run.graph.user.view()).c_str());
     return true;
   }
 
@@ -386,8 +388,13 @@ class GraphSender final : public Sender {
     session.data = UploadSessionJson(Utf8FromWindows1252(attachment.name),
                                      mail::AttachmentType(attachment.name), attachment.size);
     std::string answer;
-    Outcome outcome = session_.Call({"POST", url + "/attachments/createUploadSession",
-                                     "application/json", true, false, 201, {}},
+    Outcome outcome = session_.Call({"POST",
+                                     url + "/attachments/createUploadSession",
+                                     "application/json",
+                                     true,
+                                     false,
+                                     201,
+                                     {}},
                                     session, &answer, error);
     if (outcome != Outcome::kDone) return outcome;
     std::string uploadUrl;
@@ -415,9 +422,9 @@ class GraphSender final : public Sender {
       const std::string range = "bytes " + std::to_string(start) + "-" +
                                 std::to_string(start + size - 1) + "/" + std::to_string(total);
       const bool last = start + size == total;
-      outcome = session_.Call({"PUT", uploadUrl, "application/octet-stream", false, false, 200,
-                               range},
-                              body, &answer, error);
+      outcome =
+          session_.Call({"PUT", uploadUrl, "application/octet-stream", false, false, 200, range},
+                        body, &answer, error);
       if (outcome != Outcome::kDone) {
         if (chunk.left != 0 && error->find("could not be read") != std::string::npos) {
           *error = attachment.origin + " changed while it was sent";

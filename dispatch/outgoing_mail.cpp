@@ -5,11 +5,11 @@
 #include "mail/attachment_name.h"
 #include "mail/line_breaks.h"
 #include "mail/mail_text.h"
+#include "net/net_transport.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process_ids.h"
 #include "platform/random_bytes.h"
-#include "net/net_transport.h"
 
 namespace j6 {
 
@@ -83,9 +83,9 @@ std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const Outgoi
       std::string("X-Mailer: J6Mailer ") + J6_VERSION,
   };
   static const std::vector<mail::MimeAttachment> kNone;
-  return std::make_unique<mail::MimeMessage>(
-      headers, mail::LineBreaksAs(run.body.view(), "\r\n"),
-      withAttachments ? mail.attachments : kNone, mail::MimeBoundary(random));
+  return std::make_unique<mail::MimeMessage>(headers, mail::LineBreaksAs(run.body.view(), "\r\n"),
+                                             withAttachments ? mail.attachments : kNone,
+                                             mail::MimeBoundary(random));
 }
 
 std::size_t ReadMessage(void* message, char* buffer, std::size_t size) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "dispatch/sender.h"
 #include "dispatch/outgoing_mail.h"
+#include "dispatch/sender.h"
 #include "dispatch/smtp_connection.h"
 #include "dispatch/smtp_settings.h"
 #include "net/transport.h"
@@ -29,9 +29,8 @@ constexpr SenderTraits kSmtpTraits = {
 
 /// Hands the checked message to the transport: J6SMTP_DONE, or another
 /// J6SMTP_* with the reason.
-int Transmit(const OutgoingMail& mail, mail::MimeMessage* message,
-             const SmtpConnection& connection, J6MailerNet_SendMailFunction send,
-             std::string* error) {
+int Transmit(const OutgoingMail& mail, mail::MimeMessage* message, const SmtpConnection& connection,
+             J6MailerNet_SendMailFunction send, std::string* error) {
   std::vector<const char*> recipients;
   for (const mail::Recipient& recipient : mail.recipients) {
     recipients.push_back(recipient.address.c_str());

@@ -1,7 +1,6 @@
 #include "mail/mime_message.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "mail/base64.h"
@@ -41,7 +40,8 @@ std::string MimeBoundary(std::string_view randomBytes) {
 }
 
 MimeMessage::MimeMessage(const std::vector<std::string>& headers, std::string_view body,
-                         const std::vector<MimeAttachment>& attachments, std::string boundary) {
+                         const std::vector<MimeAttachment>& attachments,
+                         const std::string& boundary) {
   // The layout mail programs have long read: the type first, then the
   // message's own lines; each part's type, encoding and disposition.
   std::string text = "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
@@ -61,8 +61,8 @@ MimeMessage::MimeMessage(const std::vector<std::string>& headers, std::string_vi
   text += "--" + boundary + "--\r\n";
   pieces_.push_back(Piece{std::move(text), nullptr});
   for (const Piece& piece : pieces_) {
-    size_ += piece.attachment != nullptr ? Base64LinesSize(piece.attachment->size)
-                                         : piece.text.size();
+    size_ +=
+        piece.attachment != nullptr ? Base64LinesSize(piece.attachment->size) : piece.text.size();
   }
 }
 
@@ -123,7 +123,7 @@ std::size_t MimeMessage::Read(char* buffer, std::size_t capacity) {
       continue;
     }
     const std::size_t take = std::min(capacity - given, source->size() - offset_);
-    std::memcpy(buffer + given, source->data() + offset_, take);
+    std::copy_n(source->data() + offset_, take, buffer + given);
     offset_ += take;
     given += take;
   }
@@ -164,7 +164,7 @@ std::size_t Base64Reader::Read(char* buffer, std::size_t capacity) {
       continue;
     }
     const std::size_t take = std::min(capacity - given, encoded_.size() - offset_);
-    std::memcpy(buffer + given, encoded_.data() + offset_, take);
+    std::copy_n(encoded_.data() + offset_, take, buffer + given);
     offset_ += take;
     given += take;
   }

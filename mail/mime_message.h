@@ -32,7 +32,7 @@ class MimeMessage {
   /// text with CR LF line breaks, sent quoted-printable; `boundary`: a text
   /// that appears nowhere else (MimeBoundary).
   MimeMessage(const std::vector<std::string>& headers, std::string_view body,
-              const std::vector<MimeAttachment>& attachments, std::string boundary);
+              const std::vector<MimeAttachment>& attachments, const std::string& boundary);
 
   /// Every byte Read gives, known before the first.
   unsigned long long size() const { return size_; }
@@ -61,9 +61,9 @@ class MimeMessage {
   std::vector<Piece> pieces_;
   unsigned long long size_ = 0;
   std::size_t piece_ = 0;
-  std::size_t offset_ = 0;          // into the piece's text, or into encoded_
-  std::string encoded_;             // of the attachment being read
-  unsigned long long fileLeft_ = 0; // bytes the attachment still owes
+  std::size_t offset_ = 0;           // into the piece's text, or into encoded_
+  std::string encoded_;              // of the attachment being read
+  unsigned long long fileLeft_ = 0;  // bytes the attachment still owes
   bool fileStarted_ = false;
   std::string failure_;
 };

@@ -61,8 +61,7 @@ constexpr long kAnswerSeconds = 120;
 /// One exchange under way: the body going out, the answer coming in, and
 /// the time each has taken.
 struct Exchange {
-  Exchange(const J6HttpsRequest* sent, J6HttpsAnswer* received)
-      : request(sent), answer(received) {}
+  Exchange(const J6HttpsRequest* sent, J6HttpsAnswer* received) : request(sent), answer(received) {}
   const J6HttpsRequest* request;
   J6HttpsAnswer* answer;
   std::string failure;  // ours, when we ended it
@@ -130,9 +129,9 @@ int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t dlnow, curl_off_t /*u
   const bool awaitingStatus = RequestOut(*exchange) && dlnow == 0;
   const long seconds = awaitingStatus && timeout < kAnswerSeconds ? kAnswerSeconds : timeout;
   if (now - exchange->movedAt <= std::chrono::seconds(seconds)) return 0;
-  exchange->failure = awaitingStatus ? "Timeout: no answer in " + std::to_string(seconds) + " s"
-                                     : "Timeout: the transfer stalled for " +
-                                           std::to_string(seconds) + " s";
+  exchange->failure = awaitingStatus
+                          ? "Timeout: no answer in " + std::to_string(seconds) + " s"
+                          : "Timeout: the transfer stalled for " + std::to_string(seconds) + " s";
   return 1;
 }
 
@@ -188,7 +187,8 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   HeaderList headers;
   // No "Expect: 100-continue" pause before a large body.
   bool listed = headers.Add("Expect:");
-  for (size_t i = 0; listed && i < request.headerCount; ++i) listed = headers.Add(request.headers[i]);
+  for (size_t i = 0; listed && i < request.headerCount; ++i)
+    listed = headers.Add(request.headers[i]);
   char curlError[CURL_ERROR_SIZE] = {};
   Exchange exchange(&request, answer);
   if (!listed || !Configure(curl, request, headers, curlError, &exchange)) {
@@ -218,8 +218,8 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   return 1;
 }
 
-int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* answer,
-        char* error, size_t errorSize) {
+int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* answer, char* error,
+        size_t errorSize) {
   if (!j6::net::CurlReady(error, errorSize)) return 0;
   const std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
   if (curl == nullptr) {
@@ -233,8 +233,17 @@ int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* a
     return 0;
   }
   const char* type = "Content-Type: application/x-www-form-urlencoded";
-  const J6HttpsRequest post{"POST", form->url, form->caFile, form->timeoutSeconds, &type, 1,
-                            body.data(), body.size(), nullptr, nullptr, 0};
+  const J6HttpsRequest post{"POST",
+                            form->url,
+                            form->caFile,
+                            form->timeoutSeconds,
+                            &type,
+                            1,
+                            body.data(),
+                            body.size(),
+                            nullptr,
+                            nullptr,
+                            0};
   return Perform(curl.get(), post, answer, error, errorSize);
 }
 

@@ -130,7 +130,7 @@ typedef struct J6HttpsAnswer {
   X(send, SendMail, (const J6SmtpMail* mail, char* error, size_t errorSize))         \
   X(probe, ProbeMailServer, (const J6SmtpMail* mail, char* error, size_t errorSize)) \
   X(postForm, PostForm,                                                              \
-    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize))   \
+    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize)) \
   X(request, Request,                                                                \
     (const J6HttpsRequest* request, J6HttpsAnswer* answer, char* error, size_t errorSize))
 

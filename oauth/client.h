@@ -10,19 +10,19 @@
 namespace j6::oauth {
 
 struct OAuthClient {
-  std::string tokenUrl;      // TOKEN_URL, https:// only
-  std::string clientId;      // CLIENT_ID
-  std::string scope;         // SCOPE, sent as written; empty: none
-  std::string grant;         // GRANT as written: CLIENT_CREDENTIALS or REFRESH_TOKEN
-  std::string sasl;          // SASL as written, where the route has one
-  std::string deviceUrl;     // DEVICE_URL, for the one-time sign-in
-  std::string authorizeUrl;  // AUTHORIZE_URL, for the one-time sign-in
-  std::string user;          // the mailbox the tokens are for
+  std::string tokenUrl;               // TOKEN_URL, https:// only
+  std::string clientId;               // CLIENT_ID
+  std::string scope;                  // SCOPE, sent as written; empty: none
+  std::string grant;                  // GRANT as written: CLIENT_CREDENTIALS or REFRESH_TOKEN
+  std::string sasl;                   // SASL as written, where the route has one
+  std::string deviceUrl;              // DEVICE_URL, for the one-time sign-in
+  std::string authorizeUrl;           // AUTHORIZE_URL, for the one-time sign-in
+  std::string user;                   // the mailbox the tokens are for
   std::string route = "AUTH=OAUTH2";  // what the texts say needs a missing key
-  std::string server;        // the route's server as its texts name it
-  std::string caFile;        // host path of the authorities to trust; empty: the system's
-  long timeoutSeconds = 60;  // for connecting to an endpoint
-  std::string storeKey;      // names the client's entry in the token store
+  std::string server;                 // the route's server as its texts name it
+  std::string caFile;                 // host path of the authorities to trust; empty: the system's
+  long timeoutSeconds = 60;           // for connecting to an endpoint
+  std::string storeKey;               // names the client's entry in the token store
   // Where the route kept a client secret before it had a place of its own:
   // a password found there is never sent, only named (empty target: none).
   platform::CredentialPlace formerSecret;

@@ -9,8 +9,7 @@ namespace {
 
 using platform::EqualsIgnoringAsciiCase;
 
-bool Needs(const OAuthClient& client, std::string_view value, const char* key,
-           std::string* error) {
+bool Needs(const OAuthClient& client, std::string_view value, const char* key, std::string* error) {
   if (!value.empty()) return true;
   *error = client.route + " needs " + key;
   return false;

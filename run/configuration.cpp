@@ -38,8 +38,8 @@ void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
       // One character more than fits tells a value that does not.
       value = platform::ReadProfileString(row.section, row.key, "", row.capacity + 2, path);
       if (value.size() > row.capacity) {
-        auto& overlong = std::string_view(row.section) == kGraphSection ? run.graph.overlong
-                                                                        : run.smtp.overlong;
+        auto& overlong =
+            std::string_view(row.section) == kGraphSection ? run.graph.overlong : run.smtp.overlong;
         if (overlong.empty()) overlong.Assign(row.key);
         return;
       }

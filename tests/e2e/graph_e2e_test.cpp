@@ -36,16 +36,16 @@ World GraphWorld(const std::string& tag, const TempDir& store) {
                        "/oauth/token\r\nCLIENT_ID=" + client + "\r\nGRANT=CLIENT_CREDENTIALS\r\n";
   const std::string folder = store.path().string();
   world.prepare = [client, folder](const InstalledProgram&) {
-    ASSERT_TRUE(StorePassword("oauth:" + client, "localhost", client, "Cl+ient&secret=7 \xC3\xA8",
-                              folder));
+    ASSERT_TRUE(
+        StorePassword("oauth:" + client, "localhost", client, "Cl+ient&secret=7 \xC3\xA8", folder));
   };
   return world;
 }
 
 /// The message as it arrived, its boundary, date and id made alike.
 std::string Normalized(const std::string& sender, int number) {
-  std::string text = ReadFileBytes(SmtpServerFile("mail/" + sender + "/" +
-                                                  std::to_string(number) + "/message.eml"));
+  std::string text = ReadFileBytes(
+      SmtpServerFile("mail/" + sender + "/" + std::to_string(number) + "/message.eml"));
   text = std::regex_replace(text, std::regex("=_J6_[0-9a-f]+"), "=_J6_B");
   text = std::regex_replace(text, std::regex("Date: [^\r]*"), "Date: D");
   return std::regex_replace(text, std::regex("Message-ID: [^\r]*"), "Message-ID: M");
@@ -100,10 +100,10 @@ TEST(Graph, AnswersOfEachKind) {
   const struct {
     const char* tag;  // its words tell the server how to answer
     bool large;
-    const char* last;  // the log's last line
+    const char* last;    // the log's last line
     const char* before;  // the line before it; empty: not looked at
     std::size_t mails;
-    const char* box;  // a text of the box; empty: none
+    const char* box;     // a text of the box; empty: none
     const char* drafts;  // the server's draft log, "|" between lines ("<id>" for the id)
   } cases[] = {
       {"g-large", true, "Sent successfully", "", 1, "", "created <id>|sent <id>"},
@@ -150,8 +150,8 @@ TEST(Graph, AnswersOfEachKind) {
 #endif
     }
     std::string drafts;
-    for (const std::string& line : FileLines(SmtpServerFile(std::string("graph/") + c.tag +
-                                                            "@example.com.txt"))) {
+    for (const std::string& line :
+         FileLines(SmtpServerFile(std::string("graph/") + c.tag + "@example.com.txt"))) {
       drafts += (drafts.empty() ? "" : "|") + line.substr(0, line.find(' ')) + " <id>";
     }
     EXPECT_EQ(drafts, c.drafts);

@@ -9,15 +9,15 @@
 #include <type_traits>
 #include <vector>
 
-#include "check/report.h"
 #include "check/graph_check.h"
+#include "check/report.h"
 #include "check/smtp_check.h"
 #include "dispatch/extended_sender.h"
-#include "dispatch/simple_sender.h"
-#include "dispatch/smtp_sender.h"
 #include "dispatch/graph_json.h"
 #include "dispatch/graph_sender.h"
 #include "dispatch/outgoing_mail.h"
+#include "dispatch/simple_sender.h"
+#include "dispatch/smtp_sender.h"
 #include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
 #include "tests/doubles/in_process/libraries.h"
