@@ -119,6 +119,7 @@ TEST(Graph, AnswersOfEachKind) {
        "before sending it again",
        "", 1, "Email may have been sent.", ""},
   };
+  std::string outputs;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = GraphWorld(c.tag, store);
@@ -155,8 +156,28 @@ TEST(Graph, AnswersOfEachKind) {
       drafts += (drafts.empty() ? "" : "|") + line.substr(0, line.find(' ')) + " <id>";
     }
     EXPECT_EQ(drafts, c.drafts);
+    outputs += ReadFileBytes(outcome.log) + outcome.boxes;
     ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
   }
+  // A stored token revoked before it expired: refused, replaced, sent.
+  World world = GraphWorld("g-revoked", store);
+  const Scene scene(world);
+  for (const char* last : {"OAuth token: from localhost", "OAuth token: from localhost"}) {
+    const Outcome outcome = scene.Report(scene.program().Run("A01"));
+    ASSERT_GE(outcome.lines.size(), 2u);
+    EXPECT_EQ(outcome.lines[outcome.lines.size() - 2], last);
+    EXPECT_EQ(outcome.lines.back(), "Sent successfully");
+    outputs += ReadFileBytes(outcome.log);
+    scene.WriteRequest("A01", world.request);
+  }
+  EXPECT_NE(outputs.find("OAuth token: refused, getting a new one"), std::string::npos);
+  EXPECT_EQ(MailFrom(SenderFor("g-revoked")).size(), 2u);
+  ForgetPassword("oauth:j6-graph-g-revoked");
+  // Neither a token nor an upload URL in any log or box.
+  for (const std::string& token : FileLines(SmtpServerFile("oauth/issued.txt"))) {
+    EXPECT_EQ(outputs.find(token.substr(3)), std::string::npos) << token;
+  }
+  EXPECT_EQ(outputs.find("authtoken="), std::string::npos);
 }
 
 // The check program signs in and asks Graph, sending nothing; it reads
@@ -185,8 +206,11 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
     const ChildResult result = scene.program().Check("A01");
     std::size_t at = 0;
     for (const std::string& line : c.lines) {
-      at = result.output.find("\n" + line + "\n", at);
-      EXPECT_NE(at, std::string::npos) << line << "\n" << result.output;
+      // Whole lines, whatever ends them.
+      at = result.output.find("\n" + line, at);
+      ASSERT_NE(at, std::string::npos) << line << "\n" << result.output;
+      at += 1 + line.size();
+      EXPECT_TRUE(result.output[at] == '\r' || result.output[at] == '\n') << line;
     }
     EXPECT_EQ(result.output.find("secret=7"), std::string::npos);
     EXPECT_TRUE(MailFrom(SenderFor(c.tag)).empty());

@@ -14,7 +14,8 @@ describes it, under https://localhost:<https port>/graph/v1.0:
   DELETE .../messages/{id}              204
 
 Every request but the upload needs "Authorization: Bearer <token>" of a
-token the token endpoint issued (401 InvalidAuthenticationToken else).
+token the token endpoint issued (401 InvalidAuthenticationToken else; a
+token of a "revoked" client is taken once).
 Errors are Graph's JSON {"error": {"code", "message"}}. A mail sent is kept
 as the SMTP server keeps one, in STATE/mail/<From address>/<n>/, with
 envelope.txt saying "graph: sendMail" or "graph: draft" and the user; a
@@ -83,13 +84,15 @@ def mime_of(body):
         return None
 
 
-async def graph(state, access, method, path, headers, body, port, record_message):
+async def graph(state, access, used, method, path, headers, body, port, record_message):
     """(status, JSON or None, extra headers), or None to close unanswered."""
     if path.startswith("/upload/"):
         return upload(path[8:], headers, body)
     token = headers.get("authorization", "")[7:]
-    if token not in access or access[token][1] < time.time():
+    client, expiry = access.get(token, ("", 0))
+    if expiry < time.time() or ("revoked" in client and token in used):
         return error(401, "InvalidAuthenticationToken", "Access token is empty or invalid.") + ([],)
+    used.add(token)
     parts = path.split("/")  # "", "graph", "v1.0", "users", user, ...
     if len(parts) < 6 or parts[3] != "users":
         return error(404, "ResourceNotFound", "Resource not found.") + ([],)

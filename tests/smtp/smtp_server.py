@@ -365,7 +365,7 @@ async def https(state, reader, writer):
         fields = dict((name.strip().lower(), value.strip()) for name, _, value in
                       (line.partition(":") for line in head[1:] if line))
         port = writer.get_extra_info("sockname")[1]
-        done = await graph_api.graph(state, ACCESS, method, path, fields, body, port,
+        done = await graph_api.graph(state, ACCESS, USED, method, path, fields, body, port,
                                      record_message)
         if done is None:  # the request taken, its answer lost
             writer.close()
