@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -159,6 +160,15 @@ TEST(Graph, AnswersOfEachKind) {
     outputs += ReadFileBytes(outcome.log) + outcome.boxes;
     ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
   }
+  // Over the 150 MB Graph takes (a sparse file): refused before a draft.
+  std::filesystem::resize_file(sys.File("LISTINO.BIN"), (150u << 20) + 1);
+  World huge = GraphWorld("g-huge", store);
+  huge.request.extraAttachmentName = "LISTINO.BIN";
+  huge.glDirSys = AsWindowsPath(sys.path());
+  EXPECT_EQ(RunRequest(huge).lines.back(),
+            "Graph error: LISTINO.BIN is larger than the 150 MB Graph takes");
+  EXPECT_TRUE(FileLines(SmtpServerFile("graph/g-huge@example.com.txt")).empty());
+  ForgetPassword("oauth:j6-graph-g-huge");
   // A stored token revoked before it expired: refused, replaced, sent.
   World world = GraphWorld("g-revoked", store);
   const Scene scene(world);
