@@ -57,7 +57,6 @@ bool FormBody(CURL* curl, const J6HttpsForm& form, std::string* body) {
 // on a slow line is long in going: an answer not waited for is a refresh
 // token lost, or a mail sent twice.
 constexpr long kAnswerSeconds = 120;
-constexpr long kUploadBuffer = 512L * 1024;
 
 /// One exchange under way: the body going out, the answer coming in, and
 /// the time each has taken.
@@ -141,10 +140,7 @@ bool ConfigureBody(CURL* curl, const J6HttpsRequest& request, Exchange* exchange
   if (request.read != nullptr) {
     const auto size = static_cast<curl_off_t>(request.readSize);
     // An upload is a PUT to curl; the method line says what it is.
-    // Fewer, larger writes: each costs a round trip to the Wine server
-    // under Wine.
     return curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L) == CURLE_OK &&
-           curl_easy_setopt(curl, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBuffer) == CURLE_OK &&
            curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, size) == CURLE_OK &&
            curl_easy_setopt(curl, CURLOPT_READFUNCTION, Send) == CURLE_OK &&
            curl_easy_setopt(curl, CURLOPT_READDATA, exchange) == CURLE_OK &&

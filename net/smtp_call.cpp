@@ -16,7 +16,6 @@ namespace {
 
 using j6::net::SetError;
 
-constexpr long kUploadBuffer = 512L * 1024;
 // RFC 5321 4.5.3.2.6: the reply to the end of the data.
 constexpr long kLastReplySeconds = 600;
 
@@ -308,9 +307,9 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_USE_SSL, attempt.useTls) == CURLE_OK &&
             j6::net::RequireVerifiedTls(curl, mail.caFile) &&
             ConfigureTimes(session, mail.timeoutSeconds) &&
-            // Fewer, larger writes: each costs a round trip to the Wine
-            // server under Wine.
-            curl_easy_setopt(curl, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBuffer) == CURLE_OK &&
+            // curl's own upload buffer (64 KB): with 256 KB and more, a large
+            // mail to a server that reads slowly stalled for good under 64-bit
+            // Wine partway through (its socket writable, curl waiting on it).
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
