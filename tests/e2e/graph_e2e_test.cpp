@@ -119,6 +119,11 @@ TEST(Graph, AnswersOfEachKind) {
        "Graph error: no answer from localhost: the mail may have been sent; look in Sent Items "
        "before sending it again",
        "", 1, "Email may have been sent.", ""},
+      // Exchange may have taken it: never sent again.
+      {"g-broken", false,
+       "Graph error: 500 ErrorInternalServerError: An internal error occurred.: the mail may have "
+       "been sent; look in Sent Items before sending it again",
+       "", 0, "Email may have been sent.", ""},
   };
   std::string outputs;
   for (const auto& c : cases) {

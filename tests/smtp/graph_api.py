@@ -25,7 +25,7 @@ refused 400 (the check program's probe). Words in the user: "busy" (each
 kind of request answered 429 with Retry-After: 1 the first time), "denied"
 (403 ErrorAccessDenied), "lost" (sendMail and send: the mail kept, then
 the connection closed without an answer), "attfail" (attachments refused
-400).
+400), "broken" (sendMail answered 500).
 """
 
 import base64
@@ -113,6 +113,8 @@ async def graph(state, access, used, method, path, headers, body, port, record_m
         if not body or mime is None:
             return error(400, "ErrorMimeContentInvalidBase64String",
                          "Invalid base64 string for MIME content.") + ([],)
+        if kind == "POST sendMail" and "broken" in user:
+            return error(500, "ErrorInternalServerError", "An internal error occurred.") + ([],)
         if kind == "POST sendMail":
             keep(state, user, "sendMail", mime, [], record_message)
             return None if "lost" in user else (202, None, [])
