@@ -19,6 +19,7 @@
 #include "net/transport.h"
 #include "oauth/access_token.h"
 #include "oauth/settings.h"
+#include "run/https_proxy.h"
 #include "run/run_log.h"
 #include "run/url.h"
 
@@ -203,6 +204,7 @@ class GraphSession {
     headers.reserve(lines.size());
     for (const std::string& line : lines) headers.push_back(line.c_str());
     const std::string caFile = client_.caFile;
+    const HttpsRoute route = HttpsRouteFor(client_.proxy, step.url);
     const J6HttpsRequest request{step.method,
                                  step.url.c_str(),
                                  caFile.empty() ? nullptr : caFile.c_str(),
@@ -213,7 +215,8 @@ class GraphSession {
                                  body.data.size(),
                                  body.read,
                                  body.source,
-                                 body.size};
+                                 body.size,
+                                 route.proxies.c_str()};
     std::string received(kAnswerCapacity, '\0');
     J6HttpsAnswer got{0, received.data(), received.size(), 0, 0, 0};
     char text[512] = {};

@@ -70,6 +70,8 @@ oauth::OAuthClient GraphOAuthClient(const RunState& run) {
   client.caFile =
       graph.caFile.empty() ? std::string() : platform::FileSystemPath(graph.caFile.c_str());
   client.timeoutSeconds = graph.timeoutSeconds;
+  client.proxy = Text(run.proxy.view());
+  client.proxyTooLong = run.overlong.view() == "PROXY";
   client.storeKey = "graph" + std::string(1, '\0') + client.server + '\0' + client.user;
   return client;
 }

@@ -4,6 +4,7 @@
 
 #include "oauth/access_token.h"
 #include "platform/files.h"
+#include "platform/proxy_lists.h"
 #include "run/run_log.h"
 
 namespace j6 {
@@ -36,6 +37,7 @@ bool SmtpConnection::Open(const RunState& run, std::string* error) {
   if (!ReadServer(smtp, &url_, error) || !SignIn(run, error)) return false;
   caFile_ = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
   tls_ = TlsMode(TlsOf(smtp));
+  proxy_ = platform::ProxyHostPort(smtp.proxy.view(), "1080");
   timeoutSeconds_ = smtp.timeoutSeconds;
   return true;
 }
@@ -87,6 +89,7 @@ void SmtpConnection::FillIn(J6SmtpMail* mail) const {
   mail->bearer = bearer_.empty() ? nullptr : bearer_.c_str();
   mail->mechanism = mechanism_;
   mail->plainText = &plainText_;
+  mail->proxy = proxy_.empty() ? nullptr : proxy_.c_str();
 }
 
 }  // namespace j6

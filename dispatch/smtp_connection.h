@@ -53,6 +53,7 @@ class SmtpConnection {
   std::string url_;
   std::string user_;
   std::string caFile_;
+  std::string proxy_;  // "host:port" of [SMTP] PROXY; empty: none
   platform::StoredCredential credential_;
   bool stored_ = false;
   std::string bearer_;

@@ -5,6 +5,7 @@
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/host_name.h"
+#include "run/https_proxy.h"
 #include "run/url.h"
 
 namespace j6 {
@@ -83,6 +84,9 @@ bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error) 
     *error = "SERVER must not hold a user or password";
   } else if (!ServerUrl(smtp.server.view(), url)) {
     *error = "not an smtp:// or smtps:// server: " + Text(smtp.server.view());
+  } else if (!smtp.proxy.empty() && (!IsProxySetting(smtp.proxy.view()) ||
+                                     platform::EqualsIgnoringAsciiCase(smtp.proxy.view(), "DIRECT"))) {
+    *error = "PROXY is not http://host:port without a user or password";
   } else {
     return AddGreetingName(smtp, url, error);
   }
@@ -149,6 +153,8 @@ oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
   client.caFile =
       smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
   client.timeoutSeconds = smtp.timeoutSeconds;
+  client.proxy = Text(run.proxy.view());
+  client.proxyTooLong = run.overlong.view() == "PROXY";
   // The zero keeps "ab"+"c" apart from "a"+"bc"; entries stored before the
   // client had a value of its own are named the same.
   client.storeKey = client.server + '\0' + client.user;

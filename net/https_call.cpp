@@ -2,10 +2,12 @@
 // Retry-After and body, whatever the status. The form POST is one of them.
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
@@ -175,6 +177,36 @@ bool Configure(CURL* curl, const J6HttpsRequest& request, const HeaderList& head
          curl_easy_setopt(curl, CURLOPT_WRITEDATA, exchange) == CURLE_OK;
 }
 
+/// The proxies of the request, in order; one empty one: direct.
+std::vector<std::string> ProxiesOf(const J6HttpsRequest& request) {
+  std::vector<std::string> proxies;
+  const std::string list = request.proxies != nullptr ? request.proxies : "";
+  std::size_t at = 0;
+  while (at < list.size()) {
+    const std::size_t end = std::min(list.find(';', at), list.size());
+    if (end > at) proxies.push_back(list.substr(at, end - at));
+    at = end + 1;
+  }
+  if (proxies.empty()) proxies.emplace_back();
+  return proxies;
+}
+
+/// Through `proxy`, or direct when it is empty, whatever the environment
+/// says: the caller decided.
+bool ConfigureProxy(CURL* curl, const std::string& proxy) {
+  if (proxy.empty()) {
+    return curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_NOPROXY, "*") == CURLE_OK;
+  }
+  const std::string url = "http://" + proxy;
+  // The signed-in user's sign-in, as browsers give a company proxy.
+  return curl_easy_setopt(curl, CURLOPT_PROXY, url.c_str()) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOPROXY, "") == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) ==
+             CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":") == CURLE_OK;
+}
+
 int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, char* error,
             size_t errorSize) {
   *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0};
@@ -187,35 +219,52 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   HeaderList headers;
   // No "Expect: 100-continue" pause before a large body.
   bool listed = headers.Add("Expect:");
-  for (size_t i = 0; listed && i < request.headerCount; ++i)
-    listed = headers.Add(request.headers[i]);
-  char curlError[CURL_ERROR_SIZE] = {};
-  Exchange exchange(&request, answer);
-  if (!listed || !Configure(curl, request, headers, curlError, &exchange)) {
-    SetError(error, errorSize, "libcurl could not be set up for the request");
-    return 0;
+  for (size_t i = 0; listed && i < request.headerCount; ++i) listed = headers.Add(request.headers[i]);
+  const std::vector<std::string> proxies = ProxiesOf(request);
+  for (std::size_t tried = 0; tried < proxies.size(); ++tried) {
+    const std::string& proxy = proxies[tried];
+    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0};
+    if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
+    char curlError[CURL_ERROR_SIZE] = {};
+    Exchange exchange(&request, answer);
+    curl_easy_reset(curl);
+    if (!listed || !Configure(curl, request, headers, curlError, &exchange) ||
+        !ConfigureProxy(curl, proxy)) {
+      SetError(error, errorSize, "libcurl could not be set up for the request");
+      return 0;
+    }
+    const CURLcode result = curl_easy_perform(curl);
+    answer->requestSent = RequestOut(exchange) ? 1 : 0;
+    // Known once the answer began, also when its body did not fit.
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer->status);
+    long connectCode = 0;
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    curl_off_t retryAfter = 0;
+    if (curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK) {
+      answer->retryAfter = static_cast<long>(retryAfter);
+    }
+    if (exchange.tooLarge) {
+      SetError(error, errorSize,
+               "the answer is larger than " + std::to_string(answer->bodyCapacity) + " bytes");
+      return 0;
+    }
+    if (result == CURLE_OK && answer->status != 0) return 1;
+    const std::string text = !exchange.failure.empty() ? exchange.failure
+                             : curlError[0] != '\0'    ? std::string(curlError)
+                                                       : std::string(curl_easy_strerror(result));
+    if (connectCode == 407) {
+      SetError(error, errorSize, "Proxy error: " + proxy + ": 407 " + text);
+      return 0;
+    }
+    const bool unreachable = result == CURLE_COULDNT_CONNECT ||
+                             result == CURLE_COULDNT_RESOLVE_PROXY;
+    if (proxy.empty() || !unreachable || exchange.headersOut || tried + 1 == proxies.size()) {
+      SetError(error, errorSize, proxy.empty() || !unreachable ? text
+                                                               : "Proxy error: " + proxy + ": " + text);
+      return 0;
+    }
   }
-  const CURLcode result = curl_easy_perform(curl);
-  answer->requestSent = RequestOut(exchange) ? 1 : 0;
-  // Known once the answer began, also when its body did not fit.
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer->status);
-  curl_off_t retryAfter = 0;
-  if (curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK) {
-    answer->retryAfter = static_cast<long>(retryAfter);
-  }
-  if (exchange.tooLarge) {
-    SetError(error, errorSize,
-             "the answer is larger than " + std::to_string(answer->bodyCapacity) + " bytes");
-    return 0;
-  }
-  if (result != CURLE_OK || answer->status == 0) {
-    SetError(error, errorSize,
-             !exchange.failure.empty() ? exchange.failure
-             : curlError[0] != '\0'    ? std::string(curlError)
-                                       : std::string(curl_easy_strerror(result)));
-    return 0;
-  }
-  return 1;
+  return 0;
 }
 
 int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* answer, char* error,
@@ -243,7 +292,8 @@ int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* a
                             body.size(),
                             nullptr,
                             nullptr,
-                            0};
+                            0,
+                            form->proxies};
   return Perform(curl.get(), post, answer, error, errorSize);
 }
 

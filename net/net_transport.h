@@ -64,6 +64,9 @@ typedef struct J6SmtpMail {
   /* Out, may be null: set to 1 when the session went without TLS because
      the server (with J6SMTP_TLS_TRY) offers no STARTTLS, else 0. */
   int* plainText;
+  /* An HTTP proxy "host:port" that tunnels (CONNECT) to the server; null or
+     empty: the server directly, whatever the environment says. */
+  const char* proxy;
 } J6SmtpMail;
 
 /* A field of a form, sent form-encoded (application/x-www-form-urlencoded):
@@ -79,6 +82,7 @@ typedef struct J6HttpsForm {
   long timeoutSeconds; /* connecting (TLS included); the answer is awaited at least 120 s more */
   const J6HttpsField* fields;
   size_t fieldCount;
+  const char* proxies; /* as J6HttpsRequest's */
 } J6HttpsForm;
 
 /* One HTTPS request of any method, its body from memory or streamed. */
@@ -95,6 +99,11 @@ typedef struct J6HttpsRequest {
   J6SmtpRead read; /* the body streamed: exactly `readSize` bytes */
   void* source;
   unsigned long long readSize;
+  /* HTTP proxies "host:port" joined by ";", tried in order while one cannot
+     be reached; null or empty: direct. The caller decides: the environment's
+     proxy variables are never read here. A proxy that asks for a sign-in
+     gets the signed-in user's (Negotiate or NTLM, through SSPI on Windows). */
+  const char* proxies;
 } J6HttpsRequest;
 
 /* The server's answer, whatever its status: a refusal (400 and the like)

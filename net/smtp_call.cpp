@@ -296,6 +296,21 @@ bool ConfigureLogin(Session& session, const J6SmtpMail& mail) {
   return ok;
 }
 
+/// Mail clients reach their server directly: curl would take all_proxy
+/// from the environment. Only [SMTP] PROXY tunnels through a proxy.
+bool ConfigureProxy(CURL* curl, const char* proxy) {
+  if (proxy == nullptr || *proxy == '\0') {
+    return curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
+  }
+  const std::string url = std::string("http://") + proxy;
+  return curl_easy_setopt(curl, CURLOPT_PROXY, url.c_str()) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOPROXY, "") == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_HTTPPROXYTUNNEL, 1L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) ==
+             CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":") == CURLE_OK;
+}
+
 /// The session's connection: server, TLS, time limits, login.
 bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
   CURL* curl = session.curl;
@@ -313,7 +328,7 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
-  return ok && (!attempt.login || ConfigureLogin(session, mail));
+  return ok && ConfigureProxy(curl, mail.proxy) && (!attempt.login || ConfigureLogin(session, mail));
 }
 
 bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {

@@ -98,7 +98,8 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
       PostToEndpoint(url, client, GrantFields(client, grant, *tokens), secret, &answer, error);
   for (char& c : secret) c = '\0';
   if (!posted) {
-    *error = "OAuth: " + HostOf(url) + ": " + *error;
+    // A proxy's refusal names the proxy, which the administrator mends.
+    if (error->rfind("Proxy error: ", 0) != 0) *error = "OAuth: " + HostOf(url) + ": " + *error;
     return false;
   }
   if (Refused(answer, error)) return false;

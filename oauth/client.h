@@ -22,6 +22,8 @@ struct OAuthClient {
   std::string server;                 // the route's server as its texts name it
   std::string caFile;                 // host path of the authorities to trust; empty: the system's
   long timeoutSeconds = 60;           // for connecting to an endpoint
+  std::string proxy;                  // [MAILCLIENT] PROXY as written (run/https_proxy.h)
+  bool proxyTooLong = false;          // PROXY did not fit its field: refused, never cut
   std::string storeKey;               // names the client's entry in the token store
   // Where the route kept a client secret before it had a place of its own:
   // a password found there is never sent, only named (empty target: none).

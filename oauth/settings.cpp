@@ -1,6 +1,7 @@
 #include "oauth/settings.h"
 
 #include "platform/ascii.h"
+#include "run/https_proxy.h"
 #include "run/url.h"
 
 namespace j6::oauth {
@@ -24,6 +25,18 @@ bool HttpsOrEmpty(std::string_view url, const char* key, std::string* error) {
   }
   if (url.empty() || IsHttpsUrl(url)) return true;
   *error = std::string(key) + " is not an https:// URL: " + std::string(url);
+  return false;
+}
+
+bool ReadProxy(const OAuthClient& client, std::string* error) {
+  if (client.proxyTooLong) {
+    *error = "PROXY is too long";
+  } else if (!IsProxySetting(client.proxy)) {
+    // A login in it would be sent to the proxy, and shown.
+    *error = "PROXY is not DIRECT or http://host:port without a user or password";
+  } else {
+    return true;
+  }
   return false;
 }
 
@@ -62,7 +75,7 @@ bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::
          HttpsOrEmpty(client.tokenUrl, "TOKEN_URL", error) &&
          HttpsOrEmpty(client.deviceUrl, "DEVICE_URL", error) &&
          HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) &&
-         ReadGrant(client.grant, &settings->grant, error) &&
+         ReadProxy(client, error) && ReadGrant(client.grant, &settings->grant, error) &&
          ReadSasl(client.sasl, &settings->sasl, error);
 }
 

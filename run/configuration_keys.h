@@ -24,7 +24,7 @@ enum class KeyRule {
   kCut,    // cut to its field, as the profile reader cuts to its buffer
   kWhole,  // never kept cut (it would name another server or file): a longer
            // value leaves the field empty, and the section's overlong
-           // (smtp.overlong, graph.overlong) names the first
+           // (overlong, smtp.overlong, graph.overlong) names the first
 };
 
 struct ConfigKey {
@@ -68,6 +68,7 @@ inline constexpr ConfigKey kConfigKeys[] = {
     TextKey<&RunState::logFilePath>(kConfigSection, kLogFileKey, KeyRule::kPath),
     {kConfigSection, kMapiKey, KeyRule::kCut, decltype(RunState::mapiMode)::kCapacity,
      &StoreHandOver},
+    TextKey<&RunState::proxy>(kConfigSection, "PROXY", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::server>(kSmtpSection, "SERVER", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::tls>(kSmtpSection, "TLS", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::user>(kSmtpSection, "USER", KeyRule::kWhole),
@@ -76,6 +77,7 @@ inline constexpr ConfigKey kConfigKeys[] = {
     {kSmtpSection, "TIMEOUT", KeyRule::kCut, 15, &StoreTimeout},
     TextKey<&RunState::smtp, &SmtpSettings::helo>(kSmtpSection, "HELO", KeyRule::kWhole),
     TextKey<&RunState::smtp, &SmtpSettings::auth>(kSmtpSection, "AUTH", KeyRule::kWhole),
+    TextKey<&RunState::smtp, &SmtpSettings::proxy>(kSmtpSection, "PROXY", KeyRule::kWhole),
     TextKey<&RunState::smtpOAuth, &OAuthKeys::tokenUrl>(kSmtpSection, "TOKEN_URL", KeyRule::kWhole),
     TextKey<&RunState::smtpOAuth, &OAuthKeys::clientId>(kSmtpSection, "CLIENT_ID", KeyRule::kWhole),
     TextKey<&RunState::smtpOAuth, &OAuthKeys::scope>(kSmtpSection, "SCOPE", KeyRule::kWhole),

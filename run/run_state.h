@@ -34,6 +34,7 @@ struct SmtpSettings {
   FixedString<255> from;    // the envelope sender when the registry has none
   FixedString<259> caFile;  // empty: the system's trusted authorities
   FixedString<255> helo;    // the EHLO name; empty: the machine's own
+  FixedString<259> proxy;   // an HTTP proxy that tunnels to the server; empty: none, ever
   long timeoutSeconds = 60;
   // The sign-in: PASSWORD (also when empty), the stored password; or OAUTH2,
   // a bearer token, with the OAuth keys of the section (RunState::smtpOAuth).
@@ -82,6 +83,10 @@ struct RunState {
   PathString<259> logFilePath;  // empty: no logging at all
   FixedString<99> mapiMode;     // as written, for the check program to show
   HandOverKind handOver = HandOverKind::kSimple;
+  // PROXY: the way of every HTTPS request (run/https_proxy.h); `overlong`
+  // names a key of [MAILCLIENT] too long for its field, as SmtpSettings'.
+  FixedString<259> proxy;
+  FixedString<15> overlong;
   SmtpSettings smtp;
   OAuthKeys smtpOAuth;  // of [SMTP]
   GraphSettings graph;

@@ -195,6 +195,61 @@ TEST(Graph, AnswersOfEachKind) {
   EXPECT_EQ(outputs.find("authtoken="), std::string::npos);
 }
 
+// Each way an HTTPS request can go, through the test's CONNECT proxy or not,
+// and SMTP never through the environment's proxy.
+TEST(Graph, ProxyOfEachKind) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const bool posix = *J6_NET_TRANSPORT != '\0';  // Windows reads no proxy variable
+  const std::string proxy = "127.0.0.1:" + SmtpServerPort("proxy");
+  const std::string refusing = "127.0.0.1:" + SmtpServerPort("proxy407");
+  const std::string through = "Proxy: " + proxy + " for localhost";
+  const struct {
+    const char* tag;
+    std::string setting;  // PROXY=
+    const char* variable;  // set to the proxy, for this row alone
+    std::string line;      // of the log, before its last; empty: no "Proxy:" line at all
+    std::string last;
+    bool asked;  // the proxy was asked for a tunnel to Graph's host
+  } cases[] = {
+      {"gp-variable", "", "https_proxy", posix ? through : "", "Sent successfully", posix},
+      {"gp-setting", "http://" + proxy, "", through, "Sent successfully", true},
+      {"gp-direct", "direct", "https_proxy", "", "Sent successfully", false},
+      {"gp-refused", "http://" + refusing, "",
+       "Proxy: " + refusing + " for localhost",
+       "Graph error: Proxy error: " + refusing + ": 407 CONNECT tunnel failed, response 407", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    World world = GraphWorld(c.tag, store);
+    world.mailClientLines = "PROXY=" + c.setting + "\r\n";
+    if (*c.variable != '\0') SetEnvironment(c.variable, "http://" + proxy);
+    const std::size_t asked = FileLines(SmtpServerFile("proxy.txt")).size();
+    const Outcome outcome = RunRequest(world);
+    if (*c.variable != '\0') SetEnvironment(c.variable, "");
+    EXPECT_EQ(outcome.lines.back(), c.last);
+    const auto line = std::find_if(outcome.lines.begin(), outcome.lines.end(),
+                                   [](const std::string& l) { return l.rfind("Proxy: ", 0) == 0; });
+    EXPECT_EQ(line == outcome.lines.end() ? std::string() : *line, c.line);
+    const std::vector<std::string> requests = FileLines(SmtpServerFile("proxy.txt"));
+    EXPECT_EQ(requests.size() > asked, c.asked);
+    if (c.asked) {
+      EXPECT_EQ(requests.back(), "CONNECT localhost:" + SmtpServerPort("https"));
+    }
+    ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
+  }
+  // A mail client reaches its server directly.
+  SetEnvironment("all_proxy", "http://" + refusing);
+  World smtp;
+  smtp.mapiMode = "SMTP";
+  smtp.libraries = {J6_DOUBLE_J6TFN_CDECL};
+  if (posix) smtp.libraries.push_back(J6_NET_TRANSPORT);
+  smtp.senderEmail = SenderFor("gp-smtp");
+  smtp.smtpSettings = "SERVER=" + SmtpServerUrl("plain") + "\r\nTLS=NONE\r\n";
+  EXPECT_EQ(RunRequest(smtp).lines.back(), "Sent successfully");
+  SetEnvironment("all_proxy", "");
+}
+
 // The check program signs in and asks Graph, sending nothing; it reads
 // the permissions of a token that is a JWT.
 TEST(Graph, CheckProgramAsksWithoutSending) {

@@ -69,7 +69,7 @@ Scene::Scene(const World& world) : world_(world) {
     program_.Configure(*world.configText);
   } else if (!world.noConfigFile) {
     program_.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode +
-                       "\r\n[SMTP]\r\n" + world.smtpSettings);
+                       "\r\n" + world.mailClientLines + "[SMTP]\r\n" + world.smtpSettings);
   }
 
   const std::string out = "[HKEY_CURRENT_USER\\" + RootOf(world.area) + "\\J6Out";

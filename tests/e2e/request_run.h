@@ -17,6 +17,7 @@ struct World {
   std::string area = "A01";
   std::vector<std::string> libraries = {J6_DOUBLE_J6TFN_CDECL, J6_DOUBLE_MAPI32};
   std::string mapiMode;                // the configuration file's "MAPI"
+  std::string mailClientLines;         // further lines of its [MAILCLIENT], CR LF ended
   std::string smtpSettings;            // the lines of its [SMTP] section, CR LF ended
   std::string mapiResult = "0";        // what the test MAPI32 returns
   std::string mapiexFailing;           // the test wrapper's call that fails

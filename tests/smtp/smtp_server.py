@@ -16,6 +16,9 @@ STATE/ports.txt ("kind port" lines):
   tlsrefused offers STARTTLS and refuses it (454)
   silent    takes the connection and never says a word
   closed    a port nothing listens on
+  proxy     an HTTP proxy that tunnels CONNECT; every request line goes to
+            STATE/proxy.txt ("CONNECT host:port")
+  proxy407  the same, answering every request 407 (Negotiate, NTLM)
   https     /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
             under /graph/v1.0 (graph_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
@@ -388,6 +391,44 @@ async def https(state, reader, writer):
     writer.close()
 
 
+async def pipe(reader, writer):
+    try:
+        while True:
+            data = await reader.read(65536)
+            if not data:
+                break
+            writer.write(data)
+            await writer.drain()
+    except (ConnectionError, asyncio.CancelledError):
+        pass
+    finally:
+        writer.close()
+
+
+async def proxy(state, refuse, reader, writer):
+    """An HTTP proxy that tunnels CONNECT, and records what it was asked."""
+    try:
+        head = (await reader.readuntil(b"\r\n\r\n")).decode("latin-1").split("\r\n")
+    except (asyncio.IncompleteReadError, asyncio.LimitOverrunError):
+        writer.close()
+        return
+    method, target = head[0].split(" ")[:2]
+    with open(os.path.join(state, "proxy.txt"), "a") as out:
+        out.write("%s %s\n" % (method, target))
+    host, _, port = target.rpartition(":")
+    if refuse or method != "CONNECT" or not port.isdigit():
+        writer.write(b"HTTP/1.1 407 Proxy Authentication Required\r\n"
+                     b"Proxy-Authenticate: Negotiate\r\nProxy-Authenticate: NTLM\r\n"
+                     b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+        await writer.drain()
+        writer.close()
+        return
+    upstream_reader, upstream_writer = await asyncio.open_connection(host, int(port))
+    writer.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
+    await writer.drain()
+    await asyncio.gather(pipe(reader, upstream_writer), pipe(upstream_reader, writer))
+
+
 def free_closed_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -418,6 +459,10 @@ async def serve(state):
         "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
         "https": await asyncio.start_server(lambda r, w: https(state, r, w), "127.0.0.1", 0,
                                             ssl=context),
+        "proxy": await asyncio.start_server(lambda r, w: proxy(state, False, r, w),
+                                            "127.0.0.1", 0),
+        "proxy407": await asyncio.start_server(lambda r, w: proxy(state, True, r, w),
+                                               "127.0.0.1", 0),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
     ports["closed"] = free_closed_port()
@@ -431,7 +476,7 @@ async def serve(state):
 def start(state):
     os.makedirs(state, exist_ok=True)
     stop(state)
-    for name in ("ports.txt", "server.pid"):
+    for name in ("ports.txt", "server.pid", "proxy.txt"):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
     for folder in ("mail", "oauth", "graph"):

@@ -251,7 +251,7 @@ TEST_F(ConfigurationCheckTest, NamesWhatJ6MailerDoesNotRead) {
       {"[MAILCLIENT]\r\nLOGFILE=C:\\j6.log\r\n; MAPI=EXTENDED\r\nMAPI=Extended\r\n", {}},
       {"[MailClient]\r\nLOGFLIE=C:\\j6.log\r\nMAPI=EXTENDEDD\r\n[Other]\r\nLOGFILE=x\r\n",
        {"[warn] section [Other] of the configuration file is not read",
-        "[warn] key LOGFLIE of [MAILCLIENT] is not read (only LOGFILE and MAPI are)",
+        "[warn] key LOGFLIE of [MAILCLIENT] is not read (only LOGFILE and MAPI and PROXY are)",
         "[warn] no LOGFILE: J6Mailer keeps no log",
         "[warn] MAPI=EXTENDEDD is neither EXTENDED, SMTP nor GRAPH: mail goes through Simple "
         "MAPI"}},

@@ -1,0 +1,36 @@
+// The texts that name proxies, as the desktop writes them: Windows'
+// Internet settings (a proxy list and its bypass list) and the environment
+// variables curl reads off Windows. Pure functions, the same on every
+// platform, so that both halves of DesktopProxyFor read them alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace j6::platform {
+
+/// The proxies of a Windows proxy list for an https:// URL, in order: the
+/// list's entries are ";" or blank separated; an entry "scheme=host:port"
+/// counts only for https (a list of such entries with no https one names
+/// none), a bare "host:port" for every scheme. "http://" before a proxy is
+/// dropped.
+std::vector<std::string> HttpsProxiesOf(std::string_view list);
+
+/// Whether a Windows bypass list sends `host` direct: its entries are ";" or
+/// blank separated, "<local>" matches a name without a dot, "*" matches any
+/// run of characters, case ignored; an entry may carry a scheme
+/// ("https://*.example.com") and a port, which must then match `port`.
+bool BypassListMatches(std::string_view list, std::string_view host, std::string_view port);
+
+/// Whether curl's no_proxy sends `host` direct: "*" alone matches every
+/// host; else its comma or blank separated entries each match the host
+/// itself or, as a domain, any name under it (a leading "." is allowed).
+bool NoProxyMatches(std::string_view noProxy, std::string_view host);
+
+/// "host:port" of a proxy setting ("http://proxy.example.com:8080/",
+/// "proxy:3128"), `defaultPort` when it names none (curl's is 1080, Windows'
+/// 80); empty when it names no host, or a user or password (never sent).
+std::string ProxyHostPort(std::string_view setting, std::string_view defaultPort);
+
+}  // namespace j6::platform
