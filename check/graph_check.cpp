@@ -64,7 +64,9 @@ void CheckGraph(const RunState& run, Report& report) {
                 std::string(graph.user.view()) + " needs \"Send As\" on it");
   }
   std::string token;
-  if (CheckOAuthClient(GraphOAuthClient(run), report, &token)) {
+  const oauth::OAuthClient client = GraphOAuthClient(run);
+  if (CheckOAuthClient(client, report, &token)) {
+    ReportProxy(client, client.server, report);
     if (ProbeGraph(run, token, &error)) {
       report.Ok("Graph " + GraphUrl(graph) + " takes the token for " +
                 std::string(graph.user.view()) + " (nothing sent)");

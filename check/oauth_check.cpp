@@ -9,6 +9,7 @@
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
 #include "oauth/token_store.h"
+#include "run/https_proxy.h"
 
 namespace j6::check {
 
@@ -93,6 +94,7 @@ bool CheckSignedIn(const oauth::OAuthClient& client, Report& report) {
 }
 
 bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report, std::string* token) {
+  ReportProxy(client, client.tokenUrl, report);
   std::string error;
   oauth::TokenReport told;
   if (!oauth::RenewAccessToken(client, token, &told, &error)) {
@@ -110,6 +112,12 @@ bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report, std::s
 }
 
 }  // namespace
+
+void ReportProxy(const oauth::OAuthClient& client, const std::string& url, Report& report) {
+  const HttpsRoute route = HttpsRouteFor(client.proxy, url);
+  if (!route.note.empty()) report.Warn("proxy: " + route.note);
+  if (!route.line.empty()) report.Ok(route.line);
+}
 
 bool CheckOAuthClient(const oauth::OAuthClient& client, Report& report, std::string* token) {
   oauth::OAuthSettings settings;

@@ -11,6 +11,10 @@
 
 namespace j6::check {
 
+/// The way the run's requests to `url` go (run/https_proxy.h): its
+/// "Proxy: ..." line and any fallback the desktop's settings took.
+void ReportProxy(const oauth::OAuthClient& client, const std::string& url, Report& report);
+
 /// The lines every route's OAuth sign-in has: the settings (never a
 /// secret), the client secret stored or not needed, for GRANT=REFRESH_TOKEN
 /// being signed in, and an access token from TOKEN_URL into `*token`. False
