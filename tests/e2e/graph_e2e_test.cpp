@@ -107,8 +107,8 @@ TEST(Graph, AnswersOfEachKind) {
     const char* box;     // a text of the box; empty: none
     const char* drafts;  // the server's draft log, "|" between lines ("<id>" for the id)
   } cases[] = {
-      {"g-large", true, "Sent successfully", "", 1, "", "created <id>|sent <id>"},
       {"g-busy", false, "Sent successfully", "Graph: busy, trying again in 1 s", 1, "", ""},
+      {"g-large", true, "Sent successfully", "", 1, "", "created <id>|sent <id>"},
       {"g-denied", false,
        "Graph error: 403 ErrorAccessDenied: Access is denied. Check credentials and try again.", "",
        0, "Email not sent.", ""},
@@ -126,6 +126,7 @@ TEST(Graph, AnswersOfEachKind) {
        "", 0, "Email may have been sent.", ""},
   };
   std::string outputs;
+  long smallPeak = 0;  // of the last small mail's run
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = GraphWorld(c.tag, store);
@@ -134,6 +135,7 @@ TEST(Graph, AnswersOfEachKind) {
       world.glDirSys = AsWindowsPath(sys.path());
     }
     const Outcome outcome = RunRequest(world);
+    if (!c.large) smallPeak = outcome.peakKilobytes;
     ASSERT_GE(outcome.lines.size(), 2u);
     EXPECT_EQ(outcome.lines.back(), c.last);
     if (*c.before != '\0') {
@@ -152,8 +154,9 @@ TEST(Graph, AnswersOfEachKind) {
       EXPECT_EQ(mails[0].parts[2].filename, "LISTINO.BIN");
       EXPECT_EQ(Digest(mails[0].parts[2].bytes), bigDigest);
 #ifdef J6_PEAK_MEMORY_MEASURED
-      // Streamed: a 32 MB attachment in less than 30 MB.
-      EXPECT_LT(outcome.peakKilobytes, 30 << 10);
+      // Streamed: a 32 MB attachment takes less than half its size more than a small mail
+      // (a sanitizer's own memory is in both).
+      EXPECT_LT(outcome.peakKilobytes - smallPeak, 16 << 10);
 #endif
     }
     std::string drafts;
