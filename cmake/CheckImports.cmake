@@ -2,10 +2,10 @@
 # default: GUI; 3: console) whose imports are all DLLs that every Windows
 # desktop has. Run with cmake -P. The static libcurl of the SMTP hand-over
 # brings sockets, certificates, Schannel and its random numbers, all
-# Windows' own. EXTRA (comma-separated) names more system DLLs a program may
+# Windows' own; WinHTTP answers where the desktop's proxy is. EXTRA (comma-separated) names more system DLLs a program may
 # import: the check program's sign-in opens the browser through the shell.
 set(system_dlls KERNEL32.DLL USER32.DLL ADVAPI32.DLL MSVCRT.DLL
-  WS2_32.DLL CRYPT32.DLL SECUR32.DLL SSPICLI.DLL BCRYPT.DLL NORMALIZ.DLL)
+  WS2_32.DLL CRYPT32.DLL SECUR32.DLL SSPICLI.DLL BCRYPT.DLL NORMALIZ.DLL WINHTTP.DLL)
 if(EXTRA)
   string(REPLACE "," ";" extra "${EXTRA}")
   list(APPEND system_dlls ${extra})

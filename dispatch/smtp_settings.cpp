@@ -84,8 +84,9 @@ bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error) 
     *error = "SERVER must not hold a user or password";
   } else if (!ServerUrl(smtp.server.view(), url)) {
     *error = "not an smtp:// or smtps:// server: " + Text(smtp.server.view());
-  } else if (!smtp.proxy.empty() && (!IsProxySetting(smtp.proxy.view()) ||
-                                     platform::EqualsIgnoringAsciiCase(smtp.proxy.view(), "DIRECT"))) {
+  } else if (!smtp.proxy.empty() &&
+             (!IsProxySetting(smtp.proxy.view()) ||
+              platform::EqualsIgnoringAsciiCase(smtp.proxy.view(), "DIRECT"))) {
     *error = "PROXY is not http://host:port without a user or password";
   } else {
     return AddGreetingName(smtp, url, error);

@@ -219,7 +219,8 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   HeaderList headers;
   // No "Expect: 100-continue" pause before a large body.
   bool listed = headers.Add("Expect:");
-  for (size_t i = 0; listed && i < request.headerCount; ++i) listed = headers.Add(request.headers[i]);
+  for (size_t i = 0; listed && i < request.headerCount; ++i)
+    listed = headers.Add(request.headers[i]);
   const std::vector<std::string> proxies = ProxiesOf(request);
   for (std::size_t tried = 0; tried < proxies.size(); ++tried) {
     const std::string& proxy = proxies[tried];
@@ -252,15 +253,16 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
     const std::string text = !exchange.failure.empty() ? exchange.failure
                              : curlError[0] != '\0'    ? std::string(curlError)
                                                        : std::string(curl_easy_strerror(result));
+    std::string named = "Proxy error: ";
+    named.append(proxy).append(": ");
     if (connectCode == 407) {
-      SetError(error, errorSize, "Proxy error: " + proxy + ": 407 " + text);
+      SetError(error, errorSize, named.append("407 ").append(text));
       return 0;
     }
-    const bool unreachable = result == CURLE_COULDNT_CONNECT ||
-                             result == CURLE_COULDNT_RESOLVE_PROXY;
+    const bool unreachable =
+        result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY;
     if (proxy.empty() || !unreachable || exchange.headersOut || tried + 1 == proxies.size()) {
-      SetError(error, errorSize, proxy.empty() || !unreachable ? text
-                                                               : "Proxy error: " + proxy + ": " + text);
+      SetError(error, errorSize, proxy.empty() || !unreachable ? text : named.append(text));
       return 0;
     }
   }

@@ -328,7 +328,8 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
-  return ok && ConfigureProxy(curl, mail.proxy) && (!attempt.login || ConfigureLogin(session, mail));
+  return ok && ConfigureProxy(curl, mail.proxy) &&
+         (!attempt.login || ConfigureLogin(session, mail));
 }
 
 bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {

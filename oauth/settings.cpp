@@ -74,8 +74,8 @@ bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::
          Needs(client, client.grant, "GRANT", error) &&
          HttpsOrEmpty(client.tokenUrl, "TOKEN_URL", error) &&
          HttpsOrEmpty(client.deviceUrl, "DEVICE_URL", error) &&
-         HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) &&
-         ReadProxy(client, error) && ReadGrant(client.grant, &settings->grant, error) &&
+         HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) && ReadProxy(client, error) &&
+         ReadGrant(client.grant, &settings->grant, error) &&
          ReadSasl(client.sasl, &settings->sasl, error);
 }
 

@@ -33,8 +33,8 @@ std::string PortOf(const std::string& url) {
 /// false with the reason when neither gives an answer.
 bool AskScript(const std::string& url, const std::wstring& scriptUrl, bool detect,
                DesktopProxy* answer, std::string* reason) {
-  HINTERNET session = WinHttpOpen(L"J6Mailer", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  HINTERNET session = WinHttpOpen(L"J6Mailer", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, 0);
   if (session == nullptr) {
     *reason = "WinHttpOpen failed (" + std::to_string(GetLastError()) + ")";
     return false;
@@ -42,7 +42,8 @@ bool AskScript(const std::string& url, const std::wstring& scriptUrl, bool detec
   WINHTTP_AUTOPROXY_OPTIONS options{};
   options.dwFlags = (scriptUrl.empty() ? 0 : WINHTTP_AUTOPROXY_CONFIG_URL) |
                     (detect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0);
-  options.dwAutoDetectFlags = detect ? WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A : 0;
+  options.dwAutoDetectFlags =
+      detect ? WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A : 0;
   options.lpszAutoConfigUrl = scriptUrl.empty() ? nullptr : scriptUrl.c_str();
   // A script behind the user's Windows sign-in.
   options.fAutoLogonIfChallenged = TRUE;
@@ -52,15 +53,16 @@ bool AskScript(const std::string& url, const std::wstring& scriptUrl, bool detec
   const DWORD error = GetLastError();
   WinHttpCloseHandle(session);
   if (found == FALSE) {
-    *reason = (scriptUrl.empty() ? std::string("automatic detection found no proxy script")
-                                 : "the proxy script " + Utf8FromWide(scriptUrl) +
-                                       " could not be used") +
-              " (WinHTTP error " + std::to_string(error) + ")";
+    *reason =
+        (scriptUrl.empty() ? std::string("automatic detection found no proxy script")
+                           : "the proxy script " + Utf8FromWide(scriptUrl) + " could not be used") +
+        " (WinHTTP error " + std::to_string(error) + ")";
     return false;
   }
   const std::string proxies = Taken(info.lpszProxy);
   Taken(info.lpszProxyBypass);
-  if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY) answer->proxies = HttpsProxiesOf(proxies);
+  if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY)
+    answer->proxies = HttpsProxiesOf(proxies);
   return true;
 }
 
@@ -75,10 +77,14 @@ DesktopProxy DesktopProxyFor(const std::string& url, const std::string& host) {
   const std::wstring script =
       settings.lpszAutoConfigUrl != nullptr ? std::wstring(settings.lpszAutoConfigUrl) : L"";
   Taken(settings.lpszAutoConfigUrl);
-  answer.configured = !fixed.empty() || !script.empty() || settings.fAutoDetect != FALSE;
+  // Detection that finds no script names no proxy: a fresh desktop has it on.
+  answer.configured = !fixed.empty() || !script.empty();
   if (!script.empty() || settings.fAutoDetect != FALSE) {
     std::string reason;
-    if (AskScript(url, script, settings.fAutoDetect != FALSE, &answer, &reason)) return answer;
+    if (AskScript(url, script, settings.fAutoDetect != FALSE, &answer, &reason)) {
+      answer.configured = true;
+      return answer;
+    }
     // Detection that finds nothing is the usual case on a desktop
     // without WPAD: only a script that fails is worth a line.
     if (!script.empty() || !fixed.empty()) {

@@ -91,8 +91,8 @@ std::string ProxyHostPort(std::string_view setting, std::string_view defaultPort
   if (rest.empty() || rest.find('@') != std::string_view::npos) return std::string();
   const std::size_t bracket = rest.rfind(']');
   const std::size_t colon = rest.rfind(':');
-  const bool hasPort = colon != std::string_view::npos &&
-                       (bracket == std::string_view::npos || colon > bracket);
+  const bool hasPort =
+      colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
   if (hasPort && colon == 0) return std::string();
   return hasPort ? std::string(rest) : std::string(rest) + ":" + std::string(defaultPort);
 }

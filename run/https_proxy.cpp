@@ -34,6 +34,16 @@ HttpsRoute Decide(std::string_view setting, const std::string& url, const std::s
   return route;
 }
 
+/// The host of a request's URL. Only its authority is read: a path may hold
+/// an "@" (Graph's /users/<address>/...), which ReadUrl would take for a
+/// login's end.
+std::string HostOfRequest(const std::string& url) {
+  const std::size_t scheme = url.find("://");
+  const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+  const std::size_t end = url.find_first_of("/?#", start);
+  return ReadUrl(url.substr(0, end)).host;
+}
+
 }  // namespace
 
 bool IsProxySetting(std::string_view setting) {
@@ -45,7 +55,7 @@ bool IsProxySetting(std::string_view setting) {
 HttpsRoute HttpsRouteFor(std::string_view setting, const std::string& url) {
   // One process is one run: its routes, by host.
   static std::map<std::string, HttpsRoute> decided;
-  const std::string host = ReadUrl(url).host;
+  const std::string host = HostOfRequest(url);
   const auto found = decided.find(host);
   if (found != decided.end()) return found->second;
   HttpsRoute route = Decide(setting, url, host);

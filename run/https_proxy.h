@@ -11,8 +11,9 @@ namespace j6 {
 
 struct HttpsRoute {
   std::string proxies;  // "host:port" joined by ";", tried in order; empty: direct
-  std::string line;     // "Proxy: <host:port> for <host>", "Proxy: none for <host>"; empty: no proxy is configured at all
-  std::string note;     // a fallback the desktop's settings took, or a PROXY= that is no proxy
+  std::string line;  // "Proxy: <host:port> for <host>", "Proxy: none for <host>"; empty: no proxy
+                     // is configured at all
+  std::string note;  // a fallback the desktop's settings took, or a PROXY= that is no proxy
 };
 
 /// Whether PROXY= is a value the run takes: empty, DIRECT (any case) or

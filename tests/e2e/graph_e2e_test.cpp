@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -13,6 +15,7 @@
 #include "tests/e2e/smtp_server.h"
 #include "tests/support/digest.h"
 #include "tests/support/environment.h"
+#include "tests/support/registry_import.h"
 #include "tests/support/stored_password.h"
 #include "tests/support/temp_dir.h"
 
@@ -126,7 +129,9 @@ TEST(Graph, AnswersOfEachKind) {
        "", 0, "Email may have been sent.", ""},
   };
   std::string outputs;
+#ifdef J6_PEAK_MEMORY_MEASURED
   long smallPeak = 0;  // of the last small mail's run
+#endif
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = GraphWorld(c.tag, store);
@@ -135,7 +140,9 @@ TEST(Graph, AnswersOfEachKind) {
       world.glDirSys = AsWindowsPath(sys.path());
     }
     const Outcome outcome = RunRequest(world);
+#ifdef J6_PEAK_MEMORY_MEASURED
     if (!c.large) smallPeak = outcome.peakKilobytes;
+#endif
     ASSERT_GE(outcome.lines.size(), 2u);
     EXPECT_EQ(outcome.lines.back(), c.last);
     if (*c.before != '\0') {
@@ -198,6 +205,38 @@ TEST(Graph, AnswersOfEachKind) {
   EXPECT_EQ(outputs.find("authtoken="), std::string::npos);
 }
 
+/// The current user's Internet settings as Windows keeps them, where Wine's
+/// WinHTTP reads them: flags (1 direct, 2 a fixed proxy, 4 a script), the
+/// proxy, its bypass list and the script's URL.
+void SetInternetSettings(std::uint32_t flags, const std::string& proxy, const std::string& bypass,
+                         const std::string& script, const TempDir& dir) {
+  std::string bytes;
+  const auto dword = [&bytes](std::size_t value) {
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  dword(0x46);
+  dword(2);
+  dword(flags);
+  for (const std::string* text : {&proxy, &bypass, &script}) {
+    dword(text->size());
+    bytes += *text;
+  }
+  bytes.append(32, '\0');
+  std::string hex;
+  for (const char c : bytes) {
+    char pair[4];
+    std::snprintf(pair, sizeof pair, "%02x,", static_cast<unsigned char>(c));
+    hex += pair;
+  }
+  hex.pop_back();
+  WriteFileBytes(dir.File("proxy.reg"),
+                 "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\"
+                 "Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections]\r\n"
+                 "\"DefaultConnectionSettings\"=hex:" +
+                     hex + "\r\n");
+  ASSERT_TRUE(ImportRegistryFile(dir.File("proxy.reg")));
+}
+
 // Each way an HTTPS request can go, through the test's CONNECT proxy or not,
 // and SMTP never through the environment's proxy.
 TEST(Graph, ProxyOfEachKind) {
@@ -209,7 +248,7 @@ TEST(Graph, ProxyOfEachKind) {
   const std::string through = "Proxy: " + proxy + " for localhost";
   const struct {
     const char* tag;
-    std::string setting;  // PROXY=
+    std::string setting;   // PROXY=
     const char* variable;  // set to the proxy, for this row alone
     std::string line;      // of the log, before its last; empty: no "Proxy:" line at all
     std::string last;
@@ -218,8 +257,7 @@ TEST(Graph, ProxyOfEachKind) {
       {"gp-variable", "", "https_proxy", posix ? through : "", "Sent successfully", posix},
       {"gp-setting", "http://" + proxy, "", through, "Sent successfully", true},
       {"gp-direct", "direct", "https_proxy", "", "Sent successfully", false},
-      {"gp-refused", "http://" + refusing, "",
-       "Proxy: " + refusing + " for localhost",
+      {"gp-refused", "http://" + refusing, "", "Proxy: " + refusing + " for localhost",
        "Graph error: Proxy error: " + refusing + ": 407 CONNECT tunnel failed, response 407", true},
   };
   for (const auto& c : cases) {
@@ -240,6 +278,30 @@ TEST(Graph, ProxyOfEachKind) {
       EXPECT_EQ(requests.back(), "CONNECT localhost:" + SmtpServerPort("https"));
     }
     ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
+  }
+  if (!posix) {
+    // The desktop's own settings: a fixed proxy, a bypass list that sends
+    // Graph's host direct, a script served on the loopback.
+    const struct {
+      const char* tag;
+      std::uint32_t flags;
+      std::string proxy, bypass, script, line;
+    } desktops[] = {
+        {"gw-fixed", 3, proxy, "", "", through},
+        {"gw-bypass", 3, proxy, "<local>;*.example.com", "", "Proxy: none for localhost"},
+        {"gw-script", 5, "", "", "http://127.0.0.1:" + SmtpServerPort("pac") + "/j6.pac", through},
+    };
+    for (const auto& d : desktops) {
+      SCOPED_TRACE(d.tag);
+      SetInternetSettings(d.flags, d.proxy, d.bypass, d.script, store);
+      const std::size_t asked = FileLines(SmtpServerFile("proxy.txt")).size();
+      const Outcome outcome = RunRequest(GraphWorld(d.tag, store));
+      EXPECT_EQ(outcome.lines.back(), "Sent successfully");
+      EXPECT_NE(std::find(outcome.lines.begin(), outcome.lines.end(), d.line), outcome.lines.end());
+      EXPECT_EQ(FileLines(SmtpServerFile("proxy.txt")).size() > asked, d.line == through);
+      ForgetPassword("oauth:j6-graph-" + std::string(d.tag));
+    }
+    SetInternetSettings(1, "", "", "", store);
   }
   // A mail client reaches its server directly.
   SetEnvironment("all_proxy", "http://" + refusing);

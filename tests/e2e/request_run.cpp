@@ -68,8 +68,8 @@ Scene::Scene(const World& world) : world_(world) {
   if (world.configText) {
     program_.Configure(*world.configText);
   } else if (!world.noConfigFile) {
-    program_.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode +
-                       "\r\n" + world.mailClientLines + "[SMTP]\r\n" + world.smtpSettings);
+    program_.Configure("[MAILCLIENT]\r\nLOGFILE=" + log + "\r\nMAPI=" + world.mapiMode + "\r\n" +
+                       world.mailClientLines + "[SMTP]\r\n" + world.smtpSettings);
   }
 
   const std::string out = "[HKEY_CURRENT_USER\\" + RootOf(world.area) + "\\J6Out";

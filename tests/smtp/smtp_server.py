@@ -19,6 +19,8 @@ STATE/ports.txt ("kind port" lines):
   proxy     an HTTP proxy that tunnels CONNECT; every request line goes to
             STATE/proxy.txt ("CONNECT host:port")
   proxy407  the same, answering every request 407 (Negotiate, NTLM)
+  pac       plain HTTP: any path answers a proxy auto-configuration script
+            that names the "proxy" kind for every URL
   https     /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
             under /graph/v1.0 (graph_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
@@ -429,6 +431,24 @@ async def proxy(state, refuse, reader, writer):
     await asyncio.gather(pipe(reader, upstream_writer), pipe(upstream_reader, writer))
 
 
+PORTS = {}
+
+
+async def proxy_script(reader, writer):
+    """A proxy auto-configuration script that names the "proxy" kind."""
+    try:
+        await reader.readuntil(b"\r\n\r\n")
+    except (asyncio.IncompleteReadError, asyncio.LimitOverrunError):
+        writer.close()
+        return
+    script = ('function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%d"; }'
+              % PORTS["proxy"]).encode()
+    writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: application/x-ns-proxy-autoconfig\r\n"
+                 b"Content-Length: %d\r\nConnection: close\r\n\r\n%s" % (len(script), script))
+    await writer.drain()
+    writer.close()
+
+
 def free_closed_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -463,8 +483,10 @@ async def serve(state):
                                             "127.0.0.1", 0),
         "proxy407": await asyncio.start_server(lambda r, w: proxy(state, True, r, w),
                                                "127.0.0.1", 0),
+        "pac": await asyncio.start_server(proxy_script, "127.0.0.1", 0),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
+    PORTS.update(ports)
     ports["closed"] = free_closed_port()
     with open(os.path.join(state, "ports.tmp"), "w") as out:
         for kind, port in ports.items():
