@@ -46,6 +46,17 @@ World GraphWorld(const std::string& tag, const TempDir& store) {
   return world;
 }
 
+/// The same request of the test `tag` over SMTP, to the plain server.
+World PlainSmtpWorld(const std::string& tag) {
+  World world;
+  world.mapiMode = "SMTP";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL};
+  if (*J6_NET_TRANSPORT != '\0') world.libraries.push_back(J6_NET_TRANSPORT);
+  world.senderEmail = SenderFor(tag);
+  world.smtpSettings = "SERVER=" + SmtpServerUrl("plain") + "\r\nTLS=NONE\r\n";
+  return world;
+}
+
 /// The message as it arrived, its boundary, date and id made alike.
 std::string Normalized(const std::string& sender, int number) {
   std::string text = ReadFileBytes(
@@ -59,12 +70,7 @@ std::string Normalized(const std::string& sender, int number) {
 TEST(Graph, SmallMailIsTheMessageSmtpSends) {
   const TempDir store;
   SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
-  World smtp;
-  smtp.mapiMode = "SMTP";
-  smtp.libraries = {J6_DOUBLE_J6TFN_CDECL};
-  if (*J6_NET_TRANSPORT != '\0') smtp.libraries.push_back(J6_NET_TRANSPORT);
-  smtp.senderEmail = SenderFor("g-same");
-  smtp.smtpSettings = "SERVER=" + SmtpServerUrl("plain") + "\r\nTLS=NONE\r\n";
+  World smtp = PlainSmtpWorld("g-same");
   smtp.request.subject = "Fattura n\xB0 17 \xE8 pronta";
   ASSERT_EQ(RunRequest(smtp).lines.back(), "Sent successfully");
 
@@ -305,13 +311,7 @@ TEST(Graph, ProxyOfEachKind) {
   }
   // A mail client reaches its server directly.
   SetEnvironment("all_proxy", "http://" + refusing);
-  World smtp;
-  smtp.mapiMode = "SMTP";
-  smtp.libraries = {J6_DOUBLE_J6TFN_CDECL};
-  if (posix) smtp.libraries.push_back(J6_NET_TRANSPORT);
-  smtp.senderEmail = SenderFor("gp-smtp");
-  smtp.smtpSettings = "SERVER=" + SmtpServerUrl("plain") + "\r\nTLS=NONE\r\n";
-  EXPECT_EQ(RunRequest(smtp).lines.back(), "Sent successfully");
+  EXPECT_EQ(RunRequest(PlainSmtpWorld("gp-smtp")).lines.back(), "Sent successfully");
   SetEnvironment("all_proxy", "");
 }
 
