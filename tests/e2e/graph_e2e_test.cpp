@@ -295,7 +295,7 @@ TEST(Graph, ProxyOfEachKind) {
     } desktops[] = {
         {"gw-fixed", 3, proxy, "", "", through},
         {"gw-bypass", 3, proxy, "<local>;*.example.com", "", "Proxy: none for localhost"},
-        {"gw-script", 5, "", "", "http://127.0.0.1:" + SmtpServerPort("pac") + "/j6.pac", through},
+        {"gw-script", 5, "", "", "http://" + proxy + "/j6.pac", through},
     };
     for (const auto& d : desktops) {
       SCOPED_TRACE(d.tag);

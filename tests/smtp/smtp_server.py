@@ -16,11 +16,9 @@ STATE/ports.txt ("kind port" lines):
   tlsrefused offers STARTTLS and refuses it (454)
   silent    takes the connection and never says a word
   closed    a port nothing listens on
-  proxy     an HTTP proxy that tunnels CONNECT; every request line goes to
-            STATE/proxy.txt ("CONNECT host:port")
+  proxy     an HTTP proxy that tunnels CONNECT, and answers GET /<name>.pac with
+            a script naming itself; every request line goes to STATE/proxy.txt
   proxy407  the same, answering every request 407 (Negotiate, NTLM)
-  pac       plain HTTP: any path answers a proxy auto-configuration script
-            that names the "proxy" kind for every URL
   https     /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
             under /graph/v1.0 (graph_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
@@ -418,10 +416,15 @@ async def proxy(state, refuse, reader, writer):
     with open(os.path.join(state, "proxy.txt"), "a") as out:
         out.write("%s %s\n" % (method, target))
     host, _, port = target.rpartition(":")
-    if refuse or method != "CONNECT" or not port.isdigit():
+    if method == "GET" and target.endswith(".pac"):  # a script that names this proxy
+        script = ('function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%d"; }'
+                  % writer.get_extra_info("sockname")[1]).encode()
+        writer.write(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n%s" % (len(script), script))
+    elif refuse or method != "CONNECT" or not port.isdigit():
         writer.write(b"HTTP/1.1 407 Proxy Authentication Required\r\n"
                      b"Proxy-Authenticate: Negotiate\r\nProxy-Authenticate: NTLM\r\n"
                      b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+    if method != "CONNECT" or refuse or not port.isdigit():
         await writer.drain()
         writer.close()
         return
@@ -429,24 +432,6 @@ async def proxy(state, refuse, reader, writer):
     writer.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
     await writer.drain()
     await asyncio.gather(pipe(reader, upstream_writer), pipe(upstream_reader, writer))
-
-
-PORTS = {}
-
-
-async def proxy_script(reader, writer):
-    """A proxy auto-configuration script that names the "proxy" kind."""
-    try:
-        await reader.readuntil(b"\r\n\r\n")
-    except (asyncio.IncompleteReadError, asyncio.LimitOverrunError):
-        writer.close()
-        return
-    script = ('function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%d"; }'
-              % PORTS["proxy"]).encode()
-    writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: application/x-ns-proxy-autoconfig\r\n"
-                 b"Content-Length: %d\r\nConnection: close\r\n\r\n%s" % (len(script), script))
-    await writer.drain()
-    writer.close()
 
 
 def free_closed_port():
@@ -483,10 +468,8 @@ async def serve(state):
                                             "127.0.0.1", 0),
         "proxy407": await asyncio.start_server(lambda r, w: proxy(state, True, r, w),
                                                "127.0.0.1", 0),
-        "pac": await asyncio.start_server(proxy_script, "127.0.0.1", 0),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
-    PORTS.update(ports)
     ports["closed"] = free_closed_port()
     with open(os.path.join(state, "ports.tmp"), "w") as out:
         for kind, port in ports.items():
