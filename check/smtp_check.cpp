@@ -48,6 +48,8 @@ void CheckSmtp(const RunState& run, Report& report) {
   std::string sender;
   if (ReadSender(run, run.smtp.from.view(), &sender, &error)) {
     report.Ok("mail goes from " + sender);
+    const std::string reply = ReplyAddress(run, sender);
+    if (!reply.empty()) report.Ok("replies go to " + reply + " (Reply-To)");
   } else {
     report.Fail(error + ": " + kNotSent);
   }

@@ -13,6 +13,8 @@
 #include "dispatch/graph_settings.h"
 #include "dispatch/outgoing_mail.h"
 #include "dispatch/sender.h"
+#include "dispatch/smtp_settings.h"
+#include "mail/address.h"
 #include "mail/base64.h"
 #include "mail/mail_text.h"
 #include "mail/percent_encoded.h"
@@ -248,6 +250,10 @@ class GraphSession {
 class GraphSender final : public Sender {
  public:
   const SenderTraits& traits() const override { return kGraphTraits; }
+
+  std::string SenderAddress(const RunState& run) const override {
+    return mail::ReadRecipient(SenderSetting(run, run.graph.from.view())).address;
+  }
 
   bool Open(const RunState& run) override {
     LogLine("Graph: %s as %s", GraphUrl(run.graph).c_str(),

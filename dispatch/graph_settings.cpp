@@ -46,7 +46,8 @@ bool CheckGraphSettings(const RunState& run, std::string* sender, std::string* e
   } else {
     oauth::OAuthSettings settings;
     std::string_view from = graph.from.view();
-    if (from.empty()) from = graph.user.view();
+    // Without either, the mailbox that sends.
+    if (from.empty() && run.senderEmail.empty()) from = graph.user.view();
     return oauth::ReadOAuthSettings(GraphOAuthClient(run), &settings, error) &&
            ReadSender(run, from, sender, error);
   }

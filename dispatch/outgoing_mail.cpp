@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "dispatch/smtp_settings.h"
 #include "mail/attachment_name.h"
 #include "mail/line_breaks.h"
 #include "mail/mail_text.h"
@@ -72,7 +73,7 @@ std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const Outgoi
   std::string random;
   if (!platform::RandomBytes(12, &random, error)) return nullptr;
   const platform::LocalTime now = platform::NowLocal();
-  const std::vector<std::string> headers = {
+  std::vector<std::string> headers = {
       mail::FromHeader(run.senderName.view(), mail.sender),
       mail::ToHeader(mail.recipients.data(), mail.recipients.size()),
       mail::TextHeader("Subject", run.subject.view()),
@@ -82,6 +83,11 @@ std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const Outgoi
       "MIME-Version: 1.0",
       std::string("X-Mailer: J6Mailer ") + J6_VERSION,
   };
+  // A mail from FROM: answers go to the host's own address.
+  const std::string reply = ReplyAddress(run, mail.sender);
+  if (!reply.empty()) {
+    headers.insert(headers.begin() + 1, mail::ReplyToHeader(run.senderName.view(), reply));
+  }
   static const std::vector<mail::MimeAttachment> kNone;
   return std::make_unique<mail::MimeMessage>(headers, mail::LineBreaksAs(run.body.view(), "\r\n"),
                                              withAttachments ? mail.attachments : kNone,

@@ -41,10 +41,11 @@ void ListAttachments(const RunState& run, const SenderTraits& traits, MailParts*
 
 /// Logs the mail's fields in the sender's order and takes its parts from
 /// the run.
-MailParts ListMail(RunState& run, const SenderTraits& traits) {
+MailParts ListMail(RunState& run, const Sender& sender) {
+  const SenderTraits& traits = sender.traits();
   MailParts parts;
   if (!run.senderName.empty()) {
-    LogLine("Mail From: %s <%s>", run.senderName.c_str(), run.senderEmail.c_str());
+    LogLine("Mail From: %s <%s>", run.senderName.c_str(), sender.SenderAddress(run).c_str());
   }
   // The question shows the list whole; the split cuts it in place.
   parts.list = std::string(run.recipients.view());
@@ -84,7 +85,7 @@ HandOver HandOverMail(RunState& run, bool wait, Sender& sender) {
   const SenderTraits& traits = sender.traits();
   LogLine("Use %s mode (%d)", traits.mode, wait ? 1 : 0);
   if (!sender.Open(run)) return HandOver::kFailed;
-  const MailParts parts = ListMail(run, traits);
+  const MailParts parts = ListMail(run, sender);
   if (!sender.Prepare(run, parts)) return HandOver::kFailed;
   HandOver outcome = HandOver::kCancelled;
   if (!wait || traits.hasForm || UserSaysSend(run, parts)) outcome = sender.Deliver(run, wait);

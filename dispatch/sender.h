@@ -53,6 +53,11 @@ class Sender {
   virtual ~Sender() = default;
   virtual const SenderTraits& traits() const = 0;
 
+  /// The address the "Mail From" line shows: the one the mail goes from.
+  virtual std::string SenderAddress(const RunState& run) const {
+    return std::string(run.senderEmail.view());
+  }
+
   /// After the mode line, before the mail's lines: the way to the client or
   /// server, as far as it goes without the mail.
   virtual bool Open(const RunState& run) = 0;

@@ -8,6 +8,7 @@
 #include "dispatch/sender.h"
 #include "dispatch/smtp_connection.h"
 #include "dispatch/smtp_settings.h"
+#include "mail/address.h"
 #include "net/transport.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
@@ -56,6 +57,10 @@ int Transmit(const OutgoingMail& mail, mail::MimeMessage* message, const SmtpCon
 class SmtpSender final : public Sender {
  public:
   const SenderTraits& traits() const override { return kSmtpTraits; }
+
+  std::string SenderAddress(const RunState& run) const override {
+    return mail::ReadRecipient(SenderSetting(run, run.smtp.from.view())).address;
+  }
 
   bool Open(const RunState& run) override {
     LogLine("SMTP Server: %s", ShownServer(run.smtp).c_str());

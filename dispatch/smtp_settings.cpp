@@ -109,6 +109,16 @@ bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* e
   return false;
 }
 
+std::string SenderSetting(const RunState& run, std::string_view from) {
+  return std::string(!from.empty() ? from : run.senderEmail.view());
+}
+
+std::string ReplyAddress(const RunState& run, const std::string& sender) {
+  if (run.senderEmail.empty()) return std::string();
+  const std::string host = mail::ReadRecipient(std::string(run.senderEmail.view())).address;
+  return platform::EqualsIgnoringAsciiCase(host, sender) ? std::string() : host;
+}
+
 bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
                 std::string* error) {
   if (run.senderEmailCut) {
@@ -116,7 +126,7 @@ bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
     *error = "MailFromEmail is longer than 100 characters";
     return false;
   }
-  const std::string setting(!run.senderEmail.empty() ? run.senderEmail.view() : from);
+  const std::string setting = SenderSetting(run, from);
   if (setting.empty()) {
     *error = "no sender address";
     return false;

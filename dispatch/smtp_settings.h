@@ -52,9 +52,17 @@ bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error);
 /// client's settings into `*oauth`. False with what is wrong.
 bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error);
 
-/// The sender: the registry's "MailFromEmail", else `from` (the route's
-/// FROM), read as a recipient piece is; false with what is wrong ("no
-/// sender address").
+/// The sender's setting as written: `from` (the route's FROM) when it is
+/// set, else the registry's "MailFromEmail".
+std::string SenderSetting(const RunState& run, std::string_view from);
+
+/// The host's "MailFromEmail" when the mail goes from another address
+/// (`sender`, a FROM): replies still reach the host's. Empty when they are
+/// the same, or there is none.
+std::string ReplyAddress(const RunState& run, const std::string& sender);
+
+/// The sender: SenderSetting read as a recipient piece is; false with what
+/// is wrong ("no sender address").
 bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
                 std::string* error);
 

@@ -40,6 +40,12 @@ std::string FromHeader(std::string_view name, std::string_view address) {
   return line.text();
 }
 
+std::string ReplyToHeader(std::string_view name, std::string_view address) {
+  mail::HeaderLine line("Reply-To");
+  line.AddMailbox(name, address, "");
+  return line.text();
+}
+
 std::string ToHeader(const mail::Recipient* recipients, std::size_t count) {
   mail::HeaderLine line("To");
   for (std::size_t i = 0; i < count; ++i) {

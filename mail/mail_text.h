@@ -20,6 +20,9 @@ std::string TextHeader(std::string_view name, std::string_view value);
 /// "From: "Name" <address>", or the address alone when there is no name.
 std::string FromHeader(std::string_view name, std::string_view address);
 
+/// "Reply-To: "Name" <address>", as From names the sender.
+std::string ReplyToHeader(std::string_view name, std::string_view address);
+
 /// "To: a@x, "Name" <b@y>": each recipient as From names the sender.
 std::string ToHeader(const mail::Recipient* recipients, std::size_t count);
 

@@ -167,6 +167,19 @@ TEST(Smtp, TypicalRequestArrivesWhole) {
 #endif
 }
 
+// FROM, when set, is the sender; the host's own address gets the replies.
+TEST(Smtp, FromSettingSendsAndTheHostsAddressGetsReplies) {
+  const std::string from = SenderFor("from-set");
+  const Outcome outcome = RunRequest(SmtpWorld("from-host", "plain", "TLS=NONE\r\nFROM=" + from));
+  EXPECT_EQ(LastLine(outcome), "Sent successfully");
+  EXPECT_EQ(From(outcome.lines, "Mail From: Ufficio <" + from + ">").size(), 7u);
+  const std::vector<ReceivedMail> mails = MailFrom(from);
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_EQ(mails[0].envelope[0], "from: " + from);
+  EXPECT_EQ(mails[0].headers[1], "From: Ufficio <" + from + ">");
+  EXPECT_EQ(mails[0].headers[2], "Reply-To: Ufficio <" + SenderFor("from-host") + ">");
+}
+
 // Each TLS setting against each kind of server: what goes, and in the clear
 // or not; what must not go leaves the server without a mail.
 TEST(Smtp, TlsSettingsAgainstServers) {
