@@ -1,5 +1,7 @@
 #include "check/settings_check.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,24 @@ namespace {
 
 bool IsFolder(const std::string& windowsPath) {
   return platform::KindOfPath(platform::HostPathOf(windowsPath)) == platform::PathKind::kFolder;
+}
+
+/// Without network mode no document is fetched: a waiting request that
+/// names one would go without it. The record is read, never taken.
+void WarnOfUnfetchedDocument(const std::string& file, Report& report) {
+  std::string bytes;
+  if (!platform::ReadFileStart(platform::HostPathOf(file), AreaRecord::kSize, &bytes) ||
+      bytes.size() < AreaRecord::kSize) {
+    return;
+  }
+  AreaRecord record;
+  std::copy(bytes.begin(), bytes.begin() + AreaRecord::kSize, record.bytes.begin());
+  std::string document(record.Field(AreaRecord::kDocumentRef));
+  document = document.substr(0, document.find('\0'));
+  while (!document.empty() && document.back() == ' ') document.pop_back();
+  if (document.find_first_not_of(' ') == std::string::npos) return;
+  report.Warn("network mode is off (WinNet): the waiting request names the document " + document +
+              ", which will not be attached");
 }
 
 /// A request waiting in mqbox\ is only looked at: reading it is the run's,
@@ -44,6 +64,7 @@ void CheckWaitingRequest(const RunState& run, std::string_view area, Report& rep
                     " bytes): " + file);
       } else {
         report.Ok("a request for " + std::string(area) + " is waiting: " + file);
+        if (!run.networkMode) WarnOfUnfetchedDocument(file, report);
       }
       break;
   }

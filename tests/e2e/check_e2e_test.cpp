@@ -151,6 +151,19 @@ TEST(Check, DesktopInOrderPassesAndIsLeftAsItWas) {
   }
 }
 
+// Network mode off while a request that names a document waits: the run
+// would send it without the document.
+TEST(Check, NetworkModeOffWarnsOfAWaitingDocument) {
+  const TempDir records;
+  World world = InOrder("", records.File("mapiex.txt"));
+  world.winNet = "no";
+  const Scene scene(world);
+  const CheckRun run = RunCheck(scene, "A01");
+  EXPECT_TRUE(HasLineStartingWith(
+      run, "[warn] network mode is off (WinNet): the waiting request names the document "))
+      << Joined(run.lines);
+}
+
 // One desktop with every fault at once: each row is a line the check must
 // print for its fault.
 TEST(Check, FaultsAreNamedAndTheDesktopIsLeftAsItWas) {
