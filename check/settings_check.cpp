@@ -32,7 +32,7 @@ void WarnOfUnfetchedDocument(const std::string& file, Report& report) {
   AreaRecord record;
   std::copy(bytes.begin(), bytes.begin() + AreaRecord::kSize, record.bytes.begin());
   std::string document(record.Field(AreaRecord::kDocumentRef));
-  document = document.substr(0, document.find('\0'));
+  document.resize(std::min(document.find('\0'), document.size()));
   while (!document.empty() && document.back() == ' ') document.pop_back();
   if (document.find_first_not_of(' ') == std::string::npos) return;
   report.Warn("network mode is off (WinNet): the waiting request names the document " + document +
