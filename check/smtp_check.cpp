@@ -64,8 +64,8 @@ void CheckSmtp(const RunState& run, Report& report) {
   }
 
   platform::StoredCredential credential;
-  const platform::CredentialPlace place = SmtpLoginPlace(smtp);
-  const platform::Lookup read = platform::ReadStoredCredential(place, &credential, &error);
+  std::string target;
+  const platform::Lookup read = ReadSmtpLogin(smtp, &credential, &target, &error);
   for (char& c : credential.password) c = '\0';
   if (read == platform::Lookup::kFailed) {
     report.Fail(error + ": " + kNotSent);
@@ -76,14 +76,22 @@ void CheckSmtp(const RunState& run, Report& report) {
                 ": make it the user's alone (chmod 600)");
   }
   const std::string user = !smtp.user.empty() ? std::string(smtp.user.view()) : credential.user;
-  if (read == platform::Lookup::kFound) report.Ok("a password is stored for " + place.target);
-  report.Ok(user.empty() ? std::string("USER: none (a login stored for the server is used)")
-                         : "USER=" + user);
+  const bool login = read == platform::Lookup::kFound;
+  if (login) {
+    report.Ok("a password is stored as " + target);
+  } else if (!user.empty()) {
+    // The run would go without a login, and the server refuse the mail.
+    report.Fail("no password is stored as " + target + " for USER=" + user + ": " + kNotSent);
+    return;
+  } else {
+    report.Ok("no login: nothing is stored as " + target);
+  }
+  if (!user.empty()) report.Ok("USER=" + user);
 
   std::string failure;
   if (ProbeSmtpServer(run, &failure)) {
-    report.Ok("the server " + std::string(smtp.server.view()) +
-              " answers, with TLS as asked and the login accepted (nothing sent)");
+    report.Ok("the server " + std::string(smtp.server.view()) + " answers, with TLS as asked" +
+              (login ? " and the login accepted" : ", no login") + " (nothing sent)");
   } else {
     report.Fail("SMTP server " + std::string(smtp.server.view()) + ": " + failure);
   }

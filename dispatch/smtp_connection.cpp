@@ -71,8 +71,8 @@ bool SmtpConnection::RenewRefusedToken(std::string* error) {
 }
 
 bool SmtpConnection::SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error) {
-  const platform::Lookup read =
-      platform::ReadStoredCredential(SmtpLoginPlace(smtp), &credential_, error);
+  std::string target;
+  const platform::Lookup read = ReadSmtpLogin(smtp, &credential_, &target, error);
   if (read == platform::Lookup::kFailed) return false;
   stored_ = read == platform::Lookup::kFound;
   user_ = !smtp.user.empty() ? std::string(smtp.user.view()) : credential_.user;

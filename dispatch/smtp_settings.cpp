@@ -148,6 +148,21 @@ platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp) {
   return {CredentialTarget(smtp), oauth::HostOf(smtp.server.view()), Text(smtp.user.view())};
 }
 
+platform::Lookup ReadSmtpLogin(const SmtpSettings& smtp, platform::StoredCredential* credential,
+                               std::string* target, std::string* error) {
+  platform::CredentialPlace place = SmtpLoginPlace(smtp);
+  *target = place.target;
+  platform::Lookup read = platform::ReadStoredCredential(place, credential, error);
+  std::string url;
+  if (read != platform::Lookup::kNone || !ServerUrl(smtp.server.view(), &url)) return read;
+  const std::string other = kCredentialPrefix + url;
+  if (other == place.target) return read;
+  place.target = other;
+  read = platform::ReadStoredCredential(place, credential, error);
+  *target = read == platform::Lookup::kFound ? other : *target + " or " + other;
+  return read;
+}
+
 oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
   const SmtpSettings& smtp = run.smtp;
   const OAuthKeys& keys = run.smtpOAuth;

@@ -76,6 +76,15 @@ bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* er
 /// first entry for the host when USER is empty).
 platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp);
 
+/// The server's stored login, looked for where SmtpLoginPlace says, then,
+/// when nothing is there, under the "J6Mailer:smtp://host:port" form of the
+/// same server (a SERVER written without scheme or port, a credential
+/// stored with them, or the other way round). `*target` names where it was
+/// found, or, when it was not, each name looked for ("J6Mailer:a or
+/// J6Mailer:b"). The run and the check both read it so.
+platform::Lookup ReadSmtpLogin(const SmtpSettings& smtp, platform::StoredCredential* credential,
+                               std::string* target, std::string* error);
+
 /// The OAuth client of [SMTP]: its OAuth keys, USER, SERVER, CAFILE and
 /// TIMEOUT; its tokens stored under SERVER and USER; its client secret once
 /// kept as the server's password (never sent from there).

@@ -287,13 +287,16 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
     const char* tag;
     std::string password;
     const char* caFile;
-    const char* line;  // the start of the server's line
-    bool login;        // in SERVER
+    const char* line;   // the start of the server's line
+    bool login;         // in SERVER
+    bool bare = false;  // SERVER without its scheme, the login stored with it
   } cases[] = {
       {"check-in-order", kPassword, "ca.pem", "[ok] the server ", false},
       {"check-wrong-password", "wrong password", "ca.pem", "[fail] SMTP server ", false},
       {"check-other-authority", kPassword, "other-ca.pem", "[fail] SMTP server ", false},
       {"check-server-login", "Secret-7", "ca.pem", "[fail] SERVER must not hold a user or password",
+       true},
+      {"check-other-form", kPassword, "ca.pem", "[ok] a password is stored as J6Mailer:", false,
        true},
   };
   for (const auto& c : cases) {
@@ -302,8 +305,9 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
     World world = SmtpWorld(c.tag, "starttls");
     world.smtpSettings =
         "SERVER=" +
-        (c.login ? "smtp://" + std::string(kUser) + ":" + c.password + "@" + server.substr(7)
-                 : server) +
+        (c.login  ? "smtp://" + std::string(kUser) + ":" + c.password + "@" + server.substr(7)
+         : c.bare ? server.substr(7)
+                  : server) +
         "\r\nCAFILE=" + SmtpServerFile(c.caFile) + "\r\nUSER=" + kUser + "\r\n";
     const Scene scene(world);
     ASSERT_TRUE(StorePassword(server, "localhost", kUser, c.password, store.path().string()));
