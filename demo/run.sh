@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target J6Mailer J6TFN MAPI32 MAPIEx >/dev/null
+cmake --build --preset linux --target J6Mailer J6MailerCheck J6TFN MAPI32 MAPIEx >/dev/null
 
 sandbox=$root/build/demo
 rm -rf "$sandbox"

@@ -58,7 +58,8 @@ bool OpenAttachments(const MailParts& parts, OutgoingMail* mail, std::string* er
         listed.displayName ? *listed.displayName : mail::AttachmentDisplayName(listed.path);
     attachment.file = OpenAttachment(listed.hostPath, &attachment.size);
     if (attachment.file == nullptr) {
-      *error = "cannot open attachment " + listed.path;
+      // Its whole path: a name alone ("CONDIZIONI.PDF") says not where.
+      *error = "cannot open attachment " + listed.hostPath;
       return false;
     }
     mail->files.emplace_back(attachment.file);

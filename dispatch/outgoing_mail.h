@@ -36,7 +36,8 @@ bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Reci
 
 /// Opens each attachment the shared step listed, reading its first byte so
 /// that a folder or an unreadable file is refused before any server is
-/// asked, and takes its size; false with "cannot open attachment <path>".
+/// asked, and takes its size; false with "cannot open attachment <path>",
+/// the whole path the run opened.
 bool OpenAttachments(const MailParts& parts, OutgoingMail* mail, std::string* error);
 
 /// The message: its header lines (From, To, Subject, Date, Message-ID,
