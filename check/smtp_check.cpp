@@ -92,6 +92,8 @@ void CheckSmtp(const RunState& run, Report& report) {
   if (ProbeSmtpServer(run, &failure)) {
     report.Ok("the server " + std::string(smtp.server.view()) + " answers, with TLS as asked" +
               (login ? " and the login accepted" : ", no login") + " (nothing sent)");
+  } else if (failure.rfind("the server refuses mail from ", 0) == 0) {
+    report.Fail(failure);
   } else {
     report.Fail("SMTP server " + std::string(smtp.server.view()) + ": " + failure);
   }

@@ -133,9 +133,15 @@ bool ProbeSmtpServer(const RunState& run, std::string* error) {
   if (!net::FindTransport(&library, &transport, error)) return false;
   J6SmtpMail session{};
   connection.FillIn(&session);
+  // The sender a run would give, asked with MAIL FROM and RSET.
+  std::string sender;
+  std::string unread;
+  if (ReadSender(run, run.smtp.from.view(), &sender, &unread)) session.mailFrom = sender.c_str();
   char text[512] = {};
-  if (transport.probe(&session, text, sizeof text) == J6SMTP_DONE) return true;
+  const int outcome = transport.probe(&session, text, sizeof text);
+  if (outcome == J6SMTP_DONE) return true;
   *error = text[0] != '\0' ? text : "no session";
+  if (outcome == J6SMTP_REFUSED_SENDER) *error += " (set FROM to an address the account owns)";
   return false;
 }
 

@@ -18,8 +18,10 @@ HandOver SendSmtp(RunState& run, bool wait);
 
 /// Opens a session with the server of the [SMTP] settings as a send would
 /// (TLS as they ask, the certificate verified, the login with the stored
-/// password) and closes it without sending anything. False with what failed
-/// in `*error`. For the check program.
+/// password), asks MAIL FROM the run's sender, then RSET, and closes it
+/// without sending anything. False with what failed in `*error` ("the
+/// server refuses mail from ...: 553 ... (set FROM ...)"). For the check
+/// program.
 bool ProbeSmtpServer(const RunState& run, std::string* error);
 
 }  // namespace j6

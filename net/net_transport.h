@@ -24,10 +24,11 @@ enum { J6SMTP_TLS_NONE = 0, J6SMTP_TLS_TRY = 1, J6SMTP_TLS_REQUIRED = 2 };
 
 /* What SendMail and ProbeMailServer return; the error says more. */
 enum {
-  J6SMTP_FAILED = 0,        /* not sent */
-  J6SMTP_DONE = 1,          /* sent; for a probe, the session opened */
-  J6SMTP_LOGIN_REFUSED = 2, /* not sent: the server refused the bearer token it was offered */
-  J6SMTP_MAYBE_SENT = 3,    /* the mail went out whole and its reply never came */
+  J6SMTP_FAILED = 0,         /* not sent */
+  J6SMTP_DONE = 1,           /* sent; for a probe, the session opened */
+  J6SMTP_LOGIN_REFUSED = 2,  /* not sent: the server refused the bearer token it was offered */
+  J6SMTP_MAYBE_SENT = 3,     /* the mail went out whole and its reply never came */
+  J6SMTP_REFUSED_SENDER = 4, /* a probe: the server refuses mail from `mailFrom` */
 };
 
 /* What a read callback returns when its source fails: the send is abandoned
@@ -130,8 +131,9 @@ typedef struct J6HttpsAnswer {
      awaited 2 seconds at most.
    - ProbeMailServer: opens a session as SendMail would (the connection, TLS
      as asked, the certificate verified, the login when a user is given) and
-     closes it without sending. Only the connection fields of `mail` are
-     read.
+     closes it without sending; with `mailFrom` it asks MAIL FROM, then RSET,
+     and a refusal is J6SMTP_REFUSED_SENDER. Only the connection fields of
+     `mail` and `mailFrom` are read.
    - PostForm: posts the form and fills `answer`; 1 when an answer came,
      whatever its status.
    - Request: sends the request and fills `answer`, as PostForm. */

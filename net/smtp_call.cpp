@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "mail/base64.h"
 #include "net/curl_rules.h"
@@ -403,6 +404,60 @@ int Perform(Session& session, const J6SmtpMail& mail, CURLcode* result, char* er
   return outcome;
 }
 
+/// Sends one command on a probe's open session and reads its reply's last
+/// line; false when the session fails or says nothing within TIMEOUT.
+bool Exchange(Session& session, const std::string& command, long timeout, std::string* reply) {
+  std::size_t sent = 0;
+  const Clock::time_point until = Clock::now() + std::chrono::seconds(timeout);
+  while (sent < command.size()) {
+    std::size_t n = 0;
+    const CURLcode result =
+        curl_easy_send(session.curl, command.data() + sent, command.size() - sent, &n);
+    if (result != CURLE_OK && result != CURLE_AGAIN) return false;
+    sent += n;
+    if (Clock::now() > until) return false;
+  }
+  std::string text;
+  for (;;) {
+    char buffer[512];
+    std::size_t n = 0;
+    const CURLcode result = curl_easy_recv(session.curl, buffer, sizeof buffer, &n);
+    if (result == CURLE_AGAIN) {
+      if (Clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    if (result != CURLE_OK || n == 0) return false;
+    text.append(buffer, n);
+    // A reply ends with a line "250 ..." (not "250-...").
+    std::size_t start = 0;
+    for (std::size_t end = text.find("\r\n"); end != std::string::npos;
+         start = end + 2, end = text.find("\r\n", start)) {
+      if (end - start >= 4 && text[start + 3] == ' ') {
+        *reply = text.substr(start, end - start);
+        return true;
+      }
+    }
+  }
+}
+
+/// On a probe's session, whether the server takes mail from the sender:
+/// MAIL FROM, then RSET, so that nothing is sent.
+int AskSender(Session& session, const J6SmtpMail& mail, char* error, size_t errorSize) {
+  std::string reply;
+  const long timeout = mail.timeoutSeconds;
+  if (!Exchange(session, std::string("MAIL FROM:<") + mail.mailFrom + ">\r\n", timeout, &reply)) {
+    SetError(error, errorSize, "no reply to MAIL FROM");
+    return J6SMTP_FAILED;
+  }
+  std::string reset;
+  Exchange(session, "RSET\r\n", timeout, &reset);
+  if (ReplyCode(reply) / 100 == 2) return J6SMTP_DONE;
+  SetError(error, errorSize,
+           std::string("the server refuses mail from ") + mail.mailFrom + ": " + reply);
+  return J6SMTP_REFUSED_SENDER;
+}
+
 /// A session for the mail (or, for a probe, its connection alone), once
 /// more in plain text without the login when TRY finds no STARTTLS offered.
 /// Nothing of the message has been read when the first attempt ends so.
@@ -420,7 +475,9 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
     // the login, and QUIT ends the session.
     if (session.curl == nullptr ||
         !(probe ? ConfigureConnection(session, mail, attempt) &&
-                      curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) == CURLE_OK
+                      curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) == CURLE_OK &&
+                      // The open session is asked MAIL FROM after it.
+                      curl_easy_setopt(session.curl, CURLOPT_FORBID_REUSE, 0L) == CURLE_OK
                 : Configure(session, mail, attempt))) {
       SetError(error, errorSize,
                probe ? "libcurl could not be set up for the session"
@@ -431,6 +488,9 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
     const int outcome = Perform(session, mail, &result, error, errorSize);
     if (outcome == J6SMTP_DONE && !attempt.login && mail.plainText != nullptr) {
       *mail.plainText = 1;
+    }
+    if (outcome == J6SMTP_DONE && probe && mail.mailFrom != nullptr) {
+      return AskSender(session, mail, error, errorSize);
     }
     if (outcome == J6SMTP_DONE || result != CURLE_USE_SSL_FAILED || !tryTls) return outcome;
     if (session.progress.offersStartTls) {

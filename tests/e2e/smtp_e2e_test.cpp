@@ -298,6 +298,8 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
        true},
       {"check-other-form", kPassword, "ca.pem", "[ok] a password is stored as J6Mailer:", false,
        true},
+      {"check-refused-sender", kPassword, "ca.pem",
+       "[fail] the server refuses mail from j6-check-refused-sender@example.com: 553 5.7.1", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);

@@ -160,6 +160,12 @@ class Recorder:
     async def auth_CRAM__MD5(self, server, args):  # offered by "cram" alone
         return AuthResult(success=False)
 
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if "refused-sender" in address:
+            return "553 5.7.1 <%s>: Sender address rejected: not owned by user" % address
+        envelope.mail_from, envelope.mail_options = address, mail_options
+        return "250 OK"
+
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         shrink = os.path.join(self.state, "shrink", envelope.mail_from)
         for name in os.listdir(shrink) if os.path.isdir(shrink) else []:
