@@ -21,9 +21,19 @@ bool IsFolder(const std::string& windowsPath) {
   return platform::KindOfPath(platform::HostPathOf(windowsPath)) == platform::PathKind::kFolder;
 }
 
-/// Without network mode no document is fetched: a waiting request that
-/// names one would go without it. The record is read, never taken.
-void WarnOfUnfetchedDocument(const std::string& file, Report& report) {
+/// A field of the record as the run takes it: up to a zero, without the
+/// blanks that pad it.
+std::string FieldText(const AreaRecord& record, AreaField field) {
+  std::string text(record.Field(field));
+  text.resize(std::min(text.find('\0'), text.size()));
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text.find_first_not_of(' ') == std::string::npos ? std::string() : text;
+}
+
+/// What the waiting request asks for that the desktop must hold: its
+/// document, which only network mode fetches, and its second attachment in
+/// "GL_DirSys". The record is read, never taken.
+void CheckWaitingAttachments(const RunState& run, const std::string& file, Report& report) {
   std::string bytes;
   if (!platform::ReadFileStart(platform::HostPathOf(file), AreaRecord::kSize, &bytes) ||
       bytes.size() < AreaRecord::kSize) {
@@ -31,12 +41,28 @@ void WarnOfUnfetchedDocument(const std::string& file, Report& report) {
   }
   AreaRecord record;
   std::copy(bytes.begin(), bytes.begin() + AreaRecord::kSize, record.bytes.begin());
-  std::string document(record.Field(AreaRecord::kDocumentRef));
-  document.resize(std::min(document.find('\0'), document.size()));
-  while (!document.empty() && document.back() == ' ') document.pop_back();
-  if (document.find_first_not_of(' ') == std::string::npos) return;
-  report.Warn("network mode is off (WinNet): the waiting request names the document " + document +
-              ", which will not be attached");
+  const std::string document = FieldText(record, AreaRecord::kDocumentRef);
+  if (!run.networkMode && !document.empty()) {
+    report.Warn("network mode is off (WinNet): the waiting request names the document " + document +
+                ", which will not be attached");
+  }
+  const std::string name = FieldText(record, AreaRecord::kExtraAttachmentName);
+  // A name the run refuses goes without a word of the check: the run says it.
+  if (name.empty() || name.find_first_of("\\/:") != std::string::npos || mail::IsDeviceName(name)) {
+    return;
+  }
+  // As the run joins them; "?" is an absent GL_DirSys: the name alone.
+  std::string path(run.extraAttachmentPath.view());
+  while (!path.empty() && path.back() == ' ') path.pop_back();
+  if (path.substr(0, 1) == "?") path.clear();
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  path += name;
+  if (platform::KindOfPath(platform::HostPathOf(path)) == platform::PathKind::kFile) {
+    report.Ok("the waiting request's second attachment is there: " + path);
+  } else {
+    report.Fail("the waiting request's second attachment " + path +
+                " cannot be read (GL_DirSys): its run will end \"cannot open attachment\"");
+  }
 }
 
 /// A request waiting in mqbox\ is only looked at: reading it is the run's,
@@ -64,7 +90,7 @@ void CheckWaitingRequest(const RunState& run, std::string_view area, Report& rep
                     " bytes): " + file);
       } else {
         report.Ok("a request for " + std::string(area) + " is waiting: " + file);
-        if (!run.networkMode) WarnOfUnfetchedDocument(file, report);
+        CheckWaitingAttachments(run, file, report);
       }
       break;
   }

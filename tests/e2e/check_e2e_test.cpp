@@ -151,16 +151,21 @@ TEST(Check, DesktopInOrderPassesAndIsLeftAsItWas) {
   }
 }
 
-// Network mode off while a request that names a document waits: the run
-// would send it without the document.
-TEST(Check, NetworkModeOffWarnsOfAWaitingDocument) {
+// What the waiting request needs that the desktop lacks: network mode, off,
+// for its document; its second attachment, not in GL_DirSys.
+TEST(Check, WaitingRequestsAttachmentsAreLookedFor) {
   const TempDir records;
   World world = InOrder("", records.File("mapiex.txt"));
   world.winNet = "no";
+  world.glDirSys = AsWindowsPath(records.path());
+  world.request.extraAttachmentName = "CONDIZIONI.PDF";
   const Scene scene(world);
   const CheckRun run = RunCheck(scene, "A01");
   EXPECT_TRUE(HasLineStartingWith(
       run, "[warn] network mode is off (WinNet): the waiting request names the document "))
+      << Joined(run.lines);
+  EXPECT_TRUE(HasLineStartingWith(run, "[fail] the waiting request's second attachment " +
+                                           world.glDirSys + "\\CONDIZIONI.PDF cannot be read"))
       << Joined(run.lines);
 }
 
