@@ -10,34 +10,9 @@ namespace {
 
 using Json = nlohmann::json;
 
-/// Bytes 0x80 to 0x9F of Windows-1252; the others are Latin-1.
-constexpr char16_t kHighRow[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 Json Parsed(std::string_view body) { return Json::parse(body, nullptr, false); }
 
 }  // namespace
-
-std::string Utf8FromWindows1252(std::string_view text) {
-  std::string utf8;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    const char16_t unit = byte >= 0x80 && byte < 0xA0 ? kHighRow[byte - 0x80] : byte;
-    if (unit < 0x80) {
-      utf8 += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (unit >> 6));
-      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xE0 | (unit >> 12));
-      utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return utf8;
-}
 
 std::string FileAttachmentJson(const std::string& name, const char* type,
                                const std::string& contentBytes) {

@@ -8,9 +8,6 @@
 
 namespace j6 {
 
-/// The UTF-8 text of a Windows-1252 one (the run's fields), for JSON.
-std::string Utf8FromWindows1252(std::string_view text);
-
 /// A fileAttachment of `contentBytes` (base64) under `name` (UTF-8).
 std::string FileAttachmentJson(const std::string& name, const char* type,
                                const std::string& contentBytes);

@@ -21,6 +21,7 @@
 #include "net/transport.h"
 #include "oauth/access_token.h"
 #include "oauth/settings.h"
+#include "platform/windows1252.h"
 #include "run/https_proxy.h"
 #include "run/run_log.h"
 #include "run/url.h"
@@ -383,7 +384,7 @@ class GraphSender final : public Sender {
     std::string content;
     mail::AppendBase64(bytes, &content);
     Body body;
-    body.data = FileAttachmentJson(Utf8FromWindows1252(attachment.name),
+    body.data = FileAttachmentJson(platform::Utf8FromWindows1252(attachment.name),
                                    mail::AttachmentType(attachment.name), content);
     std::string answer;
     return session_.Call({"POST", url + "/attachments", "application/json", true, false, 201, {}},
@@ -394,7 +395,7 @@ class GraphSender final : public Sender {
   Outcome Upload(const std::string& url, const mail::MimeAttachment& attachment,
                  std::string* error) {
     Body session;
-    session.data = UploadSessionJson(Utf8FromWindows1252(attachment.name),
+    session.data = UploadSessionJson(platform::Utf8FromWindows1252(attachment.name),
                                      mail::AttachmentType(attachment.name), attachment.size);
     std::string answer;
     Outcome outcome = session_.Call({"POST",

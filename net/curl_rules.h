@@ -21,4 +21,30 @@ void SetError(char* error, std::size_t errorSize, const std::string& text);
 /// and revocation checked where the authority publishes it.
 bool RequireVerifiedTls(CURL* curl, const char* caFile);
 
+/// A curl list of texts (header lines, recipients), freed with its holder.
+class HeaderList {
+ public:
+  HeaderList() = default;
+  ~HeaderList() { curl_slist_free_all(list_); }
+  HeaderList(const HeaderList&) = delete;
+  HeaderList& operator=(const HeaderList&) = delete;
+
+  bool Add(const char* text) {
+    curl_slist* grown = curl_slist_append(list_, text);
+    if (grown == nullptr) return false;
+    list_ = grown;
+    return true;
+  }
+  bool AddAll(const char* const* texts, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!Add(texts[i])) return false;
+    }
+    return true;
+  }
+  curl_slist* get() const { return list_; }
+
+ private:
+  curl_slist* list_ = nullptr;
+};
+
 }  // namespace j6::net

@@ -14,30 +14,12 @@
 
 namespace {
 
+using j6::net::HeaderList;
 using j6::net::SetError;
 using Clock = std::chrono::steady_clock;
 
 struct CurlCleanup {
   void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-
-class HeaderList {
- public:
-  HeaderList() = default;
-  ~HeaderList() { curl_slist_free_all(list_); }
-  HeaderList(const HeaderList&) = delete;
-  HeaderList& operator=(const HeaderList&) = delete;
-
-  bool Add(const char* text) {
-    curl_slist* grown = curl_slist_append(list_, text);
-    if (grown == nullptr) return false;
-    list_ = grown;
-    return true;
-  }
-  curl_slist* get() const { return list_; }
-
- private:
-  curl_slist* list_ = nullptr;
 };
 
 /// The fields form-encoded: name=value, joined by "&", each percent-encoded.
@@ -218,9 +200,8 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   }
   HeaderList headers;
   // No "Expect: 100-continue" pause before a large body.
-  bool listed = headers.Add("Expect:");
-  for (size_t i = 0; listed && i < request.headerCount; ++i)
-    listed = headers.Add(request.headers[i]);
+  const bool listed =
+      headers.Add("Expect:") && headers.AddAll(request.headers, request.headerCount);
   const std::vector<std::string> proxies = ProxiesOf(request);
   for (std::size_t tried = 0; tried < proxies.size(); ++tried) {
     const std::string& proxy = proxies[tried];

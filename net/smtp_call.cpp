@@ -15,6 +15,7 @@
 
 namespace {
 
+using j6::net::HeaderList;
 using j6::net::SetError;
 
 // RFC 5321 4.5.3.2.6: the reply to the end of the data.
@@ -35,31 +36,6 @@ size_t ReadMessage(char* buffer, size_t size, size_t count, void* arg) {
   *message->failure = "the message could not be read to its end";
   return CURL_READFUNC_ABORT;
 }
-
-class HeaderList {
- public:
-  HeaderList() = default;
-  ~HeaderList() { curl_slist_free_all(list_); }
-  HeaderList(const HeaderList&) = delete;
-  HeaderList& operator=(const HeaderList&) = delete;
-
-  bool Add(const char* text) {
-    curl_slist* grown = curl_slist_append(list_, text);
-    if (grown == nullptr) return false;
-    list_ = grown;
-    return true;
-  }
-  bool AddAll(const char* const* texts, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-      if (!Add(texts[i])) return false;
-    }
-    return true;
-  }
-  curl_slist* get() const { return list_; }
-
- private:
-  curl_slist* list_ = nullptr;
-};
 
 using Clock = std::chrono::steady_clock;
 

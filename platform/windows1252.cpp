@@ -122,6 +122,25 @@ std::string Windows1252FromUtf16(std::u16string_view text) {
   return result;
 }
 
+std::string Utf8FromWindows1252(std::string_view text) {
+  std::string utf8;
+  utf8.reserve(text.size());
+  for (const char c : text) {
+    const char16_t unit = Windows1252ToUnicode(static_cast<unsigned char>(c));
+    if (unit < 0x80) {
+      utf8 += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (unit >> 6));
+      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (unit >> 12));
+      utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return utf8;
+}
+
 std::u16string Utf16FromWindows1252(std::string_view text) {
   std::u16string result(text.size(), u'\0');
   std::transform(text.begin(), text.end(), result.begin(),

@@ -1,6 +1,7 @@
-// The ANSI code page of the program's users, Windows-1252, for the off-Windows
-// readers and writers that meet Unicode text (registry and INI files, mail
-// headers).
+// The ANSI code page of the program's users, Windows-1252, for the readers
+// and writers that meet Unicode text: off Windows the registry and INI files
+// and the stand-ins' mail headers; everywhere the JSON Graph takes. Pure
+// functions, built on every platform.
 #pragma once
 
 #include <string>
@@ -22,6 +23,9 @@ char UnicodeToWindows1252(char16_t unit);
 /// UTF-16 text in Windows-1252, one byte per code unit (a character beyond
 /// 16 bits becomes "??"), as the ANSI calls of Windows return it.
 std::string Windows1252FromUtf16(std::u16string_view text);
+
+/// Windows-1252 text in UTF-8.
+std::string Utf8FromWindows1252(std::string_view text);
 
 /// Windows-1252 text in UTF-16; it converts back unchanged.
 std::u16string Utf16FromWindows1252(std::string_view text);

@@ -24,27 +24,6 @@ namespace j6::outbox {
 
 namespace {
 
-/// GMime takes header texts in UTF-8.
-std::string Utf8(const std::string& windows1252) {
-  std::string text;
-  text.reserve(windows1252.size());
-  for (const char c : windows1252) {
-    const auto byte = static_cast<unsigned char>(c);
-    const char16_t unit = platform::Windows1252ToUnicode(byte);
-    if (unit < 0x80) {
-      text += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      text += static_cast<char>(0xC0 | (unit >> 6));
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      text += static_cast<char>(0xE0 | (unit >> 12));
-      text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return text;
-}
-
 /// A file descriptor, closed with its holder.
 class Descriptor {
  public:
@@ -131,7 +110,8 @@ void AddMailboxes(GMimeMessage* message, GMimeAddressType type, const char* head
     // A name that only repeats the address would be shown twice.
     const std::string name = mailbox.name == mailbox.address ? std::string() : mailbox.name;
     Ref<InternetAddress> address(
-        internet_address_mailbox_new(Utf8(name).c_str(), Utf8(mailbox.address).c_str()));
+        internet_address_mailbox_new(platform::Utf8FromWindows1252(name).c_str(),
+                                     platform::Utf8FromWindows1252(mailbox.address).c_str()));
     internet_address_list_add(list, address.get());
     const char* separator = i + 1 < mailboxes.size() ? "," : "";
     if (mail::IsPlainHeaderText(name)) {
@@ -148,7 +128,7 @@ void AddMailboxes(GMimeMessage* message, GMimeAddressType type, const char* head
 }
 
 void SetSubject(GMimeMessage* message, const std::string& subject) {
-  g_mime_message_set_subject(message, Utf8(subject).c_str(), nullptr);
+  g_mime_message_set_subject(message, platform::Utf8FromWindows1252(subject).c_str(), nullptr);
   mail::HeaderLine line("Subject");
   line.AddText(subject);
   SetRawHeader(GMIME_OBJECT(message), "Subject", line);
@@ -224,7 +204,7 @@ bool WriteMessage(const Message& message, const std::vector<Descriptor>& files, 
     const std::string name = attachment.name.empty()
                                  ? std::string(mail::WindowsFileName(attachment.path))
                                  : attachment.name;
-    g_mime_part_set_filename(file.get(), Utf8(name).c_str());
+    g_mime_part_set_filename(file.get(), platform::Utf8FromWindows1252(name).c_str());
     g_mime_multipart_add(mixed.get(), GMIME_OBJECT(file.get()));
   }
   g_mime_message_set_mime_part(mime.get(), GMIME_OBJECT(mixed.get()));

@@ -20,6 +20,7 @@
 #include "dispatch/smtp_sender.h"
 #include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
+#include "platform/windows1252.h"
 #include "tests/doubles/in_process/libraries.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/recipient_grammar.h"
@@ -352,7 +353,7 @@ TEST(GraphJson, AnswersAndTokens) {
   EXPECT_EQ(GraphErrorText(R"({"error": {"code": "ErrorAccessDenied", "message": "No."}})"),
             "ErrorAccessDenied: No.");
   EXPECT_EQ(GraphErrorText("<html>"), "");
-  EXPECT_EQ(Utf8FromWindows1252("F\xE8ttura \x80"), "F\xC3\xA8ttura \xE2\x82\xAC");
+  EXPECT_EQ(platform::Utf8FromWindows1252("F\xE8ttura \x80"), "F\xC3\xA8ttura \xE2\x82\xAC");
   const struct {
     const char* payload;  // of the token's three parts, base64url
     bool readable;
