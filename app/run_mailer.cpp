@@ -4,10 +4,7 @@
 
 #include "acquire/document_fetch.h"
 #include "dispatch/compose.h"
-#include "dispatch/extended_sender.h"
-#include "dispatch/graph_sender.h"
-#include "dispatch/simple_sender.h"
-#include "dispatch/smtp_sender.h"
+#include "dispatch/route.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/warning.h"
@@ -17,29 +14,6 @@ namespace j6 {
 namespace {
 
 constexpr std::size_t kMaxNotSentText = 511;
-
-/// What the driver does for one kind of hand-over.
-struct Route {
-  HandOver (*send)(RunState& run, bool wait);
-  bool cancelIsNotSent;  // a cancel by the user gets the "Email not sent." box
-};
-
-Route RouteOf(HandOverKind kind) {
-  switch (kind) {
-    case HandOverKind::kSimple:
-    case HandOverKind::kUnknown:
-      // Simple MAPI has always told the user that a cancelled form sent
-      // nothing.
-      return {&SendSimple, true};
-    case HandOverKind::kExtended:
-      return {&SendExtended, false};
-    case HandOverKind::kSmtp:
-      return {&SendSmtp, false};
-    case HandOverKind::kGraph:
-      return {&SendGraph, false};
-  }
-  return {&SendSimple, true};
-}
 
 }  // namespace
 

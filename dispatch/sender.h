@@ -1,6 +1,6 @@
 // The steps every hand-over shares, and what a sender adds to them. A new
 // hand-over takes a class of this interface in a file of its own, a value of
-// HandOverKind, its case in the run driver and in the check program, the
+// HandOverKind, its case in RouteOf (dispatch/route.h) and in the check program, the
 // check of its settings beside dispatch/smtp_settings.h (one rule for both),
 // rows in kConfigKeys, and, to sign in with OAuth, an OAuthClient filled from
 // its section (the design notes list each place).
