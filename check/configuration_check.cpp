@@ -1,6 +1,7 @@
 #include "check/configuration_check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace j6::check {
 namespace {
 
 constexpr const char* kNoLog = "J6Mailer keeps no log";
+constexpr std::uint64_t kMegabyte = std::uint64_t{1024} * 1024;
+constexpr std::uint64_t kLowFreeSpace = 10 * kMegabyte;
 
 bool Is(std::string_view name, const char* known) {
   return platform::EqualsIgnoringAsciiCase(name, known);
@@ -166,6 +169,7 @@ void CheckLogFolder(const RunState& run, Report& report) {
     return;
   }
   report.Ok("log folder " + folder + " takes new files");
+  CheckFreeSpace(hostFolder, "the log folder " + folder, "a run's log lines are lost", report);
   const std::string hostLog = platform::HostPathOfProfilePath(log);
   switch (platform::KindOfPath(hostLog)) {
     case platform::PathKind::kFolder:
@@ -180,6 +184,15 @@ void CheckLogFolder(const RunState& run, Report& report) {
       break;
     case platform::PathKind::kNothing:
       break;  // the first run makes it
+  }
+}
+
+void CheckFreeSpace(const std::string& hostFolder, const std::string& what, const std::string& loss,
+                    Report& report) {
+  std::uint64_t free = 0;
+  if (platform::FreeSpaceOf(hostFolder, &free) && free < kLowFreeSpace) {
+    report.Warn("only " + std::to_string(free / kMegabyte) + " MB free on the disk of " + what +
+                ": once it is full " + loss);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "acquire/document_fetch.h"
 #include "acquire/host_settings.h"
 #include "acquire/registry_settings.h"
+#include "check/configuration_check.h"
 #include "mail/file_name.h"
 #include "platform/file_probe.h"
 #include "run/area_record.h"
@@ -195,6 +196,8 @@ void CheckFolders(const RunState& run, std::string_view area, Report& report) {
     report.Ok("no spool folder needed: network mode is off (WinNet), no document is fetched");
   } else if (IsFolder(spool)) {
     report.Ok("spool folder " + spool);
+    CheckFreeSpace(platform::HostPathOf(spool), "the spool folder " + spool,
+                   "no document can be fetched", report);
   } else {
     report.Fail("spool folder " + spool + " cannot be reached: J6Mailer can fetch no document");
   }

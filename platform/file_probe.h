@@ -26,9 +26,19 @@ std::string HostPathOfProfilePath(const std::string& profilePath);
 /// folder without the right to look in it) has nothing.
 PathKind KindOfPath(const std::string& hostPath, std::uint64_t* size = nullptr);
 
-/// Up to `count` bytes from the start of the file, never waiting on a pipe;
-/// false when it cannot be opened or read.
-bool ReadFileStart(const std::string& hostPath, std::size_t count, std::string* bytes);
+/// Up to `count` bytes of the file from byte `offset` on, never waiting on a
+/// pipe; false when it cannot be opened or read.
+bool ReadFilePart(const std::string& hostPath, std::uint64_t offset, std::size_t count,
+                  std::string* bytes);
+
+/// Up to `count` bytes from the start of the file, as ReadFilePart.
+inline bool ReadFileStart(const std::string& hostPath, std::size_t count, std::string* bytes) {
+  return ReadFilePart(hostPath, 0, count, bytes);
+}
+
+/// The bytes the current user may still write on the disk of the folder,
+/// into `*bytes`; false when the folder cannot be asked.
+bool FreeSpaceOf(const std::string& hostFolder, std::uint64_t* bytes);
 
 /// Whether a new file can be made in the folder: one is made under a
 /// temporary name of the check's own and removed at once, nothing else is

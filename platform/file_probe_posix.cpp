@@ -2,6 +2,7 @@
 // O_APPEND, on host paths.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,10 +26,15 @@ PathKind KindOfPath(const std::string& hostPath, std::uint64_t* size) {
   return PathKind::kFile;
 }
 
-bool ReadFileStart(const std::string& hostPath, std::size_t count, std::string* bytes) {
+bool ReadFilePart(const std::string& hostPath, std::uint64_t offset, std::size_t count,
+                  std::string* bytes) {
   struct stat info {};
   const int fd = OpenRegularFile(hostPath, &info);
   if (fd < 0) return false;
+  if (offset > 0 && lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    close(fd);
+    return false;
+  }
   bytes->assign(count, '\0');
   std::size_t done = 0;
   ssize_t read = 0;
@@ -38,6 +44,13 @@ bool ReadFileStart(const std::string& hostPath, std::size_t count, std::string* 
   close(fd);
   bytes->resize(done);
   return read >= 0;
+}
+
+bool FreeSpaceOf(const std::string& hostFolder, std::uint64_t* bytes) {
+  struct statvfs disk {};
+  if (statvfs(hostFolder.c_str(), &disk) != 0) return false;
+  *bytes = std::uint64_t{disk.f_bavail} * disk.f_frsize;
+  return true;
 }
 
 bool CanCreateFileIn(const std::string& hostFolder, std::string* error) {

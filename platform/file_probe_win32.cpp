@@ -27,11 +27,18 @@ PathKind KindOfPath(const std::string& hostPath, std::uint64_t* size) {
   return PathKind::kFile;
 }
 
-bool ReadFileStart(const std::string& hostPath, std::size_t count, std::string* bytes) {
+bool ReadFilePart(const std::string& hostPath, std::uint64_t offset, std::size_t count,
+                  std::string* bytes) {
   const HANDLE file = CreateFileW(WideFromUtf8(hostPath).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER start{};
+  start.QuadPart = static_cast<LONGLONG>(offset);
+  if (offset > 0 && SetFilePointerEx(file, start, nullptr, FILE_BEGIN) == 0) {
+    CloseHandle(file);
+    return false;
+  }
   bytes->assign(count, '\0');
   std::size_t done = 0;
   DWORD read = 0;
@@ -45,6 +52,16 @@ bool ReadFileStart(const std::string& hostPath, std::size_t count, std::string* 
   CloseHandle(file);
   bytes->resize(done);
   return ok;
+}
+
+bool FreeSpaceOf(const std::string& hostFolder, std::uint64_t* bytes) {
+  // The folder must end in a separator for a share's root to be taken.
+  std::wstring folder = WideFromUtf8(hostFolder);
+  if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+  ULARGE_INTEGER available{};
+  if (GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) == 0) return false;
+  *bytes = available.QuadPart;
+  return true;
 }
 
 bool CanCreateFileIn(const std::string& hostFolder, std::string* error) {
