@@ -57,10 +57,34 @@ collect() {  # name
 build() { cmake --build --preset "$1"; }
 run_tests() { ctest --preset "$1"; }
 
+# Some machines' kernels start no 32-bit program (a sandbox without IA-32
+# emulation: "Exec format error", status 126): there Wine's 32-bit loader
+# cannot start, so the 32-bit build is built and checked but its tests are not
+# run, and the summary says so. Any other failure of Wine stays a failure.
+skipped=()
+runs_32bit() {
+  /lib/ld-linux.so.2 --help >/dev/null 2>&1
+  [ $? -ne 126 ]
+}
+x86_tests() {
+  if runs_32bit; then
+    run_tests windows-x86
+  else
+    echo "SKIPPED: this machine's kernel runs no 32-bit program (IA-32 emulation is off)"
+  fi
+}
+if ! runs_32bit && { [ $# -eq 0 ] || [[ " $* " == *" windows-x86 "* ]]; }; then
+  skipped+=("windows-x86 tests (the kernel runs no 32-bit program)")
+fi
+
 if [ $# -gt 0 ]; then
   for preset in "$@"; do
-    now "$preset" bash -c "cmake --preset '$preset' >/dev/null && cmake --build --preset '$preset' &&
-      ctest --preset '$preset'"
+    now "$preset" bash -c "cmake --preset '$preset' >/dev/null && cmake --build --preset '$preset'"
+    if [ "$preset" = windows-x86 ]; then
+      now "$preset tests" x86_tests
+    else
+      now "$preset tests" run_tests "$preset"
+    fi
   done
 else
   # Configured once, before anything reads the compile commands.
@@ -73,7 +97,7 @@ else
   now "linux-asan build" build linux-asan
   now "linux-asan tests" run_tests linux-asan
   now "windows-x86 build" build windows-x86
-  beside "windows-x86 tests" run_tests windows-x86
+  beside "windows-x86 tests" x86_tests
   now "windows-x64 build" nice -n 5 cmake --build --preset windows-x64
   now "linux-fuzz build" nice -n 5 cmake --build --preset linux-fuzz
   beside "linux-fuzz tests" nice -n 10 ctest --preset linux-fuzz
@@ -89,6 +113,7 @@ echo "=== wall time of each stage"
 printf '%s\n' "${times[@]}"
 echo "all stages: $SECONDS s"
 
+[ ${#skipped[@]} -eq 0 ] || echo "SKIPPED: ${skipped[*]}"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
