@@ -23,6 +23,11 @@ std::string AbsolutePath(const std::string& path);
 /// maps it.
 std::string FileSystemPath(const std::string& path);
 
+/// The user's folder for temporary files, ending in a separator: on Windows
+/// the system's (ANSI text, as the document paths); off Windows $TMPDIR,
+/// else /tmp/.
+std::string TemporaryFolder();
+
 /// std::fopen of a path in Windows form; off Windows the path is mapped first.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 

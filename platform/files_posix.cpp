@@ -17,6 +17,12 @@ std::string AbsolutePath(const std::string& path) { return path; }
 
 std::string FileSystemPath(const std::string& path) { return PosixPath(path); }
 
+std::string TemporaryFolder() {
+  std::string folder = EnvironmentText("TMPDIR");
+  if (folder.empty()) folder = "/tmp";
+  return folder.back() == '/' ? folder : folder + '/';
+}
+
 std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(PosixPath(path).c_str(), mode);
 }

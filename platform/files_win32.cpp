@@ -96,6 +96,15 @@ std::wstring AbsoluteWidePath(const std::wstring& path) {
 
 std::string FileSystemPath(const std::string& path) { return AbsolutePath(path); }
 
+std::string TemporaryFolder() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  // Never empty: a file named without a folder would land wherever the
+  // program was started.
+  return length > 0 && length < sizeof folder ? std::string(folder, length)
+                                              : AbsolutePath(".") + "\\";
+}
+
 std::FILE* native::OpenFile(const std::string& path, const char* mode) {
   return std::fopen(AbsolutePath(path).c_str(), mode);
 }

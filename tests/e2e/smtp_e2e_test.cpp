@@ -324,6 +324,48 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
   }
 }
 
+// The check program's test mail goes as a run's mail goes, attachment and
+// run log alike, and needs no request; a refusal is its exit status. Each
+// shows its own lines of the log.
+TEST(Smtp, CheckProgramSendsATestMail) {
+  const struct {
+    const char* address;
+    const char* logLine;  // the start of the hand-over's last log line
+    const char* verdict;
+  } cases[] = {
+      {"anna@example.com", "Sent successfully",
+       "[ok] the test mail was handed over: look for \"J6Mailer test mail\" at anna@example.com"},
+      {"refused@example.com", "SMTP error: RCPT failed: 550",
+       "[fail] the test mail was not sent: the log's last line says why"},
+  };
+  World world = SmtpWorld("test-mail", "starttls");
+  world.area = "1";  // the mono-server settings hold the sender
+  const Scene scene(world);
+  scene.program().AddCheckProgram();
+  std::string before = "--test-mail (none before)";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    const std::string command = std::string("--test-mail ") + c.address;
+    const ChildResult result = scene.program().Check(command);
+    const bool sent = std::string(c.verdict).rfind("[ok]", 0) == 0;
+    EXPECT_EQ(result.exitCode, sent ? 0 : 1) << result.output;
+    EXPECT_NE(result.output.find(" - J6MailerCheck " + command), std::string::npos)
+        << result.output;
+    EXPECT_EQ(result.output.find(" - J6MailerCheck " + before), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find(std::string(" - ") + c.logLine), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find(std::string("\n") + c.verdict), std::string::npos)
+        << result.output;
+    before = command;
+  }
+  const std::vector<ReceivedMail> mails = MailFrom(SenderFor("test-mail"));
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_EQ(mails[0].envelope[1], "to: anna@example.com");
+  ASSERT_EQ(mails[0].parts.size(), 2u);
+  EXPECT_EQ(mails[0].parts[1].filename, "J6MailerTest.txt");
+  EXPECT_EQ(mails[0].parts[1].bytes.rfind("A test attachment of J6Mailer.\r\n", 0), 0u);
+}
+
 // What fails before the server takes the mail: its own "SMTP error:" line,
 // the usual box, and nothing delivered, to nobody.
 TEST(Smtp, FailuresLeaveNothingSent) {

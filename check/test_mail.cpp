@@ -1,0 +1,167 @@
+#include "check/test_mail.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "acquire/host_settings.h"
+#include "check/report.h"
+#include "dispatch/route.h"
+#include "platform/file_probe.h"
+#include "platform/files.h"
+#include "platform/host_name.h"
+#include "run/configuration.h"
+#include "run/run_log.h"
+#include "run/run_state.h"
+
+namespace j6::check {
+
+namespace {
+
+constexpr std::string_view kTestMail = "--test-mail";
+constexpr const char* kSubject = "J6Mailer test mail";
+constexpr const char* kAttachmentName = "J6MailerTest.txt";
+constexpr const char* kAttachmentText =
+    "A test attachment of J6Mailer.\r\n"
+    "It arrived whole: a request's document will arrive the same way.\r\n";
+// More than a test mail's lines, however many other runs write beside it.
+constexpr std::size_t kMostLogBytesShown = std::size_t{64} * 1024;
+constexpr const char* kRule =
+    "================================================================================";
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+bool WriteAttachment(const std::string& path) {
+  const std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "wb"));
+  const std::string_view text(kAttachmentText);
+  return file != nullptr && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
+         std::fflush(file.get()) == 0;
+}
+
+/// The size of the log before the test mail: its lines are what follows.
+std::uint64_t LogSize(const std::string& hostLog) {
+  std::uint64_t size = 0;
+  return platform::KindOfPath(hostLog, &size) == platform::PathKind::kFile ? size : 0;
+}
+
+/// Prints the lines the log gained since it had `start` bytes.
+void ShowLogLines(const std::string& log, std::uint64_t start, Report& report, std::FILE* out) {
+  if (log.empty()) {
+    report.Warn("J6Mailer keeps no log (no LOGFILE): a failure's reason is not kept");
+    return;
+  }
+  const std::string hostLog = platform::HostPathOfProfilePath(log);
+  std::string bytes;
+  const std::uint64_t end = LogSize(hostLog);
+  if (end > start) {
+    const std::uint64_t count = std::min<std::uint64_t>(end - start, kMostLogBytesShown);
+    platform::ReadFilePart(hostLog, end - count, static_cast<std::size_t>(count), &bytes);
+  }
+  if (bytes.empty()) {
+    report.Warn("the run log " + log + " gained no line: see its folder's check");
+    return;
+  }
+  std::fprintf(out, "The run log %s gained:\n", log.c_str());
+  std::size_t from = 0;
+  while (from < bytes.size()) {
+    std::size_t to = bytes.find('\n', from);
+    if (to == std::string::npos) to = bytes.size();
+    std::string line = bytes.substr(from, to - from);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::fprintf(out, "  %s\n", line.c_str());
+    from = to + 1;
+  }
+}
+
+/// Hands the test mail over as a run would, logging as a run logs; the
+/// attachment is made for it and removed after.
+HandOver SendTestMail(RunState& run, const std::string& address, std::string* attachment) {
+  SelectMonoServer(run);
+  // The sender's settings; the network folder's may be unusable, as no
+  // request is read and no document fetched.
+  LoadNetworkSettings(run);
+  run.recipients.Assign(address);
+  run.subject.Assign(kSubject);
+  const std::string host = platform::FullyQualifiedHostName();
+  run.body.Assign("A test mail of J6Mailer, sent by J6MailerCheck --test-mail" +
+                  (host.empty() ? std::string() : " on " + host) +
+                  ": requests handed over this way reach " + address + ".");
+  *attachment = platform::TemporaryFolder() + kAttachmentName;
+  if (!WriteAttachment(*attachment)) {
+    LogLine("cannot write the test attachment %s", attachment->c_str());
+    attachment->clear();
+    return HandOver::kFailed;
+  }
+  run.extraAttachmentPath.Assign(*attachment);
+  const HandOver outcome = RouteOf(run.handOver).send(run, false);
+  platform::DeleteFileAt(*attachment);
+  return outcome;
+}
+
+}  // namespace
+
+bool IsTestMail(std::string_view commandLine) {
+  const std::string_view line = Trimmed(commandLine);
+  return line.substr(0, kTestMail.size()) == kTestMail &&
+         (line.size() == kTestMail.size() ||
+          static_cast<unsigned char>(line[kTestMail.size()]) <= ' ');
+}
+
+int TestMail(std::string_view commandLine, std::FILE* out) {
+  platform::RememberStartFolder();
+  const std::string address(Trimmed(Trimmed(commandLine).substr(kTestMail.size())));
+  RunState run;
+  Report report(out);
+  if (address.empty()) {
+    report.Fail("--test-mail needs the address to send the test mail to");
+    return 1;
+  }
+  if (address.size() > run.recipients.kCapacity) {
+    report.Fail("the address is longer than the " + std::to_string(run.recipients.kCapacity) +
+                " characters a request's recipients hold");
+    return 1;
+  }
+  LoadConfiguration(run);
+  const std::string log(run.logFilePath.view());
+  const std::uint64_t logStart = log.empty() ? 0 : LogSize(platform::HostPathOfProfilePath(log));
+  SetRunLogFile(log);
+  std::fprintf(out, "Sending a test mail to %s (%s=%s)\n", address.c_str(), kMapiKey,
+               run.mapiMode.c_str());
+  std::fflush(out);
+  LogLine("%s", kRule);
+  LogLine("J6MailerCheck --test-mail %s", address.c_str());
+  std::string attachment;
+  const HandOver outcome = SendTestMail(run, address, &attachment);
+  LogLine("J6MailerCheck: End");
+  LogLine("%s", kRule);
+  ShowLogLines(log, logStart, report, out);
+  switch (outcome) {
+    case HandOver::kHandedOver:
+      report.Ok("the test mail was handed over: look for \"" + std::string(kSubject) + "\" at " +
+                address + ", with the attachment " + kAttachmentName);
+      return 0;
+    case HandOver::kMaybeSent:
+      report.Warn("the test mail may have been sent: look for \"" + std::string(kSubject) +
+                  "\" at " + address + " before trying again");
+      break;
+    case HandOver::kFailed:
+    case HandOver::kCancelled:
+      report.Fail(attachment.empty() && outcome == HandOver::kFailed
+                      ? "the test mail was not sent: no test attachment could be written in " +
+                            platform::TemporaryFolder()
+                      : "the test mail was not sent: the log's last line says why");
+      break;
+  }
+  return 1;
+}
+
+}  // namespace j6::check
