@@ -118,7 +118,13 @@ bool IsTestMail(std::string_view commandLine) {
 
 int TestMail(std::string_view commandLine, std::FILE* out) {
   platform::RememberStartFolder();
-  const std::string address(Trimmed(Trimmed(commandLine).substr(kTestMail.size())));
+  std::string_view given = Trimmed(Trimmed(commandLine).substr(kTestMail.size()));
+  // The rest of the command line is taken whole, as J6Mailer takes its area:
+  // quotes a shell put around it are not the address's.
+  if (given.size() >= 2 && given.front() == '"' && given.back() == '"') {
+    given = given.substr(1, given.size() - 2);
+  }
+  const std::string address(given);
   RunState run;
   Report report(out);
   if (address.empty()) {
@@ -158,7 +164,7 @@ int TestMail(std::string_view commandLine, std::FILE* out) {
       report.Fail(attachment.empty() && outcome == HandOver::kFailed
                       ? "the test mail was not sent: no test attachment could be written in " +
                             platform::TemporaryFolder()
-                      : "the test mail was not sent: the log's last line says why");
+                      : "the test mail was not sent: the log's lines above say why");
       break;
   }
   return 1;

@@ -336,7 +336,7 @@ TEST(Smtp, CheckProgramSendsATestMail) {
       {"anna@example.com", "Sent successfully",
        "[ok] the test mail was handed over: look for \"J6Mailer test mail\" at anna@example.com"},
       {"refused@example.com", "SMTP error: RCPT failed: 550",
-       "[fail] the test mail was not sent: the log's last line says why"},
+       "[fail] the test mail was not sent: the log's lines above say why"},
   };
   World world = SmtpWorld("test-mail", "starttls");
   world.area = "1";  // the mono-server settings hold the sender
