@@ -167,8 +167,7 @@ TEST(Graph, AnswersOfEachKind) {
       EXPECT_EQ(mails[0].parts[2].filename, "LISTINO.BIN");
       EXPECT_EQ(Digest(mails[0].parts[2].bytes), bigDigest);
 #ifdef J6_PEAK_MEMORY_MEASURED
-      // Streamed: a 32 MB attachment takes less than half its size more than a small mail
-      // (a sanitizer's own memory is in both).
+      // Streamed: a 32 MB attachment takes less than half its size more than a small mail.
       EXPECT_LT(outcome.peakKilobytes - smallPeak, 16 << 10);
 #endif
     }
