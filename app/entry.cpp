@@ -11,11 +11,6 @@
 
 namespace j6 {
 
-namespace {
-constexpr const char* kRule =
-    "================================================================================";
-}  // namespace
-
 bool IsHelpRequest(std::string_view areaName) {
   return areaName.empty() || (areaName.size() >= 2 && (areaName[1] == '?' || areaName[1] == 'h'));
 }
@@ -26,7 +21,7 @@ int MailerMain(std::string_view areaName) {
   LoadConfiguration(run);
   SetRunLogFile(run.logFilePath.view());
   const std::string area(areaName);
-  LogLine("%s", kRule);
+  LogLine("%s", kLogRule);
   LogLine("J6Mailer %s", area.c_str());
   platform::NamedLock lock;  // held to the last log line
   if (IsHelpRequest(areaName)) {
@@ -38,7 +33,7 @@ int MailerMain(std::string_view areaName) {
     ShowTransferError();
   }
   LogLine("J6Mailer: End");
-  LogLine("%s", kRule);
+  LogLine("%s", kLogRule);
   return 0;
 }
 

@@ -17,6 +17,7 @@
 #include "platform/loopback_listener.h"
 #include "platform/secret_store.h"
 #include "run/configuration.h"
+#include "run/text.h"
 
 namespace j6::check {
 
@@ -26,12 +27,6 @@ constexpr std::string_view kSignIn = "--sign-in";
 constexpr std::string_view kDevice = "--device";
 // A run that refreshes holds the lock for one request at most.
 constexpr std::uint32_t kLockMilliseconds = 5 * 60 * 1000;
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
 
 /// The browser and the listener it comes back to: the platform's.
 class SystemBrowser : public oauth::BrowserSide {
@@ -134,12 +129,13 @@ bool Keep(const oauth::OAuthClient& client, const oauth::EndpointAnswer& answer,
 }  // namespace
 
 bool IsSignIn(std::string_view commandLine) {
-  return Trimmed(commandLine).substr(0, kSignIn.size()) == kSignIn;
+  return TrimmedOfBlanks(commandLine).substr(0, kSignIn.size()) == kSignIn;
 }
 
 int SignIn(std::string_view commandLine, std::FILE* out) {
   platform::RememberStartFolder();
-  const std::string_view option = Trimmed(Trimmed(commandLine).substr(kSignIn.size()));
+  const std::string_view option =
+      TrimmedOfBlanks(TrimmedOfBlanks(commandLine).substr(kSignIn.size()));
   RunState run;
   LoadConfiguration(run);
   // The route MAPI names signs in with its own section's client.

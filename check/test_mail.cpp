@@ -7,13 +7,16 @@
 
 #include "acquire/host_settings.h"
 #include "check/report.h"
+#include "dispatch/outgoing_mail.h"
 #include "dispatch/route.h"
 #include "platform/file_probe.h"
 #include "platform/files.h"
 #include "platform/host_name.h"
+#include "platform/line_reader.h"
 #include "run/configuration.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
+#include "run/text.h"
 
 namespace j6::check {
 
@@ -27,18 +30,6 @@ constexpr const char* kAttachmentText =
     "It arrived whole: a request's document will arrive the same way.\r\n";
 // More than a test mail's lines, however many other runs write beside it.
 constexpr std::size_t kMostLogBytesShown = std::size_t{64} * 1024;
-constexpr const char* kRule =
-    "================================================================================";
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 bool WriteAttachment(const std::string& path) {
   const std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "wb"));
@@ -71,14 +62,10 @@ void ShowLogLines(const std::string& log, std::uint64_t start, Report& report, s
     return;
   }
   std::fprintf(out, "The run log %s gained:\n", log.c_str());
-  std::size_t from = 0;
-  while (from < bytes.size()) {
-    std::size_t to = bytes.find('\n', from);
-    if (to == std::string::npos) to = bytes.size();
-    std::string line = bytes.substr(from, to - from);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::fprintf(out, "  %s\n", line.c_str());
-    from = to + 1;
+  platform::BasicLineReader<char> lines(bytes);
+  std::string_view line;
+  while (lines.Next(&line)) {
+    std::fprintf(out, "  %.*s\n", static_cast<int>(line.size()), line.data());
   }
 }
 
@@ -110,7 +97,7 @@ HandOver SendTestMail(RunState& run, const std::string& address, std::string* at
 }  // namespace
 
 bool IsTestMail(std::string_view commandLine) {
-  const std::string_view line = Trimmed(commandLine);
+  const std::string_view line = TrimmedOfBlanks(commandLine);
   return line.substr(0, kTestMail.size()) == kTestMail &&
          (line.size() == kTestMail.size() ||
           static_cast<unsigned char>(line[kTestMail.size()]) <= ' ');
@@ -118,7 +105,7 @@ bool IsTestMail(std::string_view commandLine) {
 
 int TestMail(std::string_view commandLine, std::FILE* out) {
   platform::RememberStartFolder();
-  std::string_view given = Trimmed(Trimmed(commandLine).substr(kTestMail.size()));
+  std::string_view given = TrimmedOfBlanks(TrimmedOfBlanks(commandLine).substr(kTestMail.size()));
   // The rest of the command line is taken whole, as J6Mailer takes its area:
   // quotes a shell put around it are not the address's.
   if (given.size() >= 2 && given.front() == '"' && given.back() == '"') {
@@ -143,12 +130,12 @@ int TestMail(std::string_view commandLine, std::FILE* out) {
   std::fprintf(out, "Sending a test mail to %s (%s=%s)\n", address.c_str(), kMapiKey,
                run.mapiMode.c_str());
   std::fflush(out);
-  LogLine("%s", kRule);
+  LogLine("%s", kLogRule);
   LogLine("J6MailerCheck --test-mail %s", address.c_str());
   std::string attachment;
   const HandOver outcome = SendTestMail(run, address, &attachment);
   LogLine("J6MailerCheck: End");
-  LogLine("%s", kRule);
+  LogLine("%s", kLogRule);
   ShowLogLines(log, logStart, report, out);
   switch (outcome) {
     case HandOver::kHandedOver:

@@ -17,6 +17,10 @@ struct LogStamp {
   std::uint32_t threadId = 0;
 };
 
+/// The line that opens and closes each run's lines in the log.
+constexpr const char* kLogRule =
+    "================================================================================";
+
 /// The longest a line may be, prefix and message, without its line end.
 constexpr std::size_t kMaxLogLineLength = 254;
 

@@ -11,6 +11,12 @@ void TrimTrailingSpaces(char* text) {
   while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
 }
 
+std::string_view TrimmedOfBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
 char UpperCaseAnsi(char c) {
   const auto byte = static_cast<unsigned char>(c);
   if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 0x20);

@@ -17,6 +17,10 @@ void TrimTrailingSpaces(FixedString<N>& text) {
   TrimTrailingSpaces(text.data());
 }
 
+/// The text without the blanks and control characters (codes up to 32) at
+/// either end: an option's argument as the command line gives it.
+std::string_view TrimmedOfBlanks(std::string_view text);
+
 /// A Windows-1252 character in upper case, as Windows folds the names of
 /// files: accented letters too.
 char UpperCaseAnsi(char c);
