@@ -5,6 +5,7 @@
 
 #include "acquire/registry_settings.h"
 #include "platform/ascii.h"
+#include "platform/registry.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 #include "run/text.h"
@@ -44,6 +45,23 @@ ServerMode SelectServerMode(RunState& run, std::string_view areaName) {
   SetRoots(run, serverKey);
   ReadSetting(nullptr, "FileIcon", scratch, run.outRoot.c_str(), "*", 260);
   return ServerMode::kMulti;
+}
+
+bool HasMonoServerSettings() {
+  platform::RegistryKey key;
+  return key.Open("ORV\\J6\\J6Out") == platform::kRegistrySuccess;
+}
+
+std::vector<std::string> ServersWithSettings() {
+  std::vector<std::string> servers;
+  platform::RegistryKey key;
+  if (key.Open("ORV") != platform::kRegistrySuccess) return servers;
+  for (const std::string& name : key.SubkeyNames()) {
+    if (name.size() > 2 && platform::StartsWithIgnoringAsciiCase(name, "J6")) {
+      servers.push_back(name.substr(2));
+    }
+  }
+  return servers;
 }
 
 bool IsYes(std::string_view setting) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/run_state.h"
 
@@ -21,6 +23,13 @@ ServerMode SelectServerMode(RunState& run, std::string_view areaName);
 /// The mono-server roots, whatever the area: what SelectServerMode chooses
 /// for an area name that begins with a digit.
 void SelectMonoServer(RunState& run);
+
+/// Whether the registry holds mono-server settings (ORV\J6\J6Out).
+bool HasMonoServerSettings();
+
+/// The servers whose settings the registry holds (ORV\J6<server>, the first
+/// three characters of their areas' names), in order.
+std::vector<std::string> ServersWithSettings();
 
 /// Reads the sender, port, network switches and network folder into the run,
 /// from under the roots SelectServerMode chose. False when the network

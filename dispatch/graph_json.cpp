@@ -23,6 +23,11 @@ std::string FileAttachmentJson(const std::string& name, const char* type,
       .dump();
 }
 
+unsigned long long FileAttachmentJsonSize(const std::string& name, const char* type,
+                                          unsigned long long contentSize) {
+  return FileAttachmentJson(name, type, std::string()).size() + (contentSize + 2) / 3 * 4;
+}
+
 std::string UploadSessionJson(const std::string& name, const char* type, unsigned long long size) {
   return Json{{"AttachmentItem",
                {{"attachmentType", "file"}, {"name", name}, {"size", size}, {"contentType", type}}}}
@@ -38,8 +43,11 @@ bool ReadJsonText(std::string_view body, const char* key, std::string* value) {
 
 bool ReadNextStart(std::string_view body, unsigned long long* start) {
   const Json json = Parsed(body);
-  if (!json.is_object() || !json.contains("nextExpectedRanges")) return false;
-  const Json& ranges = json["nextExpectedRanges"];
+  if (!json.is_object()) return false;
+  const char* key =
+      json.contains("nextExpectedRanges") ? "nextExpectedRanges" : "NextExpectedRanges";
+  if (!json.contains(key)) return false;
+  const Json& ranges = json[key];
   if (!ranges.is_array() || ranges.empty() || !ranges[0].is_string()) return false;
   const std::string range = ranges[0].get<std::string>();
   unsigned long long value = 0;
@@ -50,6 +58,26 @@ bool ReadNextStart(std::string_view body, unsigned long long* start) {
   if (i == 0 || (i < range.size() && range[i] != '-')) return false;
   *start = value;
   return true;
+}
+
+std::vector<std::string> ReadCollectionIds(std::string_view body) {
+  std::vector<std::string> ids;
+  const Json json = Parsed(body);
+  if (!json.is_object() || !json.contains("value") || !json["value"].is_array()) return ids;
+  for (const Json& item : json["value"]) {
+    if (item.is_object() && item.contains("id") && item["id"].is_string()) {
+      ids.push_back(item["id"].get<std::string>());
+    }
+  }
+  return ids;
+}
+
+std::string GraphErrorCode(std::string_view body) {
+  const Json json = Parsed(body);
+  if (!json.is_object() || !json.contains("error") || !json["error"].is_object()) return {};
+  const Json& error = json["error"];
+  return error.contains("code") && error["code"].is_string() ? error["code"].get<std::string>()
+                                                             : std::string();
 }
 
 std::string GraphErrorText(std::string_view body) {

@@ -1,14 +1,12 @@
 #include "dispatch/graph_sender.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <memory>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "dispatch/api_session.h"
 #include "dispatch/graph_json.h"
 #include "dispatch/graph_settings.h"
 #include "dispatch/outgoing_mail.h"
@@ -18,13 +16,10 @@
 #include "mail/base64.h"
 #include "mail/mail_text.h"
 #include "mail/percent_encoded.h"
-#include "net/transport.h"
-#include "oauth/access_token.h"
-#include "oauth/settings.h"
+#include "platform/ascii.h"
 #include "platform/windows1252.h"
-#include "run/https_proxy.h"
+#include "platform/wipe.h"
 #include "run/run_log.h"
-#include "run/url.h"
 
 namespace j6 {
 
@@ -41,47 +36,26 @@ constexpr SenderTraits kGraphTraits = {
     /*hasForm=*/false,
 };
 
-// Graph takes a request of at most 4 MB; below it with room to spare.
-constexpr unsigned long long kSendMailLimit = 4000000;
-// Smaller attachments go in one request, larger ones through an upload
-// session, and none larger than Graph takes.
-constexpr unsigned long long kSmallAttachment = 3ULL * 1024 * 1024;
+// Graph takes a request of at most 4 MB; below it with room to spare. An
+// attachment goes in one request when that request stays within it, else
+// through an upload session; and when Graph refuses a session for a file
+// under 3 MB, in one request after all while it stays within 4 MiB.
+constexpr unsigned long long kRequestLimit = 4000000;
+constexpr unsigned long long kRequestHardLimit = 4ULL * 1024 * 1024;
 constexpr unsigned long long kLargestAttachment = 150ULL * 1024 * 1024;
 // At most 4 MiB a request, in multiples of 320 KiB.
 constexpr unsigned long long kUploadChunk = 12ULL * 320 * 1024;
-constexpr int kTries = 3;
-constexpr long kLongestWait = 60;
-constexpr long kServerErrorWait = 2;
-constexpr std::size_t kAnswerCapacity = std::size_t{64} * 1024;
 
 constexpr char kMaybeSentText[] =
     "the mail may have been sent; look in Sent Items before sending it again";
-
-enum class Outcome { kDone, kFailed, kMaybeSent };
-
-/// What a request sends: a text, or a stream that can begin again.
-struct Body {
-  std::string data;
-  J6SmtpRead read = nullptr;
-  void* source = nullptr;
-  unsigned long long size = 0;
-  std::function<bool()> rewind = [] { return true; };
-};
-
-struct Step {
-  const char* method;
-  std::string url;
-  const char* type;   // Content-Type; null: none
-  bool authorized;    // false for an upload URL, which is its own credential
-  bool sends;         // sendMail or /send: Exchange may have taken the mail
-  long done;          // the status of success (an upload's: 200, or 201 at its end)
-  std::string range;  // Content-Range, for an upload
-};
+constexpr char kTooSmallForSession[] = "ErrorAttachmentSizeShouldNotBeLessThanMinimumSize";
 
 bool KeptInPath(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
          c == '-' || c == '_' || c == '~' || c == '@';
 }
+
+bool KeptInQuery(char c) { return KeptInPath(c) && c != '@'; }
 
 /// A refusal as the log shows it: Graph's error object, on one line.
 std::string Refusal(long status, const std::string& body) {
@@ -93,6 +67,15 @@ std::string Refusal(long status, const std::string& body) {
   }
   return std::to_string(status) + " " + text;
 }
+
+/// Graph throttles with 429, and with 503 or 504 and a Retry-After.
+long GraphWait(long status, long retryAfter, const std::string& /*body*/) {
+  if (status == 429) return retryAfter > 0 ? retryAfter : 0;
+  if ((status == 503 || status == 504) && retryAfter > 0) return retryAfter;
+  return -1;
+}
+
+constexpr ApiPolicy kGraphPolicy = {"Graph", &GraphWait, &Refusal, kMaybeSentText};
 
 /// Reads `left` bytes of a file from where it stands: an upload's chunk.
 struct Chunk {
@@ -123,130 +106,15 @@ bool ReadWhole(mail::MimeMessage* message, std::string* text) {
   }
 }
 
-/// The token, the transport and the requests of one run.
-class GraphSession {
- public:
-  GraphSession() = default;
-  ~GraphSession() {
-    for (char& c : token_) c = '\0';
-  }
-  GraphSession(const GraphSession&) = delete;
-  GraphSession& operator=(const GraphSession&) = delete;
+/// The size of the fileAttachment request of `attachment`.
+unsigned long long InlineSize(const mail::MimeAttachment& attachment) {
+  return FileAttachmentJsonSize(platform::Utf8FromWindows1252(attachment.name),
+                                mail::AttachmentType(attachment.name), attachment.size);
+}
 
-  /// Everything but the token: the transport, the client, the mailbox's URL.
-  bool Open(const RunState& run, std::string* error) {
-    client_ = GraphOAuthClient(run);
-    mailbox_ = client_.server + "/users/" + mail::PercentEncoded(client_.user, KeptInPath);
-    host_ = ReadUrl(client_.server).host;
-    return net::FindTransport(&library_, &transport_, error);
-  }
-
-  bool SignIn(std::string* error) {
-    oauth::TokenReport report;
-    if (!oauth::ObtainAccessToken(client_, &token_, &report, error)) return false;
-    renewable_ = report.reused;
-    return true;
-  }
-
-  void UseToken(const std::string& token) { token_ = token; }
-
-  const std::string& mailbox() const { return mailbox_; }
-
-  /// The step, tried again as Graph asks; `answer` its body.
-  Outcome Call(const Step& step, Body& body, std::string* answer, std::string* error) {
-    for (int tries = 1;; ++tries) {
-      long status = 0;
-      long retryAfter = 0;
-      const Outcome sent = Send(step, body, &status, &retryAfter, answer, error);
-      // An upload's last chunk is answered 201, the others 200.
-      if (sent != Outcome::kDone || status == step.done || (!step.range.empty() && status == 201)) {
-        return sent;
-      }
-      if (status == 401 && step.authorized && renewable_) {
-        // A reused token revoked before it expired: a new one, once.
-        renewable_ = false;
-        const std::string refused = token_;
-        if (!oauth::ReplaceRefusedToken(client_, refused, &token_, nullptr, error)) {
-          return Outcome::kFailed;
-        }
-        if (!Rewind(body, error)) return Outcome::kFailed;
-        --tries;
-        continue;
-      }
-      const bool throttled = status == 429 || (status == 503 && retryAfter > 0);
-      if (status >= 500 && !throttled && step.sends) {
-        *error = Refusal(status, *answer) + ": " + kMaybeSentText;
-        return Outcome::kMaybeSent;
-      }
-      if ((throttled || status >= 500) && tries < kTries) {
-        const long seconds = std::min(retryAfter > 0 ? retryAfter : kServerErrorWait, kLongestWait);
-        LogLine("Graph: busy, trying again in %ld s", seconds);
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        if (!Rewind(body, error)) return Outcome::kFailed;
-        continue;
-      }
-      *error = Refusal(status, *answer);
-      return Outcome::kFailed;
-    }
-  }
-
- private:
-  static bool Rewind(Body& body, std::string* error) {
-    if (body.rewind()) return true;
-    *error = "cannot read the mail again to send it again";
-    return false;
-  }
-
-  Outcome Send(const Step& step, const Body& body, long* status, long* retryAfter,
-               std::string* answer, std::string* error) {
-    std::vector<std::string> lines;
-    if (step.authorized) lines.push_back("Authorization: Bearer " + token_);
-    if (step.type != nullptr) lines.push_back(std::string("Content-Type: ") + step.type);
-    if (!step.range.empty()) lines.push_back("Content-Range: " + step.range);
-    std::vector<const char*> headers;
-    headers.reserve(lines.size());
-    for (const std::string& line : lines) headers.push_back(line.c_str());
-    const std::string caFile = client_.caFile;
-    const HttpsRoute route = HttpsRouteFor(client_.proxy, step.url);
-    const J6HttpsRequest request{step.method,
-                                 step.url.c_str(),
-                                 caFile.empty() ? nullptr : caFile.c_str(),
-                                 client_.timeoutSeconds,
-                                 headers.data(),
-                                 headers.size(),
-                                 body.data.data(),
-                                 body.data.size(),
-                                 body.read,
-                                 body.source,
-                                 body.size,
-                                 route.proxies.c_str()};
-    std::string received(kAnswerCapacity, '\0');
-    J6HttpsAnswer got{0, received.data(), received.size(), 0, 0, 0};
-    char text[512] = {};
-    const int answered = transport_.request(&request, &got, text, sizeof text);
-    for (std::string& line : lines) line.assign(line.size(), '\0');
-    received.resize(got.bodySize);
-    *answer = received;
-    *status = got.status;
-    *retryAfter = got.retryAfter;
-    if (answered != 0) return Outcome::kDone;
-    if (step.sends && got.requestSent != 0) {
-      *error = "no answer from " + host_ + ": " + kMaybeSentText;
-      return Outcome::kMaybeSent;
-    }
-    // The upload URL's host is not named: the URL is a credential.
-    *error = (step.authorized ? host_ : std::string("the upload")) + ": " + text;
-    return Outcome::kFailed;
-  }
-
-  oauth::OAuthClient client_;
-  std::string mailbox_;
-  std::string host_;
-  std::string token_;
-  bool renewable_ = false;
-  platform::DynamicLibrary library_;
-  net::Transport transport_;
-};
+std::string MailboxUrl(const oauth::OAuthClient& client) {
+  return client.server + "/users/" + mail::PercentEncoded(client.user, KeptInPath);
+}
 
 class GraphSender final : public Sender {
  public:
@@ -267,16 +135,17 @@ class GraphSender final : public Sender {
     if (!CheckGraphSettings(run, &mail_.sender, &error) ||
         !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
         !OpenAttachments(parts, &mail_, &error) || !WithinGraphsLimit(&error) ||
-        !(message_ = MakeMessage(run, mail_, true, &error)) || !session_.Open(run, &error) ||
-        !session_.SignIn(&error)) {
+        !(message_ = MakeMessage(run, mail_, true, &error)) ||
+        !session_.Open(GraphOAuthClient(run), kGraphPolicy, &error) || !session_.SignIn(&error)) {
       return Failed(error);
     }
+    mailbox_ = MailboxUrl(session_.client());
     return true;
   }
 
   HandOver Deliver(RunState& run, bool /*wait*/) override {
     std::string error;
-    const bool whole = (message_->size() + 2) / 3 * 4 <= kSendMailLimit;
+    const bool whole = (message_->size() + 2) / 3 * 4 <= kRequestLimit;
     const Outcome outcome = whole ? SendWhole(&error) : SendByDraft(run, &error);
     if (outcome == Outcome::kDone) return HandOver::kHandedOver;
     Failed(error);
@@ -305,7 +174,7 @@ class GraphSender final : public Sender {
   /// The MIME message, base64, in one sendMail.
   Outcome SendWhole(std::string* error) {
     auto reader = std::make_unique<mail::Base64Reader>(message_.get());
-    Body body;
+    ApiBody body;
     body.read = [](void* source, char* buffer, std::size_t size) {
       const std::size_t got = static_cast<mail::Base64Reader*>(source)->Read(buffer, size);
       return got == mail::kReadFailed ? J6SMTP_READ_FAILED : got;
@@ -318,9 +187,10 @@ class GraphSender final : public Sender {
       body.source = reader.get();
       return true;
     };
-    std::string answer;
-    const Step step{"POST", session_.mailbox() + "/sendMail", "text/plain", true, true, 202, {}};
-    const Outcome outcome = session_.Call(step, body, &answer, error);
+    ApiAnswer answer;
+    ApiRequest request{"POST", mailbox_ + "/sendMail", "text/plain", {202}};
+    request.sends = true;
+    const Outcome outcome = session_.Call(request, body, &answer, error);
     if (outcome != Outcome::kDone && !message_->failure().empty()) *error = message_->failure();
     return outcome;
   }
@@ -328,51 +198,94 @@ class GraphSender final : public Sender {
   /// A draft of the message without its attachments, each attachment added
   /// to it, then sent; a draft that a step failed after is left in draft_.
   Outcome SendByDraft(const RunState& run, std::string* error) {
-    std::unique_ptr<mail::MimeMessage> bare = MakeMessage(run, mail_, false, error);
+    std::string messageId;
+    std::unique_ptr<mail::MimeMessage> bare = MakeMessage(run, mail_, false, error, &messageId);
     std::string mime;
     if (!bare || !ReadWhole(bare.get(), &mime)) {
       if (bare) *error = bare->failure();
       return Outcome::kFailed;
     }
-    Body draft;
+    ApiBody draft;
     mail::AppendBase64(mime, &draft.data);
-    std::string answer;
-    const std::string messages = session_.mailbox() + "/messages";
-    Outcome outcome = session_.Call({"POST", messages, "text/plain", true, false, 201, {}}, draft,
-                                    &answer, error);
-    if (outcome != Outcome::kDone) return outcome;
     std::string id;
-    if (!ReadJsonText(answer, "id", &id)) {
-      *error = "the draft's answer names no id";
-      return Outcome::kFailed;
-    }
-    const std::string url = messages + "/" + mail::PercentEncoded(id, KeptInPath);
+    Outcome outcome = CreateDraft(draft, messageId, &id, error);
+    if (outcome != Outcome::kDone) return outcome;
+    const std::string url = mailbox_ + "/messages/" + mail::PercentEncoded(id, KeptInPath);
     for (const mail::MimeAttachment& attachment : mail_.attachments) {
-      outcome = attachment.size < kSmallAttachment ? AddSmall(url, attachment, error)
-                                                   : Upload(url, attachment, error);
+      outcome = InlineSize(attachment) <= kRequestLimit ? AddSmall(url, attachment, error)
+                                                        : Upload(url, attachment, error);
       if (outcome != Outcome::kDone) break;
     }
     if (outcome == Outcome::kDone) {
-      Body none;
-      outcome = session_.Call({"POST", url + "/send", nullptr, true, true, 202, {}}, none, &answer,
-                              error);
+      ApiBody none;
+      ApiAnswer answer;
+      ApiRequest send{"POST", url + "/send", nullptr, {202}};
+      send.sends = true;
+      outcome = session_.Call(send, none, &answer, error);
     }
     if (outcome == Outcome::kFailed) draft_ = url;
     return outcome;
   }
 
+  /// The draft, made once: a request that Graph may have carried out
+  /// without an answer is not made again before its draft is found by the
+  /// mail's Message-ID and deleted.
+  Outcome CreateDraft(ApiBody& draft, const std::string& messageId, std::string* id,
+                      std::string* error) {
+    ApiRequest create{"POST", mailbox_ + "/messages", "text/plain", {201}};
+    create.repeatable = false;
+    for (int made = 1;; ++made) {
+      ApiAnswer answer;
+      const Outcome outcome = session_.Call(create, draft, &answer, error);
+      if (outcome == Outcome::kDone) {
+        if (ReadJsonText(answer.body, "id", id)) return outcome;
+        *error = "the draft's answer names no id";
+        return Outcome::kFailed;
+      }
+      if (outcome != Outcome::kLost) return outcome;
+      if (made == 2 || !RemoveDraftsOf(messageId, error)) {
+        *error += ": a draft may remain in Drafts";
+        return Outcome::kFailed;
+      }
+    }
+  }
+
+  /// Deletes the drafts Graph finds with `messageId`; false, with the
+  /// reason, when it cannot look.
+  bool RemoveDraftsOf(const std::string& messageId, std::string* error) {
+    LogLine("Graph: no answer to the draft's making (%s): looking for the draft", error->c_str());
+    const std::string filter = "internetMessageId eq '" + messageId + "'";
+    ApiRequest search{
+        "GET",
+        mailbox_ + "/messages?$filter=" + mail::PercentEncoded(filter, KeptInQuery) + "&$select=id",
+        nullptr,
+        {200}};
+    ApiBody none;
+    ApiAnswer answer;
+    if (session_.Call(search, none, &answer, error) != Outcome::kDone) return false;
+    const std::vector<std::string> found = ReadCollectionIds(answer.body);
+    // Graph may have given the draft a Message-ID of its own.
+    if (found.empty())
+      LogLine("Graph: a draft may remain in Drafts: none has this mail's Message-ID");
+    for (const std::string& draft : found) {
+      DeleteDraft(mailbox_ + "/messages/" + mail::PercentEncoded(draft, KeptInPath));
+    }
+    return true;
+  }
+
   void DeleteDraft(const std::string& url) {
-    Body none;
-    std::string answer;
+    ApiBody none;
+    ApiAnswer answer;
     std::string error;
-    if (session_.Call({"DELETE", url, nullptr, true, false, 204, {}}, none, &answer, &error) ==
-        Outcome::kDone) {
+    if (session_.Call({"DELETE", url, nullptr, {204}}, none, &answer, &error) == Outcome::kDone) {
       LogLine("Graph: the draft was deleted");
     } else {
       LogLine("Graph: the draft could not be deleted: %s", error.c_str());
     }
   }
 
+  /// The attachment in one request. Not tried again after a lost answer:
+  /// it could be attached twice.
   Outcome AddSmall(const std::string& url, const mail::MimeAttachment& attachment,
                    std::string* error) {
     std::string bytes(static_cast<std::size_t>(attachment.size), '\0');
@@ -383,41 +296,63 @@ class GraphSender final : public Sender {
     }
     std::string content;
     mail::AppendBase64(bytes, &content);
-    Body body;
+    ApiBody body;
     body.data = FileAttachmentJson(platform::Utf8FromWindows1252(attachment.name),
                                    mail::AttachmentType(attachment.name), content);
-    std::string answer;
-    return session_.Call({"POST", url + "/attachments", "application/json", true, false, 201, {}},
-                         body, &answer, error);
+    ApiAnswer answer;
+    ApiRequest add{"POST", url + "/attachments", "application/json", {201}};
+    add.repeatable = false;
+    const Outcome outcome = session_.Call(add, body, &answer, error);
+    return outcome == Outcome::kLost ? Outcome::kFailed : outcome;
   }
 
-  /// An upload session, and the file in chunks where it asks for them.
+  /// An upload session, and the file in pieces where it asks for them; a
+  /// session whose piece was lost and then refused, or that expired, is
+  /// deleted, and one new session sends the file from its first byte.
   Outcome Upload(const std::string& url, const mail::MimeAttachment& attachment,
                  std::string* error) {
-    Body session;
-    session.data = UploadSessionJson(platform::Utf8FromWindows1252(attachment.name),
-                                     mail::AttachmentType(attachment.name), attachment.size);
-    std::string answer;
-    Outcome outcome = session_.Call({"POST",
-                                     url + "/attachments/createUploadSession",
-                                     "application/json",
-                                     true,
-                                     false,
-                                     201,
-                                     {}},
-                                    session, &answer, error);
-    if (outcome != Outcome::kDone) return outcome;
-    std::string uploadUrl;
-    if (!ReadJsonText(answer, "uploadUrl", &uploadUrl)) {
-      *error = "the upload session's answer names no uploadUrl";
-      return Outcome::kFailed;
+    for (int begun = 1;; ++begun) {
+      ApiBody session;
+      session.data = UploadSessionJson(platform::Utf8FromWindows1252(attachment.name),
+                                       mail::AttachmentType(attachment.name), attachment.size);
+      ApiAnswer answer;
+      const Outcome made = session_.Call(
+          {"POST", url + "/attachments/createUploadSession", "application/json", {201}}, session,
+          &answer, error);
+      if (made != Outcome::kDone) {
+        // Graph's page names 3 MB as the least an upload session takes.
+        if (GraphErrorCode(answer.body) == kTooSmallForSession &&
+            InlineSize(attachment) <= kRequestHardLimit) {
+          return AddSmall(url, attachment, error);
+        }
+        return made == Outcome::kLost ? Outcome::kFailed : made;
+      }
+      std::string uploadUrl;
+      if (!ReadJsonText(answer.body, "uploadUrl", &uploadUrl)) {
+        *error = "the upload session's answer names no uploadUrl";
+        return Outcome::kFailed;
+      }
+      bool again = false;
+      const Outcome outcome = UploadPieces(uploadUrl, attachment, &again, error);
+      if (again) DeleteUploadSession(uploadUrl);
+      platform::Wipe(&uploadUrl);
+      if (!again || begun == 2) return outcome;
+      LogLine("Graph: the upload of %s begins again (%s)", attachment.name.c_str(), error->c_str());
     }
-    unsigned long long start = 0;
+  }
+
+  /// The pieces of the file where the session at `uploadUrl` asks for them.
+  /// `*again` when the session is no more to be used: a piece lost and then
+  /// refused or lost again, or the session gone.
+  Outcome UploadPieces(const std::string& uploadUrl, const mail::MimeAttachment& attachment,
+                       bool* again, std::string* error) {
     const unsigned long long total = attachment.size;
+    unsigned long long start = 0;
+    bool lost = false;  // the piece at `start` went once without an answer
     for (;;) {
       const unsigned long long size = std::min(kUploadChunk, total - start);
       Chunk chunk{attachment.file, start, size};
-      Body body;
+      ApiBody body;
       body.read = ReadChunk;
       body.source = &chunk;
       body.size = size;
@@ -429,33 +364,96 @@ class GraphSender final : public Sender {
         *error = "cannot read " + attachment.origin;
         return Outcome::kFailed;
       }
-      const std::string range = "bytes " + std::to_string(start) + "-" +
-                                std::to_string(start + size - 1) + "/" + std::to_string(total);
-      const bool last = start + size == total;
-      outcome =
-          session_.Call({"PUT", uploadUrl, "application/octet-stream", false, false, 200, range},
-                        body, &answer, error);
-      if (outcome != Outcome::kDone) {
-        if (chunk.left != 0 && error->find("could not be read") != std::string::npos) {
-          *error = attachment.origin + " changed while it was sent";
+      ApiRequest put{"PUT", uploadUrl, "application/octet-stream", {200, 201}};
+      put.headers.push_back("Content-Range: bytes " + std::to_string(start) + "-" +
+                            std::to_string(start + size - 1) + "/" + std::to_string(total));
+      put.authorized = false;
+      put.repeatable = false;
+      ApiAnswer answer;
+      const Outcome outcome = session_.Call(put, body, &answer, error);
+      if (outcome == Outcome::kDone) {
+        if (answer.status == 201) return outcome;
+        unsigned long long next = 0;
+        if (!ReadNextStart(answer.body, &next)) {
+          if (start + size == total) return outcome;
+          *error = "the upload session asks for no next range";
+          return Outcome::kFailed;
         }
-        return outcome;
+        // An answer that does not move on would have the same piece sent
+        // for ever.
+        if (next <= start || next > total) {
+          *error = "the upload session asks for byte " + std::to_string(next) + " after " +
+                   std::to_string(start + size) + " bytes were sent";
+          return Outcome::kFailed;
+        }
+        start = next;
+        lost = false;
+        continue;
       }
-      if (last) break;
-      if (!ReadNextStart(answer, &start) || start == 0 || start >= total) {
-        *error = "the upload session asks for no next range";
+      if (chunk.left != 0 && error->find("could not be read") != std::string::npos) {
+        *error = attachment.origin + " changed while it was sent";
         return Outcome::kFailed;
       }
+      const bool expired = answer.status == 404 || answer.status == 410 || answer.status == 416;
+      if (outcome == Outcome::kLost && !lost) {
+        // Once more, from where the session stands, where it says so.
+        LogLine("Graph: a piece of %s was lost (%s): it goes again", attachment.name.c_str(),
+                error->c_str());
+        lost = true;
+        AskWhereUploadStands(uploadUrl, total, &start);
+        continue;
+      }
+      *again = outcome == Outcome::kLost || expired || (lost && answer.status >= 400);
+      return Outcome::kFailed;
     }
-    for (char& c : uploadUrl) c = '\0';
-    return Outcome::kDone;
+  }
+
+  /// Where an upload session stands, asked with a GET where the service
+  /// answers one (Outlook's page documents none): `*start` is left as it is
+  /// otherwise.
+  void AskWhereUploadStands(const std::string& uploadUrl, unsigned long long total,
+                            unsigned long long* start) {
+    ApiRequest ask{"GET", uploadUrl, nullptr, {200}};
+    ask.authorized = false;
+    ask.repeatable = false;
+    ApiBody none;
+    ApiAnswer answer;
+    std::string ignored;
+    unsigned long long next = 0;
+    if (session_.Call(ask, none, &answer, &ignored) == Outcome::kDone &&
+        ReadNextStart(answer.body, &next) && next <= total) {
+      *start = next;
+    }
+  }
+
+  void DeleteUploadSession(const std::string& uploadUrl) {
+    ApiRequest remove{"DELETE", uploadUrl, nullptr, {200, 204}};
+    remove.authorized = false;
+    ApiBody none;
+    ApiAnswer answer;
+    std::string ignored;
+    session_.Call(remove, none, &answer, &ignored);
   }
 
   OutgoingMail mail_;
   std::unique_ptr<mail::MimeMessage> message_;
-  GraphSession session_;
+  ApiSession session_;
+  std::string mailbox_;
   std::string draft_;  // its URL, when a failed run left one
 };
+
+/// Whether a refusal of a mail without recipients is Graph's: any other
+/// refusal is not the mailbox's answer (a URL without its version).
+bool RefusesForRecipients(const std::string& body) {
+  if (GraphErrorCode(body) == "ErrorInvalidRecipients") return true;
+  const std::string text = GraphErrorText(body);
+  for (std::size_t at = 0; at + 9 <= text.size(); ++at) {
+    if (platform::EqualsIgnoringAsciiCase(std::string_view(text).substr(at, 9), "recipient")) {
+      return true;
+    }
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -465,15 +463,28 @@ HandOver SendGraph(RunState& run, bool wait) {
 }
 
 bool ProbeGraph(const RunState& run, const std::string& token, std::string* error) {
-  GraphSession session;
-  if (!session.Open(run, error)) return false;
+  ApiSession session;
+  const oauth::OAuthClient client = GraphOAuthClient(run);
+  if (!session.Open(client, kGraphPolicy, error)) return false;
   session.UseToken(token);
-  // An empty sendMail is no mail: Graph refuses its content (400) once the
-  // token and its permission are accepted, and sends nothing.
-  Body none;
-  std::string answer;
-  const Step step{"POST", session.mailbox() + "/sendMail", "text/plain", true, false, 400, {}};
-  return session.Call(step, none, &answer, error) == Outcome::kDone;
+  // A mail without recipients: Graph refuses it once the token and its
+  // permission are accepted, and sends nothing.
+  ApiBody body;
+  mail::AppendBase64(
+      "From: " + client.user +
+          "\r\nSubject: J6MailerCheck\r\nMIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\n"
+          "A mail without recipients, which Graph refuses: nothing is sent.\r\n",
+      &body.data);
+  ApiAnswer answer;
+  if (session.Call({"POST", MailboxUrl(client) + "/sendMail", "text/plain", {400}}, body, &answer,
+                   error) != Outcome::kDone) {
+    return false;
+  }
+  if (RefusesForRecipients(answer.body)) return true;
+  *error = Refusal(answer.status, answer.body) +
+           ": not Graph's answer to a mail without recipients: URL must be Graph's root with its "
+           "version, as https://graph.microsoft.com/v1.0";
+  return false;
 }
 
 }  // namespace j6

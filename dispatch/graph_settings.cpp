@@ -3,7 +3,7 @@
 #include "dispatch/smtp_settings.h"
 #include "oauth/settings.h"
 #include "platform/ascii.h"
-#include "platform/files.h"
+#include "platform/tls_authorities.h"
 #include "run/url.h"
 
 namespace j6 {
@@ -68,8 +68,9 @@ oauth::OAuthClient GraphOAuthClient(const RunState& run) {
   client.user = Text(graph.user.view());
   client.route = "MAPI=GRAPH";
   client.server = GraphUrl(graph);
-  client.caFile =
-      graph.caFile.empty() ? std::string() : platform::FileSystemPath(graph.caFile.c_str());
+  if (!platform::AuthorityFile(graph.caFile.view(), &client.caFile, &client.caFileError)) {
+    client.caFile.clear();
+  }
   client.timeoutSeconds = graph.timeoutSeconds;
   client.proxy = Text(run.proxy.view());
   client.proxyTooLong = run.overlong.view() == "PROXY";

@@ -69,7 +69,8 @@ bool OpenAttachments(const MailParts& parts, OutgoingMail* mail, std::string* er
 }
 
 std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const OutgoingMail& mail,
-                                               bool withAttachments, std::string* error) {
+                                               bool withAttachments, std::string* error,
+                                               std::string* messageId) {
   static unsigned messages = 0;
   std::string random;
   if (!platform::RandomBytes(12, &random, error)) return nullptr;
@@ -84,6 +85,7 @@ std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const Outgoi
       "MIME-Version: 1.0",
       std::string("X-Mailer: J6Mailer ") + J6_VERSION,
   };
+  if (messageId != nullptr) *messageId = headers[4].substr(headers[4].find('<'));
   // A mail from FROM: answers go to the host's own address.
   const std::string reply = ReplyAddress(run, mail.sender);
   if (!reply.empty()) {

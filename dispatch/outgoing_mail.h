@@ -42,9 +42,11 @@ bool OpenAttachments(const MailParts& parts, OutgoingMail* mail, std::string* er
 
 /// The message: its header lines (From, To, Subject, Date, Message-ID,
 /// MIME-Version, X-Mailer), the body and, when `withAttachments`, the
-/// attachments; null with the reason when no boundary can be made.
+/// attachments; null with the reason when no boundary can be made. Its
+/// Message-ID ("<...>") into `*messageId`, when given.
 std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const OutgoingMail& mail,
-                                               bool withAttachments, std::string* error);
+                                               bool withAttachments, std::string* error,
+                                               std::string* messageId = nullptr);
 
 /// A MimeMessage read through the transport's callback.
 std::size_t ReadMessage(void* message, char* buffer, std::size_t size);

@@ -3,7 +3,6 @@
 #include "dispatch/smtp_settings.h"
 
 #include "oauth/access_token.h"
-#include "platform/files.h"
 #include "platform/proxy_lists.h"
 #include "run/run_log.h"
 
@@ -34,10 +33,13 @@ SmtpConnection::~SmtpConnection() {
 
 bool SmtpConnection::Open(const RunState& run, std::string* error) {
   const SmtpSettings& smtp = run.smtp;
-  if (!ReadServer(smtp, &url_, error) || !SignIn(run, error)) return false;
-  caFile_ = smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
+  if (!ReadServer(smtp, &url_, error) || !ReadAuthorities(smtp, &caFile_, error) ||
+      !SignIn(run, error)) {
+    return false;
+  }
   tls_ = TlsMode(TlsOf(smtp));
-  proxy_ = platform::ProxyHostPort(smtp.proxy.view(), "1080");
+  // As the desktop's settings take a proxy without a port.
+  proxy_ = platform::ProxyHostPort(smtp.proxy.view(), "80");
   timeoutSeconds_ = smtp.timeoutSeconds;
   return true;
 }

@@ -10,8 +10,10 @@
 #include "dispatch/smtp_settings.h"
 #include "mail/address.h"
 #include "net/transport.h"
+#include "platform/proxy_lists.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
+#include "run/url.h"
 
 namespace j6 {
 
@@ -64,6 +66,8 @@ class SmtpSender final : public Sender {
 
   bool Open(const RunState& run) override {
     LogLine("SMTP Server: %s", ShownServer(run.smtp).c_str());
+    const std::string proxy = SmtpProxyLine(run.smtp);
+    if (!proxy.empty()) LogLine("%s", proxy.c_str());
     return true;
   }
 
@@ -125,24 +129,38 @@ HandOver SendSmtp(RunState& run, bool wait) {
   return HandOverMail(run, wait, sender);
 }
 
-bool ProbeSmtpServer(const RunState& run, std::string* error) {
+SmtpProbe ProbeSmtpServer(const RunState& run, std::string* error) {
   SmtpConnection connection;
-  if (!connection.Open(run, error)) return false;
+  if (!connection.Open(run, error)) return SmtpProbe::kFailed;
   platform::DynamicLibrary library;
   net::Transport transport;
-  if (!net::FindTransport(&library, &transport, error)) return false;
+  if (!net::FindTransport(&library, &transport, error)) return SmtpProbe::kFailed;
   J6SmtpMail session{};
   connection.FillIn(&session);
-  // The sender a run would give, asked with MAIL FROM and RSET.
+  // The sender a run would give, asked with MAIL FROM, RCPT TO and RSET.
   std::string sender;
   std::string unread;
   if (ReadSender(run, run.smtp.from.view(), &sender, &unread)) session.mailFrom = sender.c_str();
   char text[512] = {};
   const int outcome = transport.probe(&session, text, sizeof text);
-  if (outcome == J6SMTP_DONE) return true;
   *error = text[0] != '\0' ? text : "no session";
-  if (outcome == J6SMTP_REFUSED_SENDER) *error += " (set FROM to an address the account owns)";
-  return false;
+  switch (outcome) {
+    case J6SMTP_DONE:
+      return SmtpProbe::kAnswered;
+    case J6SMTP_UNSURE:
+      return SmtpProbe::kUnsure;
+    case J6SMTP_REFUSED_SENDER:
+    case J6SMTP_NO_LOGIN:
+      return SmtpProbe::kRefused;
+    default:
+      return error->rfind("Proxy error: ", 0) == 0 ? SmtpProbe::kRefused : SmtpProbe::kFailed;
+  }
+}
+
+std::string SmtpProxyLine(const SmtpSettings& smtp) {
+  if (smtp.proxy.empty()) return std::string();
+  return "Proxy: " + platform::ProxyHostPort(smtp.proxy.view(), "80") + " for " +
+         ReadUrl(smtp.server.view()).host;
 }
 
 }  // namespace j6

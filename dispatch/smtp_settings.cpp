@@ -5,6 +5,7 @@
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/host_name.h"
+#include "platform/tls_authorities.h"
 #include "run/https_proxy.h"
 #include "run/url.h"
 
@@ -94,6 +95,13 @@ bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error) 
   return false;
 }
 
+bool ReadAuthorities(const SmtpSettings& smtp, std::string* path, std::string* error) {
+  const bool plain = TlsOf(smtp) == SmtpTls::kNone && ReadUrl(smtp.server.view()).scheme != "smtps";
+  if (!plain) return platform::AuthorityFile(smtp.caFile.view(), path, error);
+  path->clear();
+  return true;
+}
+
 bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error) {
   switch (SignInOf(run.smtp)) {
     case SmtpSignIn::kPassword:
@@ -139,9 +147,10 @@ bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
 
 bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* error) {
   std::string url;
+  std::string authorities;
   oauth::OAuthSettings oauth;
-  return ReadServer(run.smtp, &url, error) && ReadSignIn(run, &oauth, error) &&
-         ReadSender(run, run.smtp.from.view(), sender, error);
+  return ReadServer(run.smtp, &url, error) && ReadAuthorities(run.smtp, &authorities, error) &&
+         ReadSignIn(run, &oauth, error) && ReadSender(run, run.smtp.from.view(), sender, error);
 }
 
 platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp) {
@@ -176,8 +185,9 @@ oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
   client.authorizeUrl = Text(keys.authorizeUrl.view());
   client.user = Text(smtp.user.view());
   client.server = Text(smtp.server.view());
-  client.caFile =
-      smtp.caFile.empty() ? std::string() : platform::FileSystemPath(smtp.caFile.c_str());
+  if (!platform::AuthorityFile(smtp.caFile.view(), &client.caFile, &client.caFileError)) {
+    client.caFile.clear();
+  }
   client.timeoutSeconds = smtp.timeoutSeconds;
   client.proxy = Text(run.proxy.view());
   client.proxyTooLong = run.overlong.view() == "PROXY";

@@ -48,6 +48,11 @@ std::string ShownServer(const SmtpSettings& smtp);
 /// in it, another scheme, a HELO that is no host name.
 bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error);
 
+/// The authorities the session trusts (platform::AuthorityFile of CAFILE)
+/// into `*path`; none needed without TLS (TLS=NONE on smtp://). False with
+/// the reason when there are none to trust.
+bool ReadAuthorities(const SmtpSettings& smtp, std::string* path, std::string* error);
+
 /// The sign-in's settings: AUTH a known value, and with OAUTH2 the OAuth
 /// client's settings into `*oauth`. False with what is wrong.
 bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace j6::net {
 
@@ -20,6 +21,34 @@ void SetError(char* error, std::size_t errorSize, const std::string& text);
 /// certificate and host name verified, against `caFile` when it is not null,
 /// and revocation checked where the authority publishes it.
 bool RequireVerifiedTls(CURL* curl, const char* caFile);
+
+/// The way through `entry` (empty or "DIRECT": none, whatever the
+/// environment says; else the proxy, with its login when its URL holds one,
+/// else the signed-in user's sign-in), tunnelling with `tunnel` (SMTP).
+bool ConfigureProxy(CURL* curl, const std::string& entry, const char* caFile, bool tunnel);
+
+/// What a proxy answered a CONNECT, read from the header lines of the
+/// exchange as they go by (a debug callback's): until the tunnel stands,
+/// lines in are the proxy's.
+class ProxyTunnel {
+ public:
+  /// A header line out; false when it was the proxy's CONNECT.
+  bool HeaderOut(const char* data, std::size_t size);
+  /// A header line in; false when it was the proxy's.
+  bool HeaderIn(const char* data, std::size_t size);
+  bool standing() const { return !connecting_; }
+
+  /// "Proxy error: <proxy>: <status>: <why>" for a CONNECT answered
+  /// `status` (not 2xx) on the way to `target` ("host:port"), through the
+  /// proxy `entry`.
+  std::string Refusal(const std::string& entry, long status, const std::string& target) const;
+
+ private:
+  bool connecting_ = false;
+  bool okStatus_ = false;
+  bool offersBasic_ = false;
+  bool offersWindowsLogin_ = false;  // Negotiate or NTLM
+};
 
 /// A curl list of texts (header lines, recipients), freed with its holder.
 class HeaderList {

@@ -11,6 +11,7 @@
 
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
+#include "platform/proxy_lists.h"
 
 namespace {
 
@@ -50,8 +51,10 @@ struct Exchange {
   J6HttpsAnswer* answer;
   std::string failure;  // ours, when we ended it
   unsigned long long bodyOut = 0;
-  bool headersOut = false;
+  bool headersOut = false;  // the request's own, not a proxy's CONNECT
   bool tooLarge = false;
+  bool encoded = false;  // a Content-Encoding came, which curl does not undo unasked
+  j6::net::ProxyTunnel tunnel;
   curl_off_t moved = -1;  // bytes up and down when it last moved
   Clock::time_point movedAt = Clock::now();
 };
@@ -87,10 +90,28 @@ size_t Send(char* buffer, size_t size, size_t count, void* arg) {
   return CURL_READFUNC_ABORT;
 }
 
-// What went out: the request's head, then its body.
-int Watch(CURL* /*curl*/, curl_infotype type, char* /*data*/, size_t size, void* arg) {
+/// Whether a header line names a Content-Encoding other than identity.
+bool IsEncoding(const char* data, size_t size) {
+  constexpr char kName[] = "Content-Encoding:";
+  constexpr size_t kLength = sizeof kName - 1;
+  if (size <= kLength || curl_strnequal(data, kName, kLength) == 0) return false;
+  std::string value(data + kLength, size - kLength);
+  value.erase(0, value.find_first_not_of(" \t"));
+  value.erase(value.find_last_not_of(" \t\r\n") + 1);
+  return !value.empty() && curl_strequal(value.c_str(), "identity") == 0;
+}
+
+// What went out: the request's head, then its body; a proxy's CONNECT is
+// not the request, which goes only once the tunnel stands.
+int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
   auto* exchange = static_cast<Exchange*>(arg);
-  if (type == CURLINFO_HEADER_OUT) exchange->headersOut = true;
+  if (type == CURLINFO_HEADER_OUT && exchange->tunnel.HeaderOut(data, size)) {
+    exchange->headersOut = true;
+  }
+  if (type == CURLINFO_HEADER_IN && exchange->tunnel.HeaderIn(data, size) &&
+      IsEncoding(data, size)) {
+    exchange->encoded = true;
+  }
   if (type == CURLINFO_DATA_OUT) exchange->bodyOut += size;
   return 0;
 }
@@ -173,25 +194,19 @@ std::vector<std::string> ProxiesOf(const J6HttpsRequest& request) {
   return proxies;
 }
 
-/// Through `proxy`, or direct when it is empty, whatever the environment
-/// says: the caller decided.
-bool ConfigureProxy(CURL* curl, const std::string& proxy) {
-  if (proxy.empty()) {
-    return curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK &&
-           curl_easy_setopt(curl, CURLOPT_NOPROXY, "*") == CURLE_OK;
-  }
-  const std::string url = "http://" + proxy;
-  // The signed-in user's sign-in, as browsers give a company proxy.
-  return curl_easy_setopt(curl, CURLOPT_PROXY, url.c_str()) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_NOPROXY, "") == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) ==
-             CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":") == CURLE_OK;
+/// The host and port a request's URL goes to: what a proxy is asked for.
+std::string TargetOf(const char* url) {
+  std::string rest = url + 8;  // after "https://"
+  rest.resize(std::min(rest.find_first_of("/?#"), rest.size()));
+  const std::size_t bracket = rest.rfind(']');
+  const std::size_t colon = rest.rfind(':');
+  const bool port = colon != std::string::npos && (bracket == std::string::npos || colon > bracket);
+  return port ? rest : rest + ":443";
 }
 
 int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, char* error,
             size_t errorSize) {
-  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0};
+  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0};
   if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
   if (request.url == nullptr || curl_strnequal(request.url, "https://", 8) == 0) {
     SetError(error, errorSize,
@@ -205,18 +220,19 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   const std::vector<std::string> proxies = ProxiesOf(request);
   for (std::size_t tried = 0; tried < proxies.size(); ++tried) {
     const std::string& proxy = proxies[tried];
-    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0};
+    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0};
     if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
     char curlError[CURL_ERROR_SIZE] = {};
     Exchange exchange(&request, answer);
     curl_easy_reset(curl);
     if (!listed || !Configure(curl, request, headers, curlError, &exchange) ||
-        !ConfigureProxy(curl, proxy)) {
+        !j6::net::ConfigureProxy(curl, proxy, request.caFile, false)) {
       SetError(error, errorSize, "libcurl could not be set up for the request");
       return 0;
     }
     const CURLcode result = curl_easy_perform(curl);
     answer->requestSent = RequestOut(exchange) ? 1 : 0;
+    answer->encoded = exchange.encoded ? 1 : 0;
     // Known once the answer began, also when its body did not fit.
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer->status);
     long connectCode = 0;
@@ -234,16 +250,21 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
     const std::string text = !exchange.failure.empty() ? exchange.failure
                              : curlError[0] != '\0'    ? std::string(curlError)
                                                        : std::string(curl_easy_strerror(result));
-    std::string named = "Proxy error: ";
-    named.append(proxy).append(": ");
-    if (connectCode == 407) {
-      SetError(error, errorSize, named.append("407 ").append(text));
+    // A proxy that answered its CONNECT with a refusal is reached: the
+    // next one is not tried.
+    if (connectCode != 0 && connectCode / 100 != 2) {
+      SetError(error, errorSize,
+               exchange.tunnel.Refusal(proxy, connectCode, TargetOf(request.url)));
       return 0;
     }
+    const bool direct = proxy.empty() || curl_strequal(proxy.c_str(), "DIRECT") != 0;
     const bool unreachable =
         result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY;
-    if (proxy.empty() || !unreachable || exchange.headersOut || tried + 1 == proxies.size()) {
-      SetError(error, errorSize, proxy.empty() || !unreachable ? text : named.append(text));
+    if (direct || !unreachable || exchange.headersOut || tried + 1 == proxies.size()) {
+      SetError(error, errorSize,
+               direct || !unreachable
+                   ? text
+                   : "Proxy error: " + j6::platform::ShownProxy(proxy) + ": " + text);
       return 0;
     }
   }

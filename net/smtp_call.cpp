@@ -3,6 +3,7 @@
 // here.
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "mail/base64.h"
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
+#include "platform/proxy_lists.h"
 
 namespace {
 
@@ -27,10 +29,12 @@ constexpr long kLastReplySeconds = 600;
 struct Message {
   const J6SmtpMail* mail = nullptr;
   std::string* failure = nullptr;  // the session's, set when the source fails
+  const bool* stop = nullptr;      // the session's: no byte of the mail may go
 };
 
 size_t ReadMessage(char* buffer, size_t size, size_t count, void* arg) {
   auto* message = static_cast<Message*>(arg);
+  if (*message->stop) return CURL_READFUNC_ABORT;
   const size_t got = message->mail->read(message->mail->source, buffer, size * count);
   if (got != J6SMTP_READ_FAILED) return got;
   *message->failure = "the message could not be read to its end";
@@ -74,7 +78,17 @@ struct Session {
   Message message;
   char curlError[CURL_ERROR_SIZE] = {};
   std::string url;
-  std::string lastReply;  // the server's last reply line before QUIT
+  std::string lastReply;    // the server's last reply line before QUIT
+  std::string lastReplyTo;  // the verb of the command it answers
+  // A login is asked for: a server that offers no AUTH gets no mail, where
+  // curl would go on without one.
+  bool loginWanted = false;
+  bool implicitTls = false;  // smtps://
+  bool tlsComing = false;    // STARTTLS is yet to come: AUTH may be offered after it
+  bool tlsOn = false;        // STARTTLS succeeded
+  bool stop = false;         // end the session at curl's next call back, sending no more
+  std::string proxy;         // the proxy entry it tunnels through; empty: none
+  j6::net::ProxyTunnel tunnel;
   // A bearer token's refusal: a SASL challenge (334) whose text, base64 of
   // JSON, says why, before the reply that only denies the login.
   bool bearer = false;
@@ -88,6 +102,8 @@ struct Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 };
+
+int ReplyCode(const std::string& reply);
 
 /// A challenge's text, decoded, in printable ASCII, cut short; empty when
 /// it is not base64.
@@ -120,10 +136,27 @@ bool IsCommand(const std::string& verb) {
   return false;
 }
 
+/// Why a session that asks for a login sends nothing to a server that offers
+/// none.
+std::string NoLoginText(const Session& session) {
+  if (!session.implicitTls && !session.tlsOn) {
+    return "the server offers no login (AUTH) without TLS: nothing was sent (set TLS=REQUIRED: "
+           "servers offer it inside TLS)";
+  }
+  return "the server offers no login (AUTH): nothing was sent (a relay's port takes mail without "
+         "one: leave USER empty and store no password for it; else name the server's port for "
+         "submission, 587 or 465)";
+}
+
 void CommandSent(Session* session, const char* data, size_t size) {
   Progress& progress = session->progress;
   const std::string verb = Verb(data, size);
   progress.command = IsCommand(verb) ? verb : "AUTH";
+  if (progress.command == "MAIL" && session->loginWanted && !progress.authSent) {
+    // curl went on without the login it was given.
+    session->stop = true;
+    session->failure = NoLoginText(*session);
+  }
   if (progress.command == "EHLO") {
     progress.offersStartTls = false;
     progress.mechanisms.clear();
@@ -158,10 +191,22 @@ void ReplyLine(Session* session, const std::string& line) {
       pace.awaiting = true;
       pace.step = "TLS handshake";
       pace.since = Clock::now();
+      session->tlsComing = false;
+      session->tlsOn = true;
+    }
+    // The last EHLO before the login: curl would go on without one. Ended
+    // here, before MAIL FROM.
+    if (progress.command == "EHLO" && session->loginWanted && progress.mechanisms.empty() &&
+        !session->tlsComing && ReplyCode(line) / 100 == 2) {
+      session->stop = true;
+      session->failure = NoLoginText(*session);
     }
   }
   if (progress.quitting) return;
-  if (!line.empty()) session->lastReply = line;
+  if (!line.empty()) {
+    session->lastReply = line;
+    session->lastReplyTo = progress.command;
+  }
   if (session->bearer && line.size() > 4 && line.compare(0, 4, "334 ") == 0) {
     session->refusal = ChallengeText(line.substr(4));
   }
@@ -173,8 +218,11 @@ void ReplyLine(Session* session, const std::string& line) {
 // verb is looked at, so a password never reaches the error text.
 int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg) {
   auto* session = static_cast<Session*>(arg);
-  if (type == CURLINFO_HEADER_OUT) CommandSent(session, data, size);
-  if (type != CURLINFO_HEADER_IN) return 0;
+  // A proxy's CONNECT and its answer are no SMTP.
+  if (type == CURLINFO_HEADER_OUT && session->tunnel.HeaderOut(data, size)) {
+    CommandSent(session, data, size);
+  }
+  if (type != CURLINFO_HEADER_IN || !session->tunnel.HeaderIn(data, size)) return 0;
   std::string line(data, size);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   ReplyLine(session, line);
@@ -187,6 +235,7 @@ int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg
 int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t ultotal,
              curl_off_t ulnow) {
   auto* session = static_cast<Session*>(arg);
+  if (session->stop) return 1;
   Pace& pace = session->pace;
   Progress& progress = session->progress;
   const Clock::time_point now = Clock::now();
@@ -273,21 +322,6 @@ bool ConfigureLogin(Session& session, const J6SmtpMail& mail) {
   return ok;
 }
 
-/// Mail clients reach their server directly: curl would take all_proxy
-/// from the environment. Only [SMTP] PROXY tunnels through a proxy.
-bool ConfigureProxy(CURL* curl, const char* proxy) {
-  if (proxy == nullptr || *proxy == '\0') {
-    return curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
-  }
-  const std::string url = std::string("http://") + proxy;
-  return curl_easy_setopt(curl, CURLOPT_PROXY, url.c_str()) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_NOPROXY, "") == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_HTTPPROXYTUNNEL, 1L) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) ==
-             CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":") == CURLE_OK;
-}
-
 /// The session's connection: server, TLS, time limits, login.
 bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
   CURL* curl = session.curl;
@@ -305,13 +339,19 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
-  return ok && ConfigureProxy(curl, mail.proxy) &&
+  // Mail clients reach their server directly: curl would take all_proxy
+  // from the environment. Only [SMTP] PROXY tunnels through a proxy.
+  session.proxy = mail.proxy != nullptr ? mail.proxy : "";
+  session.loginWanted = attempt.login && mail.user != nullptr;
+  session.implicitTls = std::strncmp(mail.url, "smtps://", 8) == 0;
+  session.tlsComing = attempt.useTls == CURLUSESSL_ALL && !session.implicitTls;
+  return ok && j6::net::ConfigureProxy(curl, session.proxy, mail.caFile, true) &&
          (!attempt.login || ConfigureLogin(session, mail));
 }
 
 bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
   CURL* curl = session.curl;
-  session.message = Message{&mail, &session.failure};
+  session.message = Message{&mail, &session.failure, &session.stop};
   // Without CURLOPT_MAIL_RCPT_ALLOWFAILS one refused recipient ends the
   // session before DATA: nobody gets a mail that some did not.
   return ConfigureConnection(session, mail, attempt) &&
@@ -341,17 +381,60 @@ std::string MechanismNotOffered(const Session& session, const std::string& mecha
   return text;
 }
 
+/// The host and port of a session's URL ("smtp://host:port/name").
+std::string HostPortOf(const std::string& url) {
+  const std::size_t start = url.find("://") + 3;
+  return url.substr(start, url.find('/', start) - start);
+}
+
+/// Whether a refusal names the sender, or says the sender is refused, as
+/// Postfix does at RCPT ("553 5.7.1 <a@b>: Sender address rejected: not
+/// owned by user"), its restrictions waiting for the recipient by default.
+bool NamesSender(const std::string& reply, const char* sender) {
+  const auto contains = [&reply](const std::string& text) {
+    if (text.empty()) return false;
+    for (std::size_t at = 0; at + text.size() <= reply.size(); ++at) {
+      if (curl_strnequal(reply.c_str() + at, text.c_str(), text.size()) != 0) return true;
+    }
+    return false;
+  };
+  return contains("Sender address rejected") || (sender != nullptr && contains(sender));
+}
+
+std::string SenderRefused(const char* sender, const std::string& reply) {
+  return std::string("the server refuses mail from ") + sender + ": " + reply +
+         " (set FROM to an address the account owns)";
+}
+
 /// What a failed session's outcome is, and its text.
 int Failed(const Session& session, const J6SmtpMail& mail, CURLcode result, std::string* text) {
   *text = !session.failure.empty()       ? session.failure
           : session.curlError[0] != '\0' ? session.curlError
                                          : curl_easy_strerror(result);
+  if (session.stop) return J6SMTP_NO_LOGIN;
+  if (!session.proxy.empty()) {
+    long connectCode = 0;
+    curl_easy_getinfo(session.curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    if (connectCode != 0 && connectCode / 100 != 2) {
+      *text = session.tunnel.Refusal(session.proxy, connectCode, HostPortOf(session.url));
+      return J6SMTP_FAILED;
+    }
+    if (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY) {
+      *text = "Proxy error: " + j6::platform::ShownProxy(session.proxy) + ": " + *text;
+      return J6SMTP_FAILED;
+    }
+  }
   if (session.bearer && result == CURLE_LOGIN_DENIED) {
     const std::string missing = MechanismNotOffered(session, mail.mechanism);
     if (!missing.empty()) {
       *text = missing;
       return J6SMTP_FAILED;
     }
+  }
+  if (session.lastReplyTo == "RCPT" && ReplyCode(session.lastReply) >= 400 &&
+      !session.progress.dataOut && NamesSender(session.lastReply, mail.mailFrom)) {
+    *text = SenderRefused(mail.mailFrom, session.lastReply);
+    return J6SMTP_REFUSED_SENDER;
   }
   if (!session.refusal.empty()) *text += ": " + session.refusal;
   // The server's own words when it refused something.
@@ -368,16 +451,12 @@ int Failed(const Session& session, const J6SmtpMail& mail, CURLcode result, std:
 }
 
 /// Runs the configured session; J6SMTP_DONE, or another J6SMTP_* with what
-/// failed in `error`.
-int Perform(Session& session, const J6SmtpMail& mail, CURLcode* result, char* error,
-            size_t errorSize) {
+/// failed in `text`.
+int Perform(Session& session, const J6SmtpMail& mail, CURLcode* result, std::string* text) {
   *result = curl_easy_perform(session.curl);
   // Once the server took the mail the run is done, whatever QUIT met.
   if (*result == CURLE_OK || ReplyCode(session.progress.finalReply) / 100 == 2) return J6SMTP_DONE;
-  std::string text;
-  const int outcome = Failed(session, mail, *result, &text);
-  SetError(error, errorSize, text);
-  return outcome;
+  return Failed(session, mail, *result, text);
 }
 
 /// Sends one command on a probe's open session and reads its reply's last
@@ -418,7 +497,9 @@ bool Exchange(Session& session, const std::string& command, long timeout, std::s
 }
 
 /// On a probe's session, whether the server takes mail from the sender:
-/// MAIL FROM, then RSET, so that nothing is sent.
+/// MAIL FROM, then RCPT TO the postmaster of its domain, which every domain
+/// has (RFC 5321 4.5.1), then RSET, so that nothing is sent. A server may
+/// refuse a sender only once it has a recipient.
 int AskSender(Session& session, const J6SmtpMail& mail, char* error, size_t errorSize) {
   std::string reply;
   const long timeout = mail.timeoutSeconds;
@@ -426,12 +507,72 @@ int AskSender(Session& session, const J6SmtpMail& mail, char* error, size_t erro
     SetError(error, errorSize, "no reply to MAIL FROM");
     return J6SMTP_FAILED;
   }
+  std::string recipient;
+  std::string answer;
+  const char* at = std::strrchr(mail.mailFrom, '@');
+  const bool taken = ReplyCode(reply) / 100 == 2;
+  if (taken && at != nullptr) {
+    recipient = std::string("postmaster") + at;
+    if (!Exchange(session, "RCPT TO:<" + recipient + ">\r\n", timeout, &answer)) {
+      answer = "no reply";
+    }
+  }
   std::string reset;
   Exchange(session, "RSET\r\n", timeout, &reset);
-  if (ReplyCode(reply) / 100 == 2) return J6SMTP_DONE;
+  if (!taken) {
+    SetError(error, errorSize, SenderRefused(mail.mailFrom, reply));
+    return J6SMTP_REFUSED_SENDER;
+  }
+  if (recipient.empty() || ReplyCode(answer) / 100 == 2) return J6SMTP_DONE;
+  if (NamesSender(answer, mail.mailFrom)) {
+    SetError(error, errorSize, SenderRefused(mail.mailFrom, answer));
+    return J6SMTP_REFUSED_SENDER;
+  }
   SetError(error, errorSize,
-           std::string("the server refuses mail from ") + mail.mailFrom + ": " + reply);
-  return J6SMTP_REFUSED_SENDER;
+           std::string("the server takes mail from ") + mail.mailFrom + " but refuses " +
+               recipient + ": " + answer +
+               " (whether it lets this login send as the sender shows at a real recipient: "
+               "J6MailerCheck --test-mail)");
+  return J6SMTP_UNSURE;
+}
+
+/// Whether the server at `url` greets (and answers EHLO) as `useTls` says,
+/// within TIMEOUT or 10 s: a session that sends nothing and signs in to
+/// nothing, to name the scheme a SERVER should have had.
+bool Greets(const J6SmtpMail& mail, const std::string& url, long useTls) {
+  J6SmtpMail asked = mail;
+  asked.url = url.c_str();
+  asked.user = nullptr;
+  asked.timeoutSeconds = std::min(mail.timeoutSeconds, 10L);
+  Session session;
+  return session.curl != nullptr && ConfigureConnection(session, asked, Attempt{useTls, false}) &&
+         curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) == CURLE_OK &&
+         curl_easy_perform(session.curl) == CURLE_OK;
+}
+
+/// A failed first session's text, with the scheme SERVER should have, when
+/// the server speaks the other: TLS from the first byte (port 465) or plain
+/// text with STARTTLS (587).
+std::string WithSchemeHint(const Session& session, const J6SmtpMail& mail, CURLcode result,
+                           std::string text) {
+  const std::string hostPort = HostPortOf(session.url);
+  // OpenSSL refuses the plain greeting at once; Schannel under Wine waits
+  // for the rest of what it took for a TLS record.
+  const bool noGreeting = session.failure.rfind("Timeout: no greeting", 0) == 0;
+  if (session.implicitTls && session.lastReply.empty() &&
+      (result == CURLE_SSL_CONNECT_ERROR || noGreeting) &&
+      Greets(mail, "smtp://" + hostPort, CURLUSESSL_NONE)) {
+    return text +
+           ": the server greets in plain text, as a STARTTLS port does: write SERVER=smtp://" +
+           hostPort;
+  }
+  if (!session.implicitTls && noGreeting && Greets(mail, "smtps://" + hostPort, CURLUSESSL_ALL)) {
+    return text +
+           ": the server waits for TLS from its first byte, as port 465 does: write "
+           "SERVER=smtps://" +
+           hostPort;
+  }
+  return text;
 }
 
 /// A session for the mail (or, for a probe, its connection alone), once
@@ -461,12 +602,17 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
       return J6SMTP_FAILED;
     }
     CURLcode result = CURLE_OK;
-    const int outcome = Perform(session, mail, &result, error, errorSize);
+    std::string text;
+    const int outcome = Perform(session, mail, &result, &text);
     if (outcome == J6SMTP_DONE && !attempt.login && mail.plainText != nullptr) {
       *mail.plainText = 1;
     }
     if (outcome == J6SMTP_DONE && probe && mail.mailFrom != nullptr) {
       return AskSender(session, mail, error, errorSize);
+    }
+    if (outcome != J6SMTP_DONE && (result != CURLE_USE_SSL_FAILED || !tryTls)) {
+      SetError(error, errorSize,
+               session.proxy.empty() ? WithSchemeHint(session, mail, result, text) : text);
     }
     if (outcome == J6SMTP_DONE || result != CURLE_USE_SSL_FAILED || !tryTls) return outcome;
     if (session.progress.offersStartTls) {

@@ -21,6 +21,7 @@ struct OAuthClient {
   std::string route = "AUTH=OAUTH2";  // what the texts say needs a missing key
   std::string server;                 // the route's server as its texts name it
   std::string caFile;                 // host path of the authorities to trust; empty: the system's
+  std::string caFileError;            // set: none to trust (under Wine without CAFILE), and why
   long timeoutSeconds = 60;           // for connecting to an endpoint
   std::string proxy;                  // [MAILCLIENT] PROXY as written (run/https_proxy.h)
   bool proxyTooLong = false;          // PROXY did not fit its field: refused, never cut

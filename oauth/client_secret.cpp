@@ -45,6 +45,12 @@ bool SecretInFormerPlace(const OAuthClient& client, std::string* text) {
   return held;
 }
 
+std::string MoveAdvice(const OAuthClient& client) {
+  return "store it with " + platform::StoreCommand(ClientSecretPlace(client)) +
+         " (or J6MailerCheck --store-secret); the old copy may then be removed (" +
+         platform::RemoveCommand(client.formerSecret) + ") unless it is the mailbox's password";
+}
+
 bool SecretFor(const OAuthClient& client, ClientSecret need, std::string* secret,
                std::string* error) {
   secret->clear();

@@ -31,6 +31,10 @@ platform::Lookup ReadClientSecret(const OAuthClient& client, std::string* secret
 /// place of its own; if so `*text` says where it belongs now.
 bool SecretInFormerPlace(const OAuthClient& client, std::string* text);
 
+/// For a secret still at its former place: how to store it at its own and
+/// remove the old copy, for the check's line.
+std::string MoveAdvice(const OAuthClient& client);
+
 /// The secret a request carries as `need` says into `*secret` (empty: none).
 /// False, with the reason, when one is needed and none is stored (naming
 /// where it goes), or the store cannot be read.

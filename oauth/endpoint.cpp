@@ -27,7 +27,7 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
       client.timeoutSeconds, form.data(),
       form.size(),           route.proxies.c_str()};
   std::string body(kLargestAnswer, '\0');
-  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0};
+  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0};
   char text[512] = {};
   const int posted = transport.postForm(&request, &received, text, sizeof text);
   for (auto& [name, value] : sent) {

@@ -40,6 +40,12 @@ bool ReadProxy(const OAuthClient& client, std::string* error) {
   return false;
 }
 
+bool Trusts(const OAuthClient& client, std::string* error) {
+  if (client.caFileError.empty()) return true;
+  *error = client.caFileError;
+  return false;
+}
+
 bool ReadGrant(std::string_view value, Grant* grant, std::string* error) {
   if (EqualsIgnoringAsciiCase(value, GrantName(Grant::kClientCredentials))) {
     *grant = Grant::kClientCredentials;
@@ -75,7 +81,7 @@ bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::
          HttpsOrEmpty(client.tokenUrl, "TOKEN_URL", error) &&
          HttpsOrEmpty(client.deviceUrl, "DEVICE_URL", error) &&
          HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) && ReadProxy(client, error) &&
-         ReadGrant(client.grant, &settings->grant, error) &&
+         Trusts(client, error) && ReadGrant(client.grant, &settings->grant, error) &&
          ReadSasl(client.sasl, &settings->sasl, error);
 }
 

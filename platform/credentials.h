@@ -32,6 +32,27 @@ struct CredentialPlace {
 Lookup ReadStoredCredential(const CredentialPlace& place, StoredCredential* credential,
                             std::string* error);
 
+/// Stores `secret` (UTF-8) at `place` with `place.login` as its user name,
+/// where ReadStoredCredential finds it. Windows: the generic credential
+/// `target` (CredWriteW, its blob the UTF-16 text without a terminating
+/// zero, as cmdkey stores it, kept on this machine for this user).
+/// Elsewhere: the netrc file's entry for `host` with `login`, replacing one
+/// that was there, the file's other lines kept, its mode 0600. False with
+/// the reason.
+bool StoreCredential(const CredentialPlace& place, const std::string& secret, std::string* error);
+
+/// How the credential at `place` is stored by hand: Windows' cmdkey
+/// command (which asks for the secret), or the netrc line elsewhere.
+std::string StoreCommand(const CredentialPlace& place);
+
+/// How the credential at `place` is removed by hand.
+std::string RemoveCommand(const CredentialPlace& place);
+
+/// Netrc `text` with the entry for `host` and `login` (replaced where it
+/// was, else added at its end), every other entry and line as it was.
+std::string NetrcWithEntry(std::string_view text, std::string_view host, std::string_view login,
+                           std::string_view password);
+
 /// Off Windows the netrc file that holds the passwords: $J6MAILER_NETRC,
 /// else ~/.netrc. Empty on Windows, where the Credential Manager holds them.
 std::string NetrcFile();

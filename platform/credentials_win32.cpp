@@ -8,44 +8,25 @@
 #include <string>
 
 #include "platform/credentials.h"
+#include "platform/wide_text_win32.h"
 
 namespace j6::platform {
-
-namespace {
-
-std::wstring Wide(const std::string& text) {
-  const int units =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-  return wide;
-}
-
-std::string Utf8(const wchar_t* text, int units) {
-  if (text == nullptr || units <= 0) return std::string();
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), length, nullptr, nullptr);
-  return utf8;
-}
-
-}  // namespace
 
 Lookup ReadStoredCredential(const CredentialPlace& place, StoredCredential* credential,
                             std::string* error) {
   PCREDENTIALW found = nullptr;
-  if (!CredReadW(Wide(place.target).c_str(), CRED_TYPE_GENERIC, 0, &found)) {
+  if (!CredReadW(WideFrom(place.target, CP_ACP).c_str(), CRED_TYPE_GENERIC, 0, &found)) {
     return Lookup::kNone;
   }
   // cmdkey and the Control Panel store the password as UTF-16LE text.
   const DWORD bytes = found->CredentialBlobSize;
   Lookup read = Lookup::kFailed;
   if (bytes % sizeof(wchar_t) == 0) {
-    credential->password = Utf8(reinterpret_cast<const wchar_t*>(found->CredentialBlob),
-                                static_cast<int>(bytes / sizeof(wchar_t)));
-    credential->user =
-        Utf8(found->UserName,
-             found->UserName != nullptr ? static_cast<int>(lstrlenW(found->UserName)) : 0);
+    std::wstring password(reinterpret_cast<const wchar_t*>(found->CredentialBlob),
+                          bytes / sizeof(wchar_t));
+    credential->password = Utf8FromWide(password);
+    if (!password.empty()) SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
+    credential->user = found->UserName != nullptr ? Utf8FromWide(found->UserName) : std::string();
     read = Lookup::kFound;
   }
   if (found->CredentialBlob != nullptr) SecureZeroMemory(found->CredentialBlob, bytes);
@@ -55,6 +36,34 @@ Lookup ReadStoredCredential(const CredentialPlace& place, StoredCredential* cred
   }
   return read;
 }
+
+bool StoreCredential(const CredentialPlace& place, const std::string& secret, std::string* error) {
+  std::wstring target = WideFrom(place.target, CP_ACP);
+  std::wstring user = WideFrom(place.login, CP_UTF8);
+  std::wstring blob = WideFrom(secret, CP_UTF8);
+  CREDENTIALW credential{};
+  credential.Type = CRED_TYPE_GENERIC;
+  credential.TargetName = target.data();
+  credential.UserName = user.data();
+  // As cmdkey stores a password: UTF-16, without a terminating zero.
+  credential.CredentialBlobSize = static_cast<DWORD>(blob.size() * sizeof(wchar_t));
+  credential.CredentialBlob = reinterpret_cast<LPBYTE>(blob.data());
+  credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+  const bool stored = CredWriteW(&credential, 0) != FALSE;
+  const DWORD failure = GetLastError();
+  if (!blob.empty()) SecureZeroMemory(blob.data(), blob.size() * sizeof(wchar_t));
+  if (!stored) {
+    *error = "cannot store " + place.target + " (Credential Manager error " +
+             std::to_string(failure) + ")";
+  }
+  return stored;
+}
+
+std::string StoreCommand(const CredentialPlace& place) {
+  return "cmdkey /generic:" + place.target + " /user:" + place.login + " /pass";
+}
+
+std::string RemoveCommand(const CredentialPlace& place) { return "cmdkey /delete:" + place.target; }
 
 std::string NetrcFile() { return std::string(); }
 

@@ -10,9 +10,11 @@
 namespace j6::platform {
 
 struct DesktopProxy {
-  std::vector<std::string> proxies;  // "host:port", in the order to try; empty: direct
-  bool configured = false;           // the settings name some proxy, whether or not for this URL
-  std::string note;                  // a fallback taken ("the script ... could not be used: ...")
+  // In the order to try, as the transport takes them: "host:port",
+  // "DIRECT", or a proxy's URL with its scheme and login; empty: direct.
+  std::vector<std::string> proxies;
+  bool configured = false;  // the settings name some proxy, whether or not for this URL
+  std::string note;         // a fallback taken ("the script ... could not be used: ...")
 };
 
 /// The proxies for `url` (an https:// URL whose host is `host`).

@@ -26,9 +26,10 @@ DesktopProxy DesktopProxyFor(const std::string& /*url*/, const std::string& host
   if (setting.empty()) return answer;
   answer.configured = true;
   if (NoProxyMatches(FirstSet({"no_proxy", "NO_PROXY"}), host)) return answer;
-  const std::string proxy = ProxyHostPort(setting, "1080");
+  // As curl would take it: its scheme, its default port, its login.
+  const std::string proxy = ProxyOfVariable(setting);
   if (proxy.empty()) {
-    answer.note = "https_proxy names no proxy host, or holds a user or password: direct";
+    answer.note = "https_proxy names no proxy host, or a scheme curl takes for no proxy: direct";
   } else {
     answer.proxies.push_back(proxy);
   }

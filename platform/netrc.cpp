@@ -90,4 +90,74 @@ bool FindNetrcEntry(std::string_view text, std::string_view host, std::string_vi
   return taken();
 }
 
+namespace {
+
+/// A token as the netrc file takes it: quoted, with escapes, when it holds
+/// what would end or begin another.
+std::string NetrcToken(std::string_view text) {
+  if (!text.empty() && text.find_first_of(" \t\r\n\"\\#") == std::string_view::npos) {
+    return std::string(text);
+  }
+  std::string token = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+      case '\\':
+        token += '\\';
+        token += c;
+        break;
+      case '\n':
+        token += "\\n";
+        break;
+      case '\r':
+        token += "\\r";
+        break;
+      case '\t':
+        token += "\\t";
+        break;
+      default:
+        token += c;
+    }
+  }
+  return token + "\"";
+}
+
+}  // namespace
+
+std::string NetrcWithEntry(std::string_view text, std::string_view host, std::string_view login,
+                           std::string_view password) {
+  // Each entry runs from its "machine" (or "default", or "macdef") to the
+  // next one's; the one for host and login is taken out, the rest kept.
+  std::string kept;
+  std::size_t at = 0;
+  std::size_t entryStart = 0;
+  bool dropping = false;
+  std::string machine;
+  std::string entryLogin;
+  std::string token;
+  const auto endEntry = [&](std::size_t end) {
+    if (!dropping || entryLogin != login) kept.append(text.substr(entryStart, end - entryStart));
+  };
+  while (NextToken(text, &at, &token)) {
+    if (token == "machine" || token == "default" || token == "macdef") {
+      const std::size_t tokenStart = at - token.size();
+      endEntry(tokenStart);
+      entryStart = tokenStart;
+      entryLogin.clear();
+      dropping = token == "machine" && NextToken(text, &at, &machine) &&
+                 EqualsIgnoringAsciiCase(machine, host);
+      if (token == "macdef") {
+        at = text.find("\n\n", at);
+        if (at == std::string_view::npos) at = text.size();
+      }
+    } else if (token == "login") {
+      NextToken(text, &at, &entryLogin);
+    }
+  }
+  endEntry(text.size());
+  if (!kept.empty() && kept.back() != '\n') kept += '\n';
+  return kept + "machine " + NetrcToken(host) + " login " + NetrcToken(login) + " password " +
+         NetrcToken(password) + "\n";
+}
+
 }  // namespace j6::platform

@@ -354,6 +354,14 @@ const RegistryValues* RegistryHive::Find(std::string_view path) const {
   return key == kNone ? nullptr : &keys_[key].values;
 }
 
+std::vector<std::string> RegistryHive::SubkeyNames(std::string_view path) const {
+  std::vector<std::string> names;
+  const std::size_t key = Walk(path);
+  if (key == kNone) return names;
+  for (const auto& subkey : keys_[key].subkeys) names.push_back(subkey.first);
+  return names;
+}
+
 RegistryValues& RegistryHive::Create(std::string_view path) {
   std::size_t key = 0;
   while (!path.empty()) {

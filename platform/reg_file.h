@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -45,6 +46,8 @@ class RegistryHive {
   /// null when there is no such key. The root, the empty path, is always
   /// there.
   const RegistryValues* Find(std::string_view path) const;
+  /// The names of the keys right under the key at `path`, in order.
+  std::vector<std::string> SubkeyNames(std::string_view path) const;
   /// The key at `path`, made with any of its ancestors that are missing.
   RegistryValues& Create(std::string_view path);
   /// Takes away the key at `path` and every key below it; not the root.

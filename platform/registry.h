@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace j6::platform {
 
@@ -52,6 +53,10 @@ class RegistryKey {
   /// kRegistryFileNotFound when there is no such value. A null `data` just
   /// reports type and size; a null or empty name is the default value.
   long Query(const char* valueName, std::uint32_t* type, unsigned char* data, std::uint32_t* size);
+
+  /// The names of the keys right under the open key (RegEnumKeyExA); none
+  /// when it is not open.
+  std::vector<std::string> SubkeyNames() const;
 
   /// Closes the key; a registry result. Closing a closed key does nothing.
   long Close();

@@ -28,6 +28,7 @@ constexpr long kRegistryInvalidParameter = 87;
 struct OpenKey {
   std::shared_ptr<const RegistryHive> hive;  // holds `values`
   const RegistryValues* values;
+  std::string path;
 };
 
 /// The hive of the registry file as it is now. A missing or unreadable file
@@ -69,7 +70,7 @@ long RegistryKey::Open(const char* keyPath) {
   std::shared_ptr<const RegistryHive> hive = CurrentHive(root_);
   const RegistryValues* values = hive->Find(path);
   if (values == nullptr) return kRegistryFileNotFound;
-  handle_ = new OpenKey{std::move(hive), values};
+  handle_ = new OpenKey{std::move(hive), values, path};
   return kRegistrySuccess;
 }
 
@@ -95,6 +96,11 @@ long RegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned cha
   if (type != nullptr) *type = value.type;
   if (size != nullptr) *size = needed;
   return result;
+}
+
+std::vector<std::string> RegistryKey::SubkeyNames() const {
+  const auto* key = static_cast<const OpenKey*>(handle_);
+  return key == nullptr ? std::vector<std::string>() : key->hive->SubkeyNames(key->path);
 }
 
 long RegistryKey::Close() {

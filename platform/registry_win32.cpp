@@ -34,6 +34,21 @@ long RegistryKey::Query(const char* valueName, std::uint32_t* type, unsigned cha
   return result;
 }
 
+std::vector<std::string> RegistryKey::SubkeyNames() const {
+  std::vector<std::string> names;
+  if (handle_ == nullptr) return names;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(static_cast<HKEY>(handle_), index, name, &size, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    names.emplace_back(name, size);
+  }
+  return names;
+}
+
 long RegistryKey::Close() {
   if (handle_ == nullptr) return ERROR_SUCCESS;
   const LONG result = RegCloseKey(static_cast<HKEY>(handle_));

@@ -24,6 +24,13 @@ long TimeoutSeconds(std::string_view text) {
   return seconds >= 1 && seconds <= kLongestTimeout ? seconds : kDefaultTimeout;
 }
 
+/// The field that names a section's first key too long for its field.
+FixedString<15>& OverlongOf(RunState& run, std::string_view section) {
+  if (section == kGraphSection) return run.graph.overlong;
+  if (section == kSmtpSection) return run.smtp.overlong;
+  return run.overlong;
+}
+
 /// Reads one row's key by its rule into its field.
 void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
   std::string value;
@@ -38,8 +45,7 @@ void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
       // One character more than fits tells a value that does not.
       value = platform::ReadProfileString(row.section, row.key, "", row.capacity + 2, path);
       if (value.size() > row.capacity) {
-        auto& overlong =
-            std::string_view(row.section) == kGraphSection ? run.graph.overlong : run.smtp.overlong;
+        FixedString<15>& overlong = OverlongOf(run, row.section);
         if (overlong.empty()) overlong.Assign(row.key);
         return;
       }

@@ -18,16 +18,20 @@ HttpsRoute Decide(std::string_view setting, const std::string& url, const std::s
   if (platform::EqualsIgnoringAsciiCase(setting, "DIRECT")) return route;
   if (!setting.empty()) {
     desktop.configured = true;
-    desktop.proxies.push_back(platform::ProxyHostPort(setting, "1080"));
+    // As the desktop's settings take a proxy without a port.
+    desktop.proxies.push_back(platform::ProxyHostPort(setting, "80"));
   } else {
     desktop = platform::DesktopProxyFor(url, host);
   }
   route.note = desktop.note;
+  std::string shown;
   for (const std::string& proxy : desktop.proxies) {
     route.proxies += (route.proxies.empty() ? "" : ";") + proxy;
+    // A login the environment gives a proxy is never shown.
+    shown += (shown.empty() ? "" : ";") + platform::ShownProxy(proxy);
   }
   if (!route.proxies.empty()) {
-    route.line = "Proxy: " + route.proxies + " for " + host;
+    route.line = "Proxy: " + shown + " for " + host;
   } else if (desktop.configured) {
     route.line = "Proxy: none for " + host;
   }

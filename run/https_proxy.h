@@ -10,7 +10,7 @@
 namespace j6 {
 
 struct HttpsRoute {
-  std::string proxies;  // "host:port" joined by ";", tried in order; empty: direct
+  std::string proxies;  // the transport's entries (a login included), joined by ";"; empty: direct
   std::string line;  // "Proxy: <host:port> for <host>", "Proxy: none for <host>"; empty: no proxy
                      // is configured at all
   std::string note;  // a fallback the desktop's settings took, or a PROXY= that is no proxy
