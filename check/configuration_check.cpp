@@ -82,6 +82,48 @@ void SayHandOver(const RunState& run, Report& report) {
   }
 }
 
+/// Whether `bytes` hold UTF-8 text with letters beyond ASCII: each byte
+/// above 127 in a whole sequence of UTF-8, at least one of them.
+bool IsUtf8BeyondAscii(std::string_view bytes) {
+  bool beyond = false;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                               : lead >= 0xE0                ? 3
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                             : 0;
+    if (length == 0 || at + length > bytes.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(bytes[at + k]) & 0xC0) != 0x80) return false;
+    }
+    beyond = beyond || length > 1;
+    at += length;
+  }
+  return beyond;
+}
+
+/// The file's encoding as Windows' profile reader takes it: the ANSI code
+/// page, unless it begins with a UTF-16 byte-order mark.
+void CheckEncoding(const std::string& path, Report& report) {
+  std::string bytes;
+  if (!platform::ReadFileStart(path, std::size_t{1} << 20, &bytes)) return;
+  const std::string_view start(bytes);
+  const std::string save = ": save it in Notepad as ANSI, or as \"UTF-16 LE\" (Unicode)";
+  if (start.substr(0, 3) == "\xEF\xBB\xBF") {
+    report.Warn("the configuration file " + path +
+                " begins with a UTF-8 byte-order mark, which Windows does not skip: its first "
+                "section is not found there" +
+                save);
+  } else if (start.substr(0, 2) != "\xFF\xFE" && start.substr(0, 2) != "\xFE\xFF" &&
+             IsUtf8BeyondAscii(start)) {
+    report.Warn("the configuration file " + path +
+                " is UTF-8 text with letters beyond ASCII, which Windows reads in the ANSI code "
+                "page as other letters" +
+                save);
+  }
+}
+
 /// Whether the path names its folder from a root: a relative one is taken
 /// from whatever folder the host starts J6Mailer in.
 bool IsRooted(std::string_view path) {
@@ -114,6 +156,7 @@ void CheckConfiguration(RunState& run, Report& report) {
     return;
   }
   report.Ok("configuration file " + path);
+  CheckEncoding(path, report);
 
   bool hasSection = false;
   std::vector<const char*> others;  // further sections J6Mailer reads, such as [SMTP]

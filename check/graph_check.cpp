@@ -54,8 +54,14 @@ void CheckGraph(const RunState& run, Report& report) {
   }
   report.Ok("URL=" + GraphUrl(graph) + (graph.url.empty() ? " (default)" : ""));
   report.Ok("USER=" + std::string(graph.user.view()));
-  report.Ok("CAFILE=" + (graph.caFile.empty() ? std::string("default (the system's authorities)")
-                                              : std::string(graph.caFile.view())));
+  const oauth::OAuthClient client = GraphOAuthClient(run);
+  if (graph.caFile.empty()) {
+    report.Ok(client.caFile.empty()
+                  ? std::string("CAFILE=default (the system's authorities)")
+                  : "CAFILE=default: under Wine, the host system's authorities " + client.caFile);
+  } else {
+    report.Ok("CAFILE=" + std::string(graph.caFile.view()));
+  }
   report.Ok("TIMEOUT=" + std::to_string(graph.timeoutSeconds) + " seconds");
   if (platform::EqualsIgnoringAsciiCase(sender, graph.user.view())) {
     report.Ok("mail goes from " + sender);
@@ -64,13 +70,14 @@ void CheckGraph(const RunState& run, Report& report) {
                 std::string(graph.user.view()) + " needs \"Send As\" on it");
   }
   std::string token;
-  const oauth::OAuthClient client = GraphOAuthClient(run);
   if (CheckOAuthClient(client, report, &token)) {
     ReportProxy(client, client.server, report);
     if (ProbeGraph(run, token, &error)) {
       report.Ok("Graph " + GraphUrl(graph) + " takes the token for " +
                 std::string(graph.user.view()) + " (nothing sent)");
       CheckPermissions(token, report);
+    } else if (error.rfind("Proxy error: ", 0) == 0) {
+      report.Fail(error);  // the proxy's, not Graph's
     } else {
       report.Fail("Graph " + GraphUrl(graph) + ": " + error);
     }

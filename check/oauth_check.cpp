@@ -56,15 +56,16 @@ bool CheckClientSecret(const oauth::OAuthClient& client, oauth::Grant grant, Rep
   const bool ready = oauth::SecretFor(client, need, &secret, &error);
   const bool stored = !secret.empty();
   for (char& c : secret) c = '\0';
+  std::string moved;
+  const bool formerPlace = !stored && oauth::SecretInFormerPlace(client, &moved);
   if (!ready) {
-    report.Fail(error + ": " + kNotSent);
+    report.Fail(error + ": " + (formerPlace ? oauth::MoveAdvice(client) : kNotSent));
     return false;
   }
-  std::string moved;
   if (stored) {
     report.Ok("a client secret is stored for " + target);
-  } else if (oauth::SecretInFormerPlace(client, &moved)) {
-    report.Warn(moved);
+  } else if (formerPlace) {
+    report.Warn(moved + ": " + oauth::MoveAdvice(client));
   } else if (IsGoogles(client.tokenUrl)) {
     report.Warn("no client secret is stored for " + target +
                 ": Google's desktop clients need theirs");
@@ -102,7 +103,9 @@ bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report, std::s
     const std::string host = oauth::HostOf(client.tokenUrl);
     const std::string named = "OAuth: " + host + ": ";
     if (error.rfind(named, 0) == 0) error.erase(0, named.size());
-    report.Fail("token endpoint " + host + ": " + error);
+    // A proxy's refusal names the proxy, which the administrator mends.
+    report.Fail(error.rfind("Proxy error: ", 0) == 0 ? error
+                                                     : "token endpoint " + host + ": " + error);
     return false;
   }
   report.Ok("the token endpoint " + told.host +
@@ -138,13 +141,10 @@ void CheckOAuth(const RunState& run, Report& report) {
   const bool obtained = CheckOAuthClient(client, report, &token);
   for (char& c : token) c = '\0';
   if (!obtained) return;
-  std::string error;
-  if (ProbeSmtpServer(run, &error)) {
-    report.Ok("the server " + client.server +
-              " answers, with TLS as asked and the token accepted (nothing sent)");
-  } else {
-    report.Fail("SMTP server " + client.server + ": " + error);
-  }
+  ReportSmtpProbe(run,
+                  "the server " + client.server +
+                      " answers, with TLS as asked and the token accepted (nothing sent)",
+                  report);
 }
 
 }  // namespace j6::check

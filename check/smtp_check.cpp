@@ -17,6 +17,19 @@ std::string ValueOr(const FixedString<N>& value, const char* otherwise) {
   return value.empty() ? std::string(otherwise) : std::string(value.view());
 }
 
+/// CAFILE, and under Wine what an empty one means.
+void ReportAuthorities(const SmtpSettings& smtp, Report& report) {
+  std::string path;
+  std::string error;
+  if (!ReadAuthorities(smtp, &path, &error)) {
+    report.Fail(error + ": " + kNotSent);
+  } else if (smtp.caFile.empty() && !path.empty()) {
+    report.Ok("CAFILE=default: under Wine, the host system's authorities " + path);
+  } else {
+    report.Ok("CAFILE=" + ValueOr(smtp.caFile, "default (the system's authorities)"));
+  }
+}
+
 }  // namespace
 
 void CheckSmtp(const RunState& run, Report& report) {
@@ -41,7 +54,7 @@ void CheckSmtp(const RunState& run, Report& report) {
       report.Ok("TLS=" + ValueOr(smtp.tls, "default (REQUIRED)"));
       break;
   }
-  report.Ok("CAFILE=" + ValueOr(smtp.caFile, "default (the system's authorities)"));
+  ReportAuthorities(smtp, report);
   report.Ok("TIMEOUT=" + std::to_string(smtp.timeoutSeconds) + " seconds");
   report.Ok("HELO=" + ValueOr(smtp.helo, "default (the machine's fully qualified name)"));
 
@@ -88,14 +101,29 @@ void CheckSmtp(const RunState& run, Report& report) {
   }
   if (!user.empty()) report.Ok("USER=" + user);
 
+  const std::string proxy = SmtpProxyLine(smtp);
+  if (!proxy.empty()) report.Ok(proxy);
+  ReportSmtpProbe(run,
+                  "the server " + std::string(smtp.server.view()) + " answers, with TLS as asked" +
+                      (login ? " and the login accepted" : ", no login") + " (nothing sent)",
+                  report);
+}
+
+void ReportSmtpProbe(const RunState& run, const std::string& answered, Report& report) {
   std::string failure;
-  if (ProbeSmtpServer(run, &failure)) {
-    report.Ok("the server " + std::string(smtp.server.view()) + " answers, with TLS as asked" +
-              (login ? " and the login accepted" : ", no login") + " (nothing sent)");
-  } else if (failure.rfind("the server refuses mail from ", 0) == 0) {
-    report.Fail(failure);
-  } else {
-    report.Fail("SMTP server " + std::string(smtp.server.view()) + ": " + failure);
+  switch (ProbeSmtpServer(run, &failure)) {
+    case SmtpProbe::kAnswered:
+      report.Ok(answered);
+      break;
+    case SmtpProbe::kUnsure:
+      report.Warn(failure);
+      break;
+    case SmtpProbe::kRefused:
+      report.Fail(failure);
+      break;
+    case SmtpProbe::kFailed:
+      report.Fail("SMTP server " + std::string(run.smtp.server.view()) + ": " + failure);
+      break;
   }
 }
 

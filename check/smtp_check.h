@@ -2,6 +2,8 @@
 // its server that sends nothing.
 #pragma once
 
+#include <string>
+
 #include "check/report.h"
 #include "run/run_state.h"
 
@@ -13,6 +15,12 @@ namespace j6::check {
 /// stored credential) is accepted, or with AUTH=OAUTH2 the token (see
 /// CheckOAuth). No mail is sent.
 void CheckSmtp(const RunState& run, Report& report);
+
+/// The server asked as a run would, sending nothing: `answered` when it
+/// took the session, the login and the sender; a refusal that names what it
+/// refuses (the sender, the login, a proxy) on its own, any other failure
+/// after the server's name.
+void ReportSmtpProbe(const RunState& run, const std::string& answered, Report& report);
 
 /// What follows every [fail] of a setting the run refuses.
 inline constexpr char kNotSent[] = "every run ends in \"Email not sent.\"";

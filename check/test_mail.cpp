@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "acquire/host_settings.h"
 #include "check/report.h"
@@ -71,8 +72,13 @@ void ShowLogLines(const std::string& log, std::uint64_t start, Report& report, s
 
 /// Hands the test mail over as a run would, logging as a run logs; the
 /// attachment is made for it and removed after.
-HandOver SendTestMail(RunState& run, const std::string& address, std::string* attachment) {
-  SelectMonoServer(run);
+HandOver SendTestMail(RunState& run, const TestMailLine& line, std::string* attachment) {
+  const std::string& address = line.address;
+  if (line.area.empty()) {
+    SelectMonoServer(run);
+  } else {
+    SelectServerMode(run, line.area);
+  }
   // The sender's settings; the network folder's may be unusable, as no
   // request is read and no document fetched.
   LoadNetworkSettings(run);
@@ -94,7 +100,40 @@ HandOver SendTestMail(RunState& run, const std::string& address, std::string* at
   return outcome;
 }
 
+/// Without an area, where the settings are: none of the mono-server's while
+/// areas have theirs means the area must be named.
+void SayWhichArea(const std::string& address, Report& report) {
+  if (HasMonoServerSettings()) return;
+  const std::vector<std::string> servers = ServersWithSettings();
+  if (servers.empty()) return;
+  std::string named;
+  for (const std::string& server : servers) named += (named.empty() ? "" : ", ") + server;
+  report.Warn(
+      "no mono-server settings (HKEY_CURRENT_USER\\ORV\\J6\\J6Out): the registry holds "
+      "those of the areas beginning " +
+      named + ": name one, as in J6MailerCheck --test-mail " + address + " " + servers.front() +
+      "...");
+}
+
 }  // namespace
+
+TestMailLine ReadTestMailLine(std::string_view rest) {
+  TestMailLine line;
+  rest = TrimmedOfBlanks(rest);
+  const std::size_t blank = rest.find_last_of(" \t");
+  if (blank != std::string_view::npos &&
+      rest.substr(blank + 1).find('@') == std::string_view::npos) {
+    line.area = std::string(rest.substr(blank + 1));
+    rest = TrimmedOfBlanks(rest.substr(0, blank));
+  }
+  // The rest of the command line is taken whole, as J6Mailer takes its area:
+  // quotes a shell put around it are not the address's.
+  if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') {
+    rest = rest.substr(1, rest.size() - 2);
+  }
+  line.address = std::string(rest);
+  return line;
+}
 
 bool IsTestMail(std::string_view commandLine) {
   const std::string_view line = TrimmedOfBlanks(commandLine);
@@ -105,13 +144,9 @@ bool IsTestMail(std::string_view commandLine) {
 
 int TestMail(std::string_view commandLine, std::FILE* out) {
   platform::RememberStartFolder();
-  std::string_view given = TrimmedOfBlanks(TrimmedOfBlanks(commandLine).substr(kTestMail.size()));
-  // The rest of the command line is taken whole, as J6Mailer takes its area:
-  // quotes a shell put around it are not the address's.
-  if (given.size() >= 2 && given.front() == '"' && given.back() == '"') {
-    given = given.substr(1, given.size() - 2);
-  }
-  const std::string address(given);
+  const std::string_view rest = TrimmedOfBlanks(commandLine).substr(kTestMail.size());
+  const TestMailLine line = ReadTestMailLine(rest);
+  const std::string& address = line.address;
   RunState run;
   Report report(out);
   if (address.empty()) {
@@ -127,13 +162,16 @@ int TestMail(std::string_view commandLine, std::FILE* out) {
   const std::string log(run.logFilePath.view());
   const std::uint64_t logStart = log.empty() ? 0 : LogSize(platform::HostPathOfProfilePath(log));
   SetRunLogFile(log);
-  std::fprintf(out, "Sending a test mail to %s (%s=%s)\n", address.c_str(), kMapiKey,
-               run.mapiMode.c_str());
+  std::fprintf(out, "Sending a test mail to %s (%s=%s, %s)\n", address.c_str(), kMapiKey,
+               run.mapiMode.c_str(),
+               line.area.empty() ? "the mono-server settings"
+                                 : ("the settings of area " + line.area).c_str());
   std::fflush(out);
+  if (line.area.empty()) SayWhichArea(address, report);
   LogLine("%s", kLogRule);
-  LogLine("J6MailerCheck --test-mail %s", address.c_str());
+  LogLine("J6MailerCheck --test-mail %s", std::string(TrimmedOfBlanks(rest)).c_str());
   std::string attachment;
-  const HandOver outcome = SendTestMail(run, address, &attachment);
+  const HandOver outcome = SendTestMail(run, line, &attachment);
   LogLine("J6MailerCheck: End");
   LogLine("%s", kLogRule);
   ShowLogLines(log, logStart, report, out);

@@ -1,0 +1,92 @@
+#include "check/store_secret.h"
+
+#include <string>
+
+#include "check/report.h"
+#include "dispatch/graph_settings.h"
+#include "dispatch/smtp_settings.h"
+#include "oauth/client_secret.h"
+#include "oauth/settings.h"
+#include "platform/credentials.h"
+#include "platform/files.h"
+#include "platform/secret_input.h"
+#include "platform/wipe.h"
+#include "run/configuration.h"
+#include "run/text.h"
+
+namespace j6::check {
+
+namespace {
+
+constexpr std::string_view kStoreSecret = "--store-secret";
+
+/// Where the configuration's one secret goes, and what it is; false with
+/// why there is none to store.
+bool SecretPlace(const RunState& run, platform::CredentialPlace* place, std::string* what,
+                 std::string* error) {
+  const bool smtp = run.handOver == HandOverKind::kSmtp;
+  if (!smtp && run.handOver != HandOverKind::kGraph) {
+    *error = "MAPI=" + std::string(run.mapiMode.view()) +
+             " needs no secret: only MAPI=SMTP (a password, or with AUTH=OAUTH2 a client secret) "
+             "and MAPI=GRAPH (a client secret) have one";
+    return false;
+  }
+  if (smtp && SignInOf(run.smtp) == SmtpSignIn::kPassword) {
+    std::string url;
+    if (!ReadServer(run.smtp, &url, error)) return false;
+    if (run.smtp.user.empty()) {
+      *error = "set USER in [SMTP] first: the login the password is for";
+      return false;
+    }
+    *place = SmtpLoginPlace(run.smtp);
+    *what = "the password of " + std::string(run.smtp.user.view());
+    return true;
+  }
+  const oauth::OAuthClient client = smtp ? SmtpOAuthClient(run) : GraphOAuthClient(run);
+  oauth::OAuthSettings settings;
+  if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
+  *place = oauth::ClientSecretPlace(client);
+  *what = "the client secret of " + client.clientId;
+  return true;
+}
+
+}  // namespace
+
+bool IsStoreSecret(std::string_view commandLine) {
+  return TrimmedOfBlanks(commandLine) == kStoreSecret;
+}
+
+int StoreSecret(std::FILE* out) {
+  platform::RememberStartFolder();
+  RunState run;
+  LoadConfiguration(run);
+  Report report(out);
+  platform::CredentialPlace place;
+  std::string what;
+  std::string error;
+  if (!SecretPlace(run, &place, &what, &error)) {
+    report.Fail("nothing stored: " + error);
+    return 1;
+  }
+  const std::string where = platform::NetrcFile().empty() ? place.target : platform::NetrcFile();
+  std::fprintf(out, "Type %s and press Enter (it is not shown): ", what.c_str());
+  std::fflush(out);
+  std::string secret;
+  bool stored = platform::ReadSecretLine(&secret, &error);
+  if (stored && secret.empty()) {
+    error = "the secret is empty";
+    stored = false;
+  }
+  stored = stored && platform::StoreCredential(place, secret, &error);
+  platform::Wipe(&secret);
+  if (!stored) {
+    report.Fail("nothing stored: " + error);
+    return 1;
+  }
+  report.Ok(what + " is stored as " + place.target +
+            (where != place.target ? " (in " + where + ")" : std::string()) +
+            ", for the user who runs this");
+  return 0;
+}
+
+}  // namespace j6::check
