@@ -95,44 +95,71 @@ TEST(Graph, AnswersOfEachKind) {
   const TempDir store;
   SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
   const TempDir sys;
-  std::string bigDigest;
-  {
-    // Past sendMail's 4 MB: a draft, an upload session. Let go of before
-    // the runs, whose memory is measured.
-    std::string big(32u << 20, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i) {
-      big[i] = static_cast<char>((i * 2654435761u) >> 13);
+  // A second attachment of `size` bytes, its digest into `*digest`.
+  const auto attach = [&sys](std::size_t size, std::string* digest) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
     }
-    WriteFileBytes(sys.File("LISTINO.BIN"), big);
-    bigDigest = Digest(big);
-  }
+    WriteFileBytes(sys.File("LISTINO.BIN"), bytes);
+    *digest = Digest(bytes);
+  };
+  constexpr std::size_t kHuge = 32u << 20;     // past sendMail's 4 MB: a draft, an upload
+  constexpr std::size_t kTwoPieces = 4200000;  // an upload session's two pieces
   const std::string notSent = "Email not sent.";
+  const std::string created = "created <id>|sent <id>";
   const struct {
-    const char* tag;  // its words tell the server how to answer
-    bool large;
+    const char* tag;     // its words tell the server how to answer
+    std::size_t size;    // of the second attachment; 0: none, a small mail
     const char* last;    // the log's last line
-    const char* before;  // the line before it; empty: not looked at
+    const char* before;  // the line before it (its start, when it ends in "*"); empty: any
     std::size_t mails;
-    const char* box;     // a text of the box; empty: none
-    const char* drafts;  // the server's draft log, "|" between lines ("<id>" for the id)
+    const char* box;        // a text of the box; empty: none
+    std::string drafts;     // the server's draft log, "|" between lines ("<id>" for the id)
+    const char* held = "";  // the start of a line the log holds besides
   } cases[] = {
-      {"g-busy", false, "Sent successfully", "Graph: busy, trying again in 1 s", 1, "", ""},
-      {"g-large", true, "Sent successfully", "", 1, "", "created <id>|sent <id>"},
-      {"g-denied", false,
+      {"g-busy", 0, "Sent successfully", "Graph: busy, trying again in 1 s", 1, "", ""},
+      {"g-datewait", 0, "Sent successfully", "Graph: busy, trying again in *", 1, "", ""},
+      {"g-large", kHuge, "Sent successfully", "", 1, "", created},
+      {"g-denied", 0,
        "Graph error: 403 ErrorAccessDenied: Access is denied. Check credentials and try again.", "",
        0, "Email not sent.", ""},
-      {"g-attfail", true, "Graph: the draft was deleted",
+      {"g-attfail", kHuge, "Graph: the draft was deleted",
        "Graph error: 400 ErrorAttachmentInvalid: The attachment is not valid.", 0,
        "Email not sent.", "created <id>|deleted <id>"},
-      {"g-lost", false,
+      {"g-lost", 0,
        "Graph error: no answer from localhost: the mail may have been sent; look in Sent Items "
        "before sending it again",
-       "", 1, "Email may have been sent.", ""},
-      // Exchange may have taken it: never sent again.
-      {"g-broken", false,
+       "", 1, "Email may have been sent.", ""},  // Exchange may have taken it: never sent again.
+      {"g-broken", 0,
        "Graph error: 500 ErrorInternalServerError: An internal error occurred.: the mail may have "
        "been sent; look in Sent Items before sending it again",
        "", 0, "Email may have been sent.", ""},
+      // A draft made, its answer lost: found by its Message-ID, deleted, made once more.
+      {"g-draft500", kTwoPieces, "Sent successfully", "", 1, "",
+       "created <id>|deleted <id>|" + created},
+      {"g-draftgone", kTwoPieces, "Sent successfully", "", 1, "",
+       "created <id>|deleted <id>|" + created},
+      // A piece kept, its answer lost: where the session stands asked, or the
+      // session begun anew where it cannot be asked.
+      {"g-piece500", kTwoPieces, "Sent successfully", "", 1, "", created,
+       "Graph: a piece of LISTINO.BIN was lost (500 ErrorInternalServerError"},
+      {"g-piecegone", kTwoPieces, "Sent successfully", "", 1, "", created,
+       "Graph: a piece of LISTINO.BIN was lost (the upload: "},
+      {"g-piece500-noget", kTwoPieces, "Sent successfully", "", 1, "", created,
+       "Graph: the upload of LISTINO.BIN begins again (416 InvalidRange"},
+      {"g-pascal", kTwoPieces, "Sent successfully", "", 1, "", created},
+      {"g-stuck", kTwoPieces, "Graph: the draft was deleted",
+       "Graph error: the upload session asks for byte 0 after 3932160 bytes were sent", 0,
+       "Email not sent.", "created <id>|deleted <id>"},
+      // Inline only while the request stays within 4,000,000 bytes; an upload
+      // session refused as too small, inline after all (its answer as large).
+      {"g-inline-limit", 3145727, "Sent successfully", "", 1, "", created},
+      {"g-minsize", 2999990, "Sent successfully", "", 1, "", created},
+      {"g-longwait", 0, "Graph error: Graph asks to wait 400 s: the mail was not sent", "", 0,
+       "Email not sent.", ""},
+      {"g-throttled", 0, "Graph error: 429 ApplicationThrottled: Too many requests.",
+       "Graph: busy, trying again in 1 s", 0, "Email not sent.", ""},
   };
   std::string outputs;
 #ifdef J6_PEAK_MEMORY_MEASURED
@@ -141,18 +168,25 @@ TEST(Graph, AnswersOfEachKind) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = GraphWorld(c.tag, store);
-    if (c.large) {
+    std::string digest;
+    if (c.size != 0) {
+      attach(c.size, &digest);
       world.request.extraAttachmentName = "LISTINO.BIN";
       world.glDirSys = AsWindowsPath(sys.path());
     }
     const Outcome outcome = RunRequest(world);
 #ifdef J6_PEAK_MEMORY_MEASURED
-    if (!c.large) smallPeak = outcome.peakKilobytes;
+    if (c.size == 0) smallPeak = outcome.peakKilobytes;
 #endif
     ASSERT_GE(outcome.lines.size(), 2u);
     EXPECT_EQ(outcome.lines.back(), c.last);
-    if (*c.before != '\0') {
-      EXPECT_EQ(outcome.lines[outcome.lines.size() - 2], c.before);
+    const std::string before = c.before;
+    if (!before.empty() && before.back() == '*') {
+      EXPECT_EQ(
+          outcome.lines[outcome.lines.size() - 2].rfind(before.substr(0, before.size() - 1), 0),
+          0u);
+    } else if (!before.empty()) {
+      EXPECT_EQ(outcome.lines[outcome.lines.size() - 2], before);
     }
     EXPECT_EQ(outcome.boxes.find(notSent) != std::string::npos, std::string(c.box) == notSent);
     if (*c.box != '\0') {
@@ -160,15 +194,17 @@ TEST(Graph, AnswersOfEachKind) {
     }
     const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
     ASSERT_EQ(mails.size(), c.mails);
-    if (c.large && c.mails == 1) {
-      // The document by one request, the large file through the session.
+    if (c.size != 0 && c.mails == 1) {
+      // The document by one request, the second attachment as it was.
       ASSERT_EQ(mails[0].parts.size(), 3u);
       EXPECT_EQ(mails[0].parts[1].bytes, outcome.document);
       EXPECT_EQ(mails[0].parts[2].filename, "LISTINO.BIN");
-      EXPECT_EQ(Digest(mails[0].parts[2].bytes), bigDigest);
+      EXPECT_EQ(Digest(mails[0].parts[2].bytes), digest);
 #ifdef J6_PEAK_MEMORY_MEASURED
       // Streamed: a 32 MB attachment takes less than half its size more than a small mail.
-      EXPECT_LT(outcome.peakKilobytes - smallPeak, 16 << 10);
+      if (c.size == kHuge) {
+        EXPECT_LT(outcome.peakKilobytes - smallPeak, 16 << 10);
+      }
 #endif
     }
     std::string drafts;
@@ -177,6 +213,11 @@ TEST(Graph, AnswersOfEachKind) {
       drafts += (drafts.empty() ? "" : "|") + line.substr(0, line.find(' ')) + " <id>";
     }
     EXPECT_EQ(drafts, c.drafts);
+    if (*c.held != '\0') {
+      EXPECT_TRUE(std::any_of(outcome.lines.begin(), outcome.lines.end(),
+                              [&c](const std::string& line) { return line.rfind(c.held, 0) == 0; }))
+          << c.held;
+    }
     outputs += ReadFileBytes(outcome.log) + outcome.boxes;
     ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
   }
@@ -250,26 +291,39 @@ TEST(Graph, ProxyOfEachKind) {
   const bool posix = *J6_NET_TRANSPORT != '\0';  // Windows reads no proxy variable
   const std::string proxy = "127.0.0.1:" + SmtpServerPort("proxy");
   const std::string refusing = "127.0.0.1:" + SmtpServerPort("proxy407");
+  const std::string basic = "127.0.0.1:" + SmtpServerPort("proxybasic");
   const std::string through = "Proxy: " + proxy + " for localhost";
   const struct {
     const char* tag;
     std::string setting;   // PROXY=
-    const char* variable;  // set to the proxy, for this row alone
+    const char* variable;  // set for this row alone
     std::string line;      // of the log, before its last; empty: no "Proxy:" line at all
     std::string last;
-    bool asked;  // the proxy was asked for a tunnel to Graph's host
+    bool asked;              // the proxy was asked for a tunnel to Graph's host
+    std::string value = "";  // the variable's; empty: the proxy's URL
   } cases[] = {
       {"gp-variable", "", "https_proxy", posix ? through : "", "Sent successfully", posix},
       {"gp-setting", "http://" + proxy, "", through, "Sent successfully", true},
       {"gp-direct", "direct", "https_proxy", "", "Sent successfully", false},
       {"gp-refused", "http://" + refusing, "", "Proxy: " + refusing + " for localhost",
-       "Graph error: Proxy error: " + refusing + ": 407 CONNECT tunnel failed, response 407", true},
+       "Graph error: Proxy error: " + refusing +
+           ": 407: the proxy refuses the Windows login of this user (Negotiate or NTLM)",
+       true},
+      {"gp-basic", "http://" + basic, "", "Proxy: " + basic + " for localhost",
+       "Graph error: Proxy error: " + basic +
+           ": 407: the proxy asks for a user name and password (Basic), which J6Mailer does not "
+           "have: let this desktop through, or take the Windows login (Negotiate, NTLM)",
+       true},
+      // The environment's login goes to the proxy, and never to the log.
+      {"gp-variable-login", "", "https_proxy", posix ? "Proxy: " + basic + " for localhost" : "",
+       "Sent successfully", posix, "http://j6proxy:Pr0xy%20pass@" + basic},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     World world = GraphWorld(c.tag, store);
     world.mailClientLines = "PROXY=" + c.setting + "\r\n";
-    if (*c.variable != '\0') SetEnvironment(c.variable, "http://" + proxy);
+    if (*c.variable != '\0')
+      SetEnvironment(c.variable, c.value.empty() ? "http://" + proxy : c.value);
     const std::size_t asked = FileLines(SmtpServerFile("proxy.txt")).size();
     const Outcome outcome = RunRequest(world);
     if (*c.variable != '\0') SetEnvironment(c.variable, "");
@@ -282,7 +336,23 @@ TEST(Graph, ProxyOfEachKind) {
     if (c.asked) {
       EXPECT_EQ(requests.back(), "CONNECT localhost:" + SmtpServerPort("https"));
     }
+    EXPECT_EQ(ReadFileBytes(outcome.log).find("Pr0xy"), std::string::npos);
     ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
+  }
+  // A proxy that refuses the tunnel to the mail's own request (the token
+  // reused from a run without it) sent nothing: "not sent", never "may have".
+  {
+    World world = GraphWorld("gp-403", store);
+    ASSERT_EQ(RunRequest(world).lines.back(), "Sent successfully");
+    const std::string forbidding = "127.0.0.1:" + SmtpServerPort("proxy403");
+    world.mailClientLines = "PROXY=http://" + forbidding + "\r\n";
+    const Outcome outcome = RunRequest(world);
+    EXPECT_EQ(outcome.lines.back(),
+              "Graph error: Proxy error: " + forbidding +
+                  ": 403: the proxy refuses the way to localhost:" + SmtpServerPort("https"));
+    EXPECT_NE(outcome.boxes.find("Email not sent."), std::string::npos) << outcome.boxes;
+    EXPECT_EQ(MailFrom(SenderFor("gp-403")).size(), 1u);
+    ForgetPassword("oauth:j6-graph-gp-403");
   }
   if (!posix) {
     // The desktop's own settings: a fixed proxy, a bypass list that sends
@@ -295,6 +365,10 @@ TEST(Graph, ProxyOfEachKind) {
         {"gw-fixed", 3, proxy, "", "", through},
         {"gw-bypass", 3, proxy, "<local>;*.example.com", "", "Proxy: none for localhost"},
         {"gw-script", 5, "", "", "http://" + proxy + "/j6.pac", through},
+        // A script whose server never answers: direct after 10 s, and said so.
+        {"gw-script-silent", 5, "", "", "http://127.0.0.1:" + SmtpServerPort("silent") + "/j6.pac",
+         "Proxy: the proxy script http://127.0.0.1:" + SmtpServerPort("silent") +
+             "/j6.pac could not be used (no answer within 10 s): direct"},
     };
     for (const auto& d : desktops) {
       SCOPED_TRACE(d.tag);
@@ -322,6 +396,7 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
   const struct {
     const char* tag;
     std::vector<std::string> lines;  // in the output, in this order
+    std::string url = "";            // URL=, when not the test server's Graph
   } cases[] = {
       {"gc-in-order",
        {"[ok] Graph " + GraphUrl() + " takes the token for gc-in-order@example.com (nothing sent)",
@@ -332,10 +407,20 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
       {"gc-denied",
        {"[fail] Graph " + GraphUrl() +
         ": 403 ErrorAccessDenied: Access is denied. Check credentials and try again."}},
+      // Graph's root without its version: any other 400 is no mailbox's answer.
+      {"gc-noversion",
+       {"[fail] Graph https://localhost:" + SmtpServerPort("https") +
+        "/graph: 400 BadRequest: Invalid version: users: not Graph's answer to a mail without "
+        "recipients: URL must be Graph's root with its version, as "
+        "https://graph.microsoft.com/v1.0"},
+       "https://localhost:" + SmtpServerPort("https") + "/graph"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
-    const Scene scene(GraphWorld(c.tag, store));
+    World world = GraphWorld(c.tag, store);
+    // The first key of a name counts: right after the section's line.
+    if (!c.url.empty()) world.smtpSettings.insert(9, "URL=" + c.url + "\r\n");
+    const Scene scene(world);
     scene.program().AddCheckProgram();
     const ChildResult result = scene.program().Check("A01");
     std::size_t at = 0;

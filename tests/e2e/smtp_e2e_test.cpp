@@ -86,14 +86,17 @@ World OAuthWorld(const std::string& tag, const std::string& kind, const std::str
 
 // A typical request over STARTTLS, required by default: the log, the
 // envelope, every header, the body and each attachment as the server
-// decoded them, a 20 MB attachment among them.
+// decoded them, a 20 MB attachment among them (4 MB under Wine).
 TEST(Smtp, TypicalRequestArrivesWhole) {
   const TempDir sys;
   const std::string big = "LISTINO.BIN";
   std::string bigDigest;
   {
     // Made and let go of before the run, whose memory is measured.
-    std::string bytes(20u << 20, '\0');
+    // Under Wine 4 MB: its sockets' select misses a writable socket now and
+    // then after a short send, and a large mail then crawls for a minute
+    // (seen on a loaded machine); the memory is measured off Windows.
+    std::string bytes(*J6_NET_TRANSPORT != '\0' ? 20u << 20 : 4u << 20, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
       bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
     }
@@ -199,6 +202,8 @@ TEST(Smtp, TlsSettingsAgainstServers) {
        "temporary reason"},
       {"tls-none", "starttls", "TLS=NONE\r\n", "tls: no"},
       {"tls-other-authority", "starttls", "CAFILE=<other>\r\n", nullptr},
+      // The system's authorities (under Wine the host's bundle) know no test authority.
+      {"tls-system-authorities", "smtps", "CAFILE=\r\n", nullptr},
       // The reply to the end of the data comes after TIMEOUT: it is awaited.
       {"late-reply", "starttls", "TIMEOUT=2\r\n", "tls: yes"},
       // TIMEOUT is for each step: a greeting and an EHLO reply of 3 s each.
@@ -247,11 +252,16 @@ TEST(Smtp, AuthenticatesWithTheStoredPassword) {
     std::string password;
     const char* login;  // null: refused
     const char* auth;
+    const char* refusal = "535";  // in the last line, when refused
   } cases[] = {
       {"auth-stored", "starttls", "USER=\r\n", kPassword, "login: j6user", "auth: tried"},
       {"auth-wrong", "starttls", "USER=j6user\r\n", "wrong password", nullptr, nullptr},
       // A server that offers no STARTTLS never sees the password.
       {"auth-try-plain", "plain", "TLS=TRY\r\nUSER=j6user\r\n", kPassword, "login: ", "auth: no"},
+      // No AUTH offered without TLS: nothing goes, where curl would send unauthenticated.
+      {"auth-no-offer", "starttls", "TLS=NONE\r\nUSER=j6user\r\n", kPassword, nullptr, nullptr,
+       "the server offers no login (AUTH) without TLS: nothing was sent (set TLS=REQUIRED: "
+       "servers offer it inside TLS)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
@@ -271,7 +281,7 @@ TEST(Smtp, AuthenticatesWithTheStoredPassword) {
       EXPECT_EQ(mails[0].envelope[5], c.auth);
     } else {
       EXPECT_EQ(LastLine(outcome).rfind("SMTP error: ", 0), 0u);
-      EXPECT_NE(LastLine(outcome).find("535"), std::string::npos) << LastLine(outcome);
+      EXPECT_NE(LastLine(outcome).find(c.refusal), std::string::npos) << LastLine(outcome);
       EXPECT_TRUE(mails.empty());
     }
     EXPECT_EQ(ReadFileBytes(outcome.log).find(c.password), std::string::npos);
@@ -287,9 +297,10 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
     const char* tag;
     std::string password;
     const char* caFile;
-    const char* line;   // the start of the server's line
-    bool login;         // in SERVER
-    bool bare = false;  // SERVER without its scheme, the login stored with it
+    const char* line;       // the start of the server's line
+    bool login;             // in SERVER
+    bool bare = false;      // SERVER without its scheme, the login stored with it
+    const char* more = "";  // further settings
   } cases[] = {
       {"check-in-order", kPassword, "ca.pem", "[ok] the server ", false},
       {"check-wrong-password", "wrong password", "ca.pem", "[fail] SMTP server ", false},
@@ -300,6 +311,18 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
        true},
       {"check-refused-sender", kPassword, "ca.pem",
        "[fail] the server refuses mail from j6-check-refused-sender@example.com: 553 5.7.1", false},
+      // Refused only once it has a recipient, as Postfix does by default.
+      {"check-rcpt-sender", kPassword, "ca.pem",
+       "[fail] the server refuses mail from j6-check-rcpt-sender@example.com: 553 5.7.1 "
+       "<j6-check-rcpt-sender@example.com>: Sender address rejected",
+       false},
+      {"check-nopostmaster", kPassword, "ca.pem",
+       "[warn] the server takes mail from j6-check-nopostmaster@example.com but refuses "
+       "postmaster@example.com: 550",
+       false},
+      {"check-no-login", kPassword, "ca.pem",
+       "[fail] the server offers no login (AUTH) without TLS: nothing was sent (set TLS=REQUIRED",
+       false, false, "TLS=NONE\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
@@ -310,15 +333,15 @@ TEST(Smtp, CheckProgramAsksTheServerWithoutSending) {
         (c.login  ? "smtp://" + std::string(kUser) + ":" + c.password + "@" + server.substr(7)
          : c.bare ? server.substr(7)
                   : server) +
-        "\r\nCAFILE=" + SmtpServerFile(c.caFile) + "\r\nUSER=" + kUser + "\r\n";
+        "\r\nCAFILE=" + SmtpServerFile(c.caFile) + "\r\nUSER=" + kUser + "\r\n" + c.more;
     const Scene scene(world);
     ASSERT_TRUE(StorePassword(server, "localhost", kUser, c.password, store.path().string()));
     scene.program().AddCheckProgram();
     const ChildResult result = scene.program().Check("A01");
     ForgetPassword(server);
-    const bool inOrder = std::string(c.line).rfind("[ok]", 0) == 0;
+    const bool failed = std::string(c.line).rfind("[fail]", 0) == 0;
     EXPECT_NE(result.output.find(std::string("\n") + c.line), std::string::npos) << result.output;
-    EXPECT_EQ(result.exitCode, inOrder ? 0 : 1) << result.output;
+    EXPECT_EQ(result.exitCode, failed ? 1 : 0) << result.output;
     EXPECT_EQ(result.output.find(c.password), std::string::npos);
     EXPECT_TRUE(MailFrom(SenderFor(c.tag)).empty());
   }
@@ -358,6 +381,26 @@ TEST(Smtp, CheckProgramSendsATestMail) {
         << result.output;
     before = command;
   }
+  // The settings of an area (its first three letters name its server's), and
+  // without one, where only areas have settings, the area to name.
+  World areas = SmtpWorld("test-mail-area", "starttls");
+  const Scene areaScene(areas);
+  areaScene.program().AddCheckProgram();
+  ChildResult result = areaScene.program().Check("--test-mail anna@example.com");
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("[warn] no mono-server settings (HKEY_CURRENT_USER\\ORV\\J6\\J6Out)"
+                               ": the registry holds those of the areas beginning A01: name one, "
+                               "as in J6MailerCheck --test-mail anna@example.com A01..."),
+            std::string::npos)
+      << result.output;
+  result = areaScene.program().Check("--test-mail anna@example.com A01");
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(MailFrom(SenderFor("test-mail-area")).size(), 1u);
+  // An option after an area is no area's name.
+  result = areaScene.program().Check("A01 --test-mail anna@example.com");
+  EXPECT_EQ(result.exitCode, 2) << result.output;
+  EXPECT_NE(result.output.find("--test-mail ADDRESS [AREA]"), std::string::npos) << result.output;
+
   const std::vector<ReceivedMail> mails = MailFrom(SenderFor("test-mail"));
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_EQ(mails[0].envelope[1], "to: anna@example.com");
@@ -377,7 +420,8 @@ TEST(Smtp, FailuresLeaveNothingSent) {
     std::string settings;
     const char* recipients;
     int sender;        // 0: none; 1: the test's; 2: the test's, longer than its field
-    const char* line;  // the whole last line, or its start when it ends with "*"
+    std::string line;  // the whole last line, its start when it ends with "*", a part when it
+                       // begins with "*"
   } cases[] = {
       {"refused-recipient", "starttls", "", "!anna@example.com;refused@example.com", true,
        "SMTP error: RCPT failed: 550 (550 5.1.1 <refused@example.com>: Recipient address "
@@ -406,6 +450,33 @@ TEST(Smtp, FailuresLeaveNothingSent) {
        true, "SMTP error: TOKEN_URL must not hold a user or password"},
       {"cut-sender", "starttls", "", "!anna@example.com", 2,
        "SMTP error: MailFromEmail is longer than 100 characters"},
+      // Refused at the first recipient, naming the sender: the sender's fault.
+      {"rcpt-sender", "starttls", "", "!anna@example.com", 1,
+       "SMTP error: the server refuses mail from j6-rcpt-sender@example.com: 553 5.7.1 "
+       "<j6-rcpt-sender@example.com>: Sender address rejected: not owned by user j6user (set FROM "
+       "to an address the account owns)"},
+      // The other scheme's port: named with the scheme it takes.
+      {"smtps-to-plain", "starttls",
+       "SERVER=smtps://localhost:" + SmtpServerPort("starttls") +
+           "\r\nTIMEOUT=3\r\nCAFILE=" + SmtpServerFile("ca.pem") + "\r\n",
+       "!anna@example.com", 1,
+       "*: the server greets in plain text, as a STARTTLS port does: write "
+       "SERVER=smtp://localhost:" +
+           SmtpServerPort("starttls")},
+      {"smtp-to-tls", "smtps",
+       "SERVER=smtp://localhost:" + SmtpServerPort("smtps") +
+           "\r\nTIMEOUT=2\r\nCAFILE=" + SmtpServerFile("ca.pem") + "\r\n",
+       "!anna@example.com", 1,
+       "SMTP error: Timeout: no greeting from the server in 2 s: the server waits for TLS from "
+       "its first byte, as port 465 does: write SERVER=smtps://localhost:" +
+           SmtpServerPort("smtps")},
+      // [SMTP] PROXY's refusal names the proxy; one without a port is on 80.
+      {"proxy-403", "starttls", "PROXY=http://127.0.0.1:" + SmtpServerPort("proxy403") + "\r\n",
+       "!anna@example.com", 1,
+       "SMTP error: Proxy error: 127.0.0.1:" + SmtpServerPort("proxy403") +
+           ": 403: the proxy refuses the way to localhost:" + SmtpServerPort("starttls")},
+      {"proxy-port-80", "starttls", "PROXY=http://127.0.0.1\r\n", "!anna@example.com", 1,
+       "SMTP error: Proxy error: 127.0.0.1:80: *"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
@@ -415,8 +486,10 @@ TEST(Smtp, FailuresLeaveNothingSent) {
     if (c.sender == 2) world.senderEmail = std::string(101, 'x') + world.senderEmail;
     world.request.recipients = c.recipients;
     const Outcome outcome = RunRequest(world);
-    const std::string line = c.line;
-    if (line.back() == '*') {
+    const std::string& line = c.line;
+    if (line.front() == '*') {
+      EXPECT_NE(LastLine(outcome).find(line.substr(1)), std::string::npos) << LastLine(outcome);
+    } else if (line.back() == '*') {
       EXPECT_EQ(LastLine(outcome).rfind(line.substr(0, line.size() - 1), 0), 0u)
           << LastLine(outcome);
     } else {

@@ -19,6 +19,9 @@ STATE/ports.txt ("kind port" lines):
   proxy     an HTTP proxy that tunnels CONNECT, and answers GET /<name>.pac with
             a script naming itself; every request line goes to STATE/proxy.txt
   proxy407  the same, answering every request 407 (Negotiate, NTLM)
+  proxy403  the same, refusing every CONNECT with 403
+  proxybasic the same, asking for Basic sign-in (407) and tunnelling for
+            PROXY_USER with PROXY_PASSWORD
   https     /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
             under /graph/v1.0 (graph_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
@@ -32,7 +35,10 @@ message.eml (the bytes as received), headers.txt (each header decoded,
 UTF-8) and for each MIME part part-<i>.txt (its type, encoding and file
 name) and part-<i>.bin (its content decoded). Recipients whose address
 starts with "refused" are refused with 550. A sender starting "j6-late"
-gets the reply to the end of the data LATE seconds late; "j6-close" has the
+gets the reply to the end of the data LATE seconds late; a sender holding
+"rcpt-sender" is refused at its first recipient, as Postfix refuses a sender
+the login does not own ("Sender address rejected"), and one holding
+"nopostmaster" has postmaster@ of its domain refused as unknown; "j6-close" has the
 connection closed after the end of the data (the mail kept, no reply);
 "j6-mute" gets no reply to its QUIT. The files in
 STATE/shrink/<sender>/ are cut to half when that sender names a recipient.
@@ -75,6 +81,7 @@ from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 import graph_api
 
 USER = "j6user"
+PROXY_USER, PROXY_PASSWORD = "j6proxy", "Pr0xy pass"
 PASSWORD = "P\u00e4ss-w\u00f6rd 7"
 LIFETIME = 3600
 LATE = 4
@@ -170,7 +177,11 @@ class Recorder:
         shrink = os.path.join(self.state, "shrink", envelope.mail_from)
         for name in os.listdir(shrink) if os.path.isdir(shrink) else []:
             os.truncate(os.path.join(shrink, name), os.path.getsize(os.path.join(shrink, name)) // 2)
-        if address.lower().startswith("refused"):
+        if "rcpt-sender" in envelope.mail_from:
+            return ("553 5.7.1 <%s>: Sender address rejected: not owned by user %s"
+                    % (envelope.mail_from, USER))
+        if address.lower().startswith("refused") or (
+                "nopostmaster" in envelope.mail_from and address.startswith("postmaster@")):
             return "550 5.1.1 <%s>: Recipient address rejected" % address
         envelope.rcpt_tos.append(address)
         return "250 OK"
@@ -373,6 +384,7 @@ async def https(state, reader, writer):
     if path.startswith(("/graph/", "/upload/")):
         fields = dict((name.strip().lower(), value.strip()) for name, _, value in
                       (line.partition(":") for line in head[1:] if line))
+        fields[":query"] = query
         port = writer.get_extra_info("sockname")[1]
         done = await graph_api.graph(state, ACCESS, USED, method, path, fields, body, port,
                                      record_message)
@@ -411,8 +423,9 @@ async def pipe(reader, writer):
         writer.close()
 
 
-async def proxy(state, refuse, reader, writer):
-    """An HTTP proxy that tunnels CONNECT, and records what it was asked."""
+async def proxy(state, mode, reader, writer):
+    """An HTTP proxy that tunnels CONNECT, and records what it was asked; its
+    mode: "" tunnels, "407" and "403" refuse, "basic" asks for a login."""
     try:
         head = (await reader.readuntil(b"\r\n\r\n")).decode("latin-1").split("\r\n")
     except (asyncio.IncompleteReadError, asyncio.LimitOverrunError):
@@ -422,13 +435,19 @@ async def proxy(state, refuse, reader, writer):
     with open(os.path.join(state, "proxy.txt"), "a") as out:
         out.write("%s %s\n" % (method, target))
     host, _, port = target.rpartition(":")
+    login = "Basic " + base64.b64encode(("%s:%s" % (PROXY_USER, PROXY_PASSWORD)).encode()).decode()
+    refuse = mode in ("407", "403") or (mode == "basic" and not any(
+        line.lower() == "proxy-authorization: " + login.lower() for line in head))
     if method == "GET" and target.endswith(".pac"):  # a script that names this proxy
         script = ('function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%d"; }'
                   % writer.get_extra_info("sockname")[1]).encode()
         writer.write(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n%s" % (len(script), script))
+    elif mode == "403" and method == "CONNECT":
+        writer.write(b"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
     elif refuse or method != "CONNECT" or not port.isdigit():
-        writer.write(b"HTTP/1.1 407 Proxy Authentication Required\r\n"
-                     b"Proxy-Authenticate: Negotiate\r\nProxy-Authenticate: NTLM\r\n"
+        asks = (b"Proxy-Authenticate: Basic realm=\"j6\"\r\n" if mode == "basic" else
+                b"Proxy-Authenticate: Negotiate\r\nProxy-Authenticate: NTLM\r\n")
+        writer.write(b"HTTP/1.1 407 Proxy Authentication Required\r\n" + asks +
                      b"Content-Length: 0\r\nConnection: close\r\n\r\n")
     if method != "CONNECT" or refuse or not port.isdigit():
         await writer.drain()
@@ -470,10 +489,14 @@ async def serve(state):
         "silent": await asyncio.start_server(silent, "127.0.0.1", 0),
         "https": await asyncio.start_server(lambda r, w: https(state, r, w), "127.0.0.1", 0,
                                             ssl=context),
-        "proxy": await asyncio.start_server(lambda r, w: proxy(state, False, r, w),
+        "proxy": await asyncio.start_server(lambda r, w: proxy(state, "", r, w),
                                             "127.0.0.1", 0),
-        "proxy407": await asyncio.start_server(lambda r, w: proxy(state, True, r, w),
+        "proxy407": await asyncio.start_server(lambda r, w: proxy(state, "407", r, w),
                                                "127.0.0.1", 0),
+        "proxy403": await asyncio.start_server(lambda r, w: proxy(state, "403", r, w),
+                                               "127.0.0.1", 0),
+        "proxybasic": await asyncio.start_server(lambda r, w: proxy(state, "basic", r, w),
+                                                 "127.0.0.1", 0),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
     ports["closed"] = free_closed_port()

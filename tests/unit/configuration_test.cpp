@@ -115,6 +115,8 @@ TEST_F(ConfigurationTest, SmtpTimeoutAndOverlongValues) {
       {"TIMEOUT=\n", 60, ""},
       {"CAFILE=" + std::string(260, 'c') + "\n", 60, "CAFILE"},
       {"SERVER=" + std::string(260, 's') + "\nUSER=" + std::string(256, 'u') + "\n", 60, "SERVER"},
+      // [MAILCLIENT]'s own: not filed under [SMTP].
+      {"[MAILCLIENT]\nPROXY=http://" + std::string(260, 'p') + "\n", 60, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines.substr(0, 20));
@@ -125,6 +127,7 @@ TEST_F(ConfigurationTest, SmtpTimeoutAndOverlongValues) {
     LoadConfiguration(run_);
     EXPECT_EQ(run_.smtp.timeoutSeconds, c.timeout);
     EXPECT_EQ(run_.smtp.overlong.view(), c.overlong);
+    EXPECT_EQ(run_.overlong.view(), c.lines.rfind("[MAILCLIENT]", 0) == 0 ? "PROXY" : "");
     EXPECT_TRUE(run_.smtp.caFile.empty());
     EXPECT_TRUE(run_.smtp.server.empty());
   }

@@ -18,6 +18,7 @@
 #include "dispatch/outgoing_mail.h"
 #include "dispatch/simple_sender.h"
 #include "dispatch/smtp_sender.h"
+#include "dispatch/smtp_settings.h"
 #include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
 #include "platform/windows1252.h"
@@ -319,7 +320,20 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
        "GRANT is not CLIENT_CREDENTIALS or REFRESH_TOKEN: PASSWORD"},
       {[](RunState& run) { run.senderEmailCut = true; },
        "MailFromEmail is longer than 100 characters"},
+      // The proxy of every HTTPS request, Graph's among them.
+      {[](RunState& run) { run.overlong.Assign("PROXY"); }, "PROXY is too long"},
   };
+  // SMTP without OAuth takes no proxy: an over-long one is none of its business.
+  {
+    RunState& run = run_;
+    const RunState composed = run;
+    run.smtp.server.Assign("smtp://localhost:1");
+    run.overlong.Assign("PROXY");
+    std::string sender;
+    std::string error;
+    EXPECT_TRUE(CheckSmtpSettings(run, &sender, &error)) << error;
+    run = composed;
+  }
   for (const auto& c : graphCases) {
     SCOPED_TRACE(c.reason);
     RunState& run = run_;
@@ -349,6 +363,9 @@ TEST(GraphJson, AnswersAndTokens) {
   EXPECT_TRUE(ReadNextStart(R"({"nextExpectedRanges": ["12-99"]})", &start));
   EXPECT_EQ(start, 12u);
   EXPECT_FALSE(ReadNextStart(R"({"nextExpectedRanges": []})", &start));
+  // As Microsoft's other page spells it; and a range from the start again.
+  EXPECT_TRUE(ReadNextStart(R"({"NextExpectedRanges": ["0-"]})", &start));
+  EXPECT_EQ(start, 0u);
   EXPECT_FALSE(ReadNextStart("not json", &start));
   EXPECT_EQ(GraphErrorText(R"({"error": {"code": "ErrorAccessDenied", "message": "No."}})"),
             "ErrorAccessDenied: No.");
