@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "check/route_check.h"
 #include "platform/ascii.h"
 #include "platform/file_probe.h"
 #include "platform/profile.h"
@@ -59,26 +60,14 @@ void NameKeysNotRead(const std::string& path, const char* section, const std::st
   }
 }
 
-/// The hand-over the MAPI setting chose.
+/// The route the MAPI setting chose.
 void SayHandOver(const RunState& run, Report& report) {
   const std::string setting = kMapiKey + ("=" + std::string(run.mapiMode.view()));
-  switch (run.handOver) {
-    case HandOverKind::kExtended:
-      report.Ok(setting + ": mail goes through the Extended wrapper");
-      break;
-    case HandOverKind::kSmtp:
-      report.Ok(setting + ": mail goes to the server of [" + kSmtpSection + "]");
-      break;
-    case HandOverKind::kGraph:
-      report.Ok(setting + ": mail goes to Microsoft Graph as the mailbox of [" + kGraphSection +
-                "]");
-      break;
-    case HandOverKind::kSimple:
-      report.Ok(setting + ": mail goes through Simple MAPI");
-      break;
-    case HandOverKind::kUnknown:
-      report.Warn(setting + " is neither EXTENDED, SMTP nor GRAPH: mail goes through Simple MAPI");
-      break;
+  const RouteCheck& route = RouteCheckOf(run.handOver);
+  if (run.handOver == HandOverKind::kUnknown) {
+    report.Warn(setting + " is none of " + RouteNames() + ": " + route.says);
+  } else {
+    report.Ok(setting + ": " + route.says);
   }
 }
 

@@ -10,6 +10,7 @@
 #include "dispatch/graph_sender.h"
 #include "dispatch/graph_settings.h"
 #include "platform/ascii.h"
+#include "platform/wipe.h"
 
 namespace j6::check {
 
@@ -82,7 +83,7 @@ void CheckGraph(const RunState& run, Report& report) {
       report.Fail("Graph " + GraphUrl(graph) + ": " + error);
     }
   }
-  for (char& c : token) c = '\0';
+  platform::Wipe(&token);
 }
 
 }  // namespace j6::check

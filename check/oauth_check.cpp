@@ -9,6 +9,7 @@
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
 #include "oauth/token_store.h"
+#include "platform/wipe.h"
 #include "run/https_proxy.h"
 
 namespace j6::check {
@@ -55,7 +56,7 @@ bool CheckClientSecret(const oauth::OAuthClient& client, oauth::Grant grant, Rep
                                        : oauth::ClientSecret::kIfStored;
   const bool ready = oauth::SecretFor(client, need, &secret, &error);
   const bool stored = !secret.empty();
-  for (char& c : secret) c = '\0';
+  platform::Wipe(&secret);
   std::string moved;
   const bool formerPlace = !stored && oauth::SecretInFormerPlace(client, &moved);
   if (!ready) {
@@ -139,7 +140,7 @@ void CheckOAuth(const RunState& run, Report& report) {
   const oauth::OAuthClient client = SmtpOAuthClient(run);
   std::string token;
   const bool obtained = CheckOAuthClient(client, report, &token);
-  for (char& c : token) c = '\0';
+  platform::Wipe(&token);
   if (!obtained) return;
   ReportSmtpProbe(run,
                   "the server " + client.server +

@@ -4,8 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "dispatch/graph_settings.h"
-#include "dispatch/smtp_settings.h"
+#include "dispatch/route.h"
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
 #include "oauth/sign_in_browser.h"
@@ -16,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/loopback_listener.h"
 #include "platform/secret_store.h"
+#include "platform/wipe.h"
 #include "run/configuration.h"
 #include "run/text.h"
 
@@ -65,7 +65,7 @@ oauth::SignInWorld TheWorld(const oauth::OAuthClient& client, std::FILE* out) {
     std::string secret;
     const bool posted = oauth::SecretFor(client, oauth::ClientSecret::kIfStored, &secret, error) &&
                         oauth::PostToEndpoint(url, client, fields, secret, answer, error);
-    for (char& c : secret) c = '\0';
+    platform::Wipe(&secret);
     return posted;
   };
   world.nowSeconds = [] {
@@ -87,13 +87,7 @@ oauth::SignInWorld TheWorld(const oauth::OAuthClient& client, std::FILE* out) {
 bool ReadyToSignIn(const RunState& run, const oauth::OAuthClient& client, bool deviceAsked,
                    bool* device, std::string* error) {
   oauth::OAuthSettings settings;
-  const bool graph = run.handOver == HandOverKind::kGraph;
-  const std::string section = graph ? "[GRAPH]" : "[SMTP]";
-  if (!graph && SignInOf(run.smtp) != SmtpSignIn::kOAuth2) {
-    *error = "the sign-in is for MAPI=GRAPH, or AUTH=OAUTH2 in [SMTP] of " +
-             std::string(kConfigFileName);
-    return false;
-  }
+  const char* section = RouteOf(run.handOver).section;
   if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
   if (settings.grant != oauth::Grant::kRefreshToken) {
     *error = "GRANT=CLIENT_CREDENTIALS signs in as the app, with no user: nothing to sign in";
@@ -101,8 +95,9 @@ bool ReadyToSignIn(const RunState& run, const oauth::OAuthClient& client, bool d
   }
   *device = deviceAsked || client.authorizeUrl.empty();
   if (*device && client.deviceUrl.empty()) {
-    *error = deviceAsked ? "--device needs DEVICE_URL in " + section
-                         : section + " has neither DEVICE_URL nor AUTHORIZE_URL";
+    *error = deviceAsked
+                 ? "--device needs DEVICE_URL in [" + std::string(section) + "]"
+                 : "[" + std::string(section) + "] has neither DEVICE_URL nor AUTHORIZE_URL";
     return false;
   }
   return true;
@@ -139,13 +134,16 @@ int SignIn(std::string_view commandLine, std::FILE* out) {
   RunState run;
   LoadConfiguration(run);
   // The route MAPI names signs in with its own section's client.
-  const oauth::OAuthClient client =
-      run.handOver == HandOverKind::kGraph ? GraphOAuthClient(run) : SmtpOAuthClient(run);
+  oauth::OAuthClient client;
+  const bool signsIn = RouteOAuthClient(run, &client);
   const oauth::SignInWorld world = TheWorld(client, out);
   bool device = false;
   std::string error;
   if (!option.empty() && option != kDevice) {
     error = "unknown option " + std::string(option) + " (only --device)";
+  } else if (!signsIn) {
+    error = "MAPI=" + std::string(run.mapiMode.view()) + " does not sign in with OAuth 2.0 (in " +
+            kConfigFileName + "; [SMTP] does with AUTH=OAUTH2)";
   } else if (ReadyToSignIn(run, client, !option.empty(), &device, &error)) {
     world.say("Signing in to " + client.server + " as " + client.user +
               (device ? ", with a code" : ", in the browser"));

@@ -7,6 +7,7 @@
 #include "dispatch/smtp_sender.h"
 #include "dispatch/smtp_settings.h"
 #include "platform/credentials.h"
+#include "platform/wipe.h"
 
 namespace j6::check {
 
@@ -79,7 +80,7 @@ void CheckSmtp(const RunState& run, Report& report) {
   platform::StoredCredential credential;
   std::string target;
   const platform::Lookup read = ReadSmtpLogin(smtp, &credential, &target, &error);
-  for (char& c : credential.password) c = '\0';
+  platform::Wipe(&credential.password);
   if (read == platform::Lookup::kFailed) {
     report.Fail(error + ": " + kNotSent);
     return;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "check/report.h"
-#include "dispatch/graph_settings.h"
+#include "dispatch/route.h"
 #include "dispatch/smtp_settings.h"
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
@@ -24,14 +24,8 @@ constexpr std::string_view kStoreSecret = "--store-secret";
 /// why there is none to store.
 bool SecretPlace(const RunState& run, platform::CredentialPlace* place, std::string* what,
                  std::string* error) {
-  const bool smtp = run.handOver == HandOverKind::kSmtp;
-  if (!smtp && run.handOver != HandOverKind::kGraph) {
-    *error = "MAPI=" + std::string(run.mapiMode.view()) +
-             " needs no secret: only MAPI=SMTP (a password, or with AUTH=OAUTH2 a client secret) "
-             "and MAPI=GRAPH (a client secret) have one";
-    return false;
-  }
-  if (smtp && SignInOf(run.smtp) == SmtpSignIn::kPassword) {
+  // SMTP's own: the login's password.
+  if (run.handOver == HandOverKind::kSmtp && SignInOf(run.smtp) == SmtpSignIn::kPassword) {
     std::string url;
     if (!ReadServer(run.smtp, &url, error)) return false;
     if (run.smtp.user.empty()) {
@@ -42,7 +36,13 @@ bool SecretPlace(const RunState& run, platform::CredentialPlace* place, std::str
     *what = "the password of " + std::string(run.smtp.user.view());
     return true;
   }
-  const oauth::OAuthClient client = smtp ? SmtpOAuthClient(run) : GraphOAuthClient(run);
+  oauth::OAuthClient client;
+  if (!RouteOAuthClient(run, &client)) {
+    *error = "MAPI=" + std::string(run.mapiMode.view()) +
+             " needs no secret: a password or a client secret is MAPI=SMTP's, or that of a "
+             "route that signs in with OAuth 2.0";
+    return false;
+  }
   oauth::OAuthSettings settings;
   if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
   *place = oauth::ClientSecretPlace(client);

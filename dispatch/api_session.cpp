@@ -4,10 +4,10 @@
 #include <thread>
 
 #include "oauth/access_token.h"
+#include "platform/url.h"
 #include "platform/wipe.h"
 #include "run/https_proxy.h"
 #include "run/run_log.h"
-#include "run/url.h"
 
 namespace j6 {
 
@@ -27,7 +27,7 @@ bool ApiSession::Open(const oauth::OAuthClient& client, const ApiPolicy& policy,
                       std::string* error) {
   client_ = client;
   policy_ = &policy;
-  host_ = ReadUrl(client_.server).host;
+  host_ = platform::ReadUrl(client_.server).host;
   return net::FindTransport(&library_, &transport_, error);
 }
 
@@ -50,19 +50,21 @@ bool ApiSession::Wait(long seconds, std::string* error) {
   return true;
 }
 
-Outcome ApiSession::Call(const ApiRequest& request, ApiBody& body, ApiAnswer* answer,
-                         std::string* error) {
+HandOver ApiSession::Call(const ApiRequest& request, ApiBody& body, ApiAnswer* answer,
+                          std::string* error) {
   bool renewed = false;
   for (int tries = 1;; ++tries) {
     long retryAfter = 0;
-    const Outcome sent = Send(request, body, answer, &retryAfter, error);
+    answer->lost = false;
+    const HandOver sent = Send(request, body, answer, &retryAfter, error);
     const long status = answer->status;
-    if (sent == Outcome::kDone) {
+    const bool answered = sent == HandOver::kHandedOver;
+    if (answered) {
       for (const long done : request.done) {
-        if (status == done) return Outcome::kDone;
+        if (status == done) return sent;
       }
     }
-    if (sent == Outcome::kFailed || sent == Outcome::kMaybeSent) return sent;
+    if (sent == HandOver::kMaybeSent || (!answered && !answer->lost)) return sent;
     if (status == 401 && request.authorized && renewable_ && !renewed) {
       // A reused token revoked before it expired: a new one, once.
       renewable_ = false;
@@ -72,40 +74,41 @@ Outcome ApiSession::Call(const ApiRequest& request, ApiBody& body, ApiAnswer* an
       platform::Wipe(&refused);
       if (!replaced || !body.rewind()) {
         if (replaced) *error = "cannot read the mail again to send it again";
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
       --tries;
       continue;
     }
-    const long asked =
-        sent == Outcome::kDone ? policy_->waitOf(status, retryAfter, answer->body) : -1;
+    const long asked = answered ? policy_->waitOf(status, retryAfter, answer->body) : -1;
     // Lost, or a server error: the service may have done it.
-    const bool uncertain = sent == Outcome::kLost || (asked < 0 && status >= 500);
+    const bool uncertain = answer->lost || (asked < 0 && status >= 500);
     if (uncertain && request.sends) {
-      *error = (sent == Outcome::kLost ? *error : policy_->refusal(status, answer->body)) + ": " +
-               policy_->maybeSent;
-      return Outcome::kMaybeSent;
+      *error = policy_->refusal(status, answer->body) + ": " + kMayHaveBeenSent + "; " +
+               policy_->lookFirst;
+      return HandOver::kMaybeSent;
     }
     if (uncertain && !request.repeatable) {
-      if (sent != Outcome::kLost) *error = policy_->refusal(status, answer->body);
-      return Outcome::kLost;
+      if (answered) *error = policy_->refusal(status, answer->body);
+      answer->lost = true;
+      return HandOver::kFailed;
     }
     if ((asked >= 0 || uncertain) && tries < kTries) {
       const long seconds = asked > 0 ? asked : 1L << (tries - 1);
-      if (!Wait(seconds, error)) return Outcome::kFailed;
+      if (!Wait(seconds, error)) return HandOver::kFailed;
       if (!body.rewind()) {
         *error = "cannot read the mail again to send it again";
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
       continue;
     }
-    if (sent == Outcome::kDone) *error = policy_->refusal(status, answer->body);
-    return Outcome::kFailed;
+    if (answered) *error = policy_->refusal(status, answer->body);
+    answer->lost = false;
+    return HandOver::kFailed;
   }
 }
 
-Outcome ApiSession::Send(const ApiRequest& request, const ApiBody& body, ApiAnswer* answer,
-                         long* retryAfter, std::string* error) {
+HandOver ApiSession::Send(const ApiRequest& request, const ApiBody& body, ApiAnswer* answer,
+                          long* retryAfter, std::string* error) {
   std::vector<std::string> lines = request.headers;
   if (request.authorized) lines.push_back("Authorization: Bearer " + token_);
   if (request.type != nullptr) lines.push_back(std::string("Content-Type: ") + request.type);
@@ -140,23 +143,24 @@ Outcome ApiSession::Send(const ApiRequest& request, const ApiBody& body, ApiAnsw
   if (answered != 0 && got.encoded != 0) {
     *error =
         host_ + ": the answer came compressed (Content-Encoding), which J6Mailer did not ask for";
-    return Outcome::kFailed;
+    return HandOver::kFailed;
   }
-  if (answered != 0) return Outcome::kDone;
+  if (answered != 0) return HandOver::kHandedOver;
   const std::string why = text;
   if (why.rfind("Proxy error: ", 0) == 0) {
     // The proxy's refusal: nothing reached the service.
     *error = why;
-    return Outcome::kFailed;
+    return HandOver::kFailed;
   }
   // The upload URL's host is not named: the URL is a credential.
   *error = (request.authorized ? host_ : std::string("the upload")) + ": " + why;
-  if (got.requestSent == 0) return Outcome::kFailed;
+  if (got.requestSent == 0) return HandOver::kFailed;
   if (request.sends) {
-    *error = "no answer from " + host_ + ": " + policy_->maybeSent;
-    return Outcome::kMaybeSent;
+    *error = "no answer from " + host_ + ": " + kMayHaveBeenSent + "; " + policy_->lookFirst;
+    return HandOver::kMaybeSent;
   }
-  return Outcome::kLost;
+  answer->lost = true;
+  return HandOver::kFailed;
 }
 
 }  // namespace j6

@@ -10,24 +10,17 @@
 #include <utility>
 #include <vector>
 
+#include "dispatch/hand_over.h"
 #include "net/net_transport.h"
 #include "net/transport.h"
 #include "oauth/client.h"
 
 namespace j6 {
 
-/// How one request ended.
-enum class Outcome {
-  kDone,       // answered with a status of success
-  kFailed,     // refused, or it failed before it went: the reason is the error
-  kLost,       // a request that must not go twice went, and no answer came (or a 5xx)
-  kMaybeSent,  // a request that hands the mail over went, and no answer came (or a 5xx)
-};
-
 /// What a request sends: a text, or a stream that can begin again.
 struct ApiBody {
   std::string data;
-  J6SmtpRead read = nullptr;
+  J6Read read = nullptr;
   void* source = nullptr;
   unsigned long long size = 0;
   std::function<bool()> rewind = [] { return true; };
@@ -51,6 +44,9 @@ struct ApiRequest {
 struct ApiAnswer {
   long status = 0;  // 0: none came
   std::string body;
+  // A request that is not `repeatable` went and no answer came (or a 5xx):
+  // it failed, and whether the service did it is not known.
+  bool lost = false;
 };
 
 /// How a service asks for waits and says why it refuses.
@@ -62,7 +58,7 @@ struct ApiPolicy {
   long (*waitOf)(long status, long retryAfter, const std::string& body);
   /// The refusal as the log shows it: "<status> <code>: <message>".
   std::string (*refusal)(long status, const std::string& body);
-  const char* maybeSent;  // "the mail may have been sent; look in ..."
+  const char* lookFirst;  // after kMayHaveBeenSent: "look in Sent Items before sending it again"
 };
 
 /// The most a run waits for a service in all: a run never outlasts what
@@ -84,17 +80,19 @@ class ApiSession {
   void UseToken(const std::string& token) { token_ = token; }
 
   /// Sends the request, again as the service asks (waits, a renewed token,
-  /// a 5xx on a repeatable request), each body rewound; `answer` holds the
-  /// last answer, whatever the outcome.
-  Outcome Call(const ApiRequest& request, ApiBody& body, ApiAnswer* answer, std::string* error);
+  /// a 5xx on a repeatable request), each body rewound: kHandedOver when it
+  /// was answered with a status of success, kMaybeSent for a request that
+  /// `sends` and got no answer (or a 5xx), else kFailed with the reason;
+  /// `answer` holds the last answer, whatever the outcome.
+  HandOver Call(const ApiRequest& request, ApiBody& body, ApiAnswer* answer, std::string* error);
 
   const oauth::OAuthClient& client() const { return client_; }
   /// The service's host, as errors name it.
   const std::string& host() const { return host_; }
 
  private:
-  Outcome Send(const ApiRequest& request, const ApiBody& body, ApiAnswer* answer, long* retryAfter,
-               std::string* error);
+  HandOver Send(const ApiRequest& request, const ApiBody& body, ApiAnswer* answer, long* retryAfter,
+                std::string* error);
   bool Wait(long seconds, std::string* error);
 
   oauth::OAuthClient client_;

@@ -95,11 +95,7 @@ bool ReadTokenPermissions(const std::string& token, std::vector<std::string>* pe
   const std::size_t first = token.find('.');
   const std::size_t second = first == std::string::npos ? first : token.find('.', first + 1);
   if (second == std::string::npos) return false;
-  std::string payload = token.substr(first + 1, second - first - 1);
-  for (char& c : payload) {
-    if (c == '-') c = '+';
-    if (c == '_') c = '/';
-  }
+  const std::string payload = token.substr(first + 1, second - first - 1);
   std::string text;
   if (!mail::DecodeBase64(payload, &text)) return false;
   const Json claims = Parsed(text);

@@ -46,8 +46,6 @@ constexpr unsigned long long kLargestAttachment = 150ULL * 1024 * 1024;
 // At most 4 MiB a request, in multiples of 320 KiB.
 constexpr unsigned long long kUploadChunk = 12ULL * 320 * 1024;
 
-constexpr char kMaybeSentText[] =
-    "the mail may have been sent; look in Sent Items before sending it again";
 constexpr char kTooSmallForSession[] = "ErrorAttachmentSizeShouldNotBeLessThanMinimumSize";
 
 bool KeptInPath(char c) {
@@ -75,7 +73,12 @@ long GraphWait(long status, long retryAfter, const std::string& /*body*/) {
   return -1;
 }
 
-constexpr ApiPolicy kGraphPolicy = {"Graph", &GraphWait, &Refusal, kMaybeSentText};
+}  // namespace
+
+const ApiPolicy kGraphPolicy = {"Graph", &GraphWait, &Refusal,
+                                "look in Sent Items before sending it again"};
+
+namespace {
 
 /// Reads `left` bytes of a file from where it stands: an upload's chunk.
 struct Chunk {
@@ -90,7 +93,7 @@ std::size_t ReadChunk(void* source, char* buffer, std::size_t size) {
       static_cast<std::size_t>(std::min<unsigned long long>(size, chunk->left));
   const std::size_t got = std::fread(buffer, 1, wanted, chunk->file);
   // Fewer bytes than its size said: it changed since it was opened.
-  if (got < wanted) return J6SMTP_READ_FAILED;
+  if (got < wanted) return J6_READ_FAILED;
   chunk->left -= got;
   return got;
 }
@@ -133,7 +136,7 @@ class GraphSender final : public Sender {
   bool Prepare(RunState& run, const MailParts& parts) override {
     std::string error;
     if (!CheckGraphSettings(run, &mail_.sender, &error) ||
-        !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
+        !ReadRecipients(parts.recipients, &mail_.recipients, &error) ||
         !OpenAttachments(parts, &mail_, &error) || !WithinGraphsLimit(&error) ||
         !(message_ = MakeMessage(run, mail_, true, &error)) ||
         !session_.Open(GraphOAuthClient(run), kGraphPolicy, &error) || !session_.SignIn(&error)) {
@@ -146,10 +149,10 @@ class GraphSender final : public Sender {
   HandOver Deliver(RunState& run, bool /*wait*/) override {
     std::string error;
     const bool whole = (message_->size() + 2) / 3 * 4 <= kRequestLimit;
-    const Outcome outcome = whole ? SendWhole(&error) : SendByDraft(run, &error);
-    if (outcome == Outcome::kDone) return HandOver::kHandedOver;
+    const HandOver outcome = whole ? SendWhole(&error) : SendByDraft(run, &error);
+    if (outcome == HandOver::kHandedOver) return HandOver::kHandedOver;
     Failed(error);
-    if (outcome == Outcome::kMaybeSent) return HandOver::kMaybeSent;
+    if (outcome == HandOver::kMaybeSent) return HandOver::kMaybeSent;
     // No half-built mail waits in Drafts.
     if (!draft_.empty()) DeleteDraft(draft_);
     return HandOver::kFailed;
@@ -172,12 +175,11 @@ class GraphSender final : public Sender {
   }
 
   /// The MIME message, base64, in one sendMail.
-  Outcome SendWhole(std::string* error) {
+  HandOver SendWhole(std::string* error) {
     auto reader = std::make_unique<mail::Base64Reader>(message_.get());
     ApiBody body;
     body.read = [](void* source, char* buffer, std::size_t size) {
-      const std::size_t got = static_cast<mail::Base64Reader*>(source)->Read(buffer, size);
-      return got == mail::kReadFailed ? J6SMTP_READ_FAILED : got;
+      return static_cast<mail::Base64Reader*>(source)->Read(buffer, size);
     };
     body.source = reader.get();
     body.size = reader->size();
@@ -190,62 +192,63 @@ class GraphSender final : public Sender {
     ApiAnswer answer;
     ApiRequest request{"POST", mailbox_ + "/sendMail", "text/plain", {202}};
     request.sends = true;
-    const Outcome outcome = session_.Call(request, body, &answer, error);
-    if (outcome != Outcome::kDone && !message_->failure().empty()) *error = message_->failure();
+    const HandOver outcome = session_.Call(request, body, &answer, error);
+    if (outcome != HandOver::kHandedOver && !message_->failure().empty())
+      *error = message_->failure();
     return outcome;
   }
 
   /// A draft of the message without its attachments, each attachment added
   /// to it, then sent; a draft that a step failed after is left in draft_.
-  Outcome SendByDraft(const RunState& run, std::string* error) {
+  HandOver SendByDraft(const RunState& run, std::string* error) {
     std::string messageId;
     std::unique_ptr<mail::MimeMessage> bare = MakeMessage(run, mail_, false, error, &messageId);
     std::string mime;
     if (!bare || !ReadWhole(bare.get(), &mime)) {
       if (bare) *error = bare->failure();
-      return Outcome::kFailed;
+      return HandOver::kFailed;
     }
     ApiBody draft;
     mail::AppendBase64(mime, &draft.data);
     std::string id;
-    Outcome outcome = CreateDraft(draft, messageId, &id, error);
-    if (outcome != Outcome::kDone) return outcome;
+    HandOver outcome = CreateDraft(draft, messageId, &id, error);
+    if (outcome != HandOver::kHandedOver) return outcome;
     const std::string url = mailbox_ + "/messages/" + mail::PercentEncoded(id, KeptInPath);
     for (const mail::MimeAttachment& attachment : mail_.attachments) {
       outcome = InlineSize(attachment) <= kRequestLimit ? AddSmall(url, attachment, error)
                                                         : Upload(url, attachment, error);
-      if (outcome != Outcome::kDone) break;
+      if (outcome != HandOver::kHandedOver) break;
     }
-    if (outcome == Outcome::kDone) {
+    if (outcome == HandOver::kHandedOver) {
       ApiBody none;
       ApiAnswer answer;
       ApiRequest send{"POST", url + "/send", nullptr, {202}};
       send.sends = true;
       outcome = session_.Call(send, none, &answer, error);
     }
-    if (outcome == Outcome::kFailed) draft_ = url;
+    if (outcome == HandOver::kFailed) draft_ = url;
     return outcome;
   }
 
   /// The draft, made once: a request that Graph may have carried out
   /// without an answer is not made again before its draft is found by the
   /// mail's Message-ID and deleted.
-  Outcome CreateDraft(ApiBody& draft, const std::string& messageId, std::string* id,
-                      std::string* error) {
+  HandOver CreateDraft(ApiBody& draft, const std::string& messageId, std::string* id,
+                       std::string* error) {
     ApiRequest create{"POST", mailbox_ + "/messages", "text/plain", {201}};
     create.repeatable = false;
     for (int made = 1;; ++made) {
       ApiAnswer answer;
-      const Outcome outcome = session_.Call(create, draft, &answer, error);
-      if (outcome == Outcome::kDone) {
+      const HandOver outcome = session_.Call(create, draft, &answer, error);
+      if (outcome == HandOver::kHandedOver) {
         if (ReadJsonText(answer.body, "id", id)) return outcome;
         *error = "the draft's answer names no id";
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
-      if (outcome != Outcome::kLost) return outcome;
+      if (!answer.lost) return outcome;
       if (made == 2 || !RemoveDraftsOf(messageId, error)) {
         *error += ": a draft may remain in Drafts";
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
     }
   }
@@ -262,7 +265,7 @@ class GraphSender final : public Sender {
         {200}};
     ApiBody none;
     ApiAnswer answer;
-    if (session_.Call(search, none, &answer, error) != Outcome::kDone) return false;
+    if (session_.Call(search, none, &answer, error) != HandOver::kHandedOver) return false;
     const std::vector<std::string> found = ReadCollectionIds(answer.body);
     // Graph may have given the draft a Message-ID of its own.
     if (found.empty())
@@ -277,7 +280,8 @@ class GraphSender final : public Sender {
     ApiBody none;
     ApiAnswer answer;
     std::string error;
-    if (session_.Call({"DELETE", url, nullptr, {204}}, none, &answer, &error) == Outcome::kDone) {
+    if (session_.Call({"DELETE", url, nullptr, {204}}, none, &answer, &error) ==
+        HandOver::kHandedOver) {
       LogLine("Graph: the draft was deleted");
     } else {
       LogLine("Graph: the draft could not be deleted: %s", error.c_str());
@@ -286,13 +290,13 @@ class GraphSender final : public Sender {
 
   /// The attachment in one request. Not tried again after a lost answer:
   /// it could be attached twice.
-  Outcome AddSmall(const std::string& url, const mail::MimeAttachment& attachment,
-                   std::string* error) {
+  HandOver AddSmall(const std::string& url, const mail::MimeAttachment& attachment,
+                    std::string* error) {
     std::string bytes(static_cast<std::size_t>(attachment.size), '\0');
     if (std::fseek(attachment.file, 0, SEEK_SET) != 0 ||
         std::fread(&bytes[0], 1, bytes.size(), attachment.file) != bytes.size()) {
       *error = "cannot read " + attachment.origin + " to its end";
-      return Outcome::kFailed;
+      return HandOver::kFailed;
     }
     std::string content;
     mail::AppendBase64(bytes, &content);
@@ -302,38 +306,38 @@ class GraphSender final : public Sender {
     ApiAnswer answer;
     ApiRequest add{"POST", url + "/attachments", "application/json", {201}};
     add.repeatable = false;
-    const Outcome outcome = session_.Call(add, body, &answer, error);
-    return outcome == Outcome::kLost ? Outcome::kFailed : outcome;
+    const HandOver outcome = session_.Call(add, body, &answer, error);
+    return outcome;
   }
 
   /// An upload session, and the file in pieces where it asks for them; a
   /// session whose piece was lost and then refused, or that expired, is
   /// deleted, and one new session sends the file from its first byte.
-  Outcome Upload(const std::string& url, const mail::MimeAttachment& attachment,
-                 std::string* error) {
+  HandOver Upload(const std::string& url, const mail::MimeAttachment& attachment,
+                  std::string* error) {
     for (int begun = 1;; ++begun) {
       ApiBody session;
       session.data = UploadSessionJson(platform::Utf8FromWindows1252(attachment.name),
                                        mail::AttachmentType(attachment.name), attachment.size);
       ApiAnswer answer;
-      const Outcome made = session_.Call(
+      const HandOver made = session_.Call(
           {"POST", url + "/attachments/createUploadSession", "application/json", {201}}, session,
           &answer, error);
-      if (made != Outcome::kDone) {
+      if (made != HandOver::kHandedOver) {
         // Graph's page names 3 MB as the least an upload session takes.
         if (GraphErrorCode(answer.body) == kTooSmallForSession &&
             InlineSize(attachment) <= kRequestHardLimit) {
           return AddSmall(url, attachment, error);
         }
-        return made == Outcome::kLost ? Outcome::kFailed : made;
+        return made;
       }
       std::string uploadUrl;
       if (!ReadJsonText(answer.body, "uploadUrl", &uploadUrl)) {
         *error = "the upload session's answer names no uploadUrl";
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
       bool again = false;
-      const Outcome outcome = UploadPieces(uploadUrl, attachment, &again, error);
+      const HandOver outcome = UploadPieces(uploadUrl, attachment, &again, error);
       if (again) DeleteUploadSession(uploadUrl);
       platform::Wipe(&uploadUrl);
       if (!again || begun == 2) return outcome;
@@ -344,8 +348,8 @@ class GraphSender final : public Sender {
   /// The pieces of the file where the session at `uploadUrl` asks for them.
   /// `*again` when the session is no more to be used: a piece lost and then
   /// refused or lost again, or the session gone.
-  Outcome UploadPieces(const std::string& uploadUrl, const mail::MimeAttachment& attachment,
-                       bool* again, std::string* error) {
+  HandOver UploadPieces(const std::string& uploadUrl, const mail::MimeAttachment& attachment,
+                        bool* again, std::string* error) {
     const unsigned long long total = attachment.size;
     unsigned long long start = 0;
     bool lost = false;  // the piece at `start` went once without an answer
@@ -362,7 +366,7 @@ class GraphSender final : public Sender {
       };
       if (!body.rewind()) {
         *error = "cannot read " + attachment.origin;
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
       ApiRequest put{"PUT", uploadUrl, "application/octet-stream", {200, 201}};
       put.headers.push_back("Content-Range: bytes " + std::to_string(start) + "-" +
@@ -370,21 +374,21 @@ class GraphSender final : public Sender {
       put.authorized = false;
       put.repeatable = false;
       ApiAnswer answer;
-      const Outcome outcome = session_.Call(put, body, &answer, error);
-      if (outcome == Outcome::kDone) {
+      const HandOver outcome = session_.Call(put, body, &answer, error);
+      if (outcome == HandOver::kHandedOver) {
         if (answer.status == 201) return outcome;
         unsigned long long next = 0;
         if (!ReadNextStart(answer.body, &next)) {
           if (start + size == total) return outcome;
           *error = "the upload session asks for no next range";
-          return Outcome::kFailed;
+          return HandOver::kFailed;
         }
         // An answer that does not move on would have the same piece sent
         // for ever.
         if (next <= start || next > total) {
           *error = "the upload session asks for byte " + std::to_string(next) + " after " +
                    std::to_string(start + size) + " bytes were sent";
-          return Outcome::kFailed;
+          return HandOver::kFailed;
         }
         start = next;
         lost = false;
@@ -392,10 +396,10 @@ class GraphSender final : public Sender {
       }
       if (chunk.left != 0 && error->find("could not be read") != std::string::npos) {
         *error = attachment.origin + " changed while it was sent";
-        return Outcome::kFailed;
+        return HandOver::kFailed;
       }
       const bool expired = answer.status == 404 || answer.status == 410 || answer.status == 416;
-      if (outcome == Outcome::kLost && !lost) {
+      if (answer.lost && !lost) {
         // Once more, from where the session stands, where it says so.
         LogLine("Graph: a piece of %s was lost (%s): it goes again", attachment.name.c_str(),
                 error->c_str());
@@ -403,8 +407,8 @@ class GraphSender final : public Sender {
         AskWhereUploadStands(uploadUrl, total, &start);
         continue;
       }
-      *again = outcome == Outcome::kLost || expired || (lost && answer.status >= 400);
-      return Outcome::kFailed;
+      *again = answer.lost || expired || (lost && answer.status >= 400);
+      return HandOver::kFailed;
     }
   }
 
@@ -420,7 +424,7 @@ class GraphSender final : public Sender {
     ApiAnswer answer;
     std::string ignored;
     unsigned long long next = 0;
-    if (session_.Call(ask, none, &answer, &ignored) == Outcome::kDone &&
+    if (session_.Call(ask, none, &answer, &ignored) == HandOver::kHandedOver &&
         ReadNextStart(answer.body, &next) && next <= total) {
       *start = next;
     }
@@ -477,7 +481,7 @@ bool ProbeGraph(const RunState& run, const std::string& token, std::string* erro
       &body.data);
   ApiAnswer answer;
   if (session.Call({"POST", MailboxUrl(client) + "/sendMail", "text/plain", {400}}, body, &answer,
-                   error) != Outcome::kDone) {
+                   error) != HandOver::kHandedOver) {
     return false;
   }
   if (RefusesForRecipients(answer.body)) return true;

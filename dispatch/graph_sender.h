@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dispatch/api_session.h"
 #include "dispatch/hand_over.h"
 #include "run/run_state.h"
 
@@ -17,6 +18,10 @@ namespace j6 {
 /// the attachments) comes before the token is asked for. When `wait`
 /// (MailWait mode) the user is asked first.
 HandOver SendGraph(RunState& run, bool wait);
+
+/// How Graph asks for waits (429; 503 and 504 with Retry-After) and words a
+/// refusal (its error object's code and message).
+extern const ApiPolicy kGraphPolicy;
 
 /// Asks Graph for the mailbox of the [GRAPH] settings with `token`, sending
 /// nothing: false with Graph's refusal, or what failed, in `*error`. For

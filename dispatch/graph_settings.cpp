@@ -4,7 +4,7 @@
 #include "oauth/settings.h"
 #include "platform/ascii.h"
 #include "platform/tls_authorities.h"
-#include "run/url.h"
+#include "platform/url.h"
 
 namespace j6 {
 
@@ -16,7 +16,7 @@ std::string Text(std::string_view value) { return std::string(value); }
 
 /// The scope the grant needs of the service at `url`, when SCOPE gives none.
 std::string DefaultScope(const std::string& url, std::string_view grant) {
-  const std::string service = "https://" + ReadUrl(url).host + "/";
+  const std::string service = "https://" + platform::ReadUrl(url).host + "/";
   if (platform::EqualsIgnoringAsciiCase(grant, "CLIENT_CREDENTIALS")) {
     return service + ".default";
   }
@@ -39,7 +39,7 @@ bool CheckGraphSettings(const RunState& run, std::string* sender, std::string* e
     *error = Text(graph.overlong.view()) + " is too long";
   } else if (graph.user.empty()) {
     *error = "MAPI=GRAPH needs USER";
-  } else if (ReadUrl(url).holdsLogin) {
+  } else if (platform::ReadUrl(url).holdsLogin) {
     *error = "URL must not hold a user or password";
   } else if (!oauth::IsHttpsUrl(url)) {
     *error = "URL must be https://";
@@ -76,6 +76,11 @@ oauth::OAuthClient GraphOAuthClient(const RunState& run) {
   client.proxyTooLong = run.overlong.view() == "PROXY";
   client.storeKey = "graph" + std::string(1, '\0') + client.server + '\0' + client.user;
   return client;
+}
+
+bool GraphOAuthClientIfAny(const RunState& run, oauth::OAuthClient* client) {
+  *client = GraphOAuthClient(run);
+  return true;
 }
 
 }  // namespace j6

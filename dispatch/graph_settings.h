@@ -16,8 +16,9 @@ std::string GraphUrl(const GraphSettings& graph);
 
 /// Every rule by which a run refuses the settings, in the order it checks
 /// them (a key too long, USER, URL, then the OAuth keys), and the sender:
-/// the registry's "MailFromEmail", else FROM, else USER when it is an
-/// address. False with the reason; nothing here asks the network or a store.
+/// FROM when it is set (the registry's "MailFromEmail" then its Reply-To),
+/// else "MailFromEmail", else USER. False with the reason; nothing here asks the network or a
+/// store.
 bool CheckGraphSettings(const RunState& run, std::string* sender, std::string* error);
 
 /// The OAuth client of [GRAPH]: its OAuth keys, USER, URL, CAFILE and
@@ -25,5 +26,8 @@ bool CheckGraphSettings(const RunState& run, std::string* sender, std::string* e
 /// CLIENT_CREDENTIALS; Mail.Send, Mail.ReadWrite and offline_access for
 /// REFRESH_TOKEN); its tokens stored under URL and USER.
 oauth::OAuthClient GraphOAuthClient(const RunState& run);
+
+/// GraphOAuthClient: Graph signs in with nothing else.
+bool GraphOAuthClientIfAny(const RunState& run, oauth::OAuthClient* client);
 
 }  // namespace j6

@@ -12,4 +12,8 @@ enum class HandOver : int {
   kMaybeSent = 3,   // the server may have it (no reply to its end): "Email may have been sent."
 };
 
+/// What a route's log says of kMaybeSent, before its advice of where to
+/// look; the box says "Email may have been sent.".
+inline constexpr char kMayHaveBeenSent[] = "the mail may have been sent";
+
 }  // namespace j6

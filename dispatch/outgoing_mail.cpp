@@ -32,24 +32,6 @@ std::FILE* OpenAttachment(const std::string& hostPath, unsigned long long* size)
 
 }  // namespace
 
-bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Recipient>* recipients,
-                        std::string* error) {
-  for (const char* piece : pieces) {
-    if (*piece == '\0') continue;
-    mail::Recipient recipient = mail::ReadRecipient(piece);
-    // Anything else would go to the server as some other mailbox, or as
-    // more than one.
-    if (!mail::IsMailbox(recipient.address)) {
-      *error = std::string("not an address: ") + piece;
-      return false;
-    }
-    recipients->push_back(std::move(recipient));
-  }
-  if (!recipients->empty()) return true;
-  *error = "no recipient";
-  return false;
-}
-
 bool OpenAttachments(const MailParts& parts, OutgoingMail* mail, std::string* error) {
   for (const MailAttachment& listed : parts.attachments) {
     mail::MimeAttachment attachment;
@@ -97,9 +79,11 @@ std::unique_ptr<mail::MimeMessage> MakeMessage(const RunState& run, const Outgoi
                                              mail::MimeBoundary(random));
 }
 
+// One marker of a read that failed, from the message to the transport.
+static_assert(mail::kReadFailed == J6_READ_FAILED);
+
 std::size_t ReadMessage(void* message, char* buffer, std::size_t size) {
-  const std::size_t got = static_cast<mail::MimeMessage*>(message)->Read(buffer, size);
-  return got == mail::kReadFailed ? J6SMTP_READ_FAILED : got;
+  return static_cast<mail::MimeMessage*>(message)->Read(buffer, size);
 }
 
 }  // namespace j6

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/mail_addresses.h"
 #include "dispatch/sender.h"
 #include "mail/address.h"
 #include "mail/mime_message.h"
@@ -26,13 +27,6 @@ struct OutgoingMail {
   std::vector<std::unique_ptr<std::FILE, FileCloser>> files;
   std::vector<mail::MimeAttachment> attachments;  // reading `files`
 };
-
-/// The recipients of the split pieces (empty ones skipped): each read as
-/// every hand-over reads it (mail::ReadRecipient), its address an RFC 5321
-/// mailbox. False with the reason ("not an address: <piece>", "no
-/// recipient") in `*error`.
-bool ReadSmtpRecipients(const std::vector<char*>& pieces, std::vector<mail::Recipient>* recipients,
-                        std::string* error);
 
 /// Opens each attachment the shared step listed, reading its first byte so
 /// that a folder or an unreadable file is refused before any server is

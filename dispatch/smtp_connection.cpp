@@ -4,6 +4,7 @@
 
 #include "oauth/access_token.h"
 #include "platform/proxy_lists.h"
+#include "platform/wipe.h"
 #include "run/run_log.h"
 
 namespace j6 {
@@ -27,28 +28,20 @@ int TlsMode(SmtpTls tls) {
 SmtpConnection::~SmtpConnection() {
   // The password and the token leave no copy behind in memory that is
   // handed back.
-  for (char& c : credential_.password) c = '\0';
-  for (char& c : bearer_) c = '\0';
+  platform::Wipe(&credential_.password);
+  platform::Wipe(&bearer_);
 }
 
-bool SmtpConnection::Open(const RunState& run, std::string* error) {
+bool SmtpConnection::Open(const RunState& run, const SmtpSession& session, std::string* error) {
   const SmtpSettings& smtp = run.smtp;
-  if (!ReadServer(smtp, &url_, error) || !ReadAuthorities(smtp, &caFile_, error) ||
-      !SignIn(run, error)) {
-    return false;
-  }
+  url_ = session.url;
+  caFile_ = session.caFile;
   tls_ = TlsMode(TlsOf(smtp));
   // As the desktop's settings take a proxy without a port.
   proxy_ = platform::ProxyHostPort(smtp.proxy.view(), "80");
   timeoutSeconds_ = smtp.timeoutSeconds;
-  return true;
-}
-
-bool SmtpConnection::SignIn(const RunState& run, std::string* error) {
-  oauth::OAuthSettings settings;
-  if (!ReadSignIn(run, &settings, error)) return false;
-  return SignInOf(run.smtp) == SmtpSignIn::kOAuth2 ? SignInWithBearerToken(run, settings, error)
-                                                   : SignInWithStoredPassword(run.smtp, error);
+  return session.signIn == SmtpSignIn::kOAuth2 ? SignInWithBearerToken(run, session.oauth, error)
+                                               : SignInWithStoredPassword(smtp, error);
 }
 
 bool SmtpConnection::SignInWithBearerToken(const RunState& run,
@@ -67,9 +60,11 @@ bool SmtpConnection::SignInWithBearerToken(const RunState& run,
 bool SmtpConnection::RenewRefusedToken(std::string* error) {
   if (!renewable_) return false;
   renewable_ = false;  // once
-  const std::string refused = bearer_;
-  for (char& c : bearer_) c = '\0';
-  return oauth::ReplaceRefusedToken(client_, refused, &bearer_, nullptr, error);
+  std::string refused = bearer_;
+  platform::Wipe(&bearer_);
+  const bool replaced = oauth::ReplaceRefusedToken(client_, refused, &bearer_, nullptr, error);
+  platform::Wipe(&refused);
+  return replaced;
 }
 
 bool SmtpConnection::SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error) {

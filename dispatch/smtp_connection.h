@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "dispatch/smtp_settings.h"
 #include "net/net_transport.h"
 #include "oauth/client.h"
 #include "oauth/settings.h"
@@ -24,9 +25,9 @@ class SmtpConnection {
   SmtpConnection(const SmtpConnection&) = delete;
   SmtpConnection& operator=(const SmtpConnection&) = delete;
 
-  /// Takes the [SMTP] settings (the server and the name it is greeted by)
-  /// and signs in; false with what is wrong with them in `*error`.
-  bool Open(const RunState& run, std::string* error);
+  /// Takes the session's settings, read once (ReadSmtpSession), and signs
+  /// in; false with why it cannot.
+  bool Open(const RunState& run, const SmtpSession& session, std::string* error);
 
   /// The connection fields of `mail`, pointing into this object.
   void FillIn(J6SmtpMail* mail) const;
@@ -41,8 +42,6 @@ class SmtpConnection {
   bool plainText() const { return plainText_ != 0; }
 
  private:
-  /// The sign-in AUTH chooses: one of the steps below.
-  bool SignIn(const RunState& run, std::string* error);
   /// The login: USER, and the password stored for the server.
   bool SignInWithStoredPassword(const SmtpSettings& smtp, std::string* error);
   /// USER and an OAuth 2.0 access token, by the SASL mechanism of SASL;

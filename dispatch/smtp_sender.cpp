@@ -11,13 +11,18 @@
 #include "mail/address.h"
 #include "net/transport.h"
 #include "platform/proxy_lists.h"
+#include "platform/url.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
-#include "run/url.h"
 
 namespace j6 {
 
 namespace {
+
+// The transport's outcomes are the hand-over's where they mean the same.
+static_assert(static_cast<int>(HandOver::kFailed) == J6SMTP_FAILED &&
+              static_cast<int>(HandOver::kHandedOver) == J6SMTP_DONE &&
+              static_cast<int>(HandOver::kMaybeSent) == J6SMTP_MAYBE_SENT);
 
 constexpr SenderTraits kSmtpTraits = {
     "SMTP",
@@ -75,11 +80,12 @@ class SmtpSender final : public Sender {
   bool Prepare(RunState& run, const MailParts& parts) override {
     std::string error;
     // What needs no server nor store first: a token is asked for last.
-    if (!CheckSmtpSettings(run, &mail_.sender, &error) ||
-        !ReadSmtpRecipients(parts.recipients, &mail_.recipients, &error) ||
+    if (!CheckSmtpSettings(run, &session_, &mail_.sender, &error) ||
+        !ReadRecipients(parts.recipients, &mail_.recipients, &error) ||
         !OpenAttachments(parts, &mail_, &error) ||
         !(message_ = MakeMessage(run, mail_, true, &error)) ||
-        !net::FindTransport(&library_, &transport_, &error) || !connection_.Open(run, &error)) {
+        !net::FindTransport(&library_, &transport_, &error) ||
+        !connection_.Open(run, session_, &error)) {
       return Failed(error);
     }
     return true;
@@ -99,7 +105,8 @@ class SmtpSender final : public Sender {
       case J6SMTP_DONE:
         return HandOver::kHandedOver;
       case J6SMTP_MAYBE_SENT:
-        return Undelivered(error, HandOver::kMaybeSent);
+        return Undelivered(error + ": " + kMayHaveBeenSent + "; ask before sending it again",
+                           HandOver::kMaybeSent);
       default:
         return Undelivered(error, HandOver::kFailed);
     }
@@ -115,6 +122,7 @@ class SmtpSender final : public Sender {
     return outcome;
   }
 
+  SmtpSession session_;
   SmtpConnection connection_;
   OutgoingMail mail_;
   std::unique_ptr<mail::MimeMessage> message_;
@@ -130,8 +138,11 @@ HandOver SendSmtp(RunState& run, bool wait) {
 }
 
 SmtpProbe ProbeSmtpServer(const RunState& run, std::string* error) {
+  SmtpSession settings;
   SmtpConnection connection;
-  if (!connection.Open(run, error)) return SmtpProbe::kFailed;
+  if (!ReadSmtpSession(run, &settings, error) || !connection.Open(run, settings, error)) {
+    return SmtpProbe::kFailed;
+  }
   platform::DynamicLibrary library;
   net::Transport transport;
   if (!net::FindTransport(&library, &transport, error)) return SmtpProbe::kFailed;
@@ -160,7 +171,7 @@ SmtpProbe ProbeSmtpServer(const RunState& run, std::string* error) {
 std::string SmtpProxyLine(const SmtpSettings& smtp) {
   if (smtp.proxy.empty()) return std::string();
   return "Proxy: " + platform::ProxyHostPort(smtp.proxy.view(), "80") + " for " +
-         ReadUrl(smtp.server.view()).host;
+         platform::ReadUrl(smtp.server.view()).host;
 }
 
 }  // namespace j6

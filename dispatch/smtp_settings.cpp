@@ -6,8 +6,8 @@
 #include "platform/files.h"
 #include "platform/host_name.h"
 #include "platform/tls_authorities.h"
+#include "platform/url.h"
 #include "run/https_proxy.h"
-#include "run/url.h"
 
 namespace j6 {
 
@@ -59,10 +59,10 @@ SmtpTls TlsOf(const SmtpSettings& smtp) {
   return SmtpTls::kRequired;
 }
 
-bool ServerHoldsLogin(std::string_view server) { return ReadUrl(server).holdsLogin; }
+bool ServerHoldsLogin(std::string_view server) { return platform::ReadUrl(server).holdsLogin; }
 
 bool ServerUrl(std::string_view setting, std::string* url) {
-  const Url read = ReadUrl(setting);
+  const platform::Url read = platform::ReadUrl(setting);
   const std::string scheme = read.scheme.empty() ? std::string("smtp") : read.scheme;
   if ((scheme != "smtp" && scheme != "smtps") || read.host.empty()) return false;
   const std::string port = !read.port.empty() ? read.port : scheme == "smtps" ? "465" : "587";
@@ -96,7 +96,8 @@ bool ReadServer(const SmtpSettings& smtp, std::string* url, std::string* error) 
 }
 
 bool ReadAuthorities(const SmtpSettings& smtp, std::string* path, std::string* error) {
-  const bool plain = TlsOf(smtp) == SmtpTls::kNone && ReadUrl(smtp.server.view()).scheme != "smtps";
+  const bool plain =
+      TlsOf(smtp) == SmtpTls::kNone && platform::ReadUrl(smtp.server.view()).scheme != "smtps";
   if (!plain) return platform::AuthorityFile(smtp.caFile.view(), path, error);
   path->clear();
   return true;
@@ -117,40 +118,17 @@ bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* e
   return false;
 }
 
-std::string SenderSetting(const RunState& run, std::string_view from) {
-  return std::string(!from.empty() ? from : run.senderEmail.view());
+bool ReadSmtpSession(const RunState& run, SmtpSession* session, std::string* error) {
+  session->signIn = SignInOf(run.smtp);
+  return ReadServer(run.smtp, &session->url, error) &&
+         ReadAuthorities(run.smtp, &session->caFile, error) &&
+         ReadSignIn(run, &session->oauth, error);
 }
 
-std::string ReplyAddress(const RunState& run, const std::string& sender) {
-  if (run.senderEmail.empty()) return std::string();
-  const std::string host = mail::ReadRecipient(std::string(run.senderEmail.view())).address;
-  return platform::EqualsIgnoringAsciiCase(host, sender) ? std::string() : host;
-}
-
-bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
-                std::string* error) {
-  if (run.senderEmailCut) {
-    // Cut, it names some other mailbox.
-    *error = "MailFromEmail is longer than 100 characters";
-    return false;
-  }
-  const std::string setting = SenderSetting(run, from);
-  if (setting.empty()) {
-    *error = "no sender address";
-    return false;
-  }
-  *sender = mail::ReadRecipient(setting).address;
-  if (mail::IsMailbox(*sender)) return true;
-  *error = "the sender is not an address: " + setting;
-  return false;
-}
-
-bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* error) {
-  std::string url;
-  std::string authorities;
-  oauth::OAuthSettings oauth;
-  return ReadServer(run.smtp, &url, error) && ReadAuthorities(run.smtp, &authorities, error) &&
-         ReadSignIn(run, &oauth, error) && ReadSender(run, run.smtp.from.view(), sender, error);
+bool CheckSmtpSettings(const RunState& run, SmtpSession* session, std::string* sender,
+                       std::string* error) {
+  return ReadSmtpSession(run, session, error) &&
+         ReadSender(run, run.smtp.from.view(), sender, error);
 }
 
 platform::CredentialPlace SmtpLoginPlace(const SmtpSettings& smtp) {
@@ -196,6 +174,12 @@ oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
   client.storeKey = client.server + '\0' + client.user;
   client.formerSecret = SmtpLoginPlace(smtp);
   return client;
+}
+
+bool SmtpOAuthClientIfAny(const RunState& run, oauth::OAuthClient* client) {
+  if (SignInOf(run.smtp) != SmtpSignIn::kOAuth2) return false;
+  *client = SmtpOAuthClient(run);
+  return true;
 }
 
 }  // namespace j6

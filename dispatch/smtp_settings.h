@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "dispatch/mail_addresses.h"
 #include "oauth/client.h"
 #include "oauth/settings.h"
 #include "platform/credentials.h"
@@ -57,24 +58,23 @@ bool ReadAuthorities(const SmtpSettings& smtp, std::string* path, std::string* e
 /// client's settings into `*oauth`. False with what is wrong.
 bool ReadSignIn(const RunState& run, oauth::OAuthSettings* oauth, std::string* error);
 
-/// The sender's setting as written: `from` (the route's FROM) when it is
-/// set, else the registry's "MailFromEmail".
-std::string SenderSetting(const RunState& run, std::string_view from);
+/// The session's settings, read once for a run: the server's URL, the
+/// authorities, the sign-in and its OAuth settings.
+struct SmtpSession {
+  std::string url;
+  std::string caFile;  // as the TLS library opens it; empty: the system's
+  SmtpSignIn signIn = SmtpSignIn::kPassword;
+  oauth::OAuthSettings oauth;  // with kOAuth2
+};
 
-/// The host's "MailFromEmail" when the mail goes from another address
-/// (`sender`, a FROM): replies still reach the host's. Empty when they are
-/// the same, or there is none.
-std::string ReplyAddress(const RunState& run, const std::string& sender);
+/// ReadServer, ReadAuthorities and ReadSignIn in the order a run checks
+/// them, into `*session`; false with the first reason.
+bool ReadSmtpSession(const RunState& run, SmtpSession* session, std::string* error);
 
-/// The sender: SenderSetting read as a recipient piece is; false with what
-/// is wrong ("no sender address").
-bool ReadSender(const RunState& run, std::string_view from, std::string* sender,
-                std::string* error);
-
-/// Each of the above in the order a run checks them, the sender read into
-/// `*sender`; false with the first reason. Nothing here asks the network or
-/// a store.
-bool CheckSmtpSettings(const RunState& run, std::string* sender, std::string* error);
+/// ReadSmtpSession, then the sender read into `*sender`; false with the
+/// first reason. Nothing here asks the network or a store.
+bool CheckSmtpSettings(const RunState& run, SmtpSession* session, std::string* sender,
+                       std::string* error);
 
 /// Where the server's login is stored: "J6Mailer:<SERVER as written>"; off
 /// Windows the netrc entry of SERVER's host with USER as its login (the
@@ -94,5 +94,8 @@ platform::Lookup ReadSmtpLogin(const SmtpSettings& smtp, platform::StoredCredent
 /// TIMEOUT; its tokens stored under SERVER and USER; its client secret once
 /// kept as the server's password (never sent from there).
 oauth::OAuthClient SmtpOAuthClient(const RunState& run);
+
+/// SmtpOAuthClient when AUTH=OAUTH2; false with a password's sign-in.
+bool SmtpOAuthClientIfAny(const RunState& run, oauth::OAuthClient* client);
 
 }  // namespace j6

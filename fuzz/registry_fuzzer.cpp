@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "acquire/registry_settings.h"
+#include "emulation/reg_file.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/reg_file.h"
 #include "platform/registry.h"
 
 namespace {

@@ -154,9 +154,7 @@ PropertyRow NewMessageRow(const SBinary* sentItems) {
 std::vector<BYTE> SmtpSearchKey(const std::string& address) {
   std::vector<BYTE> key(kSmtp, kSmtp + sizeof kSmtp - 1);
   key.push_back(':');
-  for (char c : address) {
-    key.push_back(static_cast<BYTE>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
-  }
+  for (char c : address) key.push_back(static_cast<BYTE>(j6::platform::AsciiUpper(c)));
   key.push_back(0);
   return key;
 }

@@ -5,8 +5,11 @@
 #include <curl/curl.h>
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
+
+#include "platform/wipe.h"
 
 namespace j6::net {
 
@@ -54,7 +57,13 @@ class ProxyTunnel {
 class HeaderList {
  public:
   HeaderList() = default;
-  ~HeaderList() { curl_slist_free_all(list_); }
+  /// Its texts wiped first: a header may hold a bearer token.
+  ~HeaderList() {
+    for (curl_slist* item = list_; item != nullptr; item = item->next) {
+      platform::WipeBytes(item->data, std::strlen(item->data));
+    }
+    curl_slist_free_all(list_);
+  }
   HeaderList(const HeaderList&) = delete;
   HeaderList& operator=(const HeaderList&) = delete;
 

@@ -12,6 +12,7 @@
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
 #include "platform/proxy_lists.h"
+#include "platform/url.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ bool FormBody(CURL* curl, const J6HttpsForm& form, std::string* body) {
     char* value = curl_easy_escape(curl, field.value != nullptr ? field.value : "", 0);
     const bool escaped = name != nullptr && value != nullptr;
     if (escaped) *body += std::string(i == 0 ? "" : "&") + name + "=" + value;
+    // A value may be a client secret.
+    if (value != nullptr) j6::platform::WipeBytes(value, std::strlen(value));
     curl_free(name);
     curl_free(value);
     if (!escaped) return false;
@@ -85,7 +88,7 @@ size_t Send(char* buffer, size_t size, size_t count, void* arg) {
   auto* exchange = static_cast<Exchange*>(arg);
   const J6HttpsRequest& request = *exchange->request;
   const size_t got = request.read(request.source, buffer, size * count);
-  if (got != J6SMTP_READ_FAILED) return got;
+  if (got != J6_READ_FAILED) return got;
   exchange->failure = "the request's body could not be read to its end";
   return CURL_READFUNC_ABORT;
 }
@@ -194,16 +197,6 @@ std::vector<std::string> ProxiesOf(const J6HttpsRequest& request) {
   return proxies;
 }
 
-/// The host and port a request's URL goes to: what a proxy is asked for.
-std::string TargetOf(const char* url) {
-  std::string rest = url + 8;  // after "https://"
-  rest.resize(std::min(rest.find_first_of("/?#"), rest.size()));
-  const std::size_t bracket = rest.rfind(']');
-  const std::size_t colon = rest.rfind(':');
-  const bool port = colon != std::string::npos && (bracket == std::string::npos || colon > bracket);
-  return port ? rest : rest + ":443";
-}
-
 int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, char* error,
             size_t errorSize) {
   *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0};
@@ -254,7 +247,8 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
     // next one is not tried.
     if (connectCode != 0 && connectCode / 100 != 2) {
       SetError(error, errorSize,
-               exchange.tunnel.Refusal(proxy, connectCode, TargetOf(request.url)));
+               exchange.tunnel.Refusal(proxy, connectCode,
+                                       j6::platform::HostAndPort(request.url, "443")));
       return 0;
     }
     const bool direct = proxy.empty() || curl_strequal(proxy.c_str(), "DIRECT") != 0;
@@ -298,7 +292,9 @@ int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* a
                             nullptr,
                             0,
                             form->proxies};
-  return Perform(curl.get(), post, answer, error, errorSize);
+  const int answered = Perform(curl.get(), post, answer, error, errorSize);
+  j6::platform::Wipe(&body);
+  return answered;
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ enum {
   J6SMTP_FAILED = 0,         /* not sent */
   J6SMTP_DONE = 1,           /* sent; for a probe, the session opened */
   J6SMTP_LOGIN_REFUSED = 2,  /* not sent: the server refused the bearer token it was offered */
-  J6SMTP_MAYBE_SENT = 3,     /* the mail went out whole and its reply never came */
+  J6SMTP_MAYBE_SENT = 3,     /* the mail went out whole and its reply never came: the
+                                error says so, the caller what the user is to do */
   J6SMTP_REFUSED_SENDER = 4, /* the server refuses mail from `mailFrom` (a probe: at MAIL or at
                                 the test recipient; a send: at the first recipient, naming it) */
   J6SMTP_NO_LOGIN = 5,       /* not sent: a login is asked for and the server offers none */
@@ -37,10 +38,10 @@ enum {
 
 /* What a read callback returns when its source fails: the send is abandoned
    before the message ends, so the server never takes it. */
-#define J6SMTP_READ_FAILED ((size_t)-1)
+#define J6_READ_FAILED ((size_t)-1)
 
 /* Fills at most `size` bytes of `buffer` from `source`; 0 at its end. */
-typedef size_t (*J6SmtpRead)(void* source, char* buffer, size_t size);
+typedef size_t (*J6Read)(void* source, char* buffer, size_t size);
 
 /* One SMTP session. A sign-in other than the password's is a field here,
    set by the caller, not another call. */
@@ -58,7 +59,7 @@ typedef struct J6SmtpMail {
   /* The whole message, its header lines and CR LF line ends included,
      streamed: exactly `messageSize` bytes (sent as SIZE=), else the
      session ends before the message does. */
-  J6SmtpRead read;
+  J6Read read;
   void* source;
   unsigned long long messageSize;
   /* Sign-in with an OAuth 2.0 bearer token instead of a password: `user`
@@ -102,7 +103,7 @@ typedef struct J6HttpsRequest {
   size_t headerCount;
   const char* data; /* the body, `dataSize` bytes, when `read` is null */
   size_t dataSize;
-  J6SmtpRead read; /* the body streamed: exactly `readSize` bytes */
+  J6Read read; /* the body streamed: exactly `readSize` bytes */
   void* source;
   unsigned long long readSize;
   /* The ways to try, in order, while one cannot be reached, joined by ";":

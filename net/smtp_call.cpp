@@ -13,7 +13,9 @@
 #include "mail/base64.h"
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
+#include "platform/ascii.h"
 #include "platform/proxy_lists.h"
+#include "platform/url.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ size_t ReadMessage(char* buffer, size_t size, size_t count, void* arg) {
   auto* message = static_cast<Message*>(arg);
   if (*message->stop) return CURL_READFUNC_ABORT;
   const size_t got = message->mail->read(message->mail->source, buffer, size * count);
-  if (got != J6SMTP_READ_FAILED) return got;
+  if (got != J6_READ_FAILED) return got;
   *message->failure = "the message could not be read to its end";
   return CURL_READFUNC_ABORT;
 }
@@ -121,7 +123,7 @@ std::string ChallengeText(const std::string& encoded) {
 std::string Verb(const char* data, size_t size) {
   std::string verb;
   for (size_t i = 0; i < size && data[i] != ' ' && data[i] != '\r' && data[i] != '\n'; ++i) {
-    verb += static_cast<char>(data[i] >= 'a' && data[i] <= 'z' ? data[i] - 'a' + 'A' : data[i]);
+    verb += j6::platform::AsciiUpper(data[i]);
   }
   return verb;
 }
@@ -333,9 +335,10 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
             curl_easy_setopt(curl, CURLOPT_USE_SSL, attempt.useTls) == CURLE_OK &&
             j6::net::RequireVerifiedTls(curl, mail.caFile) &&
             ConfigureTimes(session, mail.timeoutSeconds) &&
-            // curl's own upload buffer (64 KB): with 256 KB and more, a large
-            // mail to a server that reads slowly stalled for good under 64-bit
-            // Wine partway through (its socket writable, curl waiting on it).
+            // curl's own upload buffer (64 KB) is kept: with 256 KB and more a
+            // large mail to a server that reads slowly stalled for good under
+            // 64-bit Wine partway through. The debug callback watches the
+            // session's commands and replies.
             curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session) == CURLE_OK;
@@ -381,12 +384,6 @@ std::string MechanismNotOffered(const Session& session, const std::string& mecha
   return text;
 }
 
-/// The host and port of a session's URL ("smtp://host:port/name").
-std::string HostPortOf(const std::string& url) {
-  const std::size_t start = url.find("://") + 3;
-  return url.substr(start, url.find('/', start) - start);
-}
-
 /// Whether a refusal names the sender, or says the sender is refused, as
 /// Postfix does at RCPT ("553 5.7.1 <a@b>: Sender address rejected: not
 /// owned by user"), its restrictions waiting for the recipient by default.
@@ -416,7 +413,8 @@ int Failed(const Session& session, const J6SmtpMail& mail, CURLcode result, std:
     long connectCode = 0;
     curl_easy_getinfo(session.curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     if (connectCode != 0 && connectCode / 100 != 2) {
-      *text = session.tunnel.Refusal(session.proxy, connectCode, HostPortOf(session.url));
+      *text = session.tunnel.Refusal(session.proxy, connectCode,
+                                     j6::platform::HostAndPort(session.url, "25"));
       return J6SMTP_FAILED;
     }
     if (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY) {
@@ -441,7 +439,7 @@ int Failed(const Session& session, const J6SmtpMail& mail, CURLcode result, std:
   if (ReplyCode(session.lastReply) >= 400) *text += " (" + session.lastReply + ")";
   if (session.progress.dataOut && session.progress.finalReply.empty()) {
     // The server may have taken it: a second one would be a duplicate.
-    *text = "no reply to the end of the mail: it may have been sent; ask before sending it again";
+    *text = "no reply to the end of the mail";
     return J6SMTP_MAYBE_SENT;
   }
   if (session.bearer && result == CURLE_LOGIN_DENIED && session.progress.authSent) {
@@ -555,7 +553,7 @@ bool Greets(const J6SmtpMail& mail, const std::string& url, long useTls) {
 /// text with STARTTLS (587).
 std::string WithSchemeHint(const Session& session, const J6SmtpMail& mail, CURLcode result,
                            std::string text) {
-  const std::string hostPort = HostPortOf(session.url);
+  const std::string hostPort = j6::platform::HostAndPort(session.url, "25");
   // OpenSSL refuses the plain greeting at once; Schannel under Wine waits
   // for the rest of what it took for a TLS record.
   const bool noGreeting = session.failure.rfind("Timeout: no greeting", 0) == 0;

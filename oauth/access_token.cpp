@@ -8,6 +8,7 @@
 #include "oauth/token_store.h"
 #include "platform/ascii.h"
 #include "platform/clock.h"
+#include "platform/wipe.h"
 #include "run/run_log.h"
 #include "run/run_state.h"
 
@@ -86,7 +87,7 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
       grant == Grant::kClientCredentials ? ClientSecret::kRequired : ClientSecret::kIfStored;
   platform::PendingSecret pending;
   if (!SecretFor(client, need, &secret, error) || !BeginStoringTokens(client, &pending, error)) {
-    for (char& c : secret) c = '\0';
+    platform::Wipe(&secret);
     *error = "OAuth: " + *error;
     return false;
   }
@@ -96,7 +97,7 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
   EndpointAnswer answer;
   const bool posted =
       PostToEndpoint(url, client, GrantFields(client, grant, *tokens), secret, &answer, error);
-  for (char& c : secret) c = '\0';
+  platform::Wipe(&secret);
   if (!posted) {
     // A proxy's refusal names the proxy, which the administrator mends.
     if (error->rfind("Proxy error: ", 0) != 0) *error = "OAuth: " + HostOf(url) + ": " + *error;

@@ -2,17 +2,10 @@
 
 #include "oauth/settings.h"
 #include "platform/credentials.h"
+#include "platform/wipe.h"
 #include "run/run_state.h"
 
 namespace j6::oauth {
-
-namespace {
-
-void Wipe(std::string* text) {
-  for (char& c : *text) c = '\0';
-}
-
-}  // namespace
 
 platform::CredentialPlace ClientSecretPlace(const OAuthClient& client) {
   return {kCredentialPrefix + std::string("oauth:") + client.clientId, HostOf(client.tokenUrl),
@@ -25,7 +18,7 @@ platform::Lookup ReadClientSecret(const OAuthClient& client, std::string* secret
   const platform::Lookup read =
       platform::ReadStoredCredential(ClientSecretPlace(client), &credential, error);
   if (read == platform::Lookup::kFound) *secret = credential.password;
-  Wipe(&credential.password);
+  platform::Wipe(&credential.password);
   return read;
 }
 
@@ -36,7 +29,7 @@ bool SecretInFormerPlace(const OAuthClient& client, std::string* text) {
   const bool held = platform::ReadStoredCredential(client.formerSecret, &credential, &ignored) ==
                         platform::Lookup::kFound &&
                     !credential.password.empty();
-  Wipe(&credential.password);
+  platform::Wipe(&credential.password);
   if (held) {
     *text = "the client secret is now stored as " + ClientSecretPlace(client).target +
             "; store it there (the password of " + client.formerSecret.target +

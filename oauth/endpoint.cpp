@@ -1,6 +1,7 @@
 #include "oauth/endpoint.h"
 
 #include "net/transport.h"
+#include "platform/wipe.h"
 #include "run/https_proxy.h"
 
 namespace j6::oauth {
@@ -31,7 +32,7 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
   char text[512] = {};
   const int posted = transport.postForm(&request, &received, text, sizeof text);
   for (auto& [name, value] : sent) {
-    if (name == "client_secret") value.assign(value.size(), '\0');
+    if (name == "client_secret") platform::Wipe(&value);
   }
   if (posted == 0) {
     *error = text[0] != '\0' ? text : "no answer";

@@ -1,5 +1,5 @@
-// The one file that reads and writes JSON (nlohmann/json, header-only):
-// the endpoints' answers and the stored tokens. Parsed without exceptions:
+// The OAuth side's JSON (nlohmann/json, header-only): the endpoints' answers
+// and the stored tokens (Graph's JSON is dispatch/graph_json.cpp's). Parsed without exceptions:
 // what is not JSON is an error text, as everywhere else.
 #include <nlohmann/json.hpp>
 

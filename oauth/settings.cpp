@@ -1,8 +1,8 @@
 #include "oauth/settings.h"
 
 #include "platform/ascii.h"
+#include "platform/url.h"
 #include "run/https_proxy.h"
-#include "run/url.h"
 
 namespace j6::oauth {
 
@@ -18,7 +18,7 @@ bool Needs(const OAuthClient& client, std::string_view value, const char* key, s
 
 /// An empty URL passes: whether it is needed is asked elsewhere.
 bool HttpsOrEmpty(std::string_view url, const char* key, std::string* error) {
-  if (ReadUrl(url).holdsLogin) {
+  if (platform::ReadUrl(url).holdsLogin) {
     // curl would send it, and the log and the check would show it.
     *error = std::string(key) + " must not hold a user or password";
     return false;
@@ -91,7 +91,7 @@ const char* GrantName(Grant grant) {
 
 const char* SaslName(Sasl sasl) { return sasl == Sasl::kXOAuth2 ? "XOAUTH2" : "OAUTHBEARER"; }
 
-std::string HostOf(std::string_view url) { return ReadUrl(url).host; }
+std::string HostOf(std::string_view url) { return platform::ReadUrl(url).host; }
 
 bool IsHttpsUrl(std::string_view url) {
   return platform::StartsWithIgnoringAsciiCase(url, "https://") && !HostOf(url).empty();

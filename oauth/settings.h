@@ -35,7 +35,7 @@ const char* GrantName(Grant grant);
 const char* SaslName(Sasl sasl);
 
 /// The host a URL names ("login.example.com" of
-/// "https://login.example.com:443/t/token"), as run/url.h reads it.
+/// "https://login.example.com:443/t/token"), as platform/url.h reads it.
 std::string HostOf(std::string_view url);
 
 /// Whether `url` is an https:// URL with a host.

@@ -14,6 +14,11 @@ constexpr Char AsciiLower(Char c) {
 }
 
 template <typename Char>
+constexpr Char AsciiUpper(Char c) {
+  return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - Char('a') + Char('A')) : c;
+}
+
+template <typename Char>
 constexpr bool EqualsIgnoringAsciiCase(std::basic_string_view<Char> a,
                                        std::basic_string_view<Char> b) {
   if (a.size() != b.size()) return false;

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "emulation/posix_path.h"
 #include "platform/credentials.h"
-#include "platform/posix_path.h"
 #include "platform/wipe.h"
 
 namespace j6::platform {
@@ -32,7 +32,7 @@ Lookup ReadStoredCredential(const CredentialPlace& place, StoredCredential* cred
     text.append(buffer, got);
   }
   const bool found = FindNetrcEntry(text, place.host, place.login, credential);
-  for (char& c : text) c = '\0';
+  Wipe(&text);
   return found ? Lookup::kFound : Lookup::kNone;
 }
 

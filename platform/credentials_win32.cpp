@@ -46,7 +46,8 @@ bool StoreCredential(const CredentialPlace& place, const std::string& secret, st
   credential.TargetName = target.data();
   credential.UserName = user.data();
   // As cmdkey stores a password: UTF-16, without a terminating zero.
-  credential.CredentialBlobSize = static_cast<DWORD>(blob.size() * sizeof(wchar_t));
+  const std::size_t bytes = blob.size() * sizeof(wchar_t);
+  credential.CredentialBlobSize = static_cast<DWORD>(bytes);
   credential.CredentialBlob = reinterpret_cast<LPBYTE>(blob.data());
   credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
   const bool stored = CredWriteW(&credential, 0) != FALSE;

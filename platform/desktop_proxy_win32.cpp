@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/proxy_lists.h"
+#include "platform/url.h"
 #include "platform/wide_text_win32.h"
 
 namespace j6::platform {
@@ -26,15 +27,6 @@ std::string Taken(LPWSTR text) {
   std::string utf8 = Utf8FromWide(text);
   GlobalFree(text);
   return utf8;
-}
-
-/// The port a URL names, else https' own.
-std::string PortOf(const std::string& url) {
-  const std::size_t start = url.find("://") == std::string::npos ? 0 : url.find("://") + 3;
-  const std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
-  const std::size_t colon = authority.rfind(':');
-  if (colon == std::string::npos || authority.find(']', colon) != std::string::npos) return "443";
-  return authority.substr(colon + 1);
 }
 
 /// One question to a configuration script (or to detection), answered on a
@@ -100,7 +92,8 @@ struct Completion {
 
 void CALLBACK Completed(HINTERNET /*handle*/, DWORD_PTR context, DWORD status, LPVOID information,
                         DWORD /*length*/) {
-  auto* completion = reinterpret_cast<Completion*>(context);
+  // WinHTTP hands the context back as the integer it was given.
+  auto* completion = reinterpret_cast<Completion*>(context);  // NOLINT(performance-no-int-to-ptr)
   if (status != WINHTTP_CALLBACK_STATUS_GETPROXYFORURL_COMPLETE &&
       status != WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) {
     return;
@@ -250,7 +243,9 @@ DesktopProxy DesktopProxyFor(const std::string& url, const std::string& host) {
       answer.note = reason + ": " + (fixed.empty() ? "direct" : "the fixed proxy");
     }
   }
-  if (!fixed.empty() && !BypassListMatches(bypass, host, PortOf(url))) {
+  if (!fixed.empty() &&
+      !BypassListMatches(bypass, host,
+                         ReadRequestUrl(url).port.empty() ? "443" : ReadRequestUrl(url).port)) {
     answer.proxies = HttpsProxiesOf(fixed);
   }
   return answer;

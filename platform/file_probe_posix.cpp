@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
 #include "platform/file_probe.h"
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
 
 namespace j6::platform {
 

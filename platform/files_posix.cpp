@@ -5,9 +5,9 @@
 
 #include <cerrno>
 
+#include "emulation/posix_path.h"
 #include "platform/files.h"
 #include "platform/native.h"
-#include "platform/posix_path.h"
 
 namespace j6::platform {
 

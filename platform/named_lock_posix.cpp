@@ -12,9 +12,9 @@
 #include <cstring>
 #include <thread>
 
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
 #include "platform/named_lock.h"
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
 
 namespace j6::platform {
 

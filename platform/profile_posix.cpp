@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
 #include "platform/ascii.h"
 #include "platform/line_reader.h"
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
 #include "platform/profile.h"
 #include "platform/windows1252.h"
 

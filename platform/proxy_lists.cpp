@@ -20,8 +20,6 @@ std::vector<std::string_view> Entries(std::string_view list, std::string_view se
   return entries;
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 /// A pattern with "*" for any run of characters against `text`, case ignored.
 bool Matches(std::string_view pattern, std::string_view text) {
   if (pattern.empty()) return text.empty();
@@ -31,7 +29,7 @@ bool Matches(std::string_view pattern, std::string_view text) {
     }
     return false;
   }
-  return !text.empty() && Lower(pattern[0]) == Lower(text[0]) &&
+  return !text.empty() && AsciiLower(pattern[0]) == AsciiLower(text[0]) &&
          Matches(pattern.substr(1), text.substr(1));
 }
 
@@ -133,11 +131,6 @@ bool InRange(std::string_view range, std::string_view host) {
   return true;
 }
 
-std::string_view WithoutScheme(std::string_view text) {
-  const std::size_t scheme = text.find("://");
-  return scheme == std::string_view::npos ? text : text.substr(scheme + 3);
-}
-
 }  // namespace
 
 std::vector<std::string> HttpsProxiesOf(std::string_view list) {
@@ -165,13 +158,9 @@ bool BypassListMatches(std::string_view list, std::string_view host, std::string
       if (host.find('.') == std::string_view::npos) return true;
       continue;
     }
-    entry = WithoutScheme(entry);
-    const std::size_t colon = entry.rfind(':');
-    if (colon != std::string_view::npos && entry.find(']', colon) == std::string_view::npos) {
-      if (entry.substr(colon + 1) != port) continue;
-      entry = entry.substr(0, colon);
-    }
-    if (Matches(entry, host)) return true;
+    const Url url = ReadUrl(entry);
+    if (!url.port.empty() && url.port != port) continue;
+    if (Matches(url.host, host)) return true;
   }
   return false;
 }
@@ -193,15 +182,9 @@ bool NoProxyMatches(std::string_view noProxy, std::string_view host) {
 }
 
 std::string ProxyHostPort(std::string_view setting, std::string_view defaultPort) {
-  std::string_view rest = WithoutScheme(setting);
-  rest = rest.substr(0, std::min(rest.find('/'), rest.size()));
-  if (rest.empty() || rest.find('@') != std::string_view::npos) return std::string();
-  const std::size_t bracket = rest.rfind(']');
-  const std::size_t colon = rest.rfind(':');
-  const bool hasPort =
-      colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
-  if (hasPort && colon == 0) return std::string();
-  return hasPort ? std::string(rest) : std::string(rest) + ":" + std::string(defaultPort);
+  const Url url = ReadUrl(setting);
+  if (url.host.empty() || url.holdsLogin) return std::string();
+  return url.host + ":" + (url.port.empty() ? std::string(defaultPort) : url.port);
 }
 
 std::string ProxyOfVariable(std::string_view value) {

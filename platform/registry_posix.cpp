@@ -10,9 +10,9 @@
 #include <string>
 #include <utility>
 
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
-#include "platform/reg_file.h"
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
+#include "emulation/reg_file.h"
 #include "platform/registry.h"
 
 namespace j6::platform {

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
 #include "platform/secret_file.h"
 
 namespace j6::platform::secret {

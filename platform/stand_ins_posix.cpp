@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/posix_path.h"
+#include "emulation/posix_path.h"
 #include "platform/stand_ins.h"
 
 namespace j6::platform {

@@ -18,7 +18,7 @@ std::string HostBundle() {
   const DWORD drives = GetLogicalDrives();
   for (int i = 25; i >= 0; --i) {
     if ((drives & (1u << i)) == 0) continue;
-    const std::string path = std::string(1, static_cast<char>('A' + i)) + kHostBundle;
+    std::string path = std::string(1, static_cast<char>('A' + i)) + kHostBundle;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       return path;

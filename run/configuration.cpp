@@ -14,23 +14,6 @@ namespace {
 constexpr long kDefaultTimeout = 60;
 constexpr long kLongestTimeout = 3600;
 
-long TimeoutSeconds(std::string_view text) {
-  if (text.empty() || text.size() > 4) return kDefaultTimeout;
-  long seconds = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return kDefaultTimeout;
-    seconds = seconds * 10 + (c - '0');
-  }
-  return seconds >= 1 && seconds <= kLongestTimeout ? seconds : kDefaultTimeout;
-}
-
-/// The field that names a section's first key too long for its field.
-FixedString<15>& OverlongOf(RunState& run, std::string_view section) {
-  if (section == kGraphSection) return run.graph.overlong;
-  if (section == kSmtpSection) return run.smtp.overlong;
-  return run.overlong;
-}
-
 /// Reads one row's key by its rule into its field.
 void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
   std::string value;
@@ -45,7 +28,7 @@ void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
       // One character more than fits tells a value that does not.
       value = platform::ReadProfileString(row.section, row.key, "", row.capacity + 2, path);
       if (value.size() > row.capacity) {
-        FixedString<15>& overlong = OverlongOf(run, row.section);
+        Overlong& overlong = row.overlong(run);
         if (overlong.empty()) overlong.Assign(row.key);
         return;
       }
@@ -56,17 +39,19 @@ void ReadKey(const ConfigKey& row, const std::string& path, RunState& run) {
 
 }  // namespace
 
+long TimeoutSeconds(std::string_view text) {
+  if (text.empty() || text.size() > 4) return kDefaultTimeout;
+  long seconds = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return kDefaultTimeout;
+    seconds = seconds * 10 + (c - '0');
+  }
+  return seconds >= 1 && seconds <= kLongestTimeout ? seconds : kDefaultTimeout;
+}
+
 void StoreHandOver(RunState& run, std::string_view value) {
   run.mapiMode.Assign(value);
   run.handOver = ParseHandOverKind(run.mapiMode.view());
-}
-
-void StoreTimeout(RunState& run, std::string_view value) {
-  run.smtp.timeoutSeconds = TimeoutSeconds(value);
-}
-
-void StoreGraphTimeout(RunState& run, std::string_view value) {
-  run.graph.timeoutSeconds = TimeoutSeconds(value);
 }
 
 const char* ConfigFilePath(RunState& run) {
@@ -94,12 +79,11 @@ void LoadConfiguration(RunState& run) {
 }
 
 HandOverKind ParseHandOverKind(std::string_view mapiMode) {
-  if (platform::EqualsIgnoringAsciiCase(mapiMode, "EXTENDED")) return HandOverKind::kExtended;
-  if (platform::EqualsIgnoringAsciiCase(mapiMode, "SMTP")) return HandOverKind::kSmtp;
-  if (platform::EqualsIgnoringAsciiCase(mapiMode, "GRAPH")) return HandOverKind::kGraph;
-  if (mapiMode.empty() || platform::EqualsIgnoringAsciiCase(mapiMode, "SIMPLE")) {
-    return HandOverKind::kSimple;
-  }
+  if (mapiMode.empty()) return HandOverKind::kSimple;
+#define J6_ROUTE_NAMED(kind, mapi, ...) \
+  if (platform::EqualsIgnoringAsciiCase(mapiMode, mapi)) return HandOverKind::kind;
+  J6_ROUTES(J6_ROUTE_NAMED)
+#undef J6_ROUTE_NAMED
   return HandOverKind::kUnknown;
 }
 

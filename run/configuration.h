@@ -19,9 +19,9 @@ const char* ConfigFilePath(RunState& run);
 /// missing file or key leaves the setting empty: no log, Simple MAPI.
 void LoadConfiguration(RunState& run);
 
-/// The hand-over a "MAPI" setting chooses: "EXTENDED" or "SMTP" in any case,
-/// the whole value; empty or "SIMPLE" is Simple MAPI, and so is anything else,
-/// as an unknown value.
+/// The route a "MAPI" setting chooses: a route's name (run/routes.h) in any
+/// case, the whole value; empty is Simple MAPI, and so is anything else, as
+/// an unknown value.
 HandOverKind ParseHandOverKind(std::string_view mapiMode);
 
 }  // namespace j6

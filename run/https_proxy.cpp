@@ -5,8 +5,8 @@
 #include "platform/ascii.h"
 #include "platform/desktop_proxy.h"
 #include "platform/proxy_lists.h"
+#include "platform/url.h"
 #include "run/run_log.h"
-#include "run/url.h"
 
 namespace j6 {
 
@@ -38,28 +38,18 @@ HttpsRoute Decide(std::string_view setting, const std::string& url, const std::s
   return route;
 }
 
-/// The host of a request's URL. Only its authority is read: a path may hold
-/// an "@" (Graph's /users/<address>/...), which ReadUrl would take for a
-/// login's end.
-std::string HostOfRequest(const std::string& url) {
-  const std::size_t scheme = url.find("://");
-  const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
-  const std::size_t end = url.find_first_of("/?#", start);
-  return ReadUrl(url.substr(0, end)).host;
-}
-
 }  // namespace
 
 bool IsProxySetting(std::string_view setting) {
   if (setting.empty() || platform::EqualsIgnoringAsciiCase(setting, "DIRECT")) return true;
-  const Url url = ReadUrl(setting);
+  const platform::Url url = platform::ReadUrl(setting);
   return url.scheme == "http" && !url.host.empty() && !url.holdsLogin;
 }
 
 HttpsRoute HttpsRouteFor(std::string_view setting, const std::string& url) {
   // One process is one run: its routes, by host.
   static std::map<std::string, HttpsRoute> decided;
-  const std::string host = HostOfRequest(url);
+  const std::string host = platform::ReadRequestUrl(url).host;
   const auto found = decided.find(host);
   if (found != decided.end()) return found->second;
   HttpsRoute route = Decide(setting, url, host);

@@ -6,6 +6,7 @@
 
 #include "run/area_record.h"
 #include "run/fixed_string.h"
+#include "run/routes.h"
 
 namespace j6 {
 
@@ -14,16 +15,6 @@ namespace j6 {
 /// stay open that long.
 constexpr std::uint32_t kOtherRunWaitMilliseconds = 10 * 60 * 1000;
 
-/// The hand-over the configuration's "MAPI" chose, read once: the run driver
-/// and the check program switch on it, so a new hand-over is a new value.
-enum class HandOverKind {
-  kSimple,    // empty or "SIMPLE": Simple MAPI (MAPI32.DLL)
-  kExtended,  // "EXTENDED": the Extended wrapper (MAPIEx)
-  kSmtp,      // "SMTP": a mail server, without a mail client
-  kGraph,     // "GRAPH": Microsoft Graph's sendMail, without a mail client
-  kUnknown,   // any other value: handed over as kSimple, which the check warns of
-};
-
 /// The [SMTP] section of the configuration file, for the SMTP hand-over. A
 /// value too long for its field is not kept cut (it would name another
 /// server or file): the field stays empty and `overlong` names the key.
@@ -31,7 +22,7 @@ struct SmtpSettings {
   FixedString<259> server;  // smtp://host[:port] or smtps://host[:port]
   FixedString<15> tls;      // REQUIRED (also when empty or unknown), TRY or NONE
   FixedString<255> user;
-  FixedString<255> from;    // the envelope sender when the registry has none
+  FixedString<255> from;    // when set, the sender of every mail; the registry's then Reply-To
   FixedString<259> caFile;  // empty: the system's trusted authorities
   FixedString<255> helo;    // the EHLO name; empty: the machine's own
   FixedString<259> proxy;   // an HTTP proxy that tunnels to the server; empty: none, ever
@@ -47,7 +38,7 @@ struct SmtpSettings {
 struct GraphSettings {
   FixedString<259> url;     // https:// only; empty: Microsoft's global service
   FixedString<255> user;    // the mailbox that sends: its address or object id
-  FixedString<255> from;    // the sender when the registry has none
+  FixedString<255> from;    // as [SMTP]'s; with neither it nor "MailFromEmail", USER
   FixedString<259> caFile;  // empty: the system's trusted authorities
   long timeoutSeconds = 60;
   FixedString<15> overlong;

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <memory>
 #include <utility>
 
+#include "emulation/posix_file.h"
+#include "emulation/posix_path.h"
 #include "mail/file_name.h"
 #include "mail/header_line.h"
 #include "mail/line_breaks.h"
-#include "platform/posix_file.h"
-#include "platform/posix_path.h"
 #include "platform/windows1252.h"
 
 namespace j6::outbox {

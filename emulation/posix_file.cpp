@@ -1,4 +1,4 @@
-#include "platform/posix_file.h"
+#include "emulation/posix_file.h"
 
 #include <fcntl.h>
 #include <time.h>

@@ -1,4 +1,4 @@
-#include "platform/posix_path.h"
+#include "emulation/posix_path.h"
 
 #include <pwd.h>
 #include <unistd.h>

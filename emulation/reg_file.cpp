@@ -4,7 +4,9 @@
 // parsed as UTF-16, as regedit parses it, and only names and texts are turned
 // into Windows-1252: a character the code page lacks must not become a quote
 // or a bracket of the file's syntax.
-#include "platform/reg_file.h"
+#include "emulation/reg_file.h"
+
+#include "platform/ascii.h"
 #include "platform/line_reader.h"
 #include "platform/windows1252.h"
 
@@ -221,9 +223,7 @@ class Parser {
   bool PathInHive(View name, std::string* path) const {
     if (name.size() < rootName_.size()) return false;
     for (std::size_t i = 0; i < rootName_.size(); ++i) {
-      const Char c =
-          name[i] >= 'a' && name[i] <= 'z' ? static_cast<Char>(name[i] - 'a' + 'A') : name[i];
-      if (c != static_cast<Char>(rootName_[i])) return false;
+      if (AsciiUpper(name[i]) != static_cast<Char>(rootName_[i])) return false;
     }
     name.remove_prefix(rootName_.size());
     if (name.empty()) {
