@@ -522,7 +522,7 @@ TEST(Smtp, NoReplyToTheEndIsNoFailure) {
   World world = SmtpWorld("close-after-dot", "starttls");
   const Outcome outcome = RunRequest(world);
   EXPECT_EQ(LastLine(outcome),
-            "SMTP error: no reply to the end of the mail: it may have been sent; ask before "
+            "SMTP error: no reply to the end of the mail: the mail may have been sent; ask before "
             "sending it again");
   std::string box = NotSentBox("!anna@example.com;bruno@example.com");
   box.replace(box.find("Email not sent."), 15, "Email may have been sent.");

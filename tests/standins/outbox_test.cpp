@@ -15,7 +15,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/posix_path.h"
+#include "emulation/posix_path.h"
 #include "tests/standins/eml_reader.h"
 #include "tests/standins/outbox_fixture.h"
 #include "tests/support/digest.h"

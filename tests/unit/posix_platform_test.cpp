@@ -1,4 +1,5 @@
 // What only the off-Windows half of the platform layer does.
+#include "emulation/posix_path.h"
 #include "oauth/access_token.h"
 #include "oauth/token_store.h"
 #include "platform/browser.h"
@@ -6,7 +7,6 @@
 #include "platform/credentials.h"
 #include "platform/files.h"
 #include "platform/named_lock.h"
-#include "platform/posix_path.h"
 #include "tests/support/scoped_env_posix.h"
 #include "tests/support/temp_dir.h"
 

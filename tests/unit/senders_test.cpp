@@ -22,6 +22,7 @@
 #include "mail/mail_text.h"
 #include "platform/simple_mapi_abi.h"
 #include "platform/windows1252.h"
+#include "run/configuration.h"
 #include "tests/doubles/in_process/libraries.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/recipient_grammar.h"
@@ -329,9 +330,10 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
     const RunState composed = run;
     run.smtp.server.Assign("smtp://localhost:1");
     run.overlong.Assign("PROXY");
+    SmtpSession session;
     std::string sender;
     std::string error;
-    EXPECT_TRUE(CheckSmtpSettings(run, &sender, &error)) << error;
+    EXPECT_TRUE(CheckSmtpSettings(run, &session, &sender, &error)) << error;
     run = composed;
   }
   for (const auto& c : graphCases) {
@@ -350,6 +352,69 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
     EXPECT_EQ(report.lines().back(),
               std::string("[fail] ") + c.reason + ": every run ends in \"Email not sent.\"");
     run = composed;
+  }
+}
+
+// Every key too long for its field, read through the file, is its own
+// section's to refuse, in the run and in the check alike; [MAILCLIENT]'s
+// PROXY is refused by the route that takes a proxy (Graph), never by one
+// that takes none.
+TEST_F(SendersTest, EveryOverlongKeyIsRefusedByItsSection) {
+  const RunState composed = run_;
+  for (const ConfigKey& row : kConfigKeys) {
+    if (row.rule != KeyRule::kWhole) continue;
+    const std::string section = row.section;
+    SCOPED_TRACE(section + " " + row.key);
+    // The first key of a name counts: the over-long one leads its section.
+    const auto lead = [&](const std::string& name) {
+      return name == section
+                 ? std::string(row.key) + "=" + std::string(row.capacity + 1, 'x') + "\n"
+                 : std::string();
+    };
+    const bool graph = section != kSmtpSection;
+    test::WriteFileBytes(
+        dir_.File("cfg.ini"),
+        "[MAILCLIENT]\n" + lead(kConfigSection) + "LOGFILE=" + dir_.File("run.log") +
+            "\nMAPI=" + (graph ? "GRAPH" : "SMTP") + "\n[SMTP]\n" + lead(kSmtpSection) +
+            "SERVER=smtp://localhost:1\n[GRAPH]\n" + lead(kGraphSection) +
+            "USER=u@x\nTOKEN_URL=https://login.x/t\nCLIENT_ID=app\nGRANT=CLIENT_CREDENTIALS\n");
+    run_ = composed;
+    run_.configPath.Assign(dir_.File("cfg.ini"));
+    LoadConfiguration(run_);
+    EXPECT_EQ(row.overlong(run_).view(), row.key);
+    const std::string reason = std::string(row.key) + " is too long";
+    EXPECT_EQ(graph ? SendGraph(run_, false) : SendSmtp(run_, false), HandOver::kFailed);
+    EXPECT_EQ(LastLine(), (graph ? "Graph error: " : "SMTP error: ") + reason);
+    check::Report report;
+    graph ? check::CheckGraph(run_, report) : check::CheckSmtp(run_, report);
+    EXPECT_NE(std::find(report.lines().begin(), report.lines().end(),
+                        "[fail] " + reason + ": every run ends in \"Email not sent.\""),
+              report.lines().end());
+  }
+  run_ = composed;
+}
+
+// Replies go to the host's address only when the mail goes from another:
+// an address is the same whatever the case of its letters.
+TEST(ReplyTo, OnlyForAnotherAddressWhateverItsCase) {
+  const struct {
+    const char* from;  // FROM
+    const char* host;  // "MailFromEmail"
+    const char* replyTo;
+  } cases[] = {
+      {"uff@example.com", "uff@example.com", ""},
+      {"Uff@Example.COM", "uff@example.com", ""},
+      {"ced@example.com", "Ufficio <uff@example.com>", "uff@example.com"},
+      {"ced@example.com", "", ""},
+  };
+  for (const auto& c : cases) {
+    RunState run;
+    run.smtp.from.Assign(c.from);
+    run.senderEmail.Assign(c.host);
+    std::string sender;
+    std::string error;
+    ASSERT_TRUE(ReadSender(run, run.smtp.from.view(), &sender, &error)) << error;
+    EXPECT_EQ(ReplyAddress(run, sender), c.replyTo) << c.from << " " << c.host;
   }
 }
 
@@ -401,7 +466,7 @@ TEST(SmtpRecipients, FollowTheGrammarOfPieces) {
     std::string piece = row.piece;
     std::vector<mail::Recipient> recipients;
     std::string failure;
-    const bool read = ReadSmtpRecipients({piece.data()}, &recipients, &failure);
+    const bool read = ReadRecipients({piece.data()}, &recipients, &failure);
     if (row.address == nullptr) {
       EXPECT_FALSE(read);
       EXPECT_EQ(failure, "not an address: " + piece);

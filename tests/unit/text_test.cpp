@@ -6,7 +6,7 @@
 
 #include "mail/file_name.h"
 #include "platform/ascii.h"
-#include "run/url.h"
+#include "platform/url.h"
 
 namespace j6 {
 namespace {
@@ -76,7 +76,7 @@ TEST(ReadUrl, FindsHostPortAndAnyLogin) {
       {"https://x/t?user=a@b", "https|0|x||/t?user=a@b"},
   };
   for (const auto& c : cases) {
-    const Url url = ReadUrl(c.text);
+    const platform::Url url = platform::ReadUrl(c.text);
     EXPECT_EQ(url.scheme + "|" + (url.holdsLogin ? "1" : "0") + "|" + url.host + "|" + url.port +
                   "|" + url.rest,
               c.read);
