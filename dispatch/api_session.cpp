@@ -128,7 +128,8 @@ HandOver ApiSession::Send(const ApiRequest& request, const ApiBody& body, ApiAns
                             body.read,
                             body.source,
                             body.size,
-                            route.proxies.c_str()};
+                            route.proxies.c_str(),
+                            request.sends || request.fresh ? 1 : 0};
   // Sized to the request: an answer may repeat what it was sent (Graph's
   // attachment with its contentBytes).
   std::string received(kAnswerRoom + body.data.size(), '\0');

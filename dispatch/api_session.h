@@ -39,6 +39,9 @@ struct ApiRequest {
   // What a 5xx or a lost answer means once the request went out:
   bool sends = false;      // it hands the mail over: it may have been sent, never repeated
   bool repeatable = true;  // nothing is made twice by it: tried again after a wait
+  // It makes something (a draft): on a connection of its own, as a request
+  // that `sends` is, never on a kept one, which curl would send it again on.
+  bool fresh = false;
 };
 
 struct ApiAnswer {

@@ -237,6 +237,7 @@ class GraphSender final : public Sender {
                        std::string* error) {
     ApiRequest create{"POST", mailbox_ + "/messages", "text/plain", {201}};
     create.repeatable = false;
+    create.fresh = true;
     for (int made = 1;; ++made) {
       ApiAnswer answer;
       const HandOver outcome = session_.Call(create, draft, &answer, error);

@@ -93,6 +93,12 @@ size_t Send(char* buffer, size_t size, size_t count, void* arg) {
   return CURL_READFUNC_ABORT;
 }
 
+/// Whether this libcurl can undo a compressed answer (Debian's has zlib;
+/// the Windows builds' has none).
+bool Decompresses() {
+  return (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_LIBZ) != 0;
+}
+
 /// Whether a header line names a Content-Encoding other than identity.
 bool IsEncoding(const char* data, size_t size) {
   constexpr char kName[] = "Content-Encoding:";
@@ -111,7 +117,8 @@ int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg
   if (type == CURLINFO_HEADER_OUT && exchange->tunnel.HeaderOut(data, size)) {
     exchange->headersOut = true;
   }
-  if (type == CURLINFO_HEADER_IN && exchange->tunnel.HeaderIn(data, size) &&
+  // Where curl asked for it, it undoes it.
+  if (type == CURLINFO_HEADER_IN && exchange->tunnel.HeaderIn(data, size) && !Decompresses() &&
       IsEncoding(data, size)) {
     exchange->encoded = true;
   }
@@ -163,9 +170,30 @@ bool ConfigureBody(CURL* curl, const J6HttpsRequest& request, Exchange* exchange
           curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str()) == CURLE_OK);
 }
 
+/// The run's one share of connections, TLS sessions and DNS answers: a
+/// process is one run, its requests go to few hosts, and a connection of
+/// its own for each would cost a round trip or three each.
+CURLSH* RunShare() {
+  static CURLSH* const share = [] {
+    CURLSH* made = curl_share_init();
+    if (made != nullptr) {
+      curl_share_setopt(made, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+      curl_share_setopt(made, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+      curl_share_setopt(made, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    }
+    return made;
+  }();
+  return share;
+}
+
 bool Configure(CURL* curl, const J6HttpsRequest& request, const HeaderList& headers,
                char* curlError, Exchange* exchange) {
-  return curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError) == CURLE_OK &&
+  CURLSH* share = RunShare();
+  return (share == nullptr || curl_easy_setopt(curl, CURLOPT_SHARE, share) == CURLE_OK) &&
+         curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, request.fresh != 0 ? 1L : 0L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_USERAGENT, "J6Mailer/" J6_VERSION) == CURLE_OK &&
+         (!Decompresses() || curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "") == CURLE_OK) &&
+         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_URL, request.url) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https") == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
@@ -291,7 +319,8 @@ int Run(const J6HttpsRequest& request, const J6HttpsForm* form, J6HttpsAnswer* a
                             nullptr,
                             nullptr,
                             0,
-                            form->proxies};
+                            form->proxies,
+                            form->fresh};
   const int answered = Perform(curl.get(), post, answer, error, errorSize);
   j6::platform::Wipe(&body);
   return answered;

@@ -90,9 +90,15 @@ typedef struct J6HttpsForm {
   const J6HttpsField* fields;
   size_t fieldCount;
   const char* proxies; /* as J6HttpsRequest's */
+  int fresh;           /* as J6HttpsRequest's */
 } J6HttpsForm;
 
-/* One HTTPS request of any method, its body from memory or streamed. */
+/* One HTTPS request of any method, its body from memory or streamed. The
+   requests of one process (one run) share their connections, TLS sessions
+   and DNS answers: one connection per host where the requests allow it.
+   Each names the program (User-Agent: J6Mailer/<version>), waits for no
+   "100 Continue", and takes its answer compressed where this libcurl can
+   undo it. */
 typedef struct J6HttpsRequest {
   const char* method;         /* "GET", "POST", "PUT", "DELETE" */
   const char* url;            /* https:// only: anything else is refused before connecting */
@@ -117,6 +123,12 @@ typedef struct J6HttpsRequest {
      fails the request with "Proxy error: <proxy>: <status>: ...", the proxy
      named without its login. */
   const char* proxies;
+  /* 1: a new connection, never one kept from an earlier request of the run
+     (the TLS session resumed): curl sends a request again, silently, when a
+     kept connection dies before any answer, and a request that makes or
+     sends something must never go twice. 0: a connection to the same host
+     kept from an earlier request, where there is one. */
+  int fresh;
 } J6HttpsRequest;
 
 /* The server's answer, whatever its status: a refusal (400 and the like)

@@ -1,6 +1,7 @@
-// The transport's SMTP session, over libcurl's easy interface. The message
-// comes whole from the caller's callback as curl sends it, never held whole
-// here.
+// The transport's SMTP session: curl connects, greets, secures and signs in
+// (CURLOPT_CONNECT_ONLY); the mail's transaction is net/smtp_transaction's,
+// which pipelines the envelope where the server offers it. The message comes
+// from the caller's callback as it is sent, never held whole here.
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -13,71 +14,48 @@
 #include "mail/base64.h"
 #include "net/curl_rules.h"
 #include "net/net_transport.h"
+#include "net/smtp_transaction.h"
 #include "platform/ascii.h"
 #include "platform/proxy_lists.h"
 #include "platform/url.h"
 
 namespace {
 
-using j6::net::HeaderList;
 using j6::net::SetError;
 
-// RFC 5321 4.5.3.2.6: the reply to the end of the data.
+// RFC 5321 4.5.3.2.6: the reply to the end of the data; curl's limit for
+// every reply of its own.
 constexpr long kLastReplySeconds = 600;
-
-/// The caller's message as curl reads it. curl is told its size before it
-/// sends, and stops there: a source that fails, or gives fewer bytes, ends
-/// the session before the message does, so the server never takes it.
-struct Message {
-  const J6SmtpMail* mail = nullptr;
-  std::string* failure = nullptr;  // the session's, set when the source fails
-  const bool* stop = nullptr;      // the session's: no byte of the mail may go
-};
-
-size_t ReadMessage(char* buffer, size_t size, size_t count, void* arg) {
-  auto* message = static_cast<Message*>(arg);
-  if (*message->stop) return CURL_READFUNC_ABORT;
-  const size_t got = message->mail->read(message->mail->source, buffer, size * count);
-  if (got != J6_READ_FAILED) return got;
-  *message->failure = "the message could not be read to its end";
-  return CURL_READFUNC_ABORT;
-}
 
 using Clock = std::chrono::steady_clock;
 
 // The QUIT after the server took the mail: nothing hangs on its reply.
 constexpr std::chrono::seconds kQuitWait{2};
 
-/// TIMEOUT for each step until the last byte of the data is out: the
-/// connection and the greeting, each reply, the TLS handshake, a pause in
-/// taking the data. curl has one time limit for every reply, and one for
-/// the whole of connecting, so it is given the long ones and this holds the
-/// short one, step by step.
+/// TIMEOUT for each step of connecting: the connection and the greeting,
+/// each reply, the TLS handshake. curl has one time limit for every reply,
+/// and one for the whole of connecting, so it is given the long ones and
+/// this holds the short one, step by step.
 struct Pace {
   Clock::duration timeout{};
   bool awaiting = true;           // a step has begun and not ended
   std::string step = "greeting";  // for the error text
   Clock::time_point since = Clock::now();
-  curl_off_t uploaded = 0;
-  Clock::time_point movedAt;
 };
 
-/// What the server offered and how far the mail got, for the outcome.
+/// What the server offered, for the sign-in and the transaction.
 struct Progress {
   std::string command;  // the verb of the last command sent
   bool offersStartTls = false;
-  std::string mechanisms;  // of the last EHLO's AUTH line, blank-separated
+  j6::net::SmtpOffers offers;  // PIPELINING, SIZE
+  std::string mechanisms;      // of the last EHLO's AUTH line, blank-separated
   bool authSent = false;
-  bool dataOut = false;    // the last byte of the data is out
-  std::string finalReply;  // to the end of the data
   bool quitting = false;
   Clock::time_point quitAt;
 };
 
 struct Session {
   CURL* curl = curl_easy_init();
-  HeaderList recipients;
-  Message message;
   char curlError[CURL_ERROR_SIZE] = {};
   std::string url;
   std::string lastReply;    // the server's last reply line before QUIT
@@ -161,6 +139,7 @@ void CommandSent(Session* session, const char* data, size_t size) {
   }
   if (progress.command == "EHLO") {
     progress.offersStartTls = false;
+    progress.offers = j6::net::SmtpOffers{};
     progress.mechanisms.clear();
   }
   if (progress.command == "AUTH") progress.authSent = true;
@@ -174,10 +153,13 @@ void CommandSent(Session* session, const char* data, size_t size) {
   pace.step = "reply to " + progress.command;
 }
 
-/// An EHLO reply line's keywords: STARTTLS, and AUTH's mechanisms.
+/// An EHLO reply line's keywords: STARTTLS, PIPELINING, SIZE, and AUTH's
+/// mechanisms.
 void ReadExtension(Progress* progress, const std::string& line) {
   const std::string keyword = Verb(line.c_str() + 4, line.size() - 4);
   if (keyword == "STARTTLS") progress->offersStartTls = true;
+  if (keyword == "PIPELINING") progress->offers.pipelining = true;
+  if (keyword == "SIZE") progress->offers.size = true;
   if (keyword == "AUTH" && line.size() > 9) progress->mechanisms = line.substr(9);
 }
 
@@ -188,7 +170,6 @@ void ReplyLine(Session* session, const std::string& line) {
   if (progress.command == "EHLO" && line.size() > 4) ReadExtension(&progress, line);
   if (last) {
     pace.awaiting = false;
-    if (progress.dataOut && progress.finalReply.empty()) progress.finalReply = line;
     if (progress.command == "STARTTLS" && line.compare(0, 3, "220") == 0) {
       pace.awaiting = true;
       pace.step = "TLS handshake";
@@ -231,35 +212,23 @@ int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg
   return 0;
 }
 
-/// Ends the session when a step keeps it waiting longer than TIMEOUT; once
-/// the last byte of the data is out the reply has curl's longer limit, and
-/// once QUIT is sent the session is done within kQuitWait.
-int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t ultotal,
-             curl_off_t ulnow) {
+/// Ends the session when a step of connecting keeps it waiting longer than
+/// TIMEOUT, or when it is to send no more; once QUIT is sent the session is
+/// done within kQuitWait.
+int KeepPace(void* arg, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t /*ultotal*/,
+             curl_off_t /*ulnow*/) {
   auto* session = static_cast<Session*>(arg);
   if (session->stop) return 1;
   Pace& pace = session->pace;
   Progress& progress = session->progress;
   const Clock::time_point now = Clock::now();
   if (progress.quitting) return now - progress.quitAt > kQuitWait ? 1 : 0;
-  if (ultotal > 0 && ulnow >= ultotal) {
-    progress.dataOut = true;
-    return 0;
-  }
-  if (ulnow != pace.uploaded) {
-    pace.uploaded = ulnow;
-    pace.movedAt = now;
-  }
-  const long seconds =
-      static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(pace.timeout).count());
-  if (ulnow == 0 && pace.awaiting && now - pace.since > pace.timeout) {
+  if (pace.awaiting && now - pace.since > pace.timeout) {
     // "no greeting", "no reply to EHLO", "no TLS handshake"
+    const long seconds =
+        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(pace.timeout).count());
     session->failure =
         "Timeout: no " + pace.step + " from the server in " + std::to_string(seconds) + " s";
-    return 1;
-  }
-  if (ulnow > 0 && now - pace.movedAt > pace.timeout) {
-    session->failure = "Timeout: the server took no data for " + std::to_string(seconds) + " s";
     return 1;
   }
   return 0;
@@ -352,22 +321,6 @@ bool ConfigureConnection(Session& session, const J6SmtpMail& mail, const Attempt
          (!attempt.login || ConfigureLogin(session, mail));
 }
 
-bool Configure(Session& session, const J6SmtpMail& mail, const Attempt& attempt) {
-  CURL* curl = session.curl;
-  session.message = Message{&mail, &session.failure, &session.stop};
-  // Without CURLOPT_MAIL_RCPT_ALLOWFAILS one refused recipient ends the
-  // session before DATA: nobody gets a mail that some did not.
-  return ConfigureConnection(session, mail, attempt) &&
-         curl_easy_setopt(curl, CURLOPT_MAIL_FROM, mail.mailFrom) == CURLE_OK &&
-         session.recipients.AddAll(mail.recipients, mail.recipientCount) &&
-         curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, session.recipients.get()) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE,
-                          static_cast<curl_off_t>(mail.messageSize)) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadMessage) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_READDATA, &session.message) == CURLE_OK;
-}
-
 /// The mechanism not among those the server offers: what to write instead.
 std::string MechanismNotOffered(const Session& session, const std::string& mechanism) {
   const std::string offered = " " + session.progress.mechanisms + " ";
@@ -429,32 +382,50 @@ int Failed(const Session& session, const J6SmtpMail& mail, CURLcode result, std:
       return J6SMTP_FAILED;
     }
   }
-  if (session.lastReplyTo == "RCPT" && ReplyCode(session.lastReply) >= 400 &&
-      !session.progress.dataOut && NamesSender(session.lastReply, mail.mailFrom)) {
-    *text = SenderRefused(mail.mailFrom, session.lastReply);
-    return J6SMTP_REFUSED_SENDER;
-  }
   if (!session.refusal.empty()) *text += ": " + session.refusal;
   // The server's own words when it refused something.
   if (ReplyCode(session.lastReply) >= 400) *text += " (" + session.lastReply + ")";
-  if (session.progress.dataOut && session.progress.finalReply.empty()) {
-    // The server may have taken it: a second one would be a duplicate.
-    *text = "no reply to the end of the mail";
-    return J6SMTP_MAYBE_SENT;
-  }
   if (session.bearer && result == CURLE_LOGIN_DENIED && session.progress.authSent) {
     return J6SMTP_LOGIN_REFUSED;
   }
   return J6SMTP_FAILED;
 }
 
-/// Runs the configured session; J6SMTP_DONE, or another J6SMTP_* with what
-/// failed in `text`.
+/// Connects, secures and signs in; J6SMTP_DONE, or another J6SMTP_* with
+/// what failed in `text`.
 int Perform(Session& session, const J6SmtpMail& mail, CURLcode* result, std::string* text) {
   *result = curl_easy_perform(session.curl);
-  // Once the server took the mail the run is done, whatever QUIT met.
-  if (*result == CURLE_OK || ReplyCode(session.progress.finalReply) / 100 == 2) return J6SMTP_DONE;
+  if (*result == CURLE_OK) return J6SMTP_DONE;
   return Failed(session, mail, *result, text);
+}
+
+/// The mail's transaction on the signed-in session, and its outcome.
+int Transmit(Session& session, const J6SmtpMail& mail, std::string* text) {
+  const j6::net::SmtpTransaction sent =
+      j6::net::SendTransaction(session.curl, mail, session.progress.offers, mail.timeoutSeconds);
+  using End = j6::net::SmtpTransaction::End;
+  switch (sent.end) {
+    case End::kTaken:
+      return J6SMTP_DONE;
+    case End::kMaybeTaken:
+      // The server may have taken it: a second one would be a duplicate.
+      *text = "no reply to the end of the mail";
+      return J6SMTP_MAYBE_SENT;
+    case End::kRefused:
+      if (sent.command == "RCPT" && NamesSender(sent.reply, mail.mailFrom)) {
+        *text = SenderRefused(mail.mailFrom, sent.reply);
+        return J6SMTP_REFUSED_SENDER;
+      }
+      *text = sent.command == "."
+                  ? "the server refuses the mail (" + sent.reply + ")"
+                  : sent.command + " failed: " + std::to_string(ReplyCode(sent.reply)) + " (" +
+                        sent.reply + ")";
+      return J6SMTP_FAILED;
+    case End::kFailed:
+      break;
+  }
+  *text = sent.failure;
+  return J6SMTP_FAILED;
 }
 
 /// Sends one command on a probe's open session and reads its reply's last
@@ -587,26 +558,27 @@ int Run(const J6SmtpMail& mail, bool probe, char* error, size_t errorSize) {
   for (const Attempt& attempt : attempts) {
     Session session;
     // With CONNECT_ONLY curl stops after the greeting, EHLO, STARTTLS and
-    // the login, and QUIT ends the session.
-    if (session.curl == nullptr ||
-        !(probe ? ConfigureConnection(session, mail, attempt) &&
-                      curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) == CURLE_OK &&
-                      // The open session is asked MAIL FROM after it.
-                      curl_easy_setopt(session.curl, CURLOPT_FORBID_REUSE, 0L) == CURLE_OK
-                : Configure(session, mail, attempt))) {
-      SetError(error, errorSize,
-               probe ? "libcurl could not be set up for the session"
-                     : "libcurl could not be set up for the message");
+    // the login, and QUIT ends the session when it is cleaned up.
+    if (session.curl == nullptr || !ConfigureConnection(session, mail, attempt) ||
+        curl_easy_setopt(session.curl, CURLOPT_CONNECT_ONLY, 1L) != CURLE_OK ||
+        // The transaction, or the probe's questions, on the open session.
+        curl_easy_setopt(session.curl, CURLOPT_FORBID_REUSE, 0L) != CURLE_OK) {
+      SetError(error, errorSize, "libcurl could not be set up for the session");
       return J6SMTP_FAILED;
     }
     CURLcode result = CURLE_OK;
     std::string text;
-    const int outcome = Perform(session, mail, &result, &text);
+    int outcome = Perform(session, mail, &result, &text);
     if (outcome == J6SMTP_DONE && !attempt.login && mail.plainText != nullptr) {
       *mail.plainText = 1;
     }
     if (outcome == J6SMTP_DONE && probe && mail.mailFrom != nullptr) {
       return AskSender(session, mail, error, errorSize);
+    }
+    if (outcome == J6SMTP_DONE && !probe) {
+      outcome = Transmit(session, mail, &text);
+      if (outcome != J6SMTP_DONE) SetError(error, errorSize, text);
+      return outcome;
     }
     if (outcome != J6SMTP_DONE && (result != CURLE_USE_SSL_FAILED || !tryTls)) {
       SetError(error, errorSize,

@@ -11,6 +11,16 @@ namespace {
 // Tokens of 1 to 4 kB, an ID token beside them: far below this.
 constexpr std::size_t kLargestAnswer = std::size_t{64} * 1024;
 
+/// Whether the request uses up what it carries (a refresh token that
+/// rotates, a code redeemed once): it goes on a connection of its own,
+/// never on a kept one that curl would send it again on.
+bool UsesUp(const FormFields& fields) {
+  for (const auto& [name, value] : fields) {
+    if (name == "grant_type") return value != "client_credentials";
+  }
+  return false;
+}
+
 }  // namespace
 
 bool PostToEndpoint(const std::string& url, const OAuthClient& client, const FormFields& fields,
@@ -23,10 +33,13 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
   std::vector<J6HttpsField> form;
   for (const auto& [name, value] : sent) form.push_back({name.c_str(), value.c_str()});
   const HttpsRoute route = HttpsRouteFor(client.proxy, url);
-  const J6HttpsForm request{
-      url.c_str(),           client.caFile.empty() ? nullptr : client.caFile.c_str(),
-      client.timeoutSeconds, form.data(),
-      form.size(),           route.proxies.c_str()};
+  const J6HttpsForm request{url.c_str(),
+                            client.caFile.empty() ? nullptr : client.caFile.c_str(),
+                            client.timeoutSeconds,
+                            form.data(),
+                            form.size(),
+                            route.proxies.c_str(),
+                            UsesUp(fields) ? 1 : 0};
   std::string body(kLargestAnswer, '\0');
   J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0};
   char text[512] = {};
