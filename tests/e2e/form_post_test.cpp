@@ -44,7 +44,7 @@ TEST(FormPost, AnswersOfAnyStatusUnderTheRulesOfTls) {
                                  {"scope", "https://x/.default offline_access"}};
   for (const PostCase& c : cases) {
     const std::string authority = SmtpServerFile(c.authority);
-    const J6HttpsForm form{c.url.c_str(), authority.c_str(), 2, fields, 2, nullptr};
+    const J6HttpsForm form{c.url.c_str(), authority.c_str(), 2, fields, 2, nullptr, 0};
     std::string body(c.capacity, 'x');
     J6HttpsAnswer answer{-1, body.data(), body.size(), 0, 0, 0, 0};
     char error[256] = {};

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -174,10 +176,30 @@ TEST(Graph, AnswersOfEachKind) {
       world.request.extraAttachmentName = "LISTINO.BIN";
       world.glDirSys = AsWindowsPath(sys.path());
     }
+    const std::size_t requestsBefore = FileLines(SmtpServerFile("connections.txt")).size();
     const Outcome outcome = RunRequest(world);
 #ifdef J6_PEAK_MEMORY_MEASURED
     if (c.size == 0) smallPeak = outcome.peakKilobytes;
 #endif
+    if (c.size == kHuge && c.mails == 1) {
+      // One kept connection to the host (the token, the attachments, the
+      // upload's pieces); one of its own for each request that makes or
+      // sends something (the draft, its /send).
+      std::map<std::string, int> requestsOn;
+      std::set<std::string> fresh;
+      const std::vector<std::string> requests = FileLines(SmtpServerFile("connections.txt"));
+      for (std::size_t i = requestsBefore; i < requests.size(); ++i) {
+        const std::string connection = requests[i].substr(0, requests[i].find(' '));
+        ++requestsOn[connection];
+        const bool makes = requests[i].size() > 9 &&
+                           (requests[i].compare(requests[i].size() - 9, 9, "/messages") == 0 ||
+                            requests[i].compare(requests[i].size() - 5, 5, "/send") == 0);
+        if (makes) fresh.insert(connection);
+      }
+      EXPECT_EQ(requestsOn.size(), 3u);
+      EXPECT_EQ(fresh.size(), 2u);
+      for (const std::string& connection : fresh) EXPECT_EQ(requestsOn[connection], 1);
+    }
     ASSERT_GE(outcome.lines.size(), 2u);
     EXPECT_EQ(outcome.lines.back(), c.last);
     const std::string before = c.before;
@@ -300,7 +322,7 @@ TEST(Graph, ProxyOfEachKind) {
     std::string line;      // of the log, before its last; empty: no "Proxy:" line at all
     std::string last;
     bool asked;              // the proxy was asked for a tunnel to Graph's host
-    std::string value = "";  // the variable's; empty: the proxy's URL
+    std::string value{};  // the variable's; empty: the proxy's URL
   } cases[] = {
       {"gp-variable", "", "https_proxy", posix ? through : "", "Sent successfully", posix},
       {"gp-setting", "http://" + proxy, "", through, "Sent successfully", true},
@@ -396,7 +418,7 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
   const struct {
     const char* tag;
     std::vector<std::string> lines;  // in the output, in this order
-    std::string url = "";            // URL=, when not the test server's Graph
+    std::string url{};  // URL=, when not the test server's Graph
   } cases[] = {
       {"gc-in-order",
        {"[ok] Graph " + GraphUrl() + " takes the token for gc-in-order@example.com (nothing sent)",

@@ -501,6 +501,43 @@ TEST(Smtp, FailuresLeaveNothingSent) {
   }
 }
 
+// Where the server offers PIPELINING the envelope goes in one write, and each
+// reply still decides: one refusal, and nobody gets the mail.
+TEST(Smtp, PipelinedEnvelopeGoesInOneWriteAndEachReplyDecides) {
+  const struct {
+    const char* tag;
+    const char* recipients;
+    const char* line;  // the log's last line, its start
+  } cases[] = {
+      {"pipe-sent", "!anna@example.com;bruno@example.com", "Sent successfully"},
+      {"pipe-refused-recipient", "!anna@example.com;refused@example.com",
+       "SMTP error: RCPT failed: 550 (550 5.1.1 <refused@example.com>: Recipient address "
+       "rejected)"},
+      {"pipe-rcpt-sender", "!anna@example.com",
+       "SMTP error: the server refuses mail from j6-pipe-rcpt-sender@example.com: 553 5.7.1"},
+      {"pipe-refused-sender", "!anna@example.com",
+       "SMTP error: MAIL failed: 553 (553 5.7.1 <j6-pipe-refused-sender@example.com>: Sender "
+       "address rejected"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    World world = SmtpWorld(c.tag, "pipelining");
+    world.request.recipients = c.recipients;
+    world.request.bodyLine3 = ".Cordiali saluti";  // a line the data's end must not be read in
+    const Outcome outcome = RunRequest(world);
+    EXPECT_EQ(LastLine(outcome).rfind(c.line, 0), 0u) << LastLine(outcome);
+    const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
+    if (std::string(c.line) == "Sent successfully") {
+      ASSERT_EQ(mails.size(), 1u);
+      EXPECT_EQ(mails[0].envelope.back(), "pipelined: yes");
+      EXPECT_EQ(mails[0].parts[0].bytes, "Gentile cliente,\r\n.Cordiali saluti");
+      EXPECT_EQ(mails[0].parts[1].bytes, outcome.document);
+    } else {
+      EXPECT_TRUE(mails.empty());
+    }
+  }
+}
+
 // An attachment that shrinks while it is sent (the server cuts it when the
 // recipients are named) ends the session before the mail is whole.
 TEST(Smtp, AttachmentThatChangesIsNotDelivered) {

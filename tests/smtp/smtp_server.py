@@ -8,6 +8,8 @@
 It listens on free ports, one per kind of server, and names them in
 STATE/ports.txt ("kind port" lines):
   starttls  offers STARTTLS, and AUTH (PLAIN, LOGIN, XOAUTH2, OAUTHBEARER) after it
+  pipelining the same, and PIPELINING: envelope.txt says whether the recipients
+            and DATA came in the write of MAIL FROM ("pipelined: yes")
   cram      the same, and CRAM-MD5, which curl left to itself prefers
   plain     offers no STARTTLS, and AUTH in the clear (as a careless server)
   smtps     TLS from the first byte, and AUTH
@@ -22,7 +24,9 @@ STATE/ports.txt ("kind port" lines):
   proxy403  the same, refusing every CONNECT with 403
   proxybasic the same, asking for Basic sign-in (407) and tunnelling for
             PROXY_USER with PROXY_PASSWORD
-  https     /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
+  https     keeps a connection open for the next request, each request going to
+            STATE/connections.txt with the connection's number;
+            /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
             under /graph/v1.0 (graph_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
             else 200), ?late=N seconds late and, as JSON, the method and the body as they arrived:
@@ -149,6 +153,12 @@ class Recorder:
         self.mail = os.path.join(state, "mail")
         self.state = state
 
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        if server.kind == "pipelining":
+            responses.insert(-1, "250-PIPELINING")
+        return responses
+
     async def handle_AUTH(self, server, session, envelope, args):
         session.auth_tried = True
         return MISSING
@@ -171,6 +181,8 @@ class Recorder:
         if "refused-sender" in address:
             return "553 5.7.1 <%s>: Sender address rejected: not owned by user" % address
         envelope.mail_from, envelope.mail_options = address, mail_options
+        # What came with MAIL FROM and waits to be read: its pipelined envelope.
+        session.pipelined = b"RCPT TO" in bytes(server._reader._buffer)
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
@@ -213,6 +225,8 @@ class Recorder:
             sizes = [o[5:] for o in envelope.mail_options if o.startswith("SIZE=")]
             out.write("size: %s\n" % (sizes[0] if sizes else "none"))
             out.write("ehlo: %s\n" % session.host_name)
+            if server.kind == "pipelining":
+                out.write("pipelined: %s\n" % ("yes" if session.pipelined else "no"))
         with open(os.path.join(work, "message.eml"), "wb") as out:
             out.write(envelope.original_content)
         record_message(envelope.original_content, work)
@@ -369,28 +383,49 @@ ROUTES = {"/oauth/token": token_endpoint, "/oauth/device": device_authorization,
           "/oauth/authorize": authorize}
 
 
+CONNECTIONS = [0]  # HTTPS connections taken so far
+
+
 async def https(state, reader, writer):
+    """Requests on one connection, kept open as HTTP/1.1 keeps it until the
+    client closes it; each request goes to STATE/connections.txt as
+    "<connection> <method> <path>"."""
+    CONNECTIONS[0] += 1
+    connection = CONNECTIONS[0]
+    try:
+        while await https_request(state, connection, reader, writer):
+            pass
+    finally:
+        writer.close()
+
+
+async def https_request(state, connection, reader, writer):
+    """Answers one request; False when the connection is to end."""
     try:
         head = (await reader.readuntil(b"\r\n\r\n")).decode("latin-1").split("\r\n")
         length = [int(line.split(":", 1)[1]) for line in head
                   if line.lower().startswith("content-length:")]
         body = await reader.readexactly(length[0] if length else 0)
-    except (asyncio.IncompleteReadError, asyncio.LimitOverrunError, ValueError):
-        writer.close()
-        return
+    except (asyncio.IncompleteReadError, asyncio.LimitOverrunError, ValueError, ConnectionError):
+        return False
     method, path = head[0].split(" ")[:2]
     path, _, query = path.partition("?")
+    with open(os.path.join(state, "connections.txt"), "a") as out:
+        out.write("%d %s %s\n" % (connection, method, path))
     headers = [[]]
     if path.startswith(("/graph/", "/upload/")):
         fields = dict((name.strip().lower(), value.strip()) for name, _, value in
                       (line.partition(":") for line in head[1:] if line))
         fields[":query"] = query
         port = writer.get_extra_info("sockname")[1]
+        # A bench's relay in front of the server names its own port.
+        if os.path.exists(os.path.join(state, "upload-port")):
+            with open(os.path.join(state, "upload-port")) as named:
+                port = int(named.read())
         done = await graph_api.graph(state, ACCESS, USED, method, path, fields, body, port,
                                      record_message)
         if done is None:  # the request taken, its answer lost
-            writer.close()
-            return
+            return False
         status, answer, *headers = done
     elif path in ROUTES:
         text = query if method == "GET" else body.decode("ascii")
@@ -403,10 +438,9 @@ async def https(state, reader, writer):
     answer = json.dumps(answer).encode() if answer is not None else b""
     extra = "".join("%s: %s\r\n" % header for header in headers[0]).encode()
     writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n%s"
-                 b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
-                 % (status, extra, len(answer), answer))
+                 b"Content-Length: %d\r\n\r\n%s" % (status, extra, len(answer), answer))
     await writer.drain()
-    writer.close()
+    return True
 
 
 async def pipe(reader, writer):
@@ -479,6 +513,7 @@ async def serve(state):
     loop = asyncio.get_running_loop()
     servers = {
         "starttls": await loop.create_server(smtp(context), "127.0.0.1", 0),
+        "pipelining": await loop.create_server(smtp(context, kind="pipelining"), "127.0.0.1", 0),
         "cram": await loop.create_server(smtp(context, ()), "127.0.0.1", 0),
         "plain": await loop.create_server(smtp(None), "127.0.0.1", 0),
         "bearer": await loop.create_server(
@@ -510,7 +545,7 @@ async def serve(state):
 def start(state):
     os.makedirs(state, exist_ok=True)
     stop(state)
-    for name in ("ports.txt", "server.pid", "proxy.txt"):
+    for name in ("ports.txt", "server.pid", "proxy.txt", "connections.txt"):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
     for folder in ("mail", "oauth", "graph"):
