@@ -79,8 +79,8 @@ class Replies {
       const CURLcode result = curl_easy_recv(curl_, chunk, sizeof chunk, &got);
       if (result == CURLE_AGAIN) {
         if (Clock::now() > until) {
-          *failure = std::string("Timeout: no reply to ") + to + " from the server in " +
-                     Seconds(seconds);
+          *failure =
+              std::string("Timeout: no reply to ") + to + " from the server in " + Seconds(seconds);
           return false;
         }
         Pause(waited++);

@@ -33,13 +33,11 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
   std::vector<J6HttpsField> form;
   for (const auto& [name, value] : sent) form.push_back({name.c_str(), value.c_str()});
   const HttpsRoute route = HttpsRouteFor(client.proxy, url);
-  const J6HttpsForm request{url.c_str(),
-                            client.caFile.empty() ? nullptr : client.caFile.c_str(),
-                            client.timeoutSeconds,
-                            form.data(),
-                            form.size(),
-                            route.proxies.c_str(),
-                            UsesUp(fields) ? 1 : 0};
+  const J6HttpsForm request{
+      url.c_str(),           client.caFile.empty() ? nullptr : client.caFile.c_str(),
+      client.timeoutSeconds, form.data(),
+      form.size(),           route.proxies.c_str(),
+      UsesUp(fields) ? 1 : 0};
   std::string body(kLargestAnswer, '\0');
   J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0};
   char text[512] = {};

@@ -337,8 +337,142 @@ row_smtp() (
   measure smtp "$what" --floor floor --rss -- "$sandbox/bin-smtp/J6Mailer" A01
 )
 
+# --- over a wide-area link ---------------------------------------------------
+# The network routes through a relay that passes every byte on 25 ms late
+# each way (a 50 ms round trip) at 100 Mbit/s, the kernel's netem not being
+# available here (J6_BENCH_SHARED, else ../shared/bench: delay_relay.py and
+# peer_graph.py), side by side with what a user would reach for instead:
+# msmtp for SMTP, a script with one requests.Session for Graph. Each line:
+# the median wall time, the connections the run opened (the relay counts
+# them), and the protocol's floor: the bytes at the link's rate and the
+# fewest round trips the exchange can take.
+wan_delay_ms=25
+wan_rate_mbit=100
+shared=${J6_BENCH_SHARED:-$root/../shared/bench}
+
+# Prints the floor in seconds: round trips, then bytes.
+wan_floor() {
+  awk -v trips="$1" -v bytes="$2" -v d="$wan_delay_ms" -v r="$wan_rate_mbit" \
+    'BEGIN { printf "%.2f s", trips * 2 * d / 1000 + bytes * 8 / (r * 1e6) }'
+}
+
+# measure_wan ROW WHAT COUNTFILE FLOOR -- COMMAND...: a line of `measure`
+# with the connections of the median run's kind (the last run's) after it.
+measure_wan() {
+  local row=$1 what=$2 count=$3 floor=$4
+  shift 5
+  measure "$row" "$what" -- "$@"
+  printf '%-14s %-44s %10s %9s %8s  %s\n' "" "  connections, floor" \
+    "$(($(wc -l <"$count") / runs))" "" "" "floor $floor"
+  : >"$count"
+}
+
+row_wan() (
+  local what="wide-area link"
+  if [ ! -f "$shared/delay_relay.py" ] || ! /usr/bin/python3 -c 'import aiosmtpd, requests' \
+    2>/dev/null || ! command -v msmtp >/dev/null; then
+    skip wan "$what" "needs $shared/delay_relay.py, python3-aiosmtpd, python3-requests, msmtp"
+    exit 0
+  fi
+  local server=$scratch/wan-server relays=()
+  /usr/bin/python3 "$root/tests/smtp/smtp_server.py" start "$server" >/dev/null
+  trap '/usr/bin/python3 "$root/tests/smtp/smtp_server.py" stop "$server"; kill "${relays[@]}" 2>/dev/null' EXIT
+  local https smtp near_https near_smtp
+  https=$(awk '$1 == "https" { print $2 }' "$server/ports.txt")
+  smtp=$(awk '$1 == "pipelining" { print $2 }' "$server/ports.txt")
+  [ -n "$smtp" ] || smtp=$(awk '$1 == "starttls" { print $2 }' "$server/ports.txt")
+  read -r near_https near_smtp < <(/usr/bin/python3 -c '
+import socket
+s = [socket.socket() for _ in range(2)]
+for x in s: x.bind(("127.0.0.1", 0))
+print(*[x.getsockname()[1] for x in s])')
+  /usr/bin/python3 "$shared/delay_relay.py" "$near_https" 127.0.0.1 "$https" $wan_delay_ms \
+    $wan_rate_mbit --count "$scratch/https.count" &
+  relays+=($!)
+  /usr/bin/python3 "$shared/delay_relay.py" "$near_smtp" 127.0.0.1 "$smtp" $wan_delay_ms \
+    $wan_rate_mbit --count "$scratch/smtp.count" &
+  relays+=($!)
+  echo "$near_https" >"$server/upload-port"  # upload URLs through the relay too
+  sleep 1
+  : >"$scratch/https.count"
+  : >"$scratch/smtp.count"
+  local base=https://localhost:$near_https
+  mkdir -p "$sandbox/bin-wan"
+  cp "$bin/J6Mailer" "$bin/libJ6TFN.so" "$bin/libJ6MailerNet.so" "$sandbox/bin-wan/"
+  local -x J6MAILER_NETRC=$scratch/wan.netrc J6MAILER_SECRETS=$scratch/wan-secrets
+  printf 'machine localhost login j6-bench password "Cl+ient&secret=7 \xc3\xa8"\n' >"$J6MAILER_NETRC"
+  chmod 600 "$J6MAILER_NETRC"
+  local attachment=$sandbox/drives/c/J6/SYS/CONDIZIONI.PDF
+  cp "$attachment" "$scratch/CONDIZIONI.PDF"
+  local size
+  for size in 100000 20000000; do
+    head -c "$size" /dev/urandom >"$attachment"
+    # Graph: a token each run (none kept), sendMail or a draft, its upload, send.
+    printf '[MAILCLIENT]\r\nMAPI=GRAPH\r\nLOGFILE=C:\\Temp\\J6Mailer.log\r\n[GRAPH]\r\n' \
+      >"$sandbox/bin-wan/J6MailerCfg.ini"
+    printf 'URL=%s/graph/v1.0\r\nUSER=bench@example.com\r\nCAFILE=%s\r\n' "$base" \
+      "$server/ca.pem" >>"$sandbox/bin-wan/J6MailerCfg.ini"
+    printf 'TOKEN_URL=%s/oauth/token\r\nCLIENT_ID=j6-bench\r\nGRANT=CLIENT_CREDENTIALS\r\n' \
+      "$base" >>"$sandbox/bin-wan/J6MailerCfg.ini"
+    setup() {
+      cp "$root/demo/mqbox/A01" "$sandbox/drives/c/Temp/mqbox/"
+      rm -rf "$J6MAILER_SECRETS"
+    }
+    check() { tail -n 3 "$J6MAILER_DRIVES/c/Temp/J6Mailer.log" | grep -q 'Sent successfully'; }
+    local label=$((size / 1000)) trips bytes
+    if ((size < 1000000)); then
+      # Connection, TLS, token, sendMail: the message in base64.
+      trips=5 bytes=$((size * 16 / 9 + 4000))
+      label="${label} KB"
+    else
+      # Connection, TLS, token, draft, upload session, each piece, send.
+      trips=$((7 + (size + 3932159) / 3932160)) bytes=$((size + 4000))
+      label="$((size / 1000000)) MB"
+    fi
+    measure_wan wan "Graph, $label: J6Mailer" "$scratch/https.count" "$(wan_floor $trips $bytes)" \
+      -- "$sandbox/bin-wan/J6Mailer" A01
+    # The peer: the same requests from one requests.Session.
+    printf 'From: fatturazione@example.com\r\nTo: anna.rossi@example.com\r\nSubject: Fattura\r\n\r\nx\r\n' \
+      >"$scratch/bare.eml"
+    local peer=("$scratch/bare.eml")
+    ((size >= 1000000)) && peer+=("$attachment")
+    if ((size < 1000000)); then
+      # A whole message of the attachment's size, as sendMail takes it.
+      { cat "$scratch/bare.eml"; base64 "$attachment"; } >"$scratch/whole.eml"
+      peer=("$scratch/whole.eml")
+    fi
+    setup() { :; }
+    check() { true; }
+    measure_wan wan "Graph, $label: requests.Session script" "$scratch/https.count" \
+      "$(wan_floor $trips $bytes)" -- /usr/bin/python3 "$shared/peer_graph.py" "$base/graph/v1.0" \
+      "$base/oauth/token" j6-bench "Cl+ient&secret=7 è" bench@example.com "$server/ca.pem" \
+      "${peer[@]}"
+  done
+  # SMTP, 100 KB: STARTTLS, then the envelope and the data.
+  head -c 100000 /dev/urandom >"$attachment"
+  printf '[MAILCLIENT]\r\nMAPI=SMTP\r\nLOGFILE=C:\\Temp\\J6Mailer.log\r\n[SMTP]\r\n' \
+    >"$sandbox/bin-wan/J6MailerCfg.ini"
+  printf 'SERVER=smtp://localhost:%s\r\nCAFILE=%s\r\n' "$near_smtp" "$server/ca.pem" \
+    >>"$sandbox/bin-wan/J6MailerCfg.ini"
+  setup() { cp "$root/demo/mqbox/A01" "$sandbox/drives/c/Temp/mqbox/"; }
+  check() { tail -n 3 "$J6MAILER_DRIVES/c/Temp/J6Mailer.log" | grep -q 'Sent successfully'; }
+  # Connection, greeting, EHLO, STARTTLS, TLS, EHLO, the envelope (pipelined:
+  # one), the data's end, QUIT.
+  local floor
+  floor=$(wan_floor 9 $((100000 * 4 / 3 + 4000)))
+  measure_wan wan "SMTP, 100 KB: J6Mailer" "$scratch/smtp.count" "$floor" \
+    -- "$sandbox/bin-wan/J6Mailer" A01
+  local sent
+  sent=$(find "$server/mail/fatturazione@example.com" -name message.eml | head -n 1)
+  measure_wan wan "SMTP, 100 KB: msmtp (the same message)" "$scratch/smtp.count" "$floor" \
+    -- sh -c "msmtp --host=localhost --port=$near_smtp --tls=on --tls-starttls=on \
+      --tls-trust-file=$server/ca.pem --auth=off --from=fatturazione@example.com \
+      anna.rossi@example.com acquisti@example.com <$sent"
+  cp "$scratch/CONDIZIONI.PDF" "$attachment"
+)
+
 rows=(row_floor row_demo row_recording row_document row_utf16_export_40mb row_deep_key row_smtp
-  row_wine)
+  row_wine row_wan)
 if [ -n "${J6_BENCH_ROWS:-}" ]; then
   # The floor comes first whatever is chosen: the ratios need it.
   rows=(row_floor)

@@ -321,7 +321,7 @@ TEST(Graph, ProxyOfEachKind) {
     const char* variable;  // set for this row alone
     std::string line;      // of the log, before its last; empty: no "Proxy:" line at all
     std::string last;
-    bool asked;              // the proxy was asked for a tunnel to Graph's host
+    bool asked;           // the proxy was asked for a tunnel to Graph's host
     std::string value{};  // the variable's; empty: the proxy's URL
   } cases[] = {
       {"gp-variable", "", "https_proxy", posix ? through : "", "Sent successfully", posix},
@@ -418,7 +418,7 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
   const struct {
     const char* tag;
     std::vector<std::string> lines;  // in the output, in this order
-    std::string url{};  // URL=, when not the test server's Graph
+    std::string url{};               // URL=, when not the test server's Graph
   } cases[] = {
       {"gc-in-order",
        {"[ok] Graph " + GraphUrl() + " takes the token for gc-in-order@example.com (nothing sent)",
