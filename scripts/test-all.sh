@@ -8,8 +8,8 @@
 # The whole run overlaps what waits with what computes: the tests under Wine
 # spend most of their time waiting on Wine's server, and the fuzzers run for
 # a fixed time whatever else runs, so the static checks run beside the
-# builds, a Windows build's tests run while the next build compiles, and the
-# fuzzers run beside the last tests under Wine. What runs beside tests runs at
+# builds, both Windows builds' tests run beside each other and the next
+# build, and the fuzzers, two at a time, beside the tests under Wine. What runs beside tests runs at
 # a lower priority, since some tests hold a server to a time limit of a few
 # seconds. Each stage's output is printed whole once it ends.
 set -uo pipefail
@@ -99,10 +99,14 @@ else
   now "windows-x86 build" build windows-x86
   beside "windows-x86 tests" x86_tests
   now "windows-x64 build" nice -n 5 cmake --build --preset windows-x64
+  # Each Windows build has a Wine prefix, a wineserver and a test server of
+  # its own, and its tests wait far more than they compute: both run at once.
+  beside "windows-x64 tests" run_tests windows-x64
   now "linux-fuzz build" nice -n 5 cmake --build --preset linux-fuzz
-  beside "linux-fuzz tests" nice -n 10 ctest --preset linux-fuzz
+  # Each harness runs its fixed time whatever runs beside it: two at once.
+  beside "linux-fuzz tests" nice -n 10 ctest --preset linux-fuzz -j 2
   collect "windows-x86 tests"
-  now "windows-x64 tests" run_tests windows-x64
+  collect "windows-x64 tests"
   collect "linux-fuzz tests"
   # How far each harness got, for the record.
   grep -h -E '^fuzz_[a-z_]+: [0-9]+ runs' build/linux-fuzz/Testing/Temporary/LastTest.log
