@@ -57,6 +57,7 @@ struct Exchange {
   bool headersOut = false;  // the request's own, not a proxy's CONNECT
   bool tooLarge = false;
   bool encoded = false;  // a Content-Encoding came, which curl does not undo unasked
+  long long date = 0;    // the server's Date header
   j6::net::ProxyTunnel tunnel;
   curl_off_t moved = -1;  // bytes up and down when it last moved
   Clock::time_point movedAt = Clock::now();
@@ -118,9 +119,14 @@ int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg
     exchange->headersOut = true;
   }
   // Where curl asked for it, it undoes it.
-  if (type == CURLINFO_HEADER_IN && exchange->tunnel.HeaderIn(data, size) && !Decompresses() &&
-      IsEncoding(data, size)) {
-    exchange->encoded = true;
+  if (type == CURLINFO_HEADER_IN && exchange->tunnel.HeaderIn(data, size)) {
+    if (!Decompresses() && IsEncoding(data, size)) exchange->encoded = true;
+    // The server's clock, for a check that the desktop's is near it.
+    if (size > 5 && curl_strnequal(data, "Date:", 5) != 0) {
+      const std::string value(data + 5, size - 5);
+      const time_t date = curl_getdate(value.c_str(), nullptr);
+      if (date > 0) exchange->date = date;
+    }
   }
   if (type == CURLINFO_DATA_OUT) exchange->bodyOut += size;
   return 0;
@@ -227,7 +233,7 @@ std::vector<std::string> ProxiesOf(const J6HttpsRequest& request) {
 
 int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, char* error,
             size_t errorSize) {
-  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0};
+  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0, 0};
   if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
   if (request.url == nullptr || curl_strnequal(request.url, "https://", 8) == 0) {
     SetError(error, errorSize,
@@ -241,7 +247,7 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   const std::vector<std::string> proxies = ProxiesOf(request);
   for (std::size_t tried = 0; tried < proxies.size(); ++tried) {
     const std::string& proxy = proxies[tried];
-    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0};
+    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0, 0};
     if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
     char curlError[CURL_ERROR_SIZE] = {};
     Exchange exchange(&request, answer);
@@ -254,6 +260,7 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
     const CURLcode result = curl_easy_perform(curl);
     answer->requestSent = RequestOut(exchange) ? 1 : 0;
     answer->encoded = exchange.encoded ? 1 : 0;
+    answer->date = exchange.date;
     // Known once the answer began, also when its body did not fit.
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer->status);
     long connectCode = 0;

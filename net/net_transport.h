@@ -131,6 +131,19 @@ typedef struct J6HttpsRequest {
   int fresh;
 } J6HttpsRequest;
 
+/* A client certificate and its private key as a PEM file holds them, off
+   Windows (on Windows the system's certificate store holds them, and the
+   platform reads them there). */
+typedef struct J6KeyCertificate {
+  unsigned char der[16384]; /* the certificate, DER */
+  size_t derSize;
+  unsigned char sha1[20]; /* its SHA-1: the thumbprint */
+  char subject[256];      /* its subject's common name, else the whole subject */
+  long long notBefore;    /* seconds since 1970, UTC */
+  long long notAfter;
+  int pss; /* 1: the key signs RSA-PSS (an RSA key); 0: PKCS#1 v1.5 only */
+} J6KeyCertificate;
+
 /* The server's answer, whatever its status: a refusal (400 and the like)
    comes with a body that says why. */
 typedef struct J6HttpsAnswer {
@@ -143,6 +156,7 @@ typedef struct J6HttpsAnswer {
                           (through a tunnel once it stood: a proxy's refusal sends nothing) */
   int encoded;         /* 1 when the body came with a Content-Encoding, not decoded: none was
                           asked for */
+  long long date;      /* the server's Date header, seconds since 1970; 0: none */
 } J6HttpsAnswer;
 
 /* One row per export: the program's name for it (net/transport.h), its name
@@ -167,14 +181,27 @@ typedef struct J6HttpsAnswer {
      `mailFrom` are read.
    - PostForm: posts the form and fills `answer`; 1 when an answer came,
      whatever its status.
-   - Request: sends the request and fills `answer`, as PostForm. */
-#define J6_NET_FUNCTIONS(X)                                                          \
-  X(send, SendMail, (const J6SmtpMail* mail, char* error, size_t errorSize))         \
-  X(probe, ProbeMailServer, (const J6SmtpMail* mail, char* error, size_t errorSize)) \
-  X(postForm, PostForm,                                                              \
-    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize)) \
-  X(request, Request,                                                                \
-    (const J6HttpsRequest* request, J6HttpsAnswer* answer, char* error, size_t errorSize))
+   - Request: sends the request and fills `answer`, as PostForm.
+   - ReadKeyFile: reads the PEM file at `path`: a certificate and its
+     unencrypted private key (PKCS#8 or PKCS#1), which must be the
+     certificate's; refuses a file that users other than its owner may read,
+     as ssh refuses a private key. Off Windows only.
+   - SignWithKeyFile: signs `data` with the key of the PEM file at `path`,
+     SHA-256, with RSA-PSS (MGF1 SHA-256, a salt of 32 bytes) when `pss`,
+     else PKCS#1 v1.5; the signature into `signature`, `*signatureSize` its
+     capacity, then its size. Off Windows only. */
+#define J6_NET_FUNCTIONS(X)                                                                  \
+  X(send, SendMail, (const J6SmtpMail* mail, char* error, size_t errorSize))                 \
+  X(probe, ProbeMailServer, (const J6SmtpMail* mail, char* error, size_t errorSize))         \
+  X(postForm, PostForm,                                                                      \
+    (const J6HttpsForm* form, J6HttpsAnswer* answer, char* error, size_t errorSize))         \
+  X(request, Request,                                                                        \
+    (const J6HttpsRequest* request, J6HttpsAnswer* answer, char* error, size_t errorSize))   \
+  X(readKeyFile, ReadKeyFile,                                                                \
+    (const char* path, J6KeyCertificate* certificate, char* error, size_t errorSize))        \
+  X(signWithKeyFile, SignWithKeyFile,                                                        \
+    (const char* path, const char* data, size_t dataSize, int pss, unsigned char* signature, \
+     size_t* signatureSize, char* error, size_t errorSize))
 
 /* A parameter list in parentheses would be no parameter list. */
 #define J6_NET_DECLARATION(entry, Name, Parameters) \

@@ -24,14 +24,12 @@ bool UsesUp(const FormFields& fields) {
 }  // namespace
 
 bool PostToEndpoint(const std::string& url, const OAuthClient& client, const FormFields& fields,
-                    const std::string& secret, EndpointAnswer* answer, std::string* error) {
-  FormFields sent = fields;
-  if (!secret.empty()) sent.emplace_back("client_secret", secret);
+                    EndpointAnswer* answer, std::string* error) {
   platform::DynamicLibrary library;
   net::Transport transport;
   if (!net::FindTransport(&library, &transport, error)) return false;
   std::vector<J6HttpsField> form;
-  for (const auto& [name, value] : sent) form.push_back({name.c_str(), value.c_str()});
+  for (const auto& [name, value] : fields) form.push_back({name.c_str(), value.c_str()});
   const HttpsRoute route = HttpsRouteFor(client.proxy, url);
   const J6HttpsForm request{
       url.c_str(),           client.caFile.empty() ? nullptr : client.caFile.c_str(),
@@ -39,18 +37,22 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
       form.size(),           route.proxies.c_str(),
       UsesUp(fields) ? 1 : 0};
   std::string body(kLargestAnswer, '\0');
-  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0};
+  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0, 0};
   char text[512] = {};
   const int posted = transport.postForm(&request, &received, text, sizeof text);
-  for (auto& [name, value] : sent) {
-    if (name == "client_secret") platform::Wipe(&value);
-  }
   if (posted == 0) {
     *error = text[0] != '\0' ? text : "no answer";
     return false;
   }
   body.resize(received.bodySize);
-  return ParseEndpointAnswer(received.status, body, answer, error);
+  const bool parsed = ParseEndpointAnswer(received.status, body, answer, error);
+  platform::Wipe(&body);
+  answer->serverDate = received.date;
+  return parsed;
+}
+
+void WipeForm(FormFields* fields) {
+  for (auto& [name, value] : *fields) platform::Wipe(&value);
 }
 
 }  // namespace j6::oauth

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ googletest libgtest-dev pkg-config libgmime-3.0-dev clang
   libclang-rt-14-dev clang-tidy cppcheck clang-format libcurl4-openssl-dev python3-aiosmtpd
-  openssl nlohmann-json3-dev)
+  openssl nlohmann-json3-dev libssl-dev python3-cryptography)
 windows=0
 if [ "${1:-all}" != linux ]; then
   windows=1
