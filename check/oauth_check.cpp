@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "check/certificate_check.h"
 #include "check/smtp_check.h"
 #include "dispatch/smtp_sender.h"
 #include "dispatch/smtp_settings.h"
@@ -9,6 +10,7 @@
 #include "oauth/client_secret.h"
 #include "oauth/settings.h"
 #include "oauth/token_store.h"
+#include "platform/credentials.h"
 #include "platform/wipe.h"
 #include "run/https_proxy.h"
 
@@ -51,6 +53,18 @@ bool CheckClientSecret(const oauth::OAuthClient& client, oauth::Grant grant, Rep
   const std::string target = oauth::ClientSecretPlace(client).target;
   std::string secret;
   std::string error;
+  if (!client.clientCert.empty()) {
+    // A run never reads it: the certificate signs in instead.
+    const bool stored =
+        oauth::ReadClientSecret(client, &secret, &error) == platform::Lookup::kFound;
+    platform::Wipe(&secret);
+    if (stored) {
+      report.Warn("a client secret is stored for " + target +
+                  ", no longer needed: CLIENT_CERT signs in instead; remove it with " +
+                  platform::RemoveCommand(oauth::ClientSecretPlace(client)));
+    }
+    return true;
+  }
   const oauth::ClientSecret need = grant == oauth::Grant::kClientCredentials
                                        ? oauth::ClientSecret::kRequired
                                        : oauth::ClientSecret::kIfStored;
@@ -99,11 +113,14 @@ bool CheckTokenEndpoint(const oauth::OAuthClient& client, Report& report, std::s
   ReportProxy(client, client.tokenUrl, report);
   std::string error;
   oauth::TokenReport told;
-  if (!oauth::RenewAccessToken(client, token, &told, &error)) {
+  const bool renewed = oauth::RenewAccessToken(client, token, &told, &error);
+  ReportClock(oauth::HostOf(client.tokenUrl), told.serverDate, report);
+  if (!renewed) {
     // The host once: the run's text may name it already.
     const std::string host = oauth::HostOf(client.tokenUrl);
     const std::string named = "OAuth: " + host + ": ";
     if (error.rfind(named, 0) == 0) error.erase(0, named.size());
+    if (error.rfind("OAuth: ", 0) == 0) error.erase(0, 7);  // the endpoint's refusal
     // A proxy's refusal names the proxy, which the administrator mends.
     report.Fail(error.rfind("Proxy error: ", 0) == 0 ? error
                                                      : "token endpoint " + host + ": " + error);
@@ -131,7 +148,8 @@ bool CheckOAuthClient(const oauth::OAuthClient& client, Report& report, std::str
     return false;
   }
   ReportSettings(client, settings, report);
-  return CheckClientSecret(client, settings.grant, report) &&
+  return CheckClientCertificate(client, settings.grant == oauth::Grant::kServiceAccount, report) &&
+         CheckClientSecret(client, settings.grant, report) &&
          (settings.grant != oauth::Grant::kRefreshToken || CheckSignedIn(client, report)) &&
          CheckTokenEndpoint(client, report, token);
 }

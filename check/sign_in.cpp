@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "dispatch/route.h"
-#include "oauth/client_secret.h"
+#include "oauth/client_proof.h"
 #include "oauth/settings.h"
 #include "oauth/sign_in_browser.h"
 #include "oauth/sign_in_device.h"
@@ -59,13 +59,15 @@ class SystemBrowser : public oauth::BrowserSide {
 oauth::SignInWorld TheWorld(const oauth::OAuthClient& client, std::FILE* out) {
   oauth::SignInWorld world;
   // A desktop app may have a client secret (Google's have one that is no
-  // secret), and then every request carries it.
+  // secret), and then every request carries it; a confidential client with
+  // a certificate signs its requests to TOKEN_URL instead.
   world.post = [&client](const std::string& url, const oauth::FormFields& fields,
                          oauth::EndpointAnswer* answer, std::string* error) {
-    std::string secret;
-    const bool posted = oauth::SecretFor(client, oauth::ClientSecret::kIfStored, &secret, error) &&
-                        oauth::PostToEndpoint(url, client, fields, secret, answer, error);
-    platform::Wipe(&secret);
+    oauth::FormFields form = fields;
+    const bool posted =
+        oauth::AddClientProof(client, oauth::ClientSecret::kIfStored, url, &form, error) &&
+        oauth::PostToEndpoint(url, client, form, answer, error);
+    oauth::WipeForm(&form);
     return posted;
   };
   world.nowSeconds = [] {
@@ -90,7 +92,8 @@ bool ReadyToSignIn(const RunState& run, const oauth::OAuthClient& client, bool d
   const char* section = RouteOf(run.handOver).section;
   if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
   if (settings.grant != oauth::Grant::kRefreshToken) {
-    *error = "GRANT=CLIENT_CREDENTIALS signs in as the app, with no user: nothing to sign in";
+    *error = "GRANT=" + std::string(oauth::GrantName(settings.grant)) +
+             " signs in as the app, with no user: nothing to sign in";
     return false;
   }
   *device = deviceAsked || client.authorizeUrl.empty();

@@ -45,6 +45,11 @@ bool SecretPlace(const RunState& run, platform::CredentialPlace* place, std::str
   }
   oauth::OAuthSettings settings;
   if (!oauth::ReadOAuthSettings(client, &settings, error)) return false;
+  if (!client.clientCert.empty()) {
+    *error = "CLIENT_CERT signs in for [" + std::string(RouteOf(run.handOver).section) +
+             "]: no client secret is needed";
+    return false;
+  }
   *place = oauth::ClientSecretPlace(client);
   *what = "the client secret of " + client.clientId;
   return true;

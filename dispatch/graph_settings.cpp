@@ -61,6 +61,9 @@ oauth::OAuthClient GraphOAuthClient(const RunState& run) {
   client.tokenUrl = Text(keys.tokenUrl.view());
   client.clientId = Text(keys.clientId.view());
   client.grant = Text(keys.grant.view());
+  client.clientCert = Text(keys.clientCert.view());
+  // Google's service accounts mail through Google alone.
+  client.takesServiceAccounts = false;
   client.scope =
       keys.scope.empty() ? DefaultScope(GraphUrl(graph), client.grant) : Text(keys.scope.view());
   client.deviceUrl = Text(keys.deviceUrl.view());

@@ -158,6 +158,7 @@ oauth::OAuthClient SmtpOAuthClient(const RunState& run) {
   client.clientId = Text(keys.clientId.view());
   client.scope = Text(keys.scope.view());
   client.grant = Text(keys.grant.view());
+  client.clientCert = Text(keys.clientCert.view());
   client.sasl = Text(smtp.sasl.view());
   client.deviceUrl = Text(keys.deviceUrl.view());
   client.authorizeUrl = Text(keys.authorizeUrl.view());

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "oauth/client_secret.h"
+#include "oauth/client_certificate.h"
+#include "oauth/client_proof.h"
 #include "oauth/endpoint.h"
 #include "oauth/settings.h"
 #include "oauth/token_store.h"
@@ -42,22 +43,40 @@ std::string NotSignedIn(const OAuthClient& client) {
   return "not signed in to " + client.server + ": run J6MailerCheck --sign-in";
 }
 
-FormFields GrantFields(const OAuthClient& client, Grant grant, const Tokens& stored) {
-  FormFields fields;
+/// The token request's form: the grant, and what proves the client.
+bool RequestForm(const OAuthClient& client, Grant grant, const Tokens& stored, FormFields* fields,
+                 std::string* error) {
+  if (grant == Grant::kServiceAccount) return ServiceAccountGrant(client, fields, error);
   if (grant == Grant::kClientCredentials) {
-    fields.emplace_back("grant_type", "client_credentials");
+    fields->emplace_back("grant_type", "client_credentials");
   } else {
-    fields.emplace_back("grant_type", "refresh_token");
-    fields.emplace_back("refresh_token", stored.refreshToken);
+    fields->emplace_back("grant_type", "refresh_token");
+    fields->emplace_back("refresh_token", stored.refreshToken);
   }
-  fields.emplace_back("client_id", client.clientId);
-  if (!client.scope.empty()) fields.emplace_back("scope", client.scope);
-  return fields;
+  fields->emplace_back("client_id", client.clientId);
+  if (!client.scope.empty()) fields->emplace_back("scope", client.scope);
+  // The app signing in as itself must prove it; a desktop app may be public.
+  const ClientSecret need =
+      grant == Grant::kClientCredentials ? ClientSecret::kRequired : ClientSecret::kIfStored;
+  return AddClientProof(client, need, client.tokenUrl, fields, error);
+}
+
+/// What the refusal of an assertion means, where the endpoint says it.
+std::string Hint(const EndpointAnswer& answer, Grant grant, const OAuthClient& client) {
+  const std::string& said = answer.errorDescription;
+  const bool signedProof = grant == Grant::kServiceAccount || !client.clientCert.empty();
+  if (signedProof && (said.find("timeframe") != std::string::npos ||
+                      said.find("AADSTS700024") != std::string::npos)) {
+    return "the desktop's clock may be wrong: it says " + UtcText(platform::NowUtcSeconds());
+  }
+  if (answer.error == "invalid_grant" && grant == Grant::kRefreshToken) return kSignInAgain;
+  return {};
 }
 
 /// The endpoint's refusal (or an answer without a bearer token) as the run
 /// logs it.
-bool Refused(const EndpointAnswer& answer, std::string* error) {
+bool Refused(const EndpointAnswer& answer, Grant grant, const OAuthClient& client,
+             std::string* error) {
   if (answer.status == 200 && answer.error.empty() && !answer.accessToken.empty()) {
     // RFC 6749 5.1: a type, and only a bearer token goes in XOAUTH2.
     if (answer.tokenType.empty() || platform::EqualsIgnoringAsciiCase(answer.tokenType, "Bearer")) {
@@ -66,8 +85,17 @@ bool Refused(const EndpointAnswer& answer, std::string* error) {
     *error = "OAuth: the token is not a bearer token: " + answer.tokenType;
     return true;
   }
+  if (grant == Grant::kServiceAccount && answer.error == "unauthorized_client") {
+    // Google's text says only that something is not allowed, and at length.
+    *error =
+        "OAuth: unauthorized_client: domain-wide delegation lacks this service account's "
+        "client ID or the scope " +
+        client.scope;
+    return true;
+  }
   *error = "OAuth: " + RefusalText(answer);
-  if (answer.error == "invalid_grant") *error += " - " + std::string(kSignInAgain);
+  const std::string hint = Hint(answer, grant, client);
+  if (!hint.empty()) *error += " - " + hint;
   return true;
 }
 
@@ -81,13 +109,12 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
     *error = NotSignedIn(client);
     return false;
   }
-  // Both before anything is asked: the secret it needs, and room for the answer.
-  std::string secret;
-  const ClientSecret need =
-      grant == Grant::kClientCredentials ? ClientSecret::kRequired : ClientSecret::kIfStored;
+  // Both before anything is asked: the proof it needs, and room for the answer.
+  FormFields form;
   platform::PendingSecret pending;
-  if (!SecretFor(client, need, &secret, error) || !BeginStoringTokens(client, &pending, error)) {
-    platform::Wipe(&secret);
+  if (!RequestForm(client, grant, *tokens, &form, error) ||
+      !BeginStoringTokens(client, &pending, error)) {
+    WipeForm(&form);
     *error = "OAuth: " + *error;
     return false;
   }
@@ -95,15 +122,15 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
   const std::int64_t now = platform::NowUtcSeconds();
   const std::string& url = client.tokenUrl;
   EndpointAnswer answer;
-  const bool posted =
-      PostToEndpoint(url, client, GrantFields(client, grant, *tokens), secret, &answer, error);
-  platform::Wipe(&secret);
+  const bool posted = PostToEndpoint(url, client, form, &answer, error);
+  WipeForm(&form);
   if (!posted) {
     // A proxy's refusal names the proxy, which the administrator mends.
     if (error->rfind("Proxy error: ", 0) != 0) *error = "OAuth: " + HostOf(url) + ": " + *error;
     return false;
   }
-  if (Refused(answer, error)) return false;
+  report->serverDate = answer.serverDate;
+  if (Refused(answer, grant, client, error)) return false;
   report->host = HostOf(url);
   report->refreshTokenStored =
       !answer.refreshToken.empty() && answer.refreshToken != tokens->refreshToken;
@@ -126,8 +153,8 @@ bool Fetch(const OAuthClient& client, Grant grant, Tokens* tokens, TokenReport* 
 
 /// The stored tokens; a stored access token that can be reused, when it
 /// may be, is `*token`. An entry that cannot be read is replaced where no
-/// refresh token can be lost by it (client credentials): the app gets a
-/// new token.
+/// refresh token can be lost by it (client credentials, a service account):
+/// the app gets a new token.
 bool LoadOrReuse(const OAuthClient& client, Grant grant, const Wanted& wanted, Tokens* tokens,
                  std::string* token, TokenReport* report, std::string* error) {
   switch (LoadTokens(client, tokens, error)) {
@@ -137,7 +164,7 @@ bool LoadOrReuse(const OAuthClient& client, Grant grant, const Wanted& wanted, T
       *tokens = Tokens{};
       return true;
     case platform::Lookup::kFailed:
-      if (grant != Grant::kClientCredentials) {
+      if (grant == Grant::kRefreshToken) {
         *error = "OAuth: " + *error;
         return false;
       }

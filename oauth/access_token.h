@@ -22,6 +22,7 @@ struct TokenReport {
   bool replaced = false;            // an unreadable entry was replaced
   std::string host;                 // TOKEN_URL's host, when one was fetched
   bool refreshTokenStored = false;  // the endpoint gave a new refresh token
+  long long serverDate = 0;         // the endpoint's clock (its Date header); 0: unknown
 };
 
 /// The client's access token (its settings read by ReadOAuthSettings) into

@@ -13,7 +13,10 @@ struct OAuthClient {
   std::string tokenUrl;               // TOKEN_URL, https:// only
   std::string clientId;               // CLIENT_ID
   std::string scope;                  // SCOPE, sent as written; empty: none
-  std::string grant;                  // GRANT as written: CLIENT_CREDENTIALS or REFRESH_TOKEN
+  std::string grant;                  // GRANT as written: CLIENT_CREDENTIALS, REFRESH_TOKEN or
+                                      // SERVICE_ACCOUNT
+  std::string clientCert;             // CLIENT_CERT as written: a thumbprint, or a key file's path
+  bool takesServiceAccounts = true;   // the route's server is one a service account mails through
   std::string sasl;                   // SASL as written, where the route has one
   std::string deviceUrl;              // DEVICE_URL, for the one-time sign-in
   std::string authorizeUrl;           // AUTHORIZE_URL, for the one-time sign-in

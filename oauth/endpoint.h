@@ -14,10 +14,14 @@ namespace j6::oauth {
 
 using FormFields = std::vector<std::pair<std::string, std::string>>;
 
-/// Posts `fields` form-encoded to `url`, with `secret` as client_secret when
-/// it is not empty, and reads the JSON answer, whatever its status. False,
-/// with the reason, when no answer came or it was no JSON object.
+/// Posts `fields` form-encoded to `url` and reads the JSON answer, whatever
+/// its status. False, with the reason, when no answer came or it was no
+/// JSON object.
 bool PostToEndpoint(const std::string& url, const OAuthClient& client, const FormFields& fields,
-                    const std::string& secret, EndpointAnswer* answer, std::string* error);
+                    EndpointAnswer* answer, std::string* error);
+
+/// Overwrites every value of a form that was sent: a secret, an assertion,
+/// a refresh token may be among them.
+void WipeForm(FormFields* fields);
 
 }  // namespace j6::oauth

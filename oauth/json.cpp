@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "oauth/assertion.h"
 #include "oauth/token_answer.h"
 #include "oauth/token_store.h"
 
@@ -85,6 +86,20 @@ std::string TokensText(const Tokens& tokens) {
                      {"client_id", tokens.clientId},         {"scope", tokens.scope},
                      {"lifetime", tokens.lifetime}};
   // Replaced, not thrown at, should a setting not be UTF-8.
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string JwtPartText(const JwtPart& part) {
+  Json json = Json::object();
+  for (const auto& [name, value] : part) {
+    if (const auto* text = std::get_if<std::string>(&value)) {
+      json[name] = *text;
+    } else {
+      json[name] = std::get<std::int64_t>(value);
+    }
+  }
+  // Insertion order is not kept by nlohmann's object, nor needed: a JWT's
+  // members are a set.
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

@@ -1,6 +1,8 @@
 #include "oauth/settings.h"
 
+#include "oauth/client_certificate.h"
 #include "platform/ascii.h"
+#include "platform/certificate_store.h"
 #include "platform/url.h"
 #include "run/https_proxy.h"
 
@@ -46,16 +48,35 @@ bool Trusts(const OAuthClient& client, std::string* error) {
   return false;
 }
 
-bool ReadGrant(std::string_view value, Grant* grant, std::string* error) {
-  if (EqualsIgnoringAsciiCase(value, GrantName(Grant::kClientCredentials))) {
-    *grant = Grant::kClientCredentials;
-  } else if (EqualsIgnoringAsciiCase(value, GrantName(Grant::kRefreshToken))) {
-    *grant = Grant::kRefreshToken;
-  } else {
-    *error = "GRANT is not CLIENT_CREDENTIALS or REFRESH_TOKEN: " + std::string(value);
-    return false;
+bool ReadGrant(const OAuthClient& client, Grant* grant, std::string* error) {
+  for (const Grant known :
+       {Grant::kClientCredentials, Grant::kRefreshToken, Grant::kServiceAccount}) {
+    if (EqualsIgnoringAsciiCase(client.grant, GrantName(known))) *grant = known;
   }
-  return true;
+  if (!EqualsIgnoringAsciiCase(client.grant, GrantName(*grant))) {
+    *error = "GRANT is not CLIENT_CREDENTIALS, REFRESH_TOKEN or SERVICE_ACCOUNT: " + client.grant;
+  } else if (*grant == Grant::kServiceAccount && !client.takesServiceAccounts) {
+    *error = client.route +
+             " takes no GRANT=SERVICE_ACCOUNT: a service account mails through "
+             "Google alone";
+  } else if (*grant == Grant::kServiceAccount && client.clientCert.empty()) {
+    *error = "GRANT=SERVICE_ACCOUNT needs CLIENT_CERT: the key the service account signs with";
+  } else {
+    return true;
+  }
+  return false;
+}
+
+/// Where the system keeps certificates, CLIENT_CERT names one by its
+/// thumbprint; elsewhere it is a file's path, read when it is used.
+bool ReadClientCert(const OAuthClient& client, std::string* error) {
+  std::string thumbprint;
+  if (client.clientCert.empty() || !platform::HasCertificateStore() ||
+      ReadThumbprint(client.clientCert, &thumbprint)) {
+    return true;
+  }
+  *error = "CLIENT_CERT is not a certificate's thumbprint (40 hex digits): " + client.clientCert;
+  return false;
 }
 
 bool ReadSasl(std::string_view value, Sasl* sasl, std::string* error) {
@@ -81,12 +102,20 @@ bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::
          HttpsOrEmpty(client.tokenUrl, "TOKEN_URL", error) &&
          HttpsOrEmpty(client.deviceUrl, "DEVICE_URL", error) &&
          HttpsOrEmpty(client.authorizeUrl, "AUTHORIZE_URL", error) && ReadProxy(client, error) &&
-         Trusts(client, error) && ReadGrant(client.grant, &settings->grant, error) &&
-         ReadSasl(client.sasl, &settings->sasl, error);
+         Trusts(client, error) && ReadGrant(client, &settings->grant, error) &&
+         ReadClientCert(client, error) && ReadSasl(client.sasl, &settings->sasl, error);
 }
 
 const char* GrantName(Grant grant) {
-  return grant == Grant::kClientCredentials ? "CLIENT_CREDENTIALS" : "REFRESH_TOKEN";
+  switch (grant) {
+    case Grant::kClientCredentials:
+      return "CLIENT_CREDENTIALS";
+    case Grant::kRefreshToken:
+      break;
+    case Grant::kServiceAccount:
+      return "SERVICE_ACCOUNT";
+  }
+  return "REFRESH_TOKEN";
 }
 
 const char* SaslName(Sasl sasl) { return sasl == Sasl::kXOAuth2 ? "XOAUTH2" : "OAUTHBEARER"; }

@@ -12,6 +12,7 @@ namespace j6::oauth {
 enum class Grant {
   kClientCredentials,  // the app signs in as itself (no user present)
   kRefreshToken,       // a refresh token from the one-time sign-in
+  kServiceAccount,     // a service account signs a grant for USER (domain-wide delegation)
 };
 
 enum class Sasl { kXOAuth2, kOAuthBearer };
@@ -23,7 +24,9 @@ struct OAuthSettings {
 };
 
 /// The client's settings: USER, TOKEN_URL, CLIENT_ID and GRANT there, every
-/// URL https:// without a user or password, GRANT and SASL known values.
+/// URL https:// without a user or password, GRANT and SASL known values,
+/// CLIENT_CERT a thumbprint where the system has a certificate store, and
+/// there for GRANT=SERVICE_ACCOUNT.
 /// False with what is wrong in `*error` ("AUTH=OAUTH2 needs USER", the
 /// client's route first).
 bool ReadOAuthSettings(const OAuthClient& client, OAuthSettings* settings, std::string* error);

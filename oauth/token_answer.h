@@ -14,7 +14,8 @@ struct EndpointAnswer {
   std::string error, errorDescription;
   // The device authorization endpoint's:
   std::string deviceCode, userCode, verificationUri, verificationUriComplete, message;
-  long interval = 0;  // seconds between polls; 0 when none was given
+  long interval = 0;         // seconds between polls; 0 when none was given
+  long long serverDate = 0;  // the answer's Date header, seconds since 1970; 0: none
 };
 
 /// Reads the JSON object of an answer of `status` into `*answer`; a field

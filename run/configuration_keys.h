@@ -103,12 +103,13 @@ inline constexpr Section<&RunState::graph, &GraphSettings::overlong> kGraphKeys{
 // the run state): written once, stamped into each section that takes them.
 // (An object and a template argument in parentheses would be neither.)
 // NOLINTBEGIN(bugprone-macro-parentheses)
-#define J6_OAUTH_KEY_ROWS(section, keys)                       \
-  section.Text<keys, &OAuthKeys::tokenUrl>("TOKEN_URL"),       \
-      section.Text<keys, &OAuthKeys::clientId>("CLIENT_ID"),   \
-      section.Text<keys, &OAuthKeys::scope>("SCOPE"),          \
-      section.Text<keys, &OAuthKeys::grant>("GRANT"),          \
-      section.Text<keys, &OAuthKeys::deviceUrl>("DEVICE_URL"), \
+#define J6_OAUTH_KEY_ROWS(section, keys)                         \
+  section.Text<keys, &OAuthKeys::tokenUrl>("TOKEN_URL"),         \
+      section.Text<keys, &OAuthKeys::clientId>("CLIENT_ID"),     \
+      section.Text<keys, &OAuthKeys::scope>("SCOPE"),            \
+      section.Text<keys, &OAuthKeys::grant>("GRANT"),            \
+      section.Text<keys, &OAuthKeys::clientCert>("CLIENT_CERT"), \
+      section.Text<keys, &OAuthKeys::deviceUrl>("DEVICE_URL"),   \
       section.Text<keys, &OAuthKeys::authorizeUrl>("AUTHORIZE_URL")
 // NOLINTEND(bugprone-macro-parentheses)
 

@@ -50,7 +50,8 @@ struct OAuthKeys {
   FixedString<511> tokenUrl;  // https:// only
   FixedString<255> clientId;
   FixedString<511> scope;         // sent as written; empty: none
-  FixedString<31> grant;          // CLIENT_CREDENTIALS or REFRESH_TOKEN
+  FixedString<31> grant;          // CLIENT_CREDENTIALS, REFRESH_TOKEN or SERVICE_ACCOUNT
+  FixedString<255> clientCert;    // a certificate's thumbprint, or off Windows a key file
   FixedString<511> deviceUrl;     // for the one-time sign-in
   FixedString<511> authorizeUrl;  // for the one-time sign-in
 };
