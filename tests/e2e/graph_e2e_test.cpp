@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/certificate_store.h"
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
 #include "tests/e2e/smtp_server.h"
@@ -415,10 +416,13 @@ TEST(Graph, ProxyOfEachKind) {
 TEST(Graph, CheckProgramAsksWithoutSending) {
   const TempDir store;
   SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const ClientCertFile soon = ClientCert("client-soon.pem");
+  const ClientCertFile good = ClientCert("client.pem");
+  const ClientCertFile expired = ClientCert("client-expired.pem");
   const struct {
     const char* tag;
-    std::vector<std::string> lines;  // in the output, in this order
-    std::string url{};               // URL=, when not the test server's Graph
+    std::vector<std::string> lines;  // in the output, in this order; "*" ends a line's start
+    std::string more{};              // settings before the others of [GRAPH]
   } cases[] = {
       {"gc-in-order",
        {"[ok] Graph " + GraphUrl() + " takes the token for gc-in-order@example.com (nothing sent)",
@@ -435,25 +439,57 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
         "/graph: 400 BadRequest: Invalid version: users: not Graph's answer to a mail without "
         "recipients: URL must be Graph's root with its version, as "
         "https://graph.microsoft.com/v1.0"},
-       "https://localhost:" + SmtpServerPort("https") + "/graph"},
+       "URL=https://localhost:" + SmtpServerPort("https") + "/graph\r\n"},
+      {"gc-cert",
+       {"[ok] client certificate " + good.thumbprint + " (CN=J6Mailer test client, valid until " +
+            good.until + "), its private key usable",
+        "[warn] a client secret is stored for J6Mailer:oauth:j6-graph-gc-cert, no longer needed: "
+        "CLIENT_CERT signs in instead; remove it with *",
+        "[ok] the desktop's clock is within *",
+        "[ok] Graph " + GraphUrl() + " takes the token for gc-cert@example.com (nothing sent)"},
+       "CLIENT_CERT=" + good.path + "\r\n"},
+      {"gc-cert-soon",
+       {"[warn] client certificate " + soon.thumbprint +
+        " (CN=J6Mailer test client-soon, valid until " + soon.until +
+        ") expires in 19 days: make a new one and upload it before then"},
+       "CLIENT_CERT=" + soon.path + "\r\n"},
+      {"gc-cert-expired",
+       {"[fail] the client certificate " + expired.thumbprint + " expired on " + expired.until +
+        ": every run ends in \"Email not sent.\""},
+       "CLIENT_CERT=" + expired.path + "\r\n"},
+      {"gc-cert-skewed",
+       {"[warn] the desktop's clock (*",
+        "[fail] token endpoint localhost: invalid_client: AADSTS700024: Client assertion is not "
+        "within its valid time range. - the desktop's clock may be wrong: it says *"},
+       "CLIENT_CERT=" + good.path + "\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
+    // A key file's path is no setting where there is a store.
+    const bool keyFile = c.more.rfind("CLIENT_CERT=", 0) == 0;
+    if (keyFile && platform::HasCertificateStore()) continue;
     World world = GraphWorld(c.tag, store);
     // The first key of a name counts: right after the section's line.
-    if (!c.url.empty()) world.smtpSettings.insert(9, "URL=" + c.url + "\r\n");
+    world.smtpSettings.insert(9, c.more);
     const Scene scene(world);
     scene.program().AddCheckProgram();
     const ChildResult result = scene.program().Check("A01");
     std::size_t at = 0;
     for (const std::string& line : c.lines) {
-      // Whole lines, whatever ends them.
-      at = result.output.find("\n" + line, at);
+      // Whole lines, whatever ends them, or their start.
+      const bool start = line.back() == '*';
+      const std::string text = line.substr(0, line.size() - (start ? 1 : 0));
+      at = result.output.find("\n" + text, at);
       ASSERT_NE(at, std::string::npos) << line << "\n" << result.output;
-      at += 1 + line.size();
-      EXPECT_TRUE(result.output[at] == '\r' || result.output[at] == '\n') << line;
+      at += 1 + text.size();
+      EXPECT_TRUE(start || result.output[at] == '\r' || result.output[at] == '\n') << line;
     }
     EXPECT_EQ(result.output.find("secret=7"), std::string::npos);
+    // With a certificate the stored secret stays home.
+    for (const std::string& form :
+         FileLines(SmtpServerFile("oauth/j6-graph-" + std::string(c.tag) + ".txt"))) {
+      EXPECT_EQ(form.find(keyFile ? "client_secret" : "client_assertion"), std::string::npos);
+    }
     EXPECT_TRUE(MailFrom(SenderFor(c.tag)).empty());
     ForgetPassword("oauth:j6-graph-" + std::string(c.tag));
   }

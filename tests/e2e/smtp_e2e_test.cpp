@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "dispatch/smtp_settings.h"
+#include "oauth/client_certificate.h"
 #include "oauth/token_store.h"
+#include "platform/certificate_store.h"
 #include "platform/secret_store.h"
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
@@ -697,6 +699,119 @@ TEST(Smtp, SignsInWithOAuthTokens) {
   }
   EXPECT_EQ(outputs.find("seed-"), std::string::npos);
   EXPECT_EQ(outputs.find("secret=7"), std::string::npos);
+}
+
+// CLIENT_CERT: the token endpoint verifies each assertion (signature,
+// thumbprint, claims, a jti never seen); no client secret is sent though one
+// is stored, and a certificate a run would refuse stops it before any
+// request. A line ending in "*" is the start of the log's last line.
+TEST(Smtp, SignsInWithAClientCertificate) {
+  const TempDir store;
+  SetEnvironment("J6MAILER_SECRETS", store.File("secrets"));
+  const auto with = [](const char* grant, const char* file) {
+    return std::string(grant) + "\r\nCLIENT_CERT=" + ClientCert(file).path;
+  };
+  const ClientCertFile good = ClientCert("client.pem");
+  const std::string fetched = "OAuth: client certificate " + good.thumbprint + ", valid until " +
+                              good.until + "|OAuth token: from localhost|Sent successfully";
+  const std::string reused = "OAuth token: reused|Sent successfully";
+  const std::string refused = "SMTP error: OAuth: ";
+  struct Row {
+    std::string tag, settings, lines, again;  // as SignsInWithOAuthTokens has them
+  };
+  std::vector<Row> rows;
+  if (platform::HasCertificateStore()) {
+    // One made in the store, and registered with the endpoint; then one
+    // that is not there, with the dialog's invisible mark before it and
+    // blanks between its digits.
+    std::string der, made;
+    ASSERT_TRUE(MakeStoreCertificate("j6-store-test", &der, &made));
+    std::filesystem::create_directories(SmtpServerFile("registered"));
+    WriteFileBytes(SmtpServerFile("registered/j6-store-test.der"), der);
+    const std::string absent = good.thumbprint;
+    rows = {{"cert-store", "GRANT=CLIENT_CREDENTIALS\r\nCLIENT_CERT=" + oauth::ThumbprintText(made),
+             "OAuth token: from localhost|Sent successfully", ""},
+            {"cert-absent",
+             "GRANT=CLIENT_CREDENTIALS\r\nCLIENT_CERT=\xE2\x80\x8E" + absent.substr(0, 8) + " " +
+                 absent.substr(8),
+             refused + "no certificate with the thumbprint " + absent +
+                 " in the current user's or the machine's personal store",
+             ""}};
+  } else {
+    const std::string key = ClientCert("client-nokey.pem").path;
+    rows = {
+        {"cert-cc", with("GRANT=CLIENT_CREDENTIALS", "client.pem"),
+         "SMTP Auth: OAUTH2 (CLIENT_CREDENTIALS) as cert-cc@example.com|" + fetched, reused},
+        {"cert-rt", with("GRANT=REFRESH_TOKEN", "client.pem"), fetched, ""},
+        {"sa", with("GRANT=SERVICE_ACCOUNT", "client.pem"),
+         "SMTP Auth: OAUTH2 (SERVICE_ACCOUNT) as sa@example.com|" + fetched, reused},
+        {"cert-expired", with("GRANT=CLIENT_CREDENTIALS", "client-expired.pem"),
+         refused + "the client certificate " + ClientCert("client-expired.pem").thumbprint +
+             " expired on " + ClientCert("client-expired.pem").until,
+         ""},
+        {"cert-future", with("GRANT=CLIENT_CREDENTIALS", "client-future.pem"),
+         refused + "the client certificate " + ClientCert("client-future.pem").thumbprint +
+             " is not valid before *",
+         ""},
+        {"cert-nokey", with("GRANT=CLIENT_CREDENTIALS", "client-nokey.pem"),
+         refused + "the key file " + key + " holds no private key (an encrypted one is none)", ""},
+        {"cert-shared", with("GRANT=CLIENT_CREDENTIALS", "client-shared.pem"),
+         refused + "others may read the key file " + ClientCert("client-shared.pem").path +
+             ": make it the user's alone (chmod 600)",
+         ""},
+        {"cert-missing", "GRANT=CLIENT_CREDENTIALS\r\nCLIENT_CERT=" + key + ".gone",
+         refused + "cannot read the key file " + key + ".gone: No such file or directory", ""},
+        {"cert-skewed", with("GRANT=CLIENT_CREDENTIALS", "client.pem"),
+         refused + "invalid_client: AADSTS700024: Client assertion is not within its valid time "
+                   "range. - the desktop's clock may be wrong: it says *",
+         ""},
+        {"sa-nodelegation", with("GRANT=SERVICE_ACCOUNT", "client.pem"),
+         refused + "unauthorized_client: domain-wide delegation lacks this service account's "
+                   "client ID or the scope https://outlook.office365.com/.default",
+         ""},
+    };
+  }
+  std::string outputs;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.tag);
+    oauth::OAuthClient client;
+    World world = OAuthWorld(row.tag, "starttls", row.settings,
+                             row.tag == "cert-rt" ? "seed-cert-rt" : "", &client);
+    world.prepare = [&](const InstalledProgram&) {
+      ASSERT_TRUE(StorePassword("oauth:" + client.clientId, "localhost", client.clientId,
+                                "Cl+ient&secret=7 \xC3\xA8", store.path().string()));
+    };
+    const Scene scene(world);
+    for (const std::string& expected : {row.lines, row.again}) {
+      if (expected.empty()) continue;
+      const Outcome outcome = scene.Report(scene.program().Run("A01"));
+      std::string log;
+      for (const std::string& line : outcome.lines) log += "|" + line;
+      const bool start = expected.back() == '*';
+      const std::string want = "|" + expected.substr(0, expected.size() - (start ? 1 : 0));
+      const std::size_t at = log.rfind(start ? want : "|" + expected);
+      EXPECT_TRUE(at != std::string::npos && (start || at + want.size() == log.size())) << log;
+      outputs += ReadFileBytes(outcome.log) + outcome.boxes;
+      scene.WriteRequest("A01", world.request);
+    }
+    ForgetPassword("oauth:" + client.clientId);
+    const bool sends = row.lines.find("Sent successfully") != std::string::npos;
+    EXPECT_EQ(MailFrom(SenderFor(row.tag)).size(), sends ? (row.again.empty() ? 1u : 2u) : 0u);
+  }
+  if (platform::HasCertificateStore()) return;
+  // What went: an assertion and none of the client's secret; the service
+  // account's claims for USER; no assertion in any output.
+  for (const char* tag : {"cert-cc", "cert-rt", "sa"}) {
+    for (const std::string& form :
+         FileLines(SmtpServerFile("oauth/j6-" + std::string(tag) + ".txt"))) {
+      const std::size_t jwt = form.find("eyJ");
+      ASSERT_TRUE(jwt != std::string::npos && form.find("client_secret") == std::string::npos);
+      EXPECT_EQ(outputs.find(form.substr(jwt, form.find('"', jwt) - jwt)), std::string::npos);
+    }
+  }
+  EXPECT_EQ(FileLines(SmtpServerFile("oauth/j6-cert-cc.txt")).size(), 1u);  // then reused
+  EXPECT_NE(FileLines(SmtpServerFile("oauth/j6-sa.txt"))[0].find("\"sub\": \"sa@example.com\""),
+            std::string::npos);
 }
 
 // Two runs that start at once with a refresh token the endpoint revokes on

@@ -25,6 +25,17 @@ std::string SmtpServerUrl(const std::string& kind) {
   return (kind == "smtps" ? "smtps://localhost:" : "smtp://localhost:") + SmtpServerPort(kind);
 }
 
+ClientCertFile ClientCert(const std::string& name) {
+  for (const std::string& line : FileLines(SmtpServerFile("client-certs.txt"))) {
+    if (line.rfind(name + " ", 0) != 0) continue;
+    const std::size_t blank = line.find(' ', name.size() + 1);
+    return {SmtpServerFile(name), line.substr(name.size() + 1, blank - name.size() - 1),
+            line.substr(blank + 1)};
+  }
+  ADD_FAILURE() << "the SMTP test server made no " << name;
+  return {};
+}
+
 std::string SenderFor(const std::string& tag) { return "j6-" + tag + "@example.com"; }
 
 std::vector<ReceivedMail> MailFrom(const std::string& sender) {

@@ -20,6 +20,13 @@ std::string SmtpServerPort(const std::string& kind);
 /// smtp://localhost:<port>.
 std::string SmtpServerUrl(const std::string& kind);
 
+/// A client certificate of the server's (client_assertions.py): its PEM
+/// file as the program takes a path, its thumbprint, its end as logged.
+struct ClientCertFile {
+  std::string path, thumbprint, until;
+};
+ClientCertFile ClientCert(const std::string& name);
+
 /// An envelope sender that only the test named `tag` uses, so that tests
 /// side by side tell their mail apart.
 std::string SenderFor(const std::string& tag);

@@ -48,8 +48,11 @@ connection closed after the end of the data (the mail kept, no reply);
 STATE/shrink/<sender>/ are cut to half when that sender names a recipient.
 The one login is USER with PASSWORD below. The server ends by itself after LIFETIME seconds.
 
-OAuth: /oauth/token grants client_credentials (with CLIENT_SECRET) and
-refresh_token (one it issued or "seed-...", until revoked). Words in the
+OAuth: /oauth/token grants client_credentials (with CLIENT_SECRET, or a
+client assertion of a client certificate: client_assertions.py), refresh_token
+(one it issued or "seed-...", until revoked) and a service account's
+jwt-bearer grant (recorded under its iss, with the claims). Every answer has a
+Date header. Words in the
 client_id: "rotate" (a new refresh token, the used one revoked), "short"
 (access tokens of 120 s), "once" (no lifetime given: not to be reused), "big" (refresh tokens of 4 kB), "slow" (a second
 late), "refused" (the SMTP server refuses its tokens, as Google does), "jwt" (access tokens
@@ -67,6 +70,7 @@ import asyncio
 import base64
 import email
 import email.policy
+import email.utils
 import hashlib
 import json
 import os
@@ -82,6 +86,7 @@ import urllib.parse
 
 from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
+import client_assertions
 import graph_api
 
 USER = "j6user"
@@ -295,13 +300,22 @@ def record(state, name, line):
 
 
 async def token_endpoint(state, form):
-    client = form.get("client_id", "")
-    record(state, client.replace("/", "_") + ".txt", json.dumps(form))
+    grant, used = form.get("grant_type"), form.get("refresh_token", "")
+    refusal, granted = None, None
+    if grant == client_assertions.GRANT:
+        refusal, granted = client_assertions.check_grant(state, form, TOKEN_URL[0])
+    parsed = client_assertions.read(form.get("assertion", ""))
+    client = form.get("client_id", parsed[1].get("iss", "") if parsed else "")
+    record(state, client.replace("/", "_") + ".txt", json.dumps(dict(form, claims=granted)))
     await asyncio.sleep(1 if "slow" in client else 0)
     answer = {"token_type": "Bearer", "expires_in": 120 if "short" in client else 3600}
-    grant, used = form.get("grant_type"), form.get("refresh_token", "")
-    if grant == "client_credentials" and form.get("client_secret") != CLIENT_SECRET:
-        return 401, {"error": "invalid_client", "error_description": "AADSTS7000215: bad secret"}
+    if "client_assertion" in form:
+        refusal = client_assertions.check_client(state, form, TOKEN_URL[0])
+    elif grant == "client_credentials" and form.get("client_secret") != CLIENT_SECRET:
+        refusal = 401, {"error": "invalid_client", "error_description": "AADSTS7000215: bad secret"}
+    if refusal:  # dated by the clock it was judged by
+        return refusal + ([("Date", email.utils.formatdate(
+            time.time() + client_assertions.SKEW * ("skewed" in client), usegmt=True))],)
     if grant == "refresh_token" and (used in REVOKED or not (used in REFRESH or used[:5] == "seed-")):
         return 400, {"error": "invalid_grant", "error_description": "AADSTS70000: The provided "
                      "value for the 'refresh_token' is not valid.\r\nTrace ID: 7\r\nCorrelation ID: 9"}
@@ -384,6 +398,7 @@ ROUTES = {"/oauth/token": token_endpoint, "/oauth/device": device_authorization,
 
 
 CONNECTIONS = [0]  # HTTPS connections taken so far
+TOKEN_URL = [""]  # the token endpoint's URL, an assertion's audience
 
 
 async def https(state, reader, writer):
@@ -436,6 +451,8 @@ async def https_request(state, connection, reader, writer):
         await asyncio.sleep(int(dict(urllib.parse.parse_qsl(query)).get("late", 0)))
         answer = {"method": method, "form": body.decode("latin-1")}
     answer = json.dumps(answer).encode() if answer is not None else b""
+    if not any(name == "Date" for name, _ in headers[0]):
+        headers[0] = list(headers[0]) + [("Date", email.utils.formatdate(usegmt=True))]
     extra = "".join("%s: %s\r\n" % header for header in headers[0]).encode()
     writer.write(b"HTTP/1.1 %d J6\r\nContent-Type: application/json\r\n%s"
                  b"Content-Length: %d\r\n\r\n%s" % (status, extra, len(answer), answer))
@@ -534,6 +551,7 @@ async def serve(state):
                                                  "127.0.0.1", 0),
     }
     ports = {kind: server.sockets[0].getsockname()[1] for kind, server in servers.items()}
+    TOKEN_URL[0] = "https://localhost:%d/oauth/token" % ports["https"]
     ports["closed"] = free_closed_port()
     with open(os.path.join(state, "ports.tmp"), "w") as out:
         for kind, port in ports.items():
@@ -552,6 +570,7 @@ def start(state):
         shutil.rmtree(os.path.join(state, folder), ignore_errors=True)
     os.makedirs(os.path.join(state, "oauth"))
     make_certificates(state)
+    client_assertions.make(state)
     child = os.fork()
     if child == 0:
         os.setsid()

@@ -1,4 +1,5 @@
-// The SMTP server's password where the program looks for it, for tests.
+// The SMTP server's password where the program looks for it, for tests; and
+// a client certificate in the system's store, where there is one.
 #pragma once
 
 #include <string>
@@ -15,5 +16,10 @@ bool StorePassword(const std::string& server, const std::string& host, const std
 
 /// Removes what StorePassword stored.
 void ForgetPassword(const std::string& server);
+
+/// A new self-signed certificate "CN=<name>" in the user's personal store,
+/// its key made there by CryptoAPI: its DER and SHA-1 thumbprint (20
+/// bytes). False where the system keeps no store.
+bool MakeStoreCertificate(const std::string& name, std::string* der, std::string* thumbprint);
 
 }  // namespace j6::test

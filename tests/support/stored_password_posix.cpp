@@ -21,4 +21,9 @@ void ForgetPassword(const std::string& /*server*/) {
   SetEnvironment("J6MAILER_NETRC", "/nonexistent/netrc");
 }
 
+bool MakeStoreCertificate(const std::string& /*name*/, std::string* /*der*/,
+                          std::string* /*thumbprint*/) {
+  return false;
+}
+
 }  // namespace j6::test

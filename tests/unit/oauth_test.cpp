@@ -6,6 +6,7 @@
 
 #include "dispatch/smtp_settings.h"
 #include "oauth/access_token.h"
+#include "oauth/client_certificate.h"
 #include "oauth/client_secret.h"
 #include "oauth/token_answer.h"
 #include "oauth/token_store.h"
@@ -102,6 +103,29 @@ TEST(OAuth, SmtpClientKeepsItsStoredEntriesAndHasASecretOfItsOwn) {
   EXPECT_EQ(secret.target + "|" + secret.host + "|" + secret.login,
             "J6Mailer:oauth:app|login.x|app");
   EXPECT_EQ(client.formerSecret.target, "J6Mailer:smtp://x");
+}
+
+// CLIENT_CERT as Windows shows a thumbprint, and the dates a certificate's
+// lines name (the end-to-end tests compare others with Python's).
+TEST(OAuth, ThumbprintsAsCopiedAndDatesAsNamed) {
+  const std::string digits = "A74BB01DAC7FE89CDE1B724CF50C15B512D0AB8C";
+  std::string bytes;
+  // Either case, blanks or colons between, the dialog's U+200E before (a
+  // '?' in an ANSI file).
+  for (const std::string& copied :
+       {digits, std::string("a7 4b b0 1d ac 7f e8 9c de 1b 72 4c f5 0c 15 b5 12 d0 ab 8c"),
+        std::string("A7:4B:B0:1D:AC:7F:E8:9C:DE:1B:72:4C:F5:0C:15:B5:12:D0:AB:8C"),
+        "\xE2\x80\x8E" + digits, "?" + digits}) {
+    EXPECT_TRUE(oauth::ReadThumbprint(copied, &bytes) && oauth::ThumbprintText(bytes) == digits)
+        << copied;
+  }
+  for (const std::string& wrong : {digits.substr(1), digits + "0", digits.substr(0, 39) + "G",
+                                   std::string("C:\\keys\\client.pem")}) {
+    EXPECT_FALSE(oauth::ReadThumbprint(wrong, &bytes)) << wrong;
+  }
+  // A leap day, and before 1970.
+  EXPECT_EQ(oauth::UtcText(951825600) + "|" + oauth::UtcText(-1),
+            "2000-02-29 12:00 UTC|1969-12-31 23:59 UTC");
 }
 
 }  // namespace

@@ -227,7 +227,9 @@ TEST_F(SendersTest, SmtpChecksComeBeforeTheQuestionAndTheQuestionBeforeTheServer
         {{"J6MailerNet_SendMail", reinterpret_cast<platform::EntryPoint>(&CountSend)},
          {"J6MailerNet_ProbeMailServer", reinterpret_cast<platform::EntryPoint>(&CountSend)},
          {"J6MailerNet_PostForm", reinterpret_cast<platform::EntryPoint>(&CountSend)},
-         {"J6MailerNet_Request", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
+         {"J6MailerNet_Request", reinterpret_cast<platform::EntryPoint>(&CountSend)},
+         {"J6MailerNet_ReadKeyFile", reinterpret_cast<platform::EntryPoint>(&CountSend)},
+         {"J6MailerNet_SignWithKeyFile", reinterpret_cast<platform::EntryPoint>(&CountSend)}}}});
   const std::string document = dir_.File("DOCA01");
   test::WriteFileBytes(document, "%PDF-1.4");
   const struct {
@@ -285,6 +287,14 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
          run.smtpOAuth.grant.Assign("CLIENT_CREDENTIALS");
        },
        "TOKEN_URL must not hold a user or password"},
+      {[](RunState& run) {
+         run.smtp.auth.Assign("OAUTH2");
+         run.smtp.user.Assign("u@x");
+         run.smtpOAuth.tokenUrl.Assign("https://x/t");
+         run.smtpOAuth.clientId.Assign("sa@x");
+         run.smtpOAuth.grant.Assign("SERVICE_ACCOUNT");
+       },
+       "GRANT=SERVICE_ACCOUNT needs CLIENT_CERT: the key the service account signs with"},
       {[](RunState& run) { run.senderEmail.Clear(); }, "no sender address"},
       {[](RunState& run) { run.senderEmailCut = true; },
        "MailFromEmail is longer than 100 characters"},
@@ -318,7 +328,9 @@ TEST_F(SendersTest, SmtpSettingsRefusedByTheRunAndTheCheckAlike) {
        "URL must not hold a user or password"},
       {[](RunState& run) { run.graphOAuth.tokenUrl.Clear(); }, "MAPI=GRAPH needs TOKEN_URL"},
       {[](RunState& run) { run.graphOAuth.grant.Assign("PASSWORD"); },
-       "GRANT is not CLIENT_CREDENTIALS or REFRESH_TOKEN: PASSWORD"},
+       "GRANT is not CLIENT_CREDENTIALS, REFRESH_TOKEN or SERVICE_ACCOUNT: PASSWORD"},
+      {[](RunState& run) { run.graphOAuth.grant.Assign("service_account"); },
+       "MAPI=GRAPH takes no GRANT=SERVICE_ACCOUNT: a service account mails through Google alone"},
       {[](RunState& run) { run.senderEmailCut = true; },
        "MailFromEmail is longer than 100 characters"},
       // The proxy of every HTTPS request, Graph's among them.
