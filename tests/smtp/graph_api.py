@@ -211,7 +211,9 @@ async def graph(state, access, used, method, path, headers, body, port, record_m
             return error(400, "ErrorAttachmentSizeShouldNotBeLessThanMinimumSize",
                          "Attachment size must be at least 3 MB.") + ([],)
         upload_token = secrets.token_urlsafe(24)
-        UPLOADS[upload_token] = {"draft": draft, "name": item["name"], "type": item["contentType"],
+        # contentType is optional (a peer script sends none).
+        UPLOADS[upload_token] = {"draft": draft, "name": item["name"],
+                                 "type": item.get("contentType", "application/octet-stream"),
                                  "size": item["size"], "data": bytearray(), "user": user}
         url = "https://localhost:%d/upload/%s?authtoken=%s" % (port, upload_token,
                                                                 secrets.token_hex(16))
