@@ -133,13 +133,16 @@ HandOver ApiSession::Send(const ApiRequest& request, const ApiBody& body, ApiAns
   // Sized to the request: an answer may repeat what it was sent (Graph's
   // attachment with its contentBytes).
   std::string received(kAnswerRoom + body.data.size(), '\0');
-  J6HttpsAnswer got{0, received.data(), received.size(), 0, 0, 0, 0, 0};
+  J6HttpsAnswer got{0, received.data(), received.size(), 0, 0, 0, 0, 0, {}, {}};
   char text[512] = {};
   const int answered = transport_.request(&sent, &got, text, sizeof text);
   for (std::string& line : lines) platform::Wipe(&line);
   received.resize(got.bodySize);
   answer->body = received;
   answer->status = got.status;
+  answer->location = got.location;
+  answer->range = got.range;
+  platform::WipeBytes(got.location, sizeof got.location);
   *retryAfter = got.retryAfter;
   if (answered != 0 && got.encoded != 0) {
     *error =

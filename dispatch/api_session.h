@@ -47,6 +47,8 @@ struct ApiRequest {
 struct ApiAnswer {
   long status = 0;  // 0: none came
   std::string body;
+  std::string location;  // its Location header (an upload session: a credential)
+  std::string range;     // its Range header
   // A request that is not `repeatable` went and no answer came (or a 5xx):
   // it failed, and whether the service did it is not known.
   bool lost = false;

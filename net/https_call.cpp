@@ -100,15 +100,23 @@ bool Decompresses() {
   return (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_LIBZ) != 0;
 }
 
-/// Whether a header line names a Content-Encoding other than identity.
-bool IsEncoding(const char* data, size_t size) {
-  constexpr char kName[] = "Content-Encoding:";
-  constexpr size_t kLength = sizeof kName - 1;
-  if (size <= kLength || curl_strnequal(data, kName, kLength) == 0) return false;
-  std::string value(data + kLength, size - kLength);
-  value.erase(0, value.find_first_not_of(" \t"));
-  value.erase(value.find_last_not_of(" \t\r\n") + 1);
-  return !value.empty() && curl_strequal(value.c_str(), "identity") == 0;
+/// The value of a header line of `name` ("Location:"), blanks around it
+/// dropped; false for a line of another name.
+bool HeaderValue(const char* data, size_t size, const char* name, std::string* value) {
+  const size_t length = std::strlen(name);
+  if (size <= length || curl_strnequal(data, name, length) == 0) return false;
+  value->assign(data + length, size - length);
+  value->erase(0, value->find_first_not_of(" \t"));
+  value->erase(value->find_last_not_of(" \t\r\n") + 1);
+  return true;
+}
+
+/// Copies a header's value into a field of the answer; one that does not
+/// fit is left empty rather than cut (a cut upload URL would name another).
+template <size_t N>
+void Keep(const std::string& value, char (&field)[N]) {
+  field[0] = '\0';
+  if (value.size() < N) std::memcpy(field, value.c_str(), value.size() + 1);
 }
 
 // What went out: the request's head, then its body; a proxy's CONNECT is
@@ -120,13 +128,19 @@ int Watch(CURL* /*curl*/, curl_infotype type, char* data, size_t size, void* arg
   }
   // Where curl asked for it, it undoes it.
   if (type == CURLINFO_HEADER_IN && exchange->tunnel.HeaderIn(data, size)) {
-    if (!Decompresses() && IsEncoding(data, size)) exchange->encoded = true;
+    std::string value;
+    if (!Decompresses() && HeaderValue(data, size, "Content-Encoding:", &value) && !value.empty() &&
+        curl_strequal(value.c_str(), "identity") == 0) {
+      exchange->encoded = true;
+    }
     // The server's clock, for a check that the desktop's is near it.
-    if (size > 5 && curl_strnequal(data, "Date:", 5) != 0) {
-      const std::string value(data + 5, size - 5);
+    if (HeaderValue(data, size, "Date:", &value)) {
       const time_t date = curl_getdate(value.c_str(), nullptr);
       if (date > 0) exchange->date = date;
     }
+    // A resumable upload's session, and how far it stands.
+    if (HeaderValue(data, size, "Location:", &value)) Keep(value, exchange->answer->location);
+    if (HeaderValue(data, size, "Range:", &value)) Keep(value, exchange->answer->range);
   }
   if (type == CURLINFO_DATA_OUT) exchange->bodyOut += size;
   return 0;
@@ -233,7 +247,7 @@ std::vector<std::string> ProxiesOf(const J6HttpsRequest& request) {
 
 int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, char* error,
             size_t errorSize) {
-  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0, 0};
+  *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0, 0, {}, {}};
   if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
   if (request.url == nullptr || curl_strnequal(request.url, "https://", 8) == 0) {
     SetError(error, errorSize,
@@ -247,7 +261,7 @@ int Perform(CURL* curl, const J6HttpsRequest& request, J6HttpsAnswer* answer, ch
   const std::vector<std::string> proxies = ProxiesOf(request);
   for (std::size_t tried = 0; tried < proxies.size(); ++tried) {
     const std::string& proxy = proxies[tried];
-    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0, 0};
+    *answer = J6HttpsAnswer{0, answer->body, answer->bodyCapacity, 0, 0, 0, 0, 0, {}, {}};
     if (answer->body != nullptr && answer->bodyCapacity > 0) answer->body[0] = '\0';
     char curlError[CURL_ERROR_SIZE] = {};
     Exchange exchange(&request, answer);

@@ -157,6 +157,8 @@ typedef struct J6HttpsAnswer {
   int encoded;         /* 1 when the body came with a Content-Encoding, not decoded: none was
                           asked for */
   long long date;      /* the server's Date header, seconds since 1970; 0: none */
+  char location[2048]; /* its Location header (a resumable upload's session); empty: none */
+  char range[64];      /* its Range header ("bytes=0-8388607"); empty: none */
 } J6HttpsAnswer;
 
 /* One row per export: the program's name for it (net/transport.h), its name

@@ -37,7 +37,7 @@ bool PostToEndpoint(const std::string& url, const OAuthClient& client, const For
       form.size(),           route.proxies.c_str(),
       UsesUp(fields) ? 1 : 0};
   std::string body(kLargestAnswer, '\0');
-  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0, 0};
+  J6HttpsAnswer received{0, body.data(), body.size(), 0, 0, 0, 0, 0, {}, {}};
   char text[512] = {};
   const int posted = transport.postForm(&request, &received, text, sizeof text);
   if (posted == 0) {

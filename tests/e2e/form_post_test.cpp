@@ -46,7 +46,7 @@ TEST(FormPost, AnswersOfAnyStatusUnderTheRulesOfTls) {
     const std::string authority = SmtpServerFile(c.authority);
     const J6HttpsForm form{c.url.c_str(), authority.c_str(), 2, fields, 2, nullptr, 0};
     std::string body(c.capacity, 'x');
-    J6HttpsAnswer answer{-1, body.data(), body.size(), 0, 0, 0, 0, 0};
+    J6HttpsAnswer answer{-1, body.data(), body.size(), 0, 0, 0, 0, 0, {}, {}};
     char error[256] = {};
     EXPECT_EQ(transport.postForm(&form, &answer, error, sizeof error), c.done) << c.name;
     EXPECT_EQ(answer.status, c.status) << c.name;
