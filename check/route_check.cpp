@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "check/gmail_check.h"
 #include "check/graph_check.h"
 #include "check/library_check.h"
 #include "check/mail_client_check.h"

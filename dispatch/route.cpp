@@ -1,6 +1,8 @@
 #include "dispatch/route.h"
 
 #include "dispatch/extended_sender.h"
+#include "dispatch/gmail_sender.h"
+#include "dispatch/gmail_settings.h"
 #include "dispatch/graph_sender.h"
 #include "dispatch/graph_settings.h"
 #include "dispatch/simple_sender.h"

@@ -18,6 +18,7 @@ namespace j6 {
 inline constexpr char kConfigSection[] = "MAILCLIENT";
 inline constexpr char kSmtpSection[] = "SMTP";
 inline constexpr char kGraphSection[] = "GRAPH";
+inline constexpr char kGmailSection[] = "GMAIL";
 inline constexpr char kLogFileKey[] = "LOGFILE";
 inline constexpr char kMapiKey[] = "MAPI";
 
@@ -98,6 +99,7 @@ struct Section {
 inline constexpr Section<&RunState::overlong> kMailClientKeys{kConfigSection};
 inline constexpr Section<&RunState::smtp, &SmtpSettings::overlong> kSmtpKeys{kSmtpSection};
 inline constexpr Section<&RunState::graph, &GraphSettings::overlong> kGraphKeys{kGraphSection};
+inline constexpr Section<&RunState::gmail, &GmailSettings::overlong> kGmailKeys{kGmailSection};
 
 // The OAuth 2.0 keys of a section, into its OAuthKeys (`keys`, a member of
 // the run state): written once, stamped into each section that takes them.
@@ -136,6 +138,12 @@ inline constexpr ConfigKey kConfigKeys[] = {
     kGraphKeys.Text<&RunState::graph, &GraphSettings::caFile>("CAFILE"),
     kGraphKeys.Timeout<&RunState::graph, &GraphSettings::timeoutSeconds>(),
     J6_OAUTH_KEY_ROWS(kGraphKeys, &RunState::graphOAuth),
+    kGmailKeys.Text<&RunState::gmail, &GmailSettings::user>("USER"),
+    kGmailKeys.Text<&RunState::gmail, &GmailSettings::from>("FROM"),
+    kGmailKeys.Text<&RunState::gmail, &GmailSettings::url>("URL"),
+    kGmailKeys.Text<&RunState::gmail, &GmailSettings::caFile>("CAFILE"),
+    kGmailKeys.Timeout<&RunState::gmail, &GmailSettings::timeoutSeconds>(),
+    J6_OAUTH_KEY_ROWS(kGmailKeys, &RunState::gmailOAuth),
 };
 
 }  // namespace j6

@@ -20,7 +20,9 @@
   X(kSmtp, "SMTP", kSmtpSection, SendSmtp, false, &SmtpOAuthClientIfAny, nullptr, CheckSmtp,   \
     "mail goes to the server of [SMTP]")                                                       \
   X(kGraph, "GRAPH", kGraphSection, SendGraph, false, &GraphOAuthClientIfAny, &kGraphPolicy,   \
-    CheckGraph, "mail goes to Microsoft Graph as the mailbox of [GRAPH]")
+    CheckGraph, "mail goes to Microsoft Graph as the mailbox of [GRAPH]")                      \
+  X(kGmail, "GMAIL", kGmailSection, SendGmail, false, &GmailOAuthClientIfAny, &kGmailPolicy,   \
+    CheckGmail, "mail goes to Gmail's API as the mailbox of [GMAIL]")
 
 namespace j6 {
 

@@ -44,6 +44,15 @@ struct GraphSettings {
   FixedString<15> overlong;
 };
 
+struct GmailSettings {
+  FixedString<259> url;     // https:// only; empty: Google's service
+  FixedString<255> user;    // the mailbox that sends: its address
+  FixedString<255> from;    // as [GRAPH]'s
+  FixedString<259> caFile;  // empty: the system's trusted authorities
+  long timeoutSeconds = 60;
+  FixedString<15> overlong;
+};
+
 /// The OAuth 2.0 keys of a route's section, as written; the route makes its
 /// client of them (oauth/client.h), and oauth/ reads that.
 struct OAuthKeys {
@@ -83,6 +92,8 @@ struct RunState {
   OAuthKeys smtpOAuth;  // of [SMTP]
   GraphSettings graph;
   OAuthKeys graphOAuth;  // of [GRAPH]
+  GmailSettings gmail;
+  OAuthKeys gmailOAuth;  // of [GMAIL]
 
   FixedString<25> outRoot;  // registry roots, ending in a backslash
   FixedString<25> clientRoot;
