@@ -1,5 +1,6 @@
-// Whole runs that hand the mail to Graph's mail API as the test server plays
-// it (tests/smtp/graph_api.py), signed in at its token endpoint.
+// Whole runs that hand the mail to the HTTPS mail APIs as the test server
+// plays them (tests/smtp/graph_api.py, gmail_api.py), signed in at its token
+// endpoint.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/gmail_settings.h"
+#include "oauth/token_store.h"
 #include "platform/certificate_store.h"
 #include "tests/e2e/program.h"
 #include "tests/e2e/request_run.h"
@@ -25,7 +28,8 @@
 namespace j6::test {
 namespace {
 
-std::string GraphUrl() { return "https://localhost:" + SmtpServerPort("https") + "/graph/v1.0"; }
+std::string GmailUrl() { return "https://localhost:" + SmtpServerPort("https"); }
+std::string GraphUrl() { return GmailUrl() + "/graph/v1.0"; }
 
 /// A request of the test `tag` sent as the mailbox "<tag>@example.com",
 /// whose words tell the Graph server how to answer; app-only sign-in with
@@ -47,6 +51,37 @@ World GraphWorld(const std::string& tag, const TempDir& store) {
         StorePassword("oauth:" + client, "localhost", client, "Cl+ient&secret=7 \xC3\xA8", folder));
   };
   return world;
+}
+
+/// The same for Gmail's API, signed in with a refresh token stored for it;
+/// `more` goes first in [GMAIL].
+World GmailWorld(const std::string& tag, const std::string& more = "") {
+  World world;
+  world.mapiMode = "gmail";
+  world.libraries = {J6_DOUBLE_J6TFN_CDECL};
+  if (*J6_NET_TRANSPORT != '\0') world.libraries.push_back(J6_NET_TRANSPORT);
+  world.senderEmail = SenderFor(tag);
+  RunState run;
+  run.gmail.url.Assign(GmailUrl());
+  run.gmail.user.Assign(tag + "@example.com");
+  run.gmailOAuth.tokenUrl.Assign(GmailUrl() + "/oauth/token");
+  run.gmailOAuth.clientId.Assign("j6-gmail-" + tag);
+  const oauth::OAuthClient client = GmailOAuthClient(run);
+  world.smtpSettings = "[GMAIL]\r\n" + more + "URL=" + GmailUrl() + "\r\nUSER=" + client.user +
+                       "\r\nCAFILE=" + SmtpServerFile("ca.pem") +
+                       "\r\nTOKEN_URL=" + client.tokenUrl + "\r\nCLIENT_ID=" + client.clientId +
+                       "\r\nGRANT=REFRESH_TOKEN\r\n";
+  std::string error;
+  EXPECT_TRUE(oauth::StoreTokens(
+      client, {"seed-" + tag, "", 0, client.tokenUrl, client.clientId, ""}, &error))
+      << error;
+  return world;
+}
+
+/// `line` is `expected`, or begins with it where that ends in "*".
+bool Matches(const std::string& line, const std::string& expected) {
+  if (expected.empty() || expected.back() != '*') return line == expected;
+  return line.rfind(expected.substr(0, expected.size() - 1), 0) == 0;
 }
 
 /// The same request of the test `tag` over SMTP, to the plain server.
@@ -107,10 +142,12 @@ TEST(Graph, AnswersOfEachKind) {
     WriteFileBytes(sys.File("LISTINO.BIN"), bytes);
     *digest = Digest(bytes);
   };
-  constexpr std::size_t kHuge = 32u << 20;     // past sendMail's 4 MB: a draft, an upload
-  constexpr std::size_t kTwoPieces = 4200000;  // an upload session's two pieces
+  constexpr std::size_t kHuge = 32u << 20;        // past sendMail's 4 MB: a draft, an upload
+  constexpr std::size_t kTwoPieces = 4200000;     // an upload session's two pieces
+  constexpr std::size_t kGmailLarge = 24u << 20;  // a mail of 33 MB, in four pieces
   const std::string notSent = "Email not sent.";
   const std::string created = "created <id>|sent <id>";
+  const char* const lostPiece = "Gmail: a piece of the mail was lost";
   const struct {
     const char* tag;     // its words tell the server how to answer
     std::size_t size;    // of the second attachment; 0: none, a small mail
@@ -120,6 +157,7 @@ TEST(Graph, AnswersOfEachKind) {
     const char* box;        // a text of the box; empty: none
     std::string drafts;     // the server's draft log, "|" between lines ("<id>" for the id)
     const char* held = "";  // the start of a line the log holds besides
+    std::string more{};     // settings first in the section (Gmail's: a tag "gm-...")
   } cases[] = {
       {"g-busy", 0, "Sent successfully", "Graph: busy, trying again in 1 s", 1, "", ""},
       {"g-datewait", 0, "Sent successfully", "Graph: busy, trying again in *", 1, "", ""},
@@ -163,6 +201,34 @@ TEST(Graph, AnswersOfEachKind) {
        "Email not sent.", ""},
       {"g-throttled", 0, "Graph error: 429 ApplicationThrottled: Too many requests.",
        "Graph: busy, trying again in 1 s", 0, "Email not sent.", ""},
+      // Gmail: up to 5 MB in one upload, larger in pieces of 8 MiB.
+      {"gm-small", 0, "Sent successfully", "Gmail: message *", 1, "", ""},
+      {"gm-large", kGmailLarge, "Sent successfully", "Gmail: message *", 1, "", ""},
+      {"gm-piecelost", 13u << 20, "Sent successfully", "", 1, "", "", lostPiece},
+      {"gm-lost-large", 9u << 20, "Sent successfully", "", 1, "", "", lostPiece},
+      {"gm-busy", 0, "Sent successfully", "", 1, "", "", "Gmail: busy, trying again in "},
+      {"gm-longwait", 0, "Gmail error: Gmail asks to wait *", "", 0, notSent.c_str(), ""},
+      {"gm-daily", 0,
+       "Gmail error: 403 dailyLimitExceeded: Daily user sending limit exceeded. - the mailbox's "
+       "daily sending limit is reached",
+       "", 0, notSent.c_str(), ""},
+      {"gm-noapi", 0, "Gmail error: 403 accessNotConfigured: *", "", 0, notSent.c_str(), ""},
+      {"gm-noscope", 0,
+       "Gmail error: 403 insufficientPermissions: Request had insufficient authentication scopes.",
+       "", 0, notSent.c_str(), ""},
+      {"gm-lost", 0,
+       "Gmail error: no answer from localhost: the mail may have been sent; look in Sent Mail "
+       "before sending it again",
+       "", 1, "Email may have been sent.", ""},
+      {"gm-nouser", 0, "Gmail error: MAPI=GMAIL needs USER", "", 0, notSent.c_str(), "", "",
+       "USER=\r\n"},
+      {"gm-cc", 0, "Gmail error: MAPI=GMAIL takes no GRANT=CLIENT_CREDENTIALS: *", "", 0,
+       notSent.c_str(), "", "", "GRANT=CLIENT_CREDENTIALS\r\n"},
+      {"gm-huge", 27u << 20, "Gmail error: the mail is 37 MB, over the 35 MB Gmail takes", "", 0,
+       notSent.c_str(), ""},
+      // A service account of a key file (off Windows) signs its own grant.
+      {"gm-sa", 0, "Sent successfully", "Gmail: message *", 1, "", "", "OAuth: client certificate",
+       "GRANT=SERVICE_ACCOUNT\r\nCLIENT_CERT=" + ClientCert("client.pem").path + "\r\n"},
   };
   std::string outputs;
 #ifdef J6_PEAK_MEMORY_MEASURED
@@ -170,7 +236,12 @@ TEST(Graph, AnswersOfEachKind) {
 #endif
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
-    World world = GraphWorld(c.tag, store);
+    const bool gmail = std::string(c.tag).rfind("gm-", 0) == 0;
+    // A key file's path is no setting where there is a certificate store.
+    if (c.more.find("CLIENT_CERT=") != std::string::npos && platform::HasCertificateStore()) {
+      continue;
+    }
+    World world = gmail ? GmailWorld(c.tag, c.more) : GraphWorld(c.tag, store);
     std::string digest;
     if (c.size != 0) {
       attach(c.size, &digest);
@@ -202,7 +273,7 @@ TEST(Graph, AnswersOfEachKind) {
       for (const std::string& connection : fresh) EXPECT_EQ(requestsOn[connection], 1);
     }
     ASSERT_GE(outcome.lines.size(), 2u);
-    EXPECT_EQ(outcome.lines.back(), c.last);
+    EXPECT_TRUE(Matches(outcome.lines.back(), c.last)) << outcome.lines.back();
     const std::string before = c.before;
     if (!before.empty() && before.back() == '*') {
       EXPECT_EQ(
@@ -217,6 +288,16 @@ TEST(Graph, AnswersOfEachKind) {
     }
     const std::vector<ReceivedMail> mails = MailFrom(SenderFor(c.tag));
     ASSERT_EQ(mails.size(), c.mails);
+    if (gmail && c.mails == 1) {
+      EXPECT_EQ(mails[0].envelope[0], c.size > (5u << 20) ? "gmail: resumable" : "gmail: media");
+    }
+#ifdef J6_PEAK_MEMORY_MEASURED
+    EXPECT_LT(c.size == kGmailLarge ? outcome.peakKilobytes : 0, 30 << 10);
+#endif
+    // Refused before any request, the token's too.
+    if (c.more.rfind("USER=", 0) == 0 || c.size == (27u << 20)) {
+      EXPECT_EQ(FileLines(SmtpServerFile("connections.txt")).size(), requestsBefore);
+    }
     if (c.size != 0 && c.mails == 1) {
       // The document by one request, the second attachment as it was.
       ASSERT_EQ(mails[0].parts.size(), 3u);
@@ -272,6 +353,7 @@ TEST(Graph, AnswersOfEachKind) {
     EXPECT_EQ(outputs.find(token.substr(3)), std::string::npos) << token;
   }
   EXPECT_EQ(outputs.find("authtoken="), std::string::npos);
+  EXPECT_EQ(outputs.find("upload_id"), std::string::npos);
 }
 
 /// The current user's Internet settings as Windows keeps them, where Wine's
@@ -457,6 +539,15 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
        {"[fail] the client certificate " + expired.thumbprint + " expired on " + expired.until +
         ": every run ends in \"Email not sent.\""},
        "CLIENT_CERT=" + expired.path + "\r\n"},
+      {"gmc-ok",
+       {"[warn] mail goes from j6-gmc-ok@example.com, not USER: Gmail writes gmc-ok@example.com "
+        "instead unless it is a verified \"Send mail as\" address of that mailbox",
+        "[ok] Gmail " + GmailUrl() +
+            " takes the token to send as gmc-ok@example.com (nothing "
+            "sent)"}},
+      {"gmc-noscope",
+       {"[fail] Gmail " + GmailUrl() +
+        ": 403 insufficientPermissions: Request had insufficient authentication scopes."}},
       {"gc-cert-skewed",
        {"[warn] the desktop's clock (*",
         "[fail] token endpoint localhost: invalid_client: AADSTS700024: Client assertion is not "
@@ -468,7 +559,8 @@ TEST(Graph, CheckProgramAsksWithoutSending) {
     // A key file's path is no setting where there is a store.
     const bool keyFile = c.more.rfind("CLIENT_CERT=", 0) == 0;
     if (keyFile && platform::HasCertificateStore()) continue;
-    World world = GraphWorld(c.tag, store);
+    World world =
+        std::string(c.tag).rfind("gmc-", 0) == 0 ? GmailWorld(c.tag) : GraphWorld(c.tag, store);
     // The first key of a name counts: right after the section's line.
     world.smtpSettings.insert(9, c.more);
     const Scene scene(world);

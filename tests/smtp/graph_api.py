@@ -80,7 +80,7 @@ def log(state, user, line):
         out.write(line + "\n")
 
 
-def keep(state, user, how, mime, attachments, record_message):
+def keep(state, user, how, mime, attachments, record_message, route="graph"):
     """The mail as the SMTP server keeps one: under its From address."""
     message = email.message_from_bytes(mime, policy=email.policy.default)
     sender = message["From"].addresses[0].addr_spec if message["From"] else "nobody"
@@ -90,7 +90,7 @@ def keep(state, user, how, mime, attachments, record_message):
     work = target + ".tmp"
     os.makedirs(work)
     with open(os.path.join(work, "envelope.txt"), "w") as out:
-        out.write("graph: %s\nuser: %s\n" % (how, user))
+        out.write("%s: %s\nuser: %s\n" % (route, how, user))
     with open(os.path.join(work, "message.eml"), "wb") as out:
         out.write(mime)
     record_message(mime, work)

@@ -27,7 +27,8 @@ STATE/ports.txt ("kind port" lines):
   https     keeps a connection open for the next request, each request going to
             STATE/connections.txt with the connection's number;
             /oauth/token, /oauth/device, /oauth/authorize (below), Graph's mail
-            under /graph/v1.0 (graph_api.py); any other
+            under /graph/v1.0 (graph_api.py), Gmail's messages.send under
+            /upload/gmail/v1 (gmail_api.py); any other
             path answers an HTTPS POST with the status it names (/status/400;
             else 200), ?late=N seconds late and, as JSON, the method and the body as they arrived:
             {"method": ..., "form": ...}
@@ -87,6 +88,7 @@ import urllib.parse
 from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
 import client_assertions
+import gmail_api
 import graph_api
 
 USER = "j6user"
@@ -407,15 +409,23 @@ async def https(state, reader, writer):
     "<connection> <method> <path>"."""
     CONNECTIONS[0] += 1
     connection = CONNECTIONS[0]
+    lost = False
     try:
-        while await https_request(state, connection, reader, writer):
+        while (answered := await https_request(state, connection, reader, writer)):
             pass
+        lost = answered is None
     finally:
-        writer.close()
+        # An answer lost as a network loses it: the connection reset, not a
+        # TLS close_notify, which Wine's Schannel does not always see.
+        if lost:
+            writer.transport.abort()
+        else:
+            writer.close()
 
 
 async def https_request(state, connection, reader, writer):
-    """Answers one request; False when the connection is to end."""
+    """Answers one request; False when the connection is to end, None when
+    the request was taken and its answer is to be lost."""
     try:
         head = (await reader.readuntil(b"\r\n\r\n")).decode("latin-1").split("\r\n")
         length = [int(line.split(":", 1)[1]) for line in head
@@ -429,6 +439,7 @@ async def https_request(state, connection, reader, writer):
         out.write("%d %s %s\n" % (connection, method, path))
     headers = [[]]
     if path.startswith(("/graph/", "/upload/")):
+        route = gmail_api.gmail if path.startswith("/upload/gmail/") else graph_api.graph
         fields = dict((name.strip().lower(), value.strip()) for name, _, value in
                       (line.partition(":") for line in head[1:] if line))
         fields[":query"] = query
@@ -437,10 +448,9 @@ async def https_request(state, connection, reader, writer):
         if os.path.exists(os.path.join(state, "upload-port")):
             with open(os.path.join(state, "upload-port")) as named:
                 port = int(named.read())
-        done = await graph_api.graph(state, ACCESS, USED, method, path, fields, body, port,
-                                     record_message)
+        done = await route(state, ACCESS, USED, method, path, fields, body, port, record_message)
         if done is None:  # the request taken, its answer lost
-            return False
+            return None
         status, answer, *headers = done
     elif path in ROUTES:
         text = query if method == "GET" else body.decode("ascii")

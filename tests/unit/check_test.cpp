@@ -253,7 +253,8 @@ TEST_F(ConfigurationCheckTest, NamesWhatJ6MailerDoesNotRead) {
        {"[warn] section [Other] of the configuration file is not read",
         "[warn] key LOGFLIE of [MAILCLIENT] is not read (only LOGFILE and MAPI and PROXY are)",
         "[warn] no LOGFILE: J6Mailer keeps no log",
-        "[warn] MAPI=EXTENDEDD is none of SIMPLE, EXTENDED, SMTP or GRAPH: mail goes through "
+        "[warn] MAPI=EXTENDEDD is none of SIMPLE, EXTENDED, SMTP, GRAPH or GMAIL: mail goes "
+        "through "
         "Simple "
         "MAPI"}},
       // A password has no place in the file, and is never read from it.

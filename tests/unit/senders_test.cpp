@@ -11,11 +11,13 @@
 
 #include "check/graph_check.h"
 #include "check/report.h"
+#include "check/route_check.h"
 #include "check/smtp_check.h"
 #include "dispatch/extended_sender.h"
 #include "dispatch/graph_json.h"
 #include "dispatch/graph_sender.h"
 #include "dispatch/outgoing_mail.h"
+#include "dispatch/route.h"
 #include "dispatch/simple_sender.h"
 #include "dispatch/smtp_sender.h"
 #include "dispatch/smtp_settings.h"
@@ -383,22 +385,30 @@ TEST_F(SendersTest, EveryOverlongKeyIsRefusedByItsSection) {
                  ? std::string(row.key) + "=" + std::string(row.capacity + 1, 'x') + "\n"
                  : std::string();
     };
-    const bool graph = section != kSmtpSection;
+    // The route of the section; [MAILCLIENT]'s PROXY is Graph's to refuse.
+    HandOverKind kind = HandOverKind::kGraph;
+    for (int i = 0; i < kRouteCount; ++i) {
+      const char* own = RouteOf(static_cast<HandOverKind>(i)).section;
+      if (own != nullptr && section == own) kind = static_cast<HandOverKind>(i);
+    }
+    const Route& route = RouteOf(kind);
     test::WriteFileBytes(
         dir_.File("cfg.ini"),
         "[MAILCLIENT]\n" + lead(kConfigSection) + "LOGFILE=" + dir_.File("run.log") +
-            "\nMAPI=" + (graph ? "GRAPH" : "SMTP") + "\n[SMTP]\n" + lead(kSmtpSection) +
+            "\nMAPI=" + route.mapiValue + "\n[SMTP]\n" + lead(kSmtpSection) +
             "SERVER=smtp://localhost:1\n[GRAPH]\n" + lead(kGraphSection) +
-            "USER=u@x\nTOKEN_URL=https://login.x/t\nCLIENT_ID=app\nGRANT=CLIENT_CREDENTIALS\n");
+            "USER=u@x\nTOKEN_URL=https://login.x/t\nCLIENT_ID=app\nGRANT=CLIENT_CREDENTIALS\n" +
+            "[GMAIL]\n" + lead(kGmailSection) + "USER=u@x\nCLIENT_ID=app\nGRANT=REFRESH_TOKEN\n");
     run_ = composed;
     run_.configPath.Assign(dir_.File("cfg.ini"));
     LoadConfiguration(run_);
     EXPECT_EQ(row.overlong(run_).view(), row.key);
     const std::string reason = std::string(row.key) + " is too long";
-    EXPECT_EQ(graph ? SendGraph(run_, false) : SendSmtp(run_, false), HandOver::kFailed);
-    EXPECT_EQ(LastLine(), (graph ? "Graph error: " : "SMTP error: ") + reason);
+    EXPECT_EQ(route.send(run_, false), HandOver::kFailed);
+    const char* prefix = route.policy != nullptr ? route.policy->name : "SMTP";
+    EXPECT_EQ(LastLine(), prefix + std::string(" error: ") + reason);
     check::Report report;
-    graph ? check::CheckGraph(run_, report) : check::CheckSmtp(run_, report);
+    check::RouteCheckOf(kind).check(run_, report);
     EXPECT_NE(std::find(report.lines().begin(), report.lines().end(),
                         "[fail] " + reason + ": every run ends in \"Email not sent.\""),
               report.lines().end());
